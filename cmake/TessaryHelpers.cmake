@@ -1,0 +1,72 @@
+# Shared helpers so that each folder adds its sources and tests without
+# editing a central list.
+
+# Folder of test data made by other programs; tests skip cleanly when absent.
+get_filename_component(TESSARY_SHARED_TESTDATA "${CMAKE_SOURCE_DIR}/../shared/testdata" ABSOLUTE)
+
+# Every *_test.cpp in the calling folder becomes its own GoogleTest program,
+# so that one broken test file never blocks the others.
+#   tessary_add_test_dir(PREFIX gff LIBS tessary_gff LABELS unit)
+function(tessary_add_test_dir)
+  cmake_parse_arguments(T "" "PREFIX" "LIBS;LABELS;ENV" ${ARGN})
+  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  file(GLOB _support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_support.cpp)
+  foreach(_src IN LISTS _tests)
+    get_filename_component(_name ${_src} NAME_WE)
+    set(_target ${T_PREFIX}_${_name})
+    add_executable(${_target} ${_src} ${_support})
+    target_link_libraries(${_target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_compile_definitions(${_target} PRIVATE
+      TESSARY_SHARED_TESTDATA="${TESSARY_SHARED_TESTDATA}"
+      TESSARY_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      TESSARY_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    gtest_discover_tests(${_target}
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${T_ENV}")
+  endforeach()
+endfunction()
+
+# A fuzz target: with TESSARY_FUZZ a libFuzzer program, otherwise a plain
+# program that replays the files of fuzz/corpus/<name> (run by ctest).
+#   tessary_add_fuzzer(NAME fuzz_load_gda SOURCES fuzz_load_gda.cpp LIBS tessary_gff)
+function(tessary_add_fuzzer)
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  if(TESSARY_FUZZ)
+    add_executable(${F_NAME} ${F_SOURCES})
+    target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${F_NAME} ${F_SOURCES} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+    if(TESSARY_TESTS)
+      add_test(NAME ${F_NAME}_replay
+               COMMAND ${F_NAME} ${CMAKE_SOURCE_DIR}/fuzz/corpus/${F_NAME})
+      set_tests_properties(${F_NAME}_replay PROPERTIES LABELS "fuzz-replay")
+    endif()
+  endif()
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+endfunction()
+
+# A Google Benchmark program.
+function(tessary_add_bench)
+  cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${B_NAME} ${B_SOURCES})
+  target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
+endfunction()
+
+# A static library of every *.cpp directly in the calling folder (an
+# interface library while the folder holds headers only).
+#   tessary_add_library(NAME tessary_gff LIBS tessary_grid_model ZLIB::ZLIB)
+function(tessary_add_library)
+  cmake_parse_arguments(L "" "NAME" "LIBS;EXTRA_SOURCES" ${ARGN})
+  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(APPEND _srcs ${L_EXTRA_SOURCES})
+  if(_srcs)
+    add_library(${L_NAME} STATIC ${_srcs})
+    target_include_directories(${L_NAME} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${L_NAME} PUBLIC ${L_LIBS})
+  else()
+    add_library(${L_NAME} INTERFACE)
+    target_include_directories(${L_NAME} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    target_link_libraries(${L_NAME} INTERFACE ${L_LIBS})
+  endif()
+endfunction()

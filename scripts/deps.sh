@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the Debian packages a job needs, only those that are missing.
+#   scripts/deps.sh build   compilers, CMake, Qt 6, ICU, zlib, GoogleTest, Google Benchmark
+#   scripts/deps.sh run     build + what the editor needs to show text
+#   scripts/deps.sh test    build + clang for fuzzing and sanitizers, Xvfb,
+#                           and the spreadsheet readers of the integration tests
+set -eu
+
+build_pkgs="build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev"
+run_pkgs="fonts-dejavu-core"
+test_pkgs="clang libclang-rt-14-dev xvfb xauth python3 python3-xlrd libreoffice-calc-nogui
+  gnumeric fonts-dejavu-core"
+
+case "${1:-build}" in
+  build) wanted="$build_pkgs" ;;
+  run) wanted="$build_pkgs $run_pkgs" ;;
+  test) wanted="$build_pkgs $test_pkgs" ;;
+  *) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+esac
+
+missing=""
+for p in $wanted; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing

@@ -1,0 +1,35 @@
+#include "common/error.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace tessary {
+
+static std::string VFormat(const char* format, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  const int needed = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  if (needed <= 0) return std::string();
+  std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+  std::vsnprintf(buffer.data(), buffer.size(), format, args);
+  return std::string(buffer.data(), static_cast<size_t>(needed));
+}
+
+std::string FormatMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = VFormat(format, args);
+  va_end(args);
+  return text;
+}
+
+void ThrowError(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = VFormat(format, args);
+  va_end(args);
+  throw Error(text);
+}
+
+}  // namespace tessary
