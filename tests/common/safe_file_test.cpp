@@ -1,0 +1,121 @@
+#include "common/safe_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "common/error.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace tessary {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SafeFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tessary_safe_file_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  static std::string Read(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  static void WriteText(const fs::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary) << text;
+  }
+  size_t EntryCount() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+  }
+  fs::path dir_;
+};
+
+TEST_F(SafeFileTest, CommitReplacesTargetAndLeavesNoTemporaryFile) {
+  const fs::path target = dir_ / "a.gda";
+  WriteText(target, "old");
+  {
+    TSafeFileWriter writer(target);
+    ASSERT_TRUE(writer.Write("new!", 4));
+    // The old file stays in place until the commit.
+    EXPECT_EQ(Read(target), "old");
+    ASSERT_TRUE(writer.Commit());
+  }
+  EXPECT_EQ(Read(target), "new!");
+  EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(SafeFileTest, SeekWritesInPlace) {
+  const fs::path target = dir_ / "b.bin";
+  TSafeFileWriter writer(target);
+  ASSERT_TRUE(writer.Write("abcdef", 6));
+  ASSERT_TRUE(writer.Seek(2));
+  ASSERT_TRUE(writer.Write("XY", 2));
+  EXPECT_EQ(writer.Position(), 4u);
+  ASSERT_TRUE(writer.Seek(6));
+  ASSERT_TRUE(writer.Write("g", 1));
+  ASSERT_TRUE(writer.Commit());
+  EXPECT_EQ(Read(target), "abXYefg");
+}
+
+TEST_F(SafeFileTest, AbandonedWriteKeepsTheOldFile) {
+  const fs::path target = dir_ / "c.gda";
+  WriteText(target, "keep me");
+  {
+    TSafeFileWriter writer(target);
+    writer.Write("partial", 7);
+    // Destroyed without Commit, as after a failure part-way.
+  }
+  EXPECT_EQ(Read(target), "keep me");
+  EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(SafeFileTest, MissingDirectoryThrowsTheSystemText) {
+  try {
+    TSafeFileWriter writer(dir_ / "no" / "such" / "x.gda");
+    FAIL() << "expected a failure";
+  } catch (const Error& e) {
+    EXPECT_FALSE(std::string(e.what()).empty());
+  }
+}
+
+#if !defined(_WIN32)
+TEST_F(SafeFileTest, ReadOnlyTargetIsNotReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+  const fs::path target = dir_ / "ro.gda";
+  WriteText(target, "locked");
+  fs::permissions(target, fs::perms::owner_read);
+  EXPECT_THROW(TSafeFileWriter{target}, Error);
+  EXPECT_EQ(Read(target), "locked");
+}
+
+TEST_F(SafeFileTest, CommitKeepsPermissionBitsOfTheOldFile) {
+  const fs::path target = dir_ / "mode.gda";
+  WriteText(target, "x");
+  ::chmod(target.c_str(), 0640);
+  TSafeFileWriter writer(target);
+  writer.Write("y", 1);
+  ASSERT_TRUE(writer.Commit());
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+#endif
+
+}  // namespace
+}  // namespace tessary

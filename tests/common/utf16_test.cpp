@@ -1,0 +1,23 @@
+#include "common/utf16.h"
+
+#include <gtest/gtest.h>
+
+namespace tessary {
+namespace {
+
+TEST(Utf16, RoundTripsEveryPlane) {
+  const std::u16string text = u"ID \u00E9\u4E2D\U0001F600z";
+  EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+  EXPECT_EQ(ToUtf8(u"\u00E9"), "\xC3\xA9");
+}
+
+TEST(Utf16, BrokenInputBecomesReplacementCharacters) {
+  EXPECT_EQ(ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
+  EXPECT_EQ(FromUtf8("a\xFF" "b"), u"a\uFFFDb");
+  // An overlong encoding of "/" and a truncated sequence are not accepted.
+  EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");
+  EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\uFFFD\uFFFD");
+}
+
+}  // namespace
+}  // namespace tessary
