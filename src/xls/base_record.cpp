@@ -8,7 +8,13 @@ namespace tessary {
 TBaseRecord::TBaseRecord(uint16_t id, std::vector<uint8_t> data) : Id(id), Data(std::move(data)) {}
 
 TBaseRecord::TBaseRecord(const TBaseRecord& other) : Id(other.Id), Data(other.Data) {
-  if (other.Continue) Continue = std::make_unique<TContinueRecord>(*other.Continue);
+  // Copy the CONTINUE chain link by link: a chain read from a file can be
+  // long enough to exhaust the stack if every link copied the next.
+  TBaseRecord* last = this;
+  for (const TContinueRecord* c = other.Continue.get(); c != nullptr; c = c->Continue.get()) {
+    last->Continue = std::make_unique<TContinueRecord>(c->Id, c->Data);
+    last = last->Continue.get();
+  }
 }
 
 TBaseRecord::~TBaseRecord() {

@@ -77,6 +77,19 @@ TEST(RecordReader, ContinueChainOfThreeIsWrittenBackByteForByte) {
   EXPECT_EQ(copyOut.Data, Bytes(image.begin(), image.end() - 4));
 }
 
+TEST(RecordReader, VeryLongContinueChainIsReadCopiedAndFreed) {
+  // 200,000 empty CONTINUE records: reading, copying and destroying the
+  // chain must not recurse once per link.
+  Bytes image;
+  Rec(image, 0x00E1, {0xB0, 0x04});
+  for (int i = 0; i < 200000; ++i) Rec(image, 0x003C, {});
+  auto records = ReadAll(image);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0]->TotalSize(), 6u + 4u * 200000u);
+  auto copy = records[0]->Clone();
+  EXPECT_EQ(copy->TotalSize(), records[0]->TotalSize());
+}
+
 TEST(RecordReader, StrayBytesAfterTheLastRecordEndTheStream) {
   for (int stray = 1; stray <= 3; ++stray) {
     Bytes image;
