@@ -102,6 +102,7 @@ void TBoundSheetRecord::SetPosition(uint32_t value) {
   if (Data.size() >= 4) PutU32(Data.data(), value);
 }
 uint16_t TBoundSheetRecord::OptionFlags() const { return WordAt(Data, 4); }
+void TBoundSheetRecord::SetOptionFlags(uint16_t value) { SetWordAt(Data, 4, value); }
 
 bool TBoundSheetRecord::IsWellFormed() const {
   if (Data.size() < 8) return false;

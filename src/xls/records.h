@@ -237,6 +237,7 @@ class TBoundSheetRecord : public TBaseRecord {
   uint32_t Position() const;
   void SetPosition(uint32_t value);
   uint16_t OptionFlags() const;
+  void SetOptionFlags(uint16_t value);
   // 0 visible, 1 hidden, 2 very hidden.
   uint8_t Visibility() const { return OptionFlags() & 0x03; }
   std::u16string SheetName() const;
