@@ -4,6 +4,7 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "xls/workbook_stubs.h"
 
 namespace tessary {
 
@@ -269,9 +270,9 @@ void THLinkRecord::AttachToolTip(std::unique_ptr<TBaseRecord> toolTip) {
 // ---- formulas ----
 
 void AttachToFormula(TBaseRecord& formula, std::unique_ptr<TBaseRecord> record) {
-  (void)formula;
-  (void)record;
-  ThrowFileInvalid();
+  auto* owner = dynamic_cast<stub::TFormulaRecord*>(&formula);
+  if (owner == nullptr) ThrowFileInvalid();
+  owner->Attach(std::move(record));
 }
 
 // ---- factory ----
@@ -303,6 +304,7 @@ static std::unique_ptr<TBaseRecord> Make(uint16_t id, std::vector<uint8_t>& data
 
 // Cell, row, column and format records: the classes of the cell block.
 static std::unique_ptr<TBaseRecord> CreateCellRecord(uint16_t id, std::vector<uint8_t>& data) {
+  if (id == xlsid::FORMULA) return std::make_unique<stub::TFormulaRecord>(id, std::move(data));
   return std::make_unique<TBaseRecord>(id, std::move(data));
 }
 

@@ -1,0 +1,199 @@
+// Sections of the Workbook stream: each runs from a BOF to its EOF. The
+// globals section is TWorkbookGlobals (globals.h); every sheet is a TSheet:
+// a worksheet (TWorkSheet), a chart sheet, or another kind of sheet whose
+// records are kept as read.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "xls/base_record.h"
+#include "xls/records.h"
+#include "xls/workbook_stubs.h"
+
+namespace tessary {
+
+class TWorkbookGlobals;
+
+// The workbook's shared string table, and the parts of a worksheet's cell
+// block.
+using TStringTable = stub::TSST;
+using TCells = stub::TCells;
+using TColInfoList = stub::TColInfoList;
+using TMergedCells = stub::TMergedCells;
+
+class TBaseSection {
+ public:
+  TBaseSection() = default;
+  TBaseSection(const TBaseSection&) = delete;
+  TBaseSection& operator=(const TBaseSection&) = delete;
+  virtual ~TBaseSection() = default;
+
+  virtual void Clear();
+  // Exactly the number of bytes SaveToStream writes.
+  virtual uint64_t TotalSize() const;
+  // Reads the section's records after its BOF `first`, up to and including
+  // its EOF. `header` holds the header of the first record on entry and that
+  // of the record after the EOF on return.
+  virtual void LoadFromStream(TRecordStream& stream, TRecordHeader& header,
+                              std::unique_ptr<TBOFRecord> first, TStringTable& sst) = 0;
+  // Fails with "A section of the workbook is not loaded" without BOF or EOF.
+  virtual void SaveToStream(TRecordStream& stream) = 0;
+
+  std::unique_ptr<TBOFRecord> FBOF;
+  std::unique_ptr<TBaseRecord> FEOF;
+
+ protected:
+  void CheckLoaded() const;
+};
+
+// A chart substream embedded in a sheet's drawing: a BOF of kind 0x0020, the
+// chart's records, its EOF, all kept and written exactly as read.
+class TChartSubstream : public TBaseRecord {
+ public:
+  TChartSubstream() : TBaseRecord(xlsid::BOF, {}) {}
+  TChartSubstream(const TChartSubstream& other);
+  TESSARY_RECORD_CLONE(TChartSubstream)
+  void SaveToStream(TRecordStream& stream) const override { FRecords.SaveToStream(stream); }
+  uint64_t TotalSize() const override { return FRecords.TotalSize(); }
+  uint64_t TotalSizeNoHeaders() const override { return 0; }
+  // Reads the records after `first` up to and including the matching EOF.
+  void Load(TRecordStream& stream, TRecordHeader& header, std::unique_ptr<TBaseRecord> first);
+
+  TBaseRecordList FRecords;
+};
+
+// Base of every sheet section.
+class TSheet : public TBaseSection {
+ public:
+  explicit TSheet(TWorkbookGlobals* globals) : FWorkbookGlobals(globals) {}
+
+  void Clear() override;
+  uint64_t TotalSize() const override;
+  // The size written by a save that recalculates (worksheets count their
+  // cell block for it); the same as TotalSize for other sheets.
+  virtual uint64_t TotalSize(bool needsRecalc) const {
+    (void)needsRecalc;
+    return TotalSize();
+  }
+  virtual bool IsWorksheet() const { return false; }
+
+  // WINDOW2 bit 0x0200; setting also sets "shown in window" (0x0400).
+  bool Selected() const;
+  void SetSelected(bool value);
+
+  TWorkbookGlobals* FWorkbookGlobals;
+  std::unique_ptr<TBaseRecord> FCodeName;
+  // first row, last row + 1, first column, last column + 1 of the DIMENSIONS
+  // record the sheet was loaded with
+  std::array<uint32_t, 4> OriginalDimensions{};
+
+  // References into the sheet's own lists.
+  TWindow2Record* FWindow2 = nullptr;
+  TBaseRecord* FPageHeader = nullptr;
+  TBaseRecord* FPageFooter = nullptr;
+  TBaseRecord* FPrintGridLines = nullptr;
+  TBaseRecord* FLeftMargin = nullptr;
+  TBaseRecord* FRightMargin = nullptr;
+  TBaseRecord* FTopMargin = nullptr;
+  TBaseRecord* FBottomMargin = nullptr;
+  TBaseRecord* FSetup = nullptr;
+  TBaseRecord* FPrinterDriverSettings = nullptr;
+  TWsBoolRecord* FWSBool = nullptr;
+  TBaseRecord* FHCenter = nullptr;
+  TBaseRecord* FVCenter = nullptr;
+  TBaseRecord* FZoom = nullptr;
+  TGutsRecord* FGuts = nullptr;
+  TBaseRecord* FPane = nullptr;
+  TBaseRecord* FAutoFilterInfo = nullptr;
+  TBaseRecord* FRefMode = nullptr;
+
+ protected:
+  // Notes the references of step 2 of filing for a record of the sheet.
+  void NoteReference(TBaseRecord* record);
+  // Records that every sheet files the same way; true when `record` was
+  // taken (freed, or kept as EOF, CODENAME or dimensions).
+  bool FileCommon(std::unique_ptr<TBaseRecord>& record);
+};
+
+// The merged ranges and conditional formats of a worksheet.
+class TRangeList {
+ public:
+  void SaveToStream(TRecordStream& stream) const;
+  uint64_t TotalSize() const;
+  void Clear();
+
+  TMergedCells FMergedCells;
+  // CONDFMT records, each followed by its CF records, in stream order.
+  TBaseRecordList FCondFmts;
+};
+
+class TWorkSheet : public TSheet {
+ public:
+  explicit TWorkSheet(TWorkbookGlobals* globals);
+  ~TWorkSheet() override;
+
+  // A new worksheet read from the template's sheet.
+  static std::unique_ptr<TWorkSheet> CreateFromData(TWorkbookGlobals& globals, TStringTable& sst);
+
+  void Clear() override;
+  uint64_t TotalSize() const override { return TotalSize(false); }
+  uint64_t TotalSize(bool needsRecalc) const override;
+  bool IsWorksheet() const override { return true; }
+  void LoadFromStream(TRecordStream& stream, TRecordHeader& header,
+                      std::unique_ptr<TBOFRecord> first, TStringTable& sst) override;
+  void SaveToStream(TRecordStream& stream) override;
+
+  // Sheet flags (WINDOW2 bit 0x0002; WSBOOL bits 0x0040 and 0x0080).
+  bool ShowGridLines() const;
+  void SetShowGridLines(bool value);
+  bool OutlineSummaryRowsBelowDetail() const;
+  void SetOutlineSummaryRowsBelowDetail(bool value);
+  bool OutlineSummaryColsRightOfDetail() const;
+  void SetOutlineSummaryColsRightOfDetail(bool value);
+
+  TBaseRecordList FMiscRecords1;
+  TBaseRecordList FMiscRecords2;
+  TBaseRecordList FHPageBreaks;
+  TBaseRecordList FVPageBreaks;
+  TBaseRecordList FDrawing;
+  TCells FCells;
+  TRangeList FRanges;
+  TBaseRecordList FNotes;
+  TColInfoList FColumns;
+  TBaseRecordList FHLinks;
+  int32_t FDefRowHeight = 255;
+  int32_t FDefColWidth = 2930;
+
+ private:
+  void FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& stream, TRecordHeader& header,
+                  TStringTable& sst);
+
+  TBaseRecordList* FMiscRecords = &FMiscRecords1;
+  TBaseRecord* FLastFormula = nullptr;
+  uint16_t FLastId = 0;
+  int32_t FLastDefColWidth = -1;
+  bool FStandardWidthApplied = false;
+};
+
+// A chart sheet, or a sheet of any other kind (macro sheet, dialog sheet,
+// module): its records in one list, kept as read.
+class TRawSheet : public TSheet {
+ public:
+  using TSheet::TSheet;
+  void Clear() override;
+  uint64_t TotalSize() const override;
+  void LoadFromStream(TRecordStream& stream, TRecordHeader& header,
+                      std::unique_ptr<TBOFRecord> first, TStringTable& sst) override;
+  void SaveToStream(TRecordStream& stream) override;
+
+  TBaseRecordList FRecords;
+};
+
+class TChartSheet : public TRawSheet {
+ public:
+  using TRawSheet::TRawSheet;
+};
+
+}  // namespace tessary

@@ -1,0 +1,246 @@
+#include "xls/workbook.h"
+
+#include <set>
+
+#include "common/error.h"
+#include "common/utf16.h"
+#include "xls/record_reader.h"
+
+namespace tessary {
+
+namespace {
+
+// A stream that only counts what is written to it.
+class TCountingStream : public TRecordStream {
+ public:
+  void ReadMem(void*, uint32_t) override { ThrowFileInvalid(); }
+  bool NextEof(uint32_t) const override { return true; }
+  void WriteMem(const void*, uint32_t count) override { FCount += count; }
+  uint64_t Position() const override { return FCount; }
+
+ private:
+  uint64_t FCount = 0;
+};
+
+// Creates the section for a BOF by its kind.
+std::unique_ptr<TSheet> NewSheetFor(const TBOFRecord& bof, TWorkbookGlobals* globals) {
+  switch (bof.Kind()) {
+    case kBofWorksheet:
+      return std::make_unique<TWorkSheet>(globals);
+    case kBofChart:
+      return std::make_unique<TChartSheet>(globals);
+    default:
+      return std::make_unique<TRawSheet>(globals);
+  }
+}
+
+std::unique_ptr<TBOFRecord> AsBof(std::unique_ptr<TBaseRecord> record) {
+  auto* bof = dynamic_cast<TBOFRecord*>(record.get());
+  if (bof == nullptr) ThrowFileInvalid();
+  record.release();
+  return std::unique_ptr<TBOFRecord>(bof);
+}
+
+}  // namespace
+
+// ---- TSheetList ----
+
+TSheet* TSheetList::Add(std::unique_ptr<TSheet> sheet) {
+  FItems.push_back(std::move(sheet));
+  return FItems.back().get();
+}
+
+TSheet* TSheetList::Insert(size_t index, std::unique_ptr<TSheet> sheet) {
+  return FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(index), std::move(sheet))
+      ->get();
+}
+
+void TSheetList::Delete(size_t index) {
+  FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+std::unique_ptr<TSheet> TSheetList::Replace(size_t index, std::unique_ptr<TSheet> sheet) {
+  std::swap(FItems[index], sheet);
+  return sheet;
+}
+
+// ---- TWorkbook ----
+
+TWorkbook::TWorkbook() = default;
+TWorkbook::~TWorkbook() {
+  // Sheets hold string cells that point into the globals' table.
+  FSheets.Clear();
+}
+
+void TWorkbook::LoadFromStream(TRecordStream& stream) {
+  FSheets.Clear();
+  FGlobals.Clear();
+  TRecordHeader header;
+  ReadRecordHeader(stream, header);
+  while (!stream.NextEof(3) && header.Id != 0) {
+    const uint16_t id = header.Id;
+    std::unique_ptr<TBaseRecord> record = ReadNextRecord(stream, header);
+    if (id == xlsid::BOF) {
+      std::unique_ptr<TBOFRecord> bof = AsBof(std::move(record));
+      if (bof->Kind() == kBofGlobals) {
+        // A second globals section would replace the string table that the
+        // sheets read so far point into.
+        if (FGlobals.FBOF) ThrowFileInvalid();
+        FGlobals.LoadFromStream(stream, header, std::move(bof), FGlobals.FSST);
+      } else {
+        TSheet* sheet = FSheets.Add(NewSheetFor(*bof, &FGlobals));
+        sheet->LoadFromStream(stream, header, std::move(bof), FGlobals.FSST);
+      }
+    } else if (id != xlsid::EOFREC) {
+      ThrowFileInvalid();
+    }
+    if (FGlobals.SheetCount() > 0 && FSheets.Count() == FGlobals.SheetCount()) break;
+  }
+  FGlobals.FSST.Sort();
+}
+
+void TWorkbook::GiveCodeNames() {
+  std::set<std::u16string> used;
+  if (!FGlobals.FCodeName.empty()) used.insert(FGlobals.FCodeName);
+  for (size_t i = 0; i < FSheets.Count(); ++i) {
+    if (auto* name = dynamic_cast<TCodeNameRecord*>(FSheets[i].FCodeName.get())) {
+      used.insert(name->Name());
+    }
+  }
+  int number = 1;
+  for (size_t i = 0; i < FSheets.Count(); ++i) {
+    if (FSheets[i].FCodeName) continue;
+    std::u16string name;
+    do {
+      name = u"Sheet" + Ascii16(std::to_string(number++));
+    } while (used.count(name) != 0);
+    used.insert(name);
+    FSheets[i].FCodeName = TCodeNameRecord::Build(name);
+  }
+}
+
+uint64_t TWorkbook::PrepareOffsets(bool needsRecalc) {
+  FGlobals.FSST.FixRefs();
+  uint64_t position = FGlobals.TotalSize();
+  if (FGlobals.SheetCount() != FSheets.Count()) ThrowFileInvalid();
+  for (size_t i = 0; i < FSheets.Count(); ++i) {
+    FGlobals.SheetSetOffset(i, static_cast<uint32_t>(position));
+    position += FSheets[i].TotalSize(needsRecalc);
+  }
+  return position;
+}
+
+void TWorkbook::SaveToStream(TRecordStream& stream, bool needsRecalc) {
+  if (FGlobals.FHasMacro) GiveCodeNames();
+  for (size_t i = 0; i < FSheets.Count(); ++i) {
+    if (auto* sheet = dynamic_cast<TWorkSheet*>(&FSheets[i])) sheet->FCells.FixRows();
+  }
+  PrepareOffsets(needsRecalc);
+
+  int firstVisible = -1;
+  for (size_t i = FSheets.Count(); i-- > 0;) {
+    if (FGlobals.SheetVisibility(i) == 0) {
+      firstVisible = static_cast<int>(i);
+    } else if (FSheets[i].Selected()) {
+      throw Error("To save this file, you must select a visible sheet");
+    }
+  }
+  if (firstVisible < 0) throw Error("There are not visible sheets on the file");
+  FGlobals.SetFirstSheetVisible(firstVisible);
+
+  FGlobals.SaveToStream(stream);
+  for (size_t i = 0; i < FSheets.Count(); ++i) FSheets[i].SaveToStream(stream);
+}
+
+void TWorkbook::CheckSheetIndex(int index) const {
+  if (index < 0 || index >= SheetCount()) ThrowSheetNumberInvalid(index, 0, SheetCount() - 1);
+}
+
+bool TWorkbook::IsWorksheet(int index) const {
+  CheckSheetIndex(index);
+  return FSheets[static_cast<size_t>(index)].IsWorksheet();
+}
+
+TWorkSheet* TWorkbook::WorkSheet(int index) const {
+  CheckSheetIndex(index);
+  return dynamic_cast<TWorkSheet*>(&FSheets[static_cast<size_t>(index)]);
+}
+
+std::unique_ptr<TSheet> TWorkbook::CopySheet(int index) {
+  // The copy is the sheet written out and read back. Its string cells are
+  // written by their index in the string table, so the table is numbered
+  // first exactly as a save numbers it.
+  TSheet& source = FSheets[static_cast<size_t>(index)];
+  if (auto* sheet = dynamic_cast<TWorkSheet*>(&source)) sheet->FCells.FixRows();
+  FGlobals.FSST.FixRefs();
+  TCountingStream discard;
+  FGlobals.FSST.SaveToStream(discard);
+  TMemoryRecordStream image;
+  source.SaveToStream(image);
+
+  TMemoryRecordStream in(std::move(image.Data));
+  TRecordHeader header;
+  ReadRecordHeader(in, header);
+  std::unique_ptr<TBOFRecord> bof = AsBof(ReadNextRecord(in, header));
+  std::unique_ptr<TSheet> copy = NewSheetFor(*bof, &FGlobals);
+  copy->LoadFromStream(in, header, std::move(bof), FGlobals.FSST);
+  // Code names must stay unique; a save gives the copy its own when needed.
+  copy->FCodeName.reset();
+  return copy;
+}
+
+void TWorkbook::InsertSheets(int copyFrom, int insertBefore, int sheetCount) {
+  if (insertBefore < 0 || insertBefore > SheetCount()) {
+    ThrowSheetNumberInvalid(insertBefore, 0, SheetCount());
+  }
+  if (copyFrom >= 0) CheckSheetIndex(copyFrom);
+  if (sheetCount <= 0) return;
+  // Build every new sheet before anything changes, so that a failure leaves
+  // the workbook as it was.
+  std::vector<std::unique_ptr<TSheet>> added;
+  for (int i = 0; i < sheetCount; ++i) {
+    if (copyFrom >= 0) {
+      added.push_back(CopySheet(copyFrom));
+    } else {
+      added.push_back(TWorkSheet::CreateFromData(FGlobals, FGlobals.FSST));
+    }
+  }
+  const uint16_t options = copyFrom >= 0 ? FGlobals.SheetOptionFlags(copyFrom) : 0;
+  FGlobals.InsertSheets(static_cast<size_t>(insertBefore), options, u"Sheet",
+                        static_cast<size_t>(sheetCount));
+  for (int i = 0; i < sheetCount; ++i) {
+    FSheets.Insert(static_cast<size_t>(insertBefore + i), std::move(added[i]));
+  }
+}
+
+void TWorkbook::DeleteSheets(int sheetPos, int sheetCount) {
+  if (sheetCount <= 0) return;
+  CheckSheetIndex(sheetPos);
+  CheckSheetIndex(sheetPos + sheetCount - 1);
+  FGlobals.DeleteSheets(static_cast<size_t>(sheetPos), static_cast<size_t>(sheetCount));
+  for (int i = 0; i < sheetCount; ++i) FSheets.Delete(static_cast<size_t>(sheetPos));
+  if (ActiveSheet() >= SheetCount() && SheetCount() > 0) SetActiveSheet(SheetCount() - 1);
+}
+
+void TWorkbook::ClearSheet(int index) {
+  CheckSheetIndex(index);
+  std::unique_ptr<TWorkSheet> fresh = TWorkSheet::CreateFromData(FGlobals, FGlobals.FSST);
+  TSheet& old = FSheets[static_cast<size_t>(index)];
+  fresh->FCodeName = std::move(old.FCodeName);
+  if (!old.IsWorksheet()) {
+    // The sheet list must say what the section now is.
+    TBoundSheetRecord& entry = FGlobals.FBoundSheets.Sheet(static_cast<size_t>(index));
+    entry.SetOptionFlags(entry.OptionFlags() & 0x00FF);
+  }
+  FSheets.Replace(static_cast<size_t>(index), std::move(fresh));
+  SetActiveSheet(index);
+}
+
+void TWorkbook::SetActiveSheet(int value) {
+  CheckSheetIndex(value);
+  for (size_t i = 0; i < FSheets.Count(); ++i) FSheets[i].SetSelected(false);
+  FGlobals.SetActiveSheet(value);
+  FSheets[static_cast<size_t>(value)].SetSelected(true);
+}
+
+}  // namespace tessary

@@ -1,0 +1,72 @@
+// The workbook model: the globals section and the sheet sections of one
+// Workbook stream, read in stream order and written back with every sheet's
+// stream position recomputed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "xls/globals.h"
+#include "xls/sections.h"
+
+namespace tessary {
+
+// The sheet sections, owned, in BOUNDSHEET order.
+class TSheetList {
+ public:
+  size_t Count() const { return FItems.size(); }
+  TSheet& operator[](size_t index) const { return *FItems[index]; }
+  TSheet* Add(std::unique_ptr<TSheet> sheet);
+  TSheet* Insert(size_t index, std::unique_ptr<TSheet> sheet);
+  void Delete(size_t index);
+  std::unique_ptr<TSheet> Replace(size_t index, std::unique_ptr<TSheet> sheet);
+  void Clear() { FItems.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TSheet>> FItems;
+};
+
+class TWorkbook {
+ public:
+  TWorkbook();
+  ~TWorkbook();
+  TWorkbook(const TWorkbook&) = delete;
+  TWorkbook& operator=(const TWorkbook&) = delete;
+
+  // Reads the whole Workbook stream (already selected in `stream`).
+  void LoadFromStream(TRecordStream& stream);
+  // Writes the whole Workbook stream: code names when there is a VBA
+  // project, rows completed, stream positions, the visibility check, then
+  // every section.
+  void SaveToStream(TRecordStream& stream, bool needsRecalc);
+  // The number of bytes SaveToStream writes; also sets every BOUNDSHEET's
+  // stream position (the offset pass).
+  uint64_t PrepareOffsets(bool needsRecalc);
+
+  // Inserts `sheetCount` sheets before `insertBefore` (0-based): copies of
+  // sheet `copyFrom`, or new empty worksheets when `copyFrom` is -1.
+  void InsertSheets(int copyFrom, int insertBefore, int sheetCount);
+  void DeleteSheets(int sheetPos, int sheetCount);
+  // Replaces sheet `index` by a new empty worksheet from the template,
+  // keeping its name, visibility and code name.
+  void ClearSheet(int index);
+  bool IsWorksheet(int index) const;
+  int SheetCount() const { return static_cast<int>(FSheets.Count()); }
+  TWorkSheet* WorkSheet(int index) const;
+
+  // WINDOW1's active tab. Setting it also makes that sheet the only
+  // selected one.
+  int ActiveSheet() const { return FGlobals.ActiveSheet(); }
+  void SetActiveSheet(int value);
+
+  TWorkbookGlobals FGlobals;
+  TSheetList FSheets;
+
+ private:
+  void CheckSheetIndex(int index) const;
+  std::unique_ptr<TSheet> CopySheet(int index);
+  void GiveCodeNames();
+};
+
+}  // namespace tessary

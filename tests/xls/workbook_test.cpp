@@ -1,0 +1,389 @@
+// The workbook model: reading the Workbook stream into sections and writing
+// it back with recomputed stream positions.
+#include "xls/workbook.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "common/bytes.h"
+#include "common/error.h"
+#include "workbook_template.h"
+
+namespace tessary {
+namespace {
+
+using namespace tessary::testing;
+
+std::string FailureText(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "";
+}
+
+void Load(TWorkbook& workbook, Bytes stream) {
+  TMemoryRecordStream in(std::move(stream));
+  workbook.LoadFromStream(in);
+}
+
+Bytes Save(TWorkbook& workbook) {
+  TMemoryRecordStream out;
+  workbook.SaveToStream(out, false);
+  return out.Data;
+}
+
+// The records of a stream image as (offset, type) pairs.
+std::vector<std::pair<size_t, uint16_t>> RecordsOf(const Bytes& stream) {
+  std::vector<std::pair<size_t, uint16_t>> records;
+  for (size_t pos = 0; pos + 4 <= stream.size();) {
+    records.emplace_back(pos, GetU16(&stream[pos]));
+    pos += 4 + GetU16(&stream[pos + 2]);
+  }
+  return records;
+}
+
+// Names the first differing record of two streams, or "" when equal.
+std::string FirstDifference(const Bytes& expected, const Bytes& actual) {
+  const auto records = RecordsOf(expected);
+  for (size_t i = 0; i < records.size(); ++i) {
+    const size_t start = records[i].first;
+    const size_t end = i + 1 < records.size() ? records[i + 1].first : expected.size();
+    for (size_t pos = start; pos < end; ++pos) {
+      if (pos >= actual.size() || actual[pos] != expected[pos]) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "record %zu (type 0x%04X at offset %zu) differs at offset %zu: expected "
+                      "%02X, found %s",
+                      i, records[i].second, start, pos, expected[pos],
+                      pos < actual.size() ? std::to_string(actual[pos]).c_str() : "end");
+        return text;
+      }
+    }
+  }
+  if (actual.size() != expected.size()) {
+    return "lengths differ: expected " + std::to_string(expected.size()) + ", found " +
+           std::to_string(actual.size());
+  }
+  return "";
+}
+
+// What saving the untouched template writes: the globals without RECALCID,
+// COUNTRY and BOOKEXT moved before BOUNDSHEET, a fresh SST and EXTSST; the
+// sheet without INDEX, with the cell block of an empty sheet.
+Bytes SavedTemplate() {
+  const uint32_t globalsSize = 1429;
+  auto g = TemplateGlobalsParts(globalsSize);
+  Bytes expected = Join({g[0], g[1], g[3], g[5], g[2]});
+  PutRecord(expected, 0x00FC, Words({0, 0, 0, 0}));
+  PutRecord(expected, 0x00FF, Words({8}));
+  expected.insert(expected.end(), g[6].begin(), g[6].end());
+  auto s = TemplateSheetParts();
+  Bytes dimensions;
+  PutRecord(dimensions, 0x0200, Words({0, 0, 0, 0, 0, 1, 0}));
+  const Bytes sheet = Join({s[0], s[2], dimensions, s[4], s[5]});
+  expected.insert(expected.end(), sheet.begin(), sheet.end());
+  return expected;
+}
+
+TEST(Workbook, TemplateLoadsIntoItsSections) {
+  TWorkbook workbook;
+  Load(workbook, TemplateWorkbookStream());
+  const TWorkbookGlobals& globals = workbook.FGlobals;
+  EXPECT_EQ(globals.FMiscRecords.Count(), 33u);
+  EXPECT_EQ(globals.FPaletteIndex, 29u);
+  EXPECT_EQ(globals.FFonts.Count(), 4u);
+  EXPECT_EQ(globals.FFormats.Count(), 8u);
+  EXPECT_EQ(globals.FXF.Count(), 21u);
+  EXPECT_NE(globals.FWindow1, nullptr);
+  EXPECT_FALSE(globals.Is1904());
+  EXPECT_FALSE(globals.PrecisionAsDisplayed());
+  EXPECT_TRUE(globals.SaveExternalLinkValues());
+  ASSERT_EQ(workbook.SheetCount(), 1);
+  TWorkSheet* sheet = workbook.WorkSheet(0);
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(sheet->FDefColWidth, 2344);
+  EXPECT_EQ(sheet->FDefRowHeight, 255);
+  EXPECT_EQ(sheet->FMiscRecords1.Count(), 18u);
+  EXPECT_EQ(sheet->FMiscRecords2.Count(), 3u);
+  EXPECT_TRUE(sheet->Selected());
+  EXPECT_TRUE(sheet->ShowGridLines());
+  EXPECT_TRUE(sheet->OutlineSummaryRowsBelowDetail());
+}
+
+TEST(Workbook, UntouchedTemplateIsWrittenInSavedOrder) {
+  TWorkbook workbook;
+  Load(workbook, TemplateWorkbookStream());
+  const Bytes saved = Save(workbook);
+  const Bytes expected = SavedTemplate();
+  EXPECT_EQ(FirstDifference(expected, saved), "");
+  // The BOUNDSHEET position is the size of the written globals section.
+  EXPECT_EQ(workbook.FGlobals.FBoundSheets.Sheet(0).Position(), 1429u);
+  EXPECT_EQ(workbook.FGlobals.TotalSize(), 1429u);
+  // A second save of the same model writes the same bytes.
+  EXPECT_EQ(Save(workbook), saved);
+  // What was written reads back and writes the same again.
+  TWorkbook reread;
+  Load(reread, saved);
+  EXPECT_EQ(Save(reread), saved);
+}
+
+TEST(Workbook, BoundSheetPositionsAreTheBofOffsets) {
+  TWorkbook workbook;
+  Load(workbook, TemplateWorkbookStream());
+  workbook.InsertSheets(-1, 1, 2);
+  ASSERT_EQ(workbook.SheetCount(), 3);
+  EXPECT_EQ(workbook.FGlobals.SheetName(0), u"Sheet1");
+  EXPECT_EQ(workbook.FGlobals.SheetName(1), u"Sheet");
+  EXPECT_EQ(workbook.FGlobals.SheetName(2), u"Sheet2");
+  const Bytes saved = Save(workbook);
+  std::vector<size_t> bofs;
+  for (const auto& [offset, id] : RecordsOf(saved)) {
+    if (id == 0x0809) bofs.push_back(offset);
+  }
+  ASSERT_EQ(bofs.size(), 4u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(workbook.FGlobals.FBoundSheets.Sheet(i).Position(), bofs[i + 1]) << "sheet " << i;
+  }
+  // The new sheets carry the template sheet's records.
+  const Bytes first(saved.begin() + static_cast<long>(bofs[1]), saved.begin() + bofs[2]);
+  const Bytes second(saved.begin() + static_cast<long>(bofs[2]), saved.begin() + bofs[3]);
+  EXPECT_EQ(first, second);
+}
+
+TEST(Workbook, VisibilityCheckWhenSaving) {
+  TWorkbook workbook;
+  Load(workbook, TemplateWorkbookStream());
+  workbook.InsertSheets(-1, 1, 1);
+  auto hide = [&](size_t i) {
+    TBoundSheetRecord& entry = workbook.FGlobals.FBoundSheets.Sheet(i);
+    entry.SetOptionFlags(entry.OptionFlags() | 0x0001);
+  };
+  hide(0);
+  // Sheet 0 is hidden but still selected.
+  EXPECT_EQ(FailureText([&] { Save(workbook); }),
+            "To save this file, you must select a visible sheet");
+  workbook.SetActiveSheet(1);
+  Save(workbook);
+  EXPECT_EQ(workbook.FGlobals.FWindow1->FirstVisibleTab(), 1);
+  hide(1);
+  workbook.FSheets[1].SetSelected(false);
+  EXPECT_EQ(FailureText([&] { Save(workbook); }), "There are not visible sheets on the file");
+}
+
+TEST(Workbook, ActiveSheetMovesTheSelection) {
+  TWorkbook workbook;
+  Load(workbook, TemplateWorkbookStream());
+  workbook.InsertSheets(-1, 1, 2);
+  workbook.SetActiveSheet(2);
+  EXPECT_EQ(workbook.ActiveSheet(), 2);
+  EXPECT_FALSE(workbook.FSheets[0].Selected());
+  EXPECT_FALSE(workbook.FSheets[1].Selected());
+  EXPECT_TRUE(workbook.FSheets[2].Selected());
+  EXPECT_EQ(workbook.FGlobals.FWindow1->SelectedTabs(), 1);
+  EXPECT_EQ(FailureText([&] { workbook.SetActiveSheet(3); }),
+            "Sheet number \"3\" invalid. Must be between 0 and 2");
+  EXPECT_EQ(FailureText([&] { workbook.InsertSheets(-1, 4, 1); }),
+            "Sheet number \"4\" invalid. Must be between 0 and 3");
+}
+
+// A worksheet section built from records: BOF, the given records, EOF.
+Bytes SheetWith(const std::function<void(Bytes&)>& body) {
+  Bytes sheet;
+  PutRecord(sheet, 0x0809, Bof(0x0010));
+  body(sheet);
+  PutRecord(sheet, 0x000A, {});
+  return sheet;
+}
+
+// The template's globals followed by the given sheet sections.
+Bytes WorkbookWith(const std::vector<Bytes>& sheets) {
+  auto g = TemplateGlobalsParts();
+  Bytes stream = Join({g[0], g[1]});
+  for (size_t i = 0; i < sheets.size(); ++i) {
+    Bytes boundSheet;
+    AppendU32(boundSheet, 0);
+    boundSheet.insert(boundSheet.end(), {0, 0, 2, 0, 'S', static_cast<uint8_t>('1' + i)});
+    PutRecord(stream, 0x0085, boundSheet);
+  }
+  const Bytes tail = Join({g[3], g[4], g[5], g[6]});
+  stream.insert(stream.end(), tail.begin(), tail.end());
+  for (const Bytes& sheet : sheets) stream.insert(stream.end(), sheet.begin(), sheet.end());
+  return stream;
+}
+
+TEST(Workbook, DefaultColumnWidth) {
+  struct Case {
+    std::vector<std::pair<uint16_t, uint16_t>> records;
+    int32_t expected;
+  };
+  const Case cases[] = {
+      {{{0x0055, 8}, {0x0099, 2560}}, 2560},
+      {{{0x0099, 2560}, {0x0055, 8}}, 2560},
+      {{{0x0055, 10}}, 2930},
+      {{{0x0055, 10}, {0x0099, 2560}}, 2930},
+      {{}, 2930},
+  };
+  for (const Case& c : cases) {
+    TWorkbook workbook;
+    Load(workbook, WorkbookWith({SheetWith([&](Bytes& s) {
+           for (const auto& [id, value] : c.records) PutRecord(s, id, Words({value}));
+         })}));
+    EXPECT_EQ(workbook.WorkSheet(0)->FDefColWidth, c.expected);
+  }
+}
+
+TEST(Workbook, MalformedStreams) {
+  const std::string invalid = "Error reading Excel records. File invalid";
+  // A record between sections that is neither BOF nor EOF.
+  {
+    auto g = TemplateGlobalsParts();
+    Bytes s = Join({g[0], g[1], g[2], g[3], g[4], g[5], g[6]});
+    PutRecord(s, 0x0042, Words({1200}));
+    const Bytes sheet = SheetWith([](Bytes&) {});
+    s.insert(s.end(), sheet.begin(), sheet.end());
+    TWorkbook workbook;
+    EXPECT_EQ(FailureText([&] { Load(workbook, s); }), invalid);
+  }
+  // A worksheet BOF inside a worksheet.
+  {
+    TWorkbook workbook;
+    EXPECT_EQ(FailureText([&] {
+                Load(
+                    workbook,
+                    WorkbookWith({SheetWith([](Bytes& s) { PutRecord(s, 0x0809, Bof(0x0010)); })}));
+              }),
+              invalid);
+  }
+  // A chart BOF that does not follow a drawing object.
+  {
+    TWorkbook workbook;
+    EXPECT_EQ(FailureText([&] {
+                Load(workbook, WorkbookWith({SheetWith([](Bytes& s) {
+                       PutRecord(s, 0x0809, Bof(0x0020));
+                       PutRecord(s, 0x000A, {});
+                     })}));
+              }),
+              invalid);
+  }
+  // A BOF inside the globals.
+  {
+    auto g = TemplateGlobalsParts();
+    Bytes s = g[0];
+    PutRecord(s, 0x0809, Bof(0x0005));
+    TWorkbook workbook;
+    EXPECT_EQ(FailureText([&] { Load(workbook, s); }), invalid);
+  }
+  // A second globals section after a sheet.
+  {
+    Bytes s = WorkbookWith({SheetWith([](Bytes&) {}), SheetWith([](Bytes&) {})});
+    const Bytes globals = Join(TemplateGlobalsParts());
+    // Put a globals section between the two sheets.
+    const Bytes firstSheet = SheetWith([](Bytes&) {});
+    const size_t at = s.size() - firstSheet.size();
+    s.insert(s.begin() + static_cast<long>(at), globals.begin(), globals.end());
+    TWorkbook workbook;
+    EXPECT_EQ(FailureText([&] { Load(workbook, s); }), invalid);
+  }
+  // FILEPASS anywhere.
+  {
+    TWorkbook workbook;
+    EXPECT_EQ(FailureText([&] {
+                Load(workbook,
+                     WorkbookWith({SheetWith([](Bytes& s) { PutRecord(s, 0x002F, Words({0})); })}));
+              }),
+              "File is password protected");
+  }
+  // More BOUNDSHEET records than sheet sections: the save refuses.
+  {
+    auto g = TemplateGlobalsParts();
+    Bytes s = Join({g[0], g[1], g[2], g[3], g[4], g[5], g[6]});
+    TWorkbook workbook;
+    Load(workbook, s);
+    EXPECT_EQ(FailureText([&] { Save(workbook); }), invalid);
+  }
+}
+
+TEST(Workbook, EmbeddedChartIsWrittenBackUnchanged) {
+  Bytes chart;
+  PutRecord(chart, 0x0809, Bof(0x0020));
+  PutRecord(chart, 0x1060, Words({1, 2, 3, 4, 5}));  // FBI: dropped elsewhere, kept in a chart
+  PutRecord(chart, 0x0200, Bytes(14, 0));            // DIMENSIONS of the chart
+  for (int depth = 0; depth < 3000; ++depth) PutRecord(chart, 0x1033, {});
+  for (int depth = 0; depth < 3000; ++depth) PutRecord(chart, 0x1034, {});
+  PutRecord(chart, 0x000A, {});
+  const Bytes sheet = SheetWith([&](Bytes& s) {
+    PutRecord(s, 0x0055, Words({8}));
+    PutRecord(s, 0x00EC, Bytes(24, 0xAA));  // MSODRAWING
+    PutRecord(s, 0x005D, Bytes(26, 0x05));  // OBJ
+    s.insert(s.end(), chart.begin(), chart.end());
+    PutRecord(s, 0x00EC, Bytes(8, 0xBB));
+    PutRecord(s, 0x023E, Words({0x06B6, 0, 0, 64, 0, 0, 0, 0, 0}));
+  });
+  TWorkbook workbook;
+  Load(workbook, WorkbookWith({sheet}));
+  const TWorkSheet* loaded = workbook.WorkSheet(0);
+  ASSERT_EQ(loaded->FDrawing.Count(), 4u);
+  const Bytes saved = Save(workbook);
+  // The sheet section after the globals: BOF, DEFCOLWIDTH, the cell block of
+  // an empty sheet, the drawing with its chart, WINDOW2, EOF.
+  const size_t sheetStart = workbook.FGlobals.FBoundSheets.Sheet(0).Position();
+  const Bytes written(saved.begin() + static_cast<long>(sheetStart), saved.end());
+  Bytes expected;
+  PutRecord(expected, 0x0809, Bof(0x0010));
+  PutRecord(expected, 0x0055, Words({8}));
+  PutRecord(expected, 0x0200, Words({0, 0, 0, 0, 0, 1, 0}));
+  PutRecord(expected, 0x00EC, Bytes(24, 0xAA));
+  PutRecord(expected, 0x005D, Bytes(26, 0x05));
+  expected.insert(expected.end(), chart.begin(), chart.end());
+  PutRecord(expected, 0x00EC, Bytes(8, 0xBB));
+  PutRecord(expected, 0x023E, Words({0x06B6, 0, 0, 64, 0, 0, 0, 0, 0}));
+  PutRecord(expected, 0x000A, {});
+  EXPECT_EQ(FirstDifference(expected, written), "");
+  EXPECT_EQ(workbook.FSheets[0].TotalSize(), written.size());
+}
+
+TEST(Workbook, ChartSheetsAndOtherSheetsKeepTheirRecords) {
+  Bytes chartSheet;
+  PutRecord(chartSheet, 0x0809, Bof(0x0020));
+  PutRecord(chartSheet, 0x0200, Bytes(14, 0));  // dropped
+  PutRecord(chartSheet, 0x1033, {});
+  PutRecord(chartSheet, 0x1002, Bytes(16, 7));
+  PutRecord(chartSheet, 0x1034, {});
+  PutRecord(chartSheet, 0x023E, Words({0x0000, 0, 0, 0, 0}));
+  PutRecord(chartSheet, 0x01BA, {2, 0, 0, 'C', '1'});  // CODENAME, written before EOF
+  PutRecord(chartSheet, 0x0042, Words({1200}));
+  PutRecord(chartSheet, 0x000A, {});
+  Bytes macroSheet;
+  PutRecord(macroSheet, 0x0809, Bof(0x0040));
+  PutRecord(macroSheet, 0x0203, Bytes(14, 0));
+  PutRecord(macroSheet, 0x000A, {});
+  TWorkbook workbook;
+  Load(workbook, WorkbookWith({SheetWith([](Bytes&) {}), chartSheet, macroSheet}));
+  ASSERT_EQ(workbook.SheetCount(), 3);
+  EXPECT_TRUE(workbook.IsWorksheet(0));
+  EXPECT_FALSE(workbook.IsWorksheet(1));
+  EXPECT_FALSE(workbook.IsWorksheet(2));
+  const Bytes saved = Save(workbook);
+  const size_t chartStart = workbook.FGlobals.FBoundSheets.Sheet(1).Position();
+  const size_t macroStart = workbook.FGlobals.FBoundSheets.Sheet(2).Position();
+  Bytes expectedChart;
+  PutRecord(expectedChart, 0x0809, Bof(0x0020));
+  PutRecord(expectedChart, 0x1033, {});
+  PutRecord(expectedChart, 0x1002, Bytes(16, 7));
+  PutRecord(expectedChart, 0x1034, {});
+  PutRecord(expectedChart, 0x023E, Words({0x0000, 0, 0, 0, 0}));
+  PutRecord(expectedChart, 0x0042, Words({1200}));
+  PutRecord(expectedChart, 0x01BA, {2, 0, 0, 'C', '1'});
+  PutRecord(expectedChart, 0x000A, {});
+  EXPECT_EQ(Bytes(saved.begin() + static_cast<long>(chartStart),
+                  saved.begin() + static_cast<long>(macroStart)),
+            expectedChart);
+  EXPECT_EQ(Bytes(saved.begin() + static_cast<long>(macroStart), saved.end()), macroSheet);
+}
+
+}  // namespace
+}  // namespace tessary
