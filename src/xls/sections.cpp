@@ -317,10 +317,14 @@ void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& 
       return;
     case xlsid::SHRFMLA:
     case xlsid::STRING:
-    case xlsid::ARRAY:
+    case xlsid::ARRAY: {
       if (FLastFormula == nullptr) ThrowFileInvalid();
+      // The formula is already in the cell block, which counts its growth.
+      const uint64_t size = record->TotalSize();
       AttachToFormula(*FLastFormula, std::move(record));
+      FCells.AdaptSize(static_cast<int64_t>(size));
       return;
+    }
     default:
       break;
   }

@@ -90,6 +90,7 @@ class TRecordBlock {
   uint64_t TotalSize() const { return FRecords.TotalSize(); }
   void Clear() { FRecords.Clear(); }
   size_t Count() const { return FRecords.Count(); }
+  void AdaptSize(int64_t delta) { FRecords.AdaptSize(delta); }
 
   TBaseRecordList FRecords;
 };

@@ -307,6 +307,37 @@ TEST(Workbook, MalformedStreams) {
   }
 }
 
+TEST(Workbook, FormulaWithItsRecordsIsCountedAndWrittenInPlace) {
+  // A FORMULA followed by its SHRFMLA and its STRING result, then a cell.
+  Bytes formula = Words({1, 0, 15});
+  formula.resize(20, 0);
+  formula.insert(formula.end(), {3, 0, 0x1E, 0x01, 0x00});
+  const Bytes sheet = SheetWith([&](Bytes& s) {
+    PutRecord(s, 0x0208, Words({1, 0, 2, 255, 0, 0, 0, 0x100, 15}));
+    PutRecord(s, 0x0006, formula);
+    PutRecord(s, 0x04BC, Bytes(19, 0x11));
+    PutRecord(s, 0x0207, {2, 0, 0, 'o', 'k'});
+    PutRecord(s, 0x027E, Words({1, 1, 15, 0, 0x4045}));
+  });
+  TWorkbook workbook;
+  Load(workbook, WorkbookWith({sheet}));
+  const uint64_t counted = workbook.PrepareOffsets(false);
+  const Bytes saved = Save(workbook);
+  EXPECT_EQ(counted, saved.size());
+  // The formula's records follow it directly, in their order.
+  const std::string image(saved.begin(), saved.end());
+  const std::string run(sheet.begin() + 20 + 20, sheet.end() - 4);
+  EXPECT_NE(image.find(run), std::string::npos);
+  // A SHRFMLA without a formula before it is refused.
+  TWorkbook orphan;
+  EXPECT_EQ(
+      FailureText([&] {
+        Load(orphan,
+             WorkbookWith({SheetWith([](Bytes& s) { PutRecord(s, 0x04BC, Bytes(19, 0x11)); })}));
+      }),
+      "Error reading Excel records. File invalid");
+}
+
 TEST(Workbook, EmbeddedChartIsWrittenBackUnchanged) {
   Bytes chart;
   PutRecord(chart, 0x0809, Bof(0x0020));
