@@ -120,6 +120,10 @@ void TWorkbook::GiveCodeNames() {
 }
 
 uint64_t TWorkbook::PrepareOffsets(bool needsRecalc) {
+  if (FGlobals.FHasMacro) GiveCodeNames();
+  for (size_t i = 0; i < FSheets.Count(); ++i) {
+    if (auto* sheet = dynamic_cast<TWorkSheet*>(&FSheets[i])) sheet->FCells.FixRows();
+  }
   FGlobals.FSST.FixRefs();
   uint64_t position = FGlobals.TotalSize();
   if (FGlobals.SheetCount() != FSheets.Count()) ThrowFileInvalid();
@@ -131,10 +135,6 @@ uint64_t TWorkbook::PrepareOffsets(bool needsRecalc) {
 }
 
 void TWorkbook::SaveToStream(TRecordStream& stream, bool needsRecalc) {
-  if (FGlobals.FHasMacro) GiveCodeNames();
-  for (size_t i = 0; i < FSheets.Count(); ++i) {
-    if (auto* sheet = dynamic_cast<TWorkSheet*>(&FSheets[i])) sheet->FCells.FixRows();
-  }
   PrepareOffsets(needsRecalc);
 
   int firstVisible = -1;

@@ -40,8 +40,9 @@ class TWorkbook {
   // project, rows completed, stream positions, the visibility check, then
   // every section.
   void SaveToStream(TRecordStream& stream, bool needsRecalc);
-  // The number of bytes SaveToStream writes; also sets every BOUNDSHEET's
-  // stream position (the offset pass).
+  // Everything a save does before writing: code names, rows completed, the
+  // string table settled and every BOUNDSHEET's stream position set (the
+  // offset pass). Returns the number of bytes SaveToStream then writes.
   uint64_t PrepareOffsets(bool needsRecalc);
 
   // Inserts `sheetCount` sheets before `insertBefore` (0-based): copies of

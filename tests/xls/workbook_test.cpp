@@ -338,6 +338,40 @@ TEST(Workbook, FormulaWithItsRecordsIsCountedAndWrittenInPlace) {
       "Error reading Excel records. File invalid");
 }
 
+TEST(Workbook, VbaProjectGivesEverySheetACodeName) {
+  auto g = TemplateGlobalsParts();
+  Bytes head = g[0];
+  PutRecord(head, 0x00D3, {});                                       // OBPROJ
+  PutRecord(head, 0x01BA, {6, 0, 0, 'S', 'h', 'e', 'e', 't', '2'});  // the workbook's code name
+  Bytes stream = Join({head, g[1]});
+  for (const char* name : {"A", "B"}) {
+    Bytes boundSheet;
+    AppendU32(boundSheet, 0);
+    boundSheet.insert(boundSheet.end(), {0, 0, 1, 0, static_cast<uint8_t>(name[0])});
+    PutRecord(stream, 0x0085, boundSheet);
+  }
+  const Bytes tail = Join({g[3], g[5], g[6]});
+  stream.insert(stream.end(), tail.begin(), tail.end());
+  const Bytes named = SheetWith([](Bytes& s) { PutRecord(s, 0x01BA, {1, 0, 0, 'Z'}); });
+  const Bytes unnamed = SheetWith([](Bytes&) {});
+  for (const Bytes* sheet : {&unnamed, &named})
+    stream.insert(stream.end(), sheet->begin(), sheet->end());
+  TWorkbook workbook;
+  Load(workbook, stream);
+  EXPECT_TRUE(workbook.FGlobals.HasMacro());
+  EXPECT_EQ(workbook.FGlobals.FCodeName, u"Sheet2");
+  const uint64_t counted = workbook.PrepareOffsets(false);
+  EXPECT_EQ(Save(workbook).size(), counted);
+  auto* first = dynamic_cast<TCodeNameRecord*>(workbook.FSheets[0].FCodeName.get());
+  auto* second = dynamic_cast<TCodeNameRecord*>(workbook.FSheets[1].FCodeName.get());
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(first->Name(), u"Sheet1");
+  EXPECT_EQ(second->Name(), u"Z");
+  EXPECT_EQ(FailureText([&] { workbook.DeleteSheets(0, 1); }),
+            "Can't delete a sheet on a file containing macros");
+}
+
 TEST(Workbook, EmbeddedChartIsWrittenBackUnchanged) {
   Bytes chart;
   PutRecord(chart, 0x0809, Bof(0x0020));
