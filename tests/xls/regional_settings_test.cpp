@@ -1,0 +1,106 @@
+#include "xls/regional_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "common/utf16.h"
+
+namespace tessary {
+namespace {
+
+TEST(RegionalSettings, LocalesGiveTheirConventions) {
+  const TRegionalSettings us = TRegionalSettings::ForLocale("en_US");
+  EXPECT_EQ(us.ThousandSeparator, u",");
+  EXPECT_EQ(us.CurrencySymbol, u"$");
+  EXPECT_EQ(us.CurrencyPositionMode, 0);
+  EXPECT_EQ(us.NegativeCurrencyMode, 1);
+  EXPECT_EQ(us.CurrencyDecimals, 2);
+  EXPECT_EQ(us.ShortDateFormat, u"M/d/yyyy");
+  EXPECT_EQ(us.ShortTimeFormat, u"h:mm AMPM");
+  EXPECT_EQ(us.DateSeparator, u"/");
+  EXPECT_EQ(us.TimeSeparator, u":");
+
+  const TRegionalSettings de = TRegionalSettings::ForLocale("de_DE");
+  EXPECT_EQ(de.ThousandSeparator, u".");
+  EXPECT_EQ(de.CurrencySymbol, u"€");
+  EXPECT_EQ(de.CurrencyPositionMode, 3);
+  EXPECT_EQ(de.NegativeCurrencyMode, 8);
+  EXPECT_EQ(de.ShortDateFormat, u"dd.MM.yyyy");
+  EXPECT_EQ(de.ShortTimeFormat, u"HH:mm");
+  EXPECT_EQ(de.DateSeparator, u".");
+
+  const TRegionalSettings ja = TRegionalSettings::ForLocale("ja_JP");
+  EXPECT_EQ(ja.ShortDateFormat, u"yyyy/MM/dd");
+  EXPECT_EQ(ja.CurrencyDecimals, 0);
+}
+
+TEST(RegionalSettings, UserLocaleIsComplete) {
+  const TRegionalSettings s = TRegionalSettings::FromUserLocale();
+  EXPECT_FALSE(s.ShortDateFormat.empty());
+  EXPECT_FALSE(s.ShortTimeFormat.empty());
+  EXPECT_FALSE(s.DateSeparator.empty());
+  EXPECT_FALSE(s.TimeSeparator.empty());
+  EXPECT_GE(s.CurrencyPositionMode, 0);
+  EXPECT_LE(s.CurrencyPositionMode, 3);
+  EXPECT_GE(s.NegativeCurrencyMode, 0);
+  EXPECT_LE(s.NegativeCurrencyMode, 15);
+}
+
+TEST(RegionalSettings, BuiltinDateFormatsFollowTheFieldOrder) {
+  TRegionalSettings s;
+  s.DateSeparator = u".";
+  s.TimeSeparator = u":";
+  s.ShortDateFormat = u"dd.MM.yyyy";
+  EXPECT_EQ(BuiltinDateFormat(s), u"dd.mm.YYYY");
+  EXPECT_EQ(BuiltinDateTimeFormat(s), u"dd.mm.YYYY hh:mm");
+  s.ShortDateFormat = u"yyyy.MM.dd";
+  EXPECT_EQ(BuiltinDateFormat(s), u"YYYY.mm.dd");
+  s.ShortDateFormat = u"M.d.yy";
+  s.TimeSeparator = u".";
+  EXPECT_EQ(BuiltinDateFormat(s), u"mm.dd.YYYY");
+  EXPECT_EQ(BuiltinDateTimeFormat(s), u"mm.dd.YYYY hh.mm");
+  s.ShortDateFormat = u"---";
+  EXPECT_EQ(BuiltinDateFormat(s), u"mm/dd/YYYY");
+  EXPECT_EQ(BuiltinDateTimeFormat(s), u"mm/dd/YYYY hh:mm");
+}
+
+TEST(RegionalSettings, CurrencyFormatByPositionAndNegativeMode) {
+  TRegionalSettings s;
+  s.CurrencySymbol = u"$";
+  s.CurrencyDecimals = 2;
+  const std::u16string n = u"###,###.00";
+  const std::u16string expected[16] = {u"$" + n + u"_);[Red]\\($" + n + u"\\)",
+                                       u"$" + n + u";[Red]-$" + n,
+                                       u"$" + n + u";[Red]$-" + n,
+                                       u"$" + n + u";[Red]$" + n + u"-",
+                                       u"$" + n + u"_);[Red]\\(" + n + u"$\\)",
+                                       u"$" + n + u";[Red]-" + n + u"$",
+                                       u"$" + n + u";[Red]" + n + u"-$",
+                                       u"$" + n + u";[Red]" + n + u"$-",
+                                       u"$" + n + u";[Red]-" + n + u"\\ $",
+                                       u"$" + n + u";[Red]-$\\ " + n,
+                                       u"$" + n + u";[Red]" + n + u"\\ $-",
+                                       u"$" + n + u";[Red]$\\ " + n + u"-",
+                                       u"$" + n + u";[Red]$\\ -" + n,
+                                       u"$" + n + u";[Red]" + n + u"-\\ $",
+                                       u"$" + n + u"_);[Red]\\($\\ " + n + u"\\)",
+                                       u"$" + n + u"_);[Red]\\(" + n + u"\\ $\\)"};
+  for (int mode = 0; mode < 16; ++mode) {
+    s.NegativeCurrencyMode = mode;
+    EXPECT_EQ(CurrencyFormat(s, true), expected[mode]) << "mode " << mode;
+  }
+  s.NegativeCurrencyMode = 16;
+  EXPECT_EQ(CurrencyFormat(s, true), expected[0]);
+
+  s.NegativeCurrencyMode = 1;
+  const std::u16string positives[4] = {u"$###,###", u"###,###$", u"$\\ ###,###", u"###,###\\ $"};
+  for (int pos = 0; pos < 4; ++pos) {
+    s.CurrencyPositionMode = pos;
+    EXPECT_EQ(CurrencyFormat(s, false), positives[pos] + u";[Red]-$###,###") << "position " << pos;
+  }
+  s.CurrencyPositionMode = 0;
+  s.CurrencyDecimals = 3;
+  EXPECT_EQ(CurrencyFormat(s, true), u"$###,###.000;[Red]-$###,###.000");
+}
+
+}  // namespace
+}  // namespace tessary
