@@ -1,0 +1,214 @@
+#include "gff/number_text.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace tessary {
+namespace {
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+int HexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
+
+std::u16string Widen(const char* s) {
+  std::u16string out;
+  for (; *s != '\0'; ++s) out += static_cast<char16_t>(static_cast<unsigned char>(*s));
+  return out;
+}
+
+// Ten to the power n in extended precision, by squaring so that large
+// exponents cost a few multiplications.
+long double PowerOfTen(int n) {
+  long double result = 1;
+  long double base = 10;
+  while (n > 0) {
+    if (n & 1) result *= base;
+    base *= base;
+    n >>= 1;
+  }
+  return result;
+}
+
+}  // namespace
+
+std::u16string FormatInteger(int32_t value) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%d", value);
+  return Widen(buf);
+}
+
+std::optional<int32_t> ParseInteger(std::u16string_view text) {
+  if (text.empty()) return std::nullopt;
+  size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  if (i >= text.size()) return std::nullopt;
+
+  size_t hexStart = 0;
+  if (text[i] == u'$' || text[i] == u'x' || text[i] == u'X') {
+    hexStart = i + 1;
+  } else if (text[i] == u'0' && i + 1 < text.size() &&
+             (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+    hexStart = i + 2;
+  }
+  if (hexStart != 0) {
+    if (hexStart >= text.size()) return std::nullopt;
+    uint32_t value = 0;
+    for (size_t k = hexStart; k < text.size(); ++k) {
+      int digit = HexValue(text[k]);
+      if (digit < 0 || value > 0x0FFFFFFFu) return std::nullopt;
+      value = value * 16 + static_cast<uint32_t>(digit);
+    }
+    if (negative) value = 0u - value;
+    return static_cast<int32_t>(value);
+  }
+
+  uint32_t value = 0;
+  for (size_t k = i; k < text.size(); ++k) {
+    if (!IsDigit(text[k]) || value > 214748364u) return std::nullopt;
+    value = value * 10 + static_cast<uint32_t>(text[k] - u'0');
+  }
+  if (!negative && value > 2147483647u) return std::nullopt;
+  if (negative && value > 2147483648u) return std::nullopt;
+  return static_cast<int32_t>(negative ? 0u - value : value);
+}
+
+std::u16string FormatReal(float value) {
+  if (std::isnan(value)) return u"NAN";
+  if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
+  if (value == 0) return u"0";
+
+  // 18 significant digits of the exact value (every float is exact as a
+  // double, and the C library rounds the decimal expansion correctly).
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.17e", std::fabs(static_cast<double>(value)));
+  char digits[19];
+  int d = 0;
+  for (const char* p = buf; *p != 'e'; ++p) {
+    if (*p >= '0' && *p <= '9') digits[d++] = *p;
+  }
+  int exponent = std::atoi(std::strchr(buf, 'e') + 1) + 1;  // value = 0.d1d2... x 10^exponent
+
+  // Round to 15 digits looking at the 16th digit only.
+  int count = 15;
+  if (digits[15] >= '5') {
+    int k = 14;
+    while (k >= 0 && digits[k] == '9') {
+      digits[k] = '0';
+      --k;
+    }
+    if (k >= 0) {
+      ++digits[k];
+    } else {
+      digits[0] = '1';
+      for (int j = 1; j < 15; ++j) digits[j] = '0';
+      ++exponent;
+    }
+  }
+  while (count > 1 && digits[count - 1] == '0') --count;
+
+  std::u16string out;
+  if (value < 0) out += u'-';
+  if (exponent > 15 || exponent < -3) {
+    out += static_cast<char16_t>(digits[0]);
+    if (count > 1) {
+      out += u'.';
+      for (int k = 1; k < count; ++k) out += static_cast<char16_t>(digits[k]);
+    }
+    out += u'E';
+    out += FormatInteger(exponent - 1);
+  } else if (exponent >= 1) {
+    for (int k = 0; k < exponent; ++k) out += static_cast<char16_t>(k < count ? digits[k] : '0');
+    if (count > exponent) {
+      out += u'.';
+      for (int k = exponent; k < count; ++k) out += static_cast<char16_t>(digits[k]);
+    }
+  } else {
+    out += u"0.";
+    out.append(static_cast<size_t>(-exponent), u'0');
+    for (int k = 0; k < count; ++k) out += static_cast<char16_t>(digits[k]);
+  }
+  return out;
+}
+
+std::optional<long double> ParseReal(std::u16string_view text) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  long double mantissa = 0;
+  int scale = 0;  // power of ten to apply to the mantissa
+  bool any = false;
+  // Digits beyond what extended precision holds only move the scale, so a
+  // long run of digits cannot overflow the mantissa.
+  auto addDigit = [&](char16_t c, bool fraction) {
+    if (mantissa < 1e19L) {
+      mantissa = mantissa * 10 + (c - u'0');
+      if (fraction) --scale;
+    } else if (!fraction) {
+      ++scale;
+    }
+  };
+  while (i < text.size() && IsDigit(text[i])) {
+    addDigit(text[i++], false);
+    any = true;
+  }
+  if (i < text.size() && text[i] == u'.') {
+    any = true;
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) addDigit(text[i++], true);
+  }
+  if (!any) return std::nullopt;
+  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+    ++i;
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+      negativeExponent = text[i] == u'-';
+      ++i;
+    }
+    int exponent = 0;
+    while (i < text.size() && IsDigit(text[i]) && exponent < 500)
+      exponent = exponent * 10 + (text[i++] - u'0');
+    scale += negativeExponent ? -exponent : exponent;
+  }
+  while (i < text.size() && text[i] == u' ') ++i;
+  if (i != text.size()) return std::nullopt;
+
+  long double value = mantissa;
+  if (value != 0 && scale != 0) {
+    // Scale in two steps when the power alone would leave the range.
+    int magnitude = scale < 0 ? -scale : scale;
+    while (magnitude > 0) {
+      int step = magnitude > 4000 ? 4000 : magnitude;
+      long double power = PowerOfTen(step);
+      value = scale < 0 ? value / power : value * power;
+      magnitude -= step;
+    }
+  }
+  if (std::isinf(value)) return std::nullopt;
+  return negative ? -value : value;
+}
+
+std::u16string AsciiLower(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) {
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  }
+  return out;
+}
+
+}  // namespace tessary

@@ -1,0 +1,35 @@
+// The text forms of table values. Independent of the user's regional
+// settings: the decimal separator is always the full stop, so that a table
+// read and saved again keeps its values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessary {
+
+// Decimal digits, a minus sign for negative values, no grouping.
+std::u16string FormatInteger(int32_t value);
+
+// Leading blanks, one sign, then decimal digits or a hexadecimal prefix
+// ("$", "x", "X", "0x", "0X") with hex digits, and nothing else. Values
+// beyond 32 bits are refused; hexadecimal keeps the 32 bits ($FFFFFFFF is
+// -1). An empty optional is a refusal.
+std::optional<int32_t> ParseInteger(std::u16string_view text);
+
+// The exact value of a float to 15 significant digits (the 18-digit string
+// rounded at its 16th digit), fixed form for exponents -3 to 15, else
+// scientific ("1.15292150460685E18"); "NAN", "INF", "-INF".
+std::u16string FormatReal(float value);
+
+// Blanks, a sign, digits with an optional full stop and digits, an optional
+// exponent, blanks. Accumulated in extended precision; refused when out of
+// the extended range.
+std::optional<long double> ParseReal(std::u16string_view text);
+
+// Maps "A" to "Z" to "a" to "z"; every other code unit stays.
+std::u16string AsciiLower(std::u16string_view text);
+
+}  // namespace tessary
