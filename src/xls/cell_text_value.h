@@ -1,0 +1,44 @@
+// The export's reading of a cell text as a typed value: numbers with their
+// percent, exponent and currency decorations, Booleans, dates and times,
+// else the text itself.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "xls/regional_settings.h"
+
+namespace tessary {
+
+struct TCellTextValue {
+  enum class TKind { Number, Boolean, DateTime, String };
+  TKind Kind = TKind::String;
+  double Number = 0;     // Number and DateTime (days since 1899-12-30)
+  bool Boolean = false;  // Boolean
+  std::u16string Text;   // String: the text, untrimmed
+  // The number format the cell takes; empty optional keeps the caller's.
+  std::optional<std::u16string> Format;
+};
+
+// Reads a cell text as the export stores it. dateFormat and timeFormat
+// replace the regional short formats when not empty.
+TCellTextValue ConvertCellText(std::u16string_view text, const TRegionalSettings& settings,
+                               std::u16string_view dateFormat = {},
+                               std::u16string_view timeFormat = {}, int currentYear = 0);
+
+// The number text grammar of the conversion: blanks, sign, digits, a full
+// stop with digits, an exponent; accumulated in extended precision.
+std::optional<double> ParseExportNumber(std::u16string_view s);
+
+// The time format with every "AMPM" (any case) outside double quotes
+// written as "AM/PM".
+std::u16string ExpandAmPm(std::u16string_view format);
+
+// The date and time test: the serial number and the format of a date or
+// time text (already trimmed), or nothing.
+std::optional<std::pair<double, std::u16string>> RecogniseDateTime(
+    std::u16string_view s0, const TRegionalSettings& settings, std::u16string_view dateFormat,
+    std::u16string_view timeFormat, int currentYear = 0);
+
+}  // namespace tessary

@@ -1,0 +1,160 @@
+#include "xls/cell_text_value.h"
+
+#include <gtest/gtest.h>
+
+#include "common/utf16.h"
+#include "xls/date_parser.h"
+
+namespace tessary {
+namespace {
+
+using TKind = TCellTextValue::TKind;
+
+TRegionalSettings Settings() {
+  TRegionalSettings s;  // month-first, comma thousands, "$" in front
+  s.ThousandSeparator = u",";
+  s.CurrencySymbol = u"$";
+  s.CurrencyPositionMode = 0;
+  s.NegativeCurrencyMode = 1;
+  s.CurrencyDecimals = 2;
+  s.ShortDateFormat = u"M/d/yyyy";
+  s.ShortTimeFormat = u"h:mm AMPM";
+  s.DateSeparator = u"/";
+  s.TimeSeparator = u":";
+  return s;
+}
+
+TCellTextValue Convert(std::u16string_view text) {
+  return ConvertCellText(text, Settings(), {}, {}, 2026);
+}
+
+std::string Show(std::u16string_view text) { return ToUtf8(std::u16string(text)); }
+
+void ExpectNumber(std::u16string_view text, double value,
+                  std::optional<std::u16string> format = std::nullopt) {
+  TCellTextValue v = Convert(text);
+  ASSERT_EQ(v.Kind, TKind::Number) << Show(text);
+  EXPECT_DOUBLE_EQ(v.Number, value) << Show(text);
+  EXPECT_EQ(v.Format, format) << Show(text);
+}
+
+void ExpectText(std::u16string_view text) {
+  TCellTextValue v = Convert(text);
+  EXPECT_EQ(v.Kind, TKind::String) << Show(text);
+  EXPECT_EQ(v.Text, text);
+  EXPECT_FALSE(v.Format.has_value()) << Show(text);
+}
+
+TEST(CellTextValue, PlainNumbers) {
+  ExpectNumber(u"42", 42);
+  ExpectNumber(u"-7", -7);
+  ExpectNumber(u"0.5", 0.5);
+  ExpectNumber(u" +2.25 ", 2.25);
+  ExpectNumber(u".", 0);
+  ExpectNumber(u"5.", 5);
+  ExpectNumber(u"0.1", 0.1);
+  ExpectNumber(u"1e3", 1000, u"0.00E+00");
+  ExpectNumber(u"1e", 1, u"0.00E+00");
+  ExpectNumber(u"2.5E-2", 0.025, u"0.00E+00");
+  ExpectText(u"e5");
+  ExpectText(u"- 5");
+  ExpectText(u"1.5.2");
+  ExpectText(u"1e5000");  // beyond the range of a number cell
+}
+
+TEST(CellTextValue, ThousandsSeparators) {
+  ExpectNumber(u"1,000", 1000);
+  ExpectNumber(u"12,345,678", 12345678);
+  ExpectNumber(u"-1,000.5", -1000.5);
+  ExpectText(u"1,00");
+  ExpectText(u",100");
+  ExpectText(u"1.000,5");
+}
+
+TEST(CellTextValue, PercentAndCurrency) {
+  ExpectNumber(u"50%", 0.5, u"0%");
+  ExpectNumber(u"12.5%", 0.125, u"0.00%");
+  ExpectNumber(u"%50", 0.5, u"0%");
+  ExpectNumber(u"50 %", 0.5, u"0%");
+  ExpectText(u"%");
+  ExpectText(u"abc%");
+  ExpectNumber(u"$5", 5, u"$###,###;[Red]-$###,###");
+  ExpectNumber(u"$1,234.50", 1234.5, u"$###,###.00;[Red]-$###,###.00");
+  ExpectNumber(u"5$", 5, u"$###,###;[Red]-$###,###");
+  ExpectText(u"$");
+}
+
+TEST(CellTextValue, Booleans) {
+  for (std::u16string_view text : {u"true", u"TRUE", u" False ", u"fAlSe"}) {
+    TCellTextValue v = Convert(text);
+    ASSERT_EQ(v.Kind, TKind::Boolean) << Show(text);
+    EXPECT_EQ(v.Boolean, text.find(u'r') != std::u16string_view::npos ||
+                             text.find(u'R') != std::u16string_view::npos);
+    EXPECT_FALSE(v.Format.has_value());
+  }
+  ExpectText(u"yes");
+}
+
+TEST(CellTextValue, TextsStayWhole) {
+  ExpectText(u"  abc  ");
+  ExpectText(u"=1+2");
+  ExpectText(u"");
+  ExpectText(u"x<y");
+}
+
+TEST(CellTextValue, DatesAndTimes) {
+  TCellTextValue d = Convert(u"1/2/2009");
+  ASSERT_EQ(d.Kind, TKind::DateTime);
+  EXPECT_DOUBLE_EQ(d.Number, 39815);
+  EXPECT_EQ(d.Format, u"M/d/yyyy");
+
+  TCellTextValue t = Convert(u"12:30");
+  ASSERT_EQ(t.Kind, TKind::DateTime);
+  EXPECT_DOUBLE_EQ(t.Number, 0.5 + 30.0 / 1440);
+  EXPECT_EQ(t.Format, u"h:mm AM/PM");
+
+  TCellTextValue dt = Convert(u"1/2/2009 12:30");
+  ASSERT_EQ(dt.Kind, TKind::DateTime);
+  EXPECT_EQ(dt.Format, u"M/d/yyyy h:mm AM/PM");
+
+  TCellTextValue own = ConvertCellText(u"1/2/2009 8:00", Settings(), u"yyyy-mm-dd", u"hh:mm", 2026);
+  EXPECT_EQ(own.Format, u"yyyy-mm-dd hh:mm");
+
+  // Read as times of day by the date reader, but refused as dotted numbers.
+  ExpectText(u"1.2.3");
+  ExpectText(u"1.2.3.4");
+  ExpectText(u"1.2.3.x");
+  ExpectText(u"12.5.x");
+}
+
+TEST(CellTextValue, DottedDatesInADayFirstLocale) {
+  TRegionalSettings de = TRegionalSettings::ForLocale("de_DE");
+  TCellTextValue v = ConvertCellText(u"2.1.2009", de, {}, {}, 2026);
+  ASSERT_EQ(v.Kind, TKind::DateTime);
+  EXPECT_DOUBLE_EQ(v.Number, 39815);
+  EXPECT_EQ(v.Format, u"dd.MM.yyyy");
+  // The full stop stays the decimal separator where it also groups thousands.
+  TCellTextValue n = ConvertCellText(u"1.000", de, {}, {}, 2026);
+  ASSERT_EQ(n.Kind, TKind::Number);
+  EXPECT_DOUBLE_EQ(n.Number, 1);
+}
+
+TEST(CellTextValue, AmPmMarkerOutsideQuotes) {
+  EXPECT_EQ(ExpandAmPm(u"h:mm AMPM"), u"h:mm AM/PM");
+  EXPECT_EQ(ExpandAmPm(u"h:mm ampm"), u"h:mm AM/PM");
+  EXPECT_EQ(ExpandAmPm(u"h:mm \"AMPM\" AMPM"), u"h:mm \"AMPM\" AM/PM");
+  EXPECT_EQ(ExpandAmPm(u"HH:mm"), u"HH:mm");
+}
+
+TEST(CellTextValue, NumberGrammarLimits) {
+  EXPECT_EQ(ParseExportNumber(u"1e499"), std::nullopt);  // beyond double: not storable
+  EXPECT_EQ(ParseExportNumber(u"1e5000"), std::nullopt);
+  EXPECT_EQ(ParseExportNumber(u"1e-5000"), std::nullopt);  // exponent digits stop at 500
+  EXPECT_EQ(ParseExportNumber(u"1e-499"), 0.0);
+  EXPECT_EQ(ParseExportNumber(u"+"), std::nullopt);
+  EXPECT_EQ(ParseExportNumber(u"1 2"), std::nullopt);
+  EXPECT_EQ(ParseExportNumber(u"  3  "), 3.0);
+}
+
+}  // namespace
+}  // namespace tessary
