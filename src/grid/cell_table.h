@@ -1,0 +1,215 @@
+// The cell table under the grid: a sparse store of UTF-16 cell texts indexed
+// (column, row), the shown extent, the fixed area, the current cell with its
+// anchor, column widths and row heights, and the structural operations on
+// rows, columns and rectangles. No painting and no platform code: the view
+// attaches through TCellTableObserver.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessary {
+
+// A cell position: X column, Y row, both from 0.
+struct TGridCoord {
+  int32_t X = 0;
+  int32_t Y = 0;
+  friend bool operator==(const TGridCoord&, const TGridCoord&) = default;
+};
+
+// A rectangle of cells, corners included.
+struct TGridRect {
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t Right = 0;
+  int32_t Bottom = 0;
+  friend bool operator==(const TGridRect&, const TGridRect&) = default;
+};
+
+class TCellTable;
+
+// Row and cell events. An unassigned event is skipped; the Boolean of a veto
+// event is True on entry and a handler sets it False to cancel.
+using TCanDeleteRowEvent = std::function<void(TCellTable& sender, int32_t aRow, bool& canDelete)>;
+using TAutoDeleteRowEvent = std::function<void(TCellTable& sender, int32_t aRow)>;
+using TCanInsertRowEvent = std::function<void(TCellTable& sender, int32_t aRow, bool& canInsert)>;
+using TAutoInsertRowEvent = std::function<void(TCellTable& sender, int32_t aRow)>;
+using TCanAddRowEvent = std::function<void(TCellTable& sender, bool& canAdd)>;
+using TAutoAddRowEvent = std::function<void(TCellTable& sender, int32_t aRow)>;
+using TCellsChangedEvent = std::function<void(TCellTable& sender, const TGridRect& r)>;
+
+// What the view needs to hear from the table. All notifications run
+// synchronously inside the operation that caused them.
+class TCellTableObserver {
+ public:
+  virtual ~TCellTableObserver() = default;
+  // One cell was written through Cells (repaint it; an in-place editor open
+  // on it reloads its text).
+  virtual void CellWritten(int32_t /*col*/, int32_t /*row*/) {}
+  // Cells of a rectangle changed through a structural operation.
+  virtual void CellsInvalidated(const TGridRect& /*r*/) {}
+  // The extent, the fixed area, a size or the first visible cell changed.
+  virtual void LayoutChanged() {}
+  // The current cell is about to move: an open in-place editor commits its
+  // text now. May throw; the operation then undoes what it changed so far.
+  virtual void CurrentCellMoving() {}
+  // The current cell or the anchor (and so the selection) changed.
+  virtual void SelectionChanged() {}
+};
+
+class TCellTable {
+ public:
+  // Rows and columns 0 .. kMaxIndex can hold text; counts go up to kMaxCount.
+  static constexpr int32_t kMaxIndex = 1048559;
+  static constexpr int32_t kMaxCount = kMaxIndex + 1;
+  static constexpr int32_t kDefaultColWidth = 64;
+  static constexpr int32_t kDefaultRowHeight = 22;
+
+  TCellTable();  // ColCount 1, RowCount 3, no fixed area, current cell (0,0)
+  ~TCellTable();
+  TCellTable(const TCellTable&) = delete;
+  TCellTable& operator=(const TCellTable&) = delete;
+
+  // --- Cells -------------------------------------------------------------
+  // The stored text, or "" for a cell that holds none. Indices are not
+  // checked against the extent. A negative row, or a negative column in a
+  // row that holds cells, throws "List index out of bounds (%d)".
+  const std::u16string& Cells(int32_t col, int32_t row) const;
+  // Stores the text; "" removes the cell's entry. Negative indices and
+  // indices above kMaxIndex throw "List index out of bounds (%d)".
+  void SetCells(int32_t col, int32_t row, std::u16string_view text);
+  void SetCells(int32_t col, int32_t row, std::u16string&& text);
+  void SetCells(int32_t col, int32_t row, const char16_t* text) {
+    SetCells(col, row, std::u16string_view(text));
+  }
+  // Number of cells that hold text (over the whole store).
+  size_t StoredCellCount() const { return FStoredCells; }
+
+  // --- Extent and fixed area --------------------------------------------
+  int32_t ColCount() const { return FColCount; }
+  // 0 or less becomes 1; above kMaxCount throws "List index out of bounds (%d)".
+  void SetColCount(int32_t value);
+  int32_t RowCount() const { return FRowCount; }
+  void SetRowCount(int32_t value);
+  int32_t FixedCols() const { return FFixedCols; }
+  // Throws "Grid index out of range" or "Fixed column count must be less
+  // than column count"; a change puts the current cell on the first
+  // non-fixed cell.
+  void SetFixedCols(int32_t value);
+  int32_t FixedRows() const { return FFixedRows; }
+  void SetFixedRows(int32_t value);
+
+  // --- Current cell, anchor and selection --------------------------------
+  int32_t Col() const { return FCurrent.X; }
+  int32_t Row() const { return FCurrent.Y; }
+  TGridCoord Current() const { return FCurrent; }
+  TGridCoord Anchor() const { return FAnchor; }
+  // The rectangle spanned by the current cell and the anchor.
+  TGridRect Selection() const;
+  // Makes `cell` current (clamped to the non-fixed part of the extent). With
+  // `extend` the anchor stays, otherwise it moves along.
+  void MoveCurrent(TGridCoord cell, bool extend = false);
+  // Sets anchor and current cell at once (both clamped as above).
+  void SetSelection(TGridCoord anchor, TGridCoord current);
+  // First visible non-fixed column and row, kept for the view.
+  int32_t LeftCol() const { return FLeftCol; }
+  int32_t TopRow() const { return FTopRow; }
+  void SetLeftCol(int32_t value);
+  void SetTopRow(int32_t value);
+
+  // --- Sizes ---------------------------------------------------------------
+  int32_t DefaultColWidth() const { return FDefaultColWidth; }
+  int32_t DefaultRowHeight() const { return FDefaultRowHeight; }
+  // A new default applies to every column (row) again.
+  void SetDefaultColWidth(int32_t value);
+  void SetDefaultRowHeight(int32_t value);
+  // Index outside the extent throws "Grid index out of range".
+  int32_t ColWidths(int32_t col) const;
+  void SetColWidths(int32_t col, int32_t width);
+  int32_t RowHeights(int32_t row) const;
+  void SetRowHeights(int32_t row, int32_t height);
+
+  // --- Structural operations ----------------------------------------------
+  // Empties every cell of the extent.
+  void Clear();
+  // Empties columns colIndex .. colIndex+cCount-1 over rows 0 .. RowCount-1
+  // (also columns beyond the extent). A count of 0 or less does nothing.
+  void ClearCols(int32_t colIndex, int32_t cCount);
+  // Empties rows rowIndex .. rowIndex+rCount-1 over columns 0 .. ColCount-1.
+  void ClearRows(int32_t rowIndex, int32_t rCount);
+  // Empties every cell of the rectangle (not clipped to the extent) and
+  // raises OnCellsChanged with it.
+  void ClearRect(int32_t aCol1, int32_t aRow1, int32_t aCol2, int32_t aRow2);
+  // Empties row aRow over columns 0 .. ColCount-1, without OnCellsChanged.
+  void EmptyRowCells(int32_t aRow);
+  // Inserts rCount empty rows at rowIndex; the cells of columns below
+  // ColCount move down, cells beyond ColCount stay.
+  void InsertRows(int32_t rowIndex, int32_t rCount, bool updateCellControls = true);
+  // Adds one empty row at the end (hidden text of that row is emptied).
+  void AppendEmptyRow();
+  // Removes rows; the rows below move up and each removed row is parked,
+  // whole, just past the new extent. The current row is restored.
+  void DropRows(int32_t rowIndex, int32_t rCount);
+  // Moves a column's cells to another position in every stored row.
+  void RelocateColumn(int32_t fromIndex, int32_t toIndex);
+  // The [Del] key's row removal for row aRow: OnCanDeleteRow, then either
+  // empties the only non-fixed row or drops the row, then OnAutoDeleteRow.
+  // Returns False when nothing was done (vetoed, or no non-fixed row).
+  bool DeleteRowByKey(int32_t aRow);
+  // Raises OnCellsChanged with r and tells the observer.
+  void CellsChanged(const TGridRect& r);
+
+  // --- Events and observer -----------------------------------------------
+  TCanDeleteRowEvent OnCanDeleteRow;
+  TAutoDeleteRowEvent OnAutoDeleteRow;
+  TCanInsertRowEvent OnCanInsertRow;
+  TAutoInsertRowEvent OnAutoInsertRow;
+  TCanAddRowEvent OnCanAddRow;
+  TAutoAddRowEvent OnAutoAddRow;
+  TCellsChangedEvent OnCellsChanged;
+
+  // The one observer (the view), or nullptr. Not owned.
+  void SetObserver(TCellTableObserver* observer) { FObserver = observer; }
+  TCellTableObserver* Observer() const { return FObserver; }
+
+ private:
+  struct TSection;
+  struct TStoreRow;
+
+  TStoreRow* FindRow(int32_t row) const;
+  TStoreRow& MakeRow(int32_t row);
+  void StoreCell(int32_t col, int32_t row, std::u16string&& text);
+  void EraseCell(TStoreRow& row, int32_t col);
+  void ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
+  void SetCurrentAndAnchor(TGridCoord current, TGridCoord anchor);
+  TGridCoord ClampToEditable(TGridCoord cell) const;
+  void ChangeCount(bool cols, int32_t value);
+  void ChangeFixed(bool cols, int32_t value);
+  void NotifyLayout();
+
+  std::vector<std::unique_ptr<TStoreRow>> FRows;  // index = row; null = never written
+  size_t FStoredCells = 0;
+
+  int32_t FColCount = 1;
+  int32_t FRowCount = 3;
+  int32_t FFixedCols = 0;
+  int32_t FFixedRows = 0;
+  TGridCoord FCurrent;
+  TGridCoord FAnchor;
+  int32_t FLeftCol = 0;
+  int32_t FTopRow = 0;
+
+  int32_t FDefaultColWidth = kDefaultColWidth;
+  int32_t FDefaultRowHeight = kDefaultRowHeight;
+  // Explicit sizes; entries past the end of a vector have the default.
+  std::vector<int32_t> FColWidths;
+  std::vector<int32_t> FRowHeights;
+
+  TCellTableObserver* FObserver = nullptr;
+};
+
+}  // namespace tessary
