@@ -1,0 +1,43 @@
+// Game data tables (G2DA) in a GFF container, read into the cell table and
+// written back from it. Row 0 of the cell table holds the column names,
+// row 1 the column type names, rows 2 onward the values.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "gff/gff_container.h"
+
+namespace tessary {
+
+class TCellTable;
+
+constexpr char16_t kUnknownTypeText[] = u"*GDA FILE ERROR: UNKNOWN TYPE*";
+constexpr char16_t kCorruptedDataText[] = u"*GDA FILE ERROR: CORRUPTED DATA*";
+
+// Reads a table file into the cell table. False after a container failure
+// (one error box shown) or, silently, for a container that is not a table;
+// the cell table is then unchanged.
+bool LoadGDA(TCellTable& grid, const std::filesystem::path& filename);
+// The same on a container already loaded.
+bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff);
+
+// The text of one stored value of row element `index`.
+std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_t index,
+                           uint32_t offset, uint16_t typeId);
+
+// "string", "int", "float", "bool", "resource", else "*ERROR: UNKNOWN TYPE*".
+std::u16string ColumnTypeName(uint8_t code);
+
+// The bytes of the table file the cell table is saved as.
+std::vector<uint8_t> BuildGDA(const TCellTable& grid);
+
+// Writes the table file beside `filename` and puts it in its place when
+// complete. False after "File cannot be written." (the old file is then
+// untouched). Throws Error with the system's text when the file cannot be
+// created at all.
+bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename);
+
+}  // namespace tessary

@@ -1,0 +1,429 @@
+#include "gff/g2da.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <bit>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "common/error.h"
+#include "common/utf16.h"
+#include "gff/column_names.h"
+#include "gff/number_text.h"
+#include "gff/show_error.h"
+#include "gff_builder.h"
+#include "grid/cell_table.h"
+
+namespace tessary {
+namespace {
+
+using test::GffBuilder;
+
+std::vector<uint8_t> Hex(const std::string& text) {
+  std::vector<uint8_t> out;
+  std::istringstream in(text);
+  std::string byte;
+  while (in >> byte) out.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
+  return out;
+}
+
+// The first differing offset, or -1.
+long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+    if (a[i] != b[i]) return static_cast<long>(i);
+  }
+  return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
+}
+
+void Fill(TCellTable& t, const std::vector<std::vector<std::u16string>>& rows) {
+  t.SetColCount(static_cast<int32_t>(rows[0].size()));
+  t.SetRowCount(static_cast<int32_t>(rows.size()));
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t c = 0; c < rows[r].size(); ++c)
+      t.SetCells(static_cast<int32_t>(c), static_cast<int32_t>(r), rows[r][c]);
+  }
+}
+
+class ErrorCapture {
+ public:
+  ErrorCapture() {
+    FPrevious = SetShowErrorHandler([this](const std::string& m) { Messages.push_back(m); });
+  }
+  ~ErrorCapture() { SetShowErrorHandler(FPrevious); }
+  std::vector<std::string> Messages;
+
+ private:
+  TShowErrorHandler FPrevious;
+};
+
+class TempDir {
+ public:
+  TempDir() {
+    Path = std::filesystem::temp_directory_path() /
+           ("tessary_g2da_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+    std::filesystem::create_directories(Path);
+  }
+  ~TempDir() { std::filesystem::remove_all(Path); }
+  std::filesystem::path Path;
+
+ private:
+  static inline int counter_ = 0;
+};
+
+std::vector<uint8_t> ReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool LoadBytes(TCellTable& t, const std::vector<uint8_t>& bytes) {
+  TMemoryGFF gff;
+  if (!gff.LoadFromBytes(bytes).empty()) return false;
+  return LoadGDAFromContainer(t, gff);
+}
+
+const char kExample194[] =
+    "47 46 46 20 56 34 2E 30 50 43 20 20 47 32 44 41 56 30 2E 32 03 00 00 00 94 00 00 00 "  // header
+    "67 74 6F 70 02 00 00 00 4C 00 00 00 08 00 00 00 "                                      // gtop
+    "63 6F 6C 6D 02 00 00 00 64 00 00 00 05 00 00 00 "                                      // colm
+    "72 6F 77 73 02 00 00 00 7C 00 00 00 08 00 00 00 "                                      // rows
+    "12 27 00 00 01 00 00 C0 00 00 00 00  13 27 00 00 02 00 00 C0 04 00 00 00 "
+    "11 27 00 00 04 00 00 00 00 00 00 00  F7 2A 00 00 00 00 00 00 04 00 00 00 "
+    "15 27 00 00 05 00 00 00 00 00 00 00  16 27 00 00 0E 00 00 00 04 00 00 00 "
+    "08 00 00 00 16 00 00 00 02 00 00 00 36 C9 FB 66 01 66 A1 9C B4 00 "  // data: lists, columns
+    "01 00 00 00 01 00 00 00 22 00 00 00 "                                // R, row record
+    "04 00 00 00 61 00 62 00 63 00 00 00";                                // string "abc"
+
+TEST(G2DAWriter, WorkedExampleOf194Bytes) {
+  TCellTable t;
+  Fill(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"abc"}});
+  const std::vector<uint8_t> expected = Hex(kExample194);
+  ASSERT_EQ(expected.size(), 194u);
+  const std::vector<uint8_t> got = BuildGDA(t);
+  EXPECT_EQ(FirstDifference(got, expected), -1);
+
+  TCellTable back;
+  ASSERT_TRUE(LoadBytes(back, expected));
+  EXPECT_EQ(back.ColCount(), 2);
+  EXPECT_EQ(back.RowCount(), 3);
+  EXPECT_EQ(back.Cells(0, 0), u"ID");
+  EXPECT_EQ(back.Cells(1, 0), u"Label");
+  EXPECT_EQ(back.Cells(1, 1), u"string");
+  EXPECT_EQ(back.Cells(0, 2), u"1");
+  EXPECT_EQ(back.Cells(1, 2), u"abc");
+}
+
+TEST(G2DAWriter, FreshTableOf161Bytes) {
+  TCellTable t;
+  Fill(t, {{u"ID"}, {u"int"}, {u""}});
+  const std::vector<uint8_t> got = BuildGDA(t);
+  ASSERT_EQ(got.size(), 161u);
+  EXPECT_EQ(got[24], 136);  // DataOffset
+  const std::vector<uint8_t> data(got.begin() + 136, got.end());
+  EXPECT_EQ(
+      FirstDifference(
+          data, Hex("08 00 00 00 11 00 00 00 01 00 00 00 36 C9 FB 66 01 01 00 00 00 00 00 00 00")),
+      -1);
+}
+
+TEST(G2DAWriter, ValuesByColumnType) {
+  TCellTable t;
+  Fill(t, {{u"$1234ABCD", u"", u"b", u"f", u"s", u"r"},
+           {u"INT", u"Int", u"bool", u"Float", u" int", u"resource"},
+           {u"$FF", u"12.0", u"2", u"1,5", u"abc", u"abc"},
+           {u"4294967295", u"-5", u"true", u"1e39", u"ABC", u""},
+           {u"", u"x", u"-1", u"1.5", u"abc", u"abc"}});
+  const std::vector<uint8_t> bytes = BuildGDA(t);
+  TCellTable back;
+  ASSERT_TRUE(LoadBytes(back, bytes));
+  EXPECT_EQ(back.Cells(0, 0), u"$1234ABCD");
+  EXPECT_EQ(back.Cells(1, 0), u"");
+  EXPECT_EQ(back.Cells(0, 1), u"int");
+  EXPECT_EQ(back.Cells(1, 1), u"int");
+  EXPECT_EQ(back.Cells(3, 1), u"float");
+  EXPECT_EQ(back.Cells(4, 1), u"string");  // a leading blank makes it a string column
+  EXPECT_EQ(back.Cells(5, 1), u"resource");
+  const std::vector<std::vector<std::u16string>> expected = {
+      {u"255", u"0", u"1", u"0", u"abc", u"abc"},
+      {u"0", u"-5", u"0", u"0", u"ABC", u""},
+      {u"0", u"0", u"1", u"1.5", u"abc", u"abc"}};
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 6; ++c)
+      EXPECT_EQ(back.Cells(c, r + 2), expected[r][c]) << c << "," << r + 2;
+  }
+  // abc is stored once; ABC gets its own entry: the file ends with the two
+  // strings only.
+  const std::vector<uint8_t> tail(bytes.end() - 24, bytes.end());
+  EXPECT_EQ(
+      FirstDifference(
+          tail, Hex("04 00 00 00 61 00 62 00 63 00 00 00 04 00 00 00 41 00 42 00 43 00 00 00")),
+      -1);
+}
+
+TEST(G2DAWriter, TablesWithoutDataRows) {
+  for (int rows : {1, 2}) {
+    TCellTable t;
+    t.SetColCount(2);
+    t.SetCells(0, 0, u"ID");
+    t.SetCells(0, 1, u"int");
+    t.SetCells(1, 1, u"string");
+    t.SetRowCount(rows);  // row 1 may lie outside the extent: it is still read
+    const std::vector<uint8_t> bytes = BuildGDA(t);
+    ASSERT_EQ(bytes.size(), 148u + 4 + 4 + 4 + 10 + 4);
+    TCellTable back;
+    ASSERT_TRUE(LoadBytes(back, bytes));
+    EXPECT_EQ(back.RowCount(), 2);
+    EXPECT_EQ(back.Cells(1, 1), u"string");
+  }
+}
+
+// Every column type with random values: saving and reading gives back
+// every text (floats as their 15-digit form), and saving again gives the
+// same bytes.
+TEST(G2DARoundTrip, GeneratedTablesOfEveryType) {
+  std::mt19937 rng(12345);
+  const std::vector<std::u16string> types = {u"int", u"float", u"bool", u"string", u"resource"};
+  TCellTable t;
+  const int cols = 12;
+  const int rows = 300;
+  t.SetColCount(cols);
+  t.SetRowCount(rows + 2);
+  for (int c = 0; c < cols; ++c) {
+    t.SetCells(
+        c, 0, c % 3 == 0 ? HashToName(rng()) : std::u16string(KnownColumns[1 + rng() % 1270].Name));
+    t.SetCells(c, 1, types[static_cast<size_t>(c) % types.size()]);
+  }
+  for (int r = 2; r < rows + 2; ++r) {
+    for (int c = 0; c < cols; ++c) {
+      std::u16string v;
+      switch (c % 5) {
+        case 0:
+          v = FormatInteger(static_cast<int32_t>(rng()));
+          break;
+        case 1:
+          v = FormatReal(std::bit_cast<float>(
+              static_cast<uint32_t>((rng() & 0x7F7FFFFFu) | (rng() & 0x80000000u))));
+          break;
+        case 2:
+          v = rng() % 2 ? u"1" : u"0";
+          break;
+        default:
+          if (rng() % 5 != 0) {
+            for (int k = 0, n = static_cast<int>(rng() % 12); k < n; ++k)
+              v += static_cast<char16_t>(0x20 + rng() % 0x3000);
+          }
+          if (rng() % 3 == 0) v = u"repeat";
+      }
+      t.SetCells(c, r, v);
+    }
+  }
+  const std::vector<uint8_t> first = BuildGDA(t);
+  TCellTable back;
+  ASSERT_TRUE(LoadBytes(back, first));
+  ASSERT_EQ(back.ColCount(), cols);
+  ASSERT_EQ(back.RowCount(), rows + 2);
+  for (int r = 0; r < rows + 2; ++r) {
+    for (int c = 0; c < cols; ++c) ASSERT_EQ(back.Cells(c, r), t.Cells(c, r)) << c << "," << r;
+  }
+  EXPECT_EQ(FirstDifference(BuildGDA(back), first), -1);
+}
+
+// A hand-made table head for the reader's refusals.
+GffBuilder TableHead() {
+  GffBuilder b;
+  b.Structs = {{"gtop", {{10002, 1, 0xC000, 0}, {10003, 2, 0xC000, 4}}, 8},
+               {"colm", {{10001, 4, 0, 0}, {10999, 0, 0, 4}}, 5},
+               {"rows", {{10005, 5, 0, 0}, {10006, 14, 0, 4}}, 8}};
+  b.U32(8);
+  b.U32(22);
+  b.U32(2);
+  b.U32(0x66FBC936);
+  b.U8(1);
+  b.U32(0xB49CA166);
+  b.U8(0);
+  b.U32(1);
+  b.U32(7);
+  b.U32(34);
+  b.U32(4);
+  for (char16_t c : std::u16string(u"abc")) b.U16(c);
+  b.U16(0);
+  return b;
+}
+
+TEST(G2DAReader, RefusesSilentlyAndLeavesTheTable) {
+  auto expectRefused = [](GffBuilder b, const char* why) {
+    TCellTable t;
+    Fill(t, {{u"keep"}, {u"me"}, {u"x"}});
+    ErrorCapture errors;
+    EXPECT_FALSE(LoadBytes(t, b.Bytes())) << why;
+    EXPECT_TRUE(errors.Messages.empty()) << why;
+    EXPECT_EQ(t.ColCount(), 1) << why;
+    EXPECT_EQ(t.Cells(0, 0), u"keep") << why;
+  };
+  ASSERT_TRUE([] {
+    TCellTable t;
+    return LoadBytes(t, TableHead().Bytes());
+  }());
+  GffBuilder b = TableHead();
+  std::swap(b.Structs[0].Tag, b.Structs[1].Tag);
+  expectRefused(b, "gtop is struct 1");
+  b = TableHead();
+  b.Structs[1].Fields[0].TypeId = 5;
+  expectRefused(b, "hash field of type 5");
+  b = TableHead();
+  b.Structs[1].Fields[0].Flags = 1;
+  expectRefused(b, "hash field with a flag");
+  b = TableHead();
+  b.Structs[1].Fields[1].TypeId = 4;
+  expectRefused(b, "type field of type 4");
+  b = TableHead();
+  b.Structs[1].Size = 4;
+  b.Structs[1].Fields[1].Offset = 4;
+  expectRefused(b, "colm element too short for the type byte");
+  b = TableHead();
+  b.Structs[1].Fields[0].Offset = 3;
+  expectRefused(b, "colm element too short for the hash");
+  b = TableHead();
+  b.Structs[0].Fields[0].Flags = 0x8000;
+  expectRefused(b, "column list without the struct flag");
+  b = TableHead();
+  b.Structs[1].Tag = "cols";
+  expectRefused(b, "column list of another struct");
+}
+
+TEST(G2DAReader, RowPartStopsWhereItCannotGoOn) {
+  GffBuilder b = TableHead();
+  b.Structs[2].Fields[1].Label = 10007;  // 10005 then 10007: only column 0
+  TCellTable t;
+  Fill(t, {{u"a", u"b"}, {u"c", u"d"}, {u"old0", u"old1"}});
+  ASSERT_TRUE(LoadBytes(t, b.Bytes()));
+  EXPECT_EQ(t.Cells(0, 2), u"7");
+  EXPECT_EQ(t.Cells(1, 2), u"old1");
+
+  b = TableHead();
+  b.Structs[0].Fields[1].Label = 10004;  // no row list at all
+  TCellTable noRows;
+  ASSERT_TRUE(LoadBytes(noRows, b.Bytes()));
+  EXPECT_EQ(noRows.ColCount(), 2);
+  EXPECT_EQ(noRows.Cells(1, 0), u"Label");
+
+  b = TableHead();
+  std::swap(b.Structs[2].Fields[0], b.Structs[2].Fields[1]);  // any order in the field table
+  TCellTable swapped;
+  ASSERT_TRUE(LoadBytes(swapped, b.Bytes()));
+  EXPECT_EQ(swapped.Cells(0, 2), u"7");
+  EXPECT_EQ(swapped.Cells(1, 2), u"abc");
+}
+
+TEST(G2DAReader, BadValuesBecomeErrorTexts) {
+  GffBuilder b = TableHead();
+  b.Data[12 + 4] = 7;                 // column type byte 7
+  b.Structs[2].Fields[0].TypeId = 4;  // value type 4
+  b.Structs[2].Fields[1].Offset = 6;  // a string reference running past the element
+  TCellTable t;
+  ASSERT_TRUE(LoadBytes(t, b.Bytes()));
+  EXPECT_EQ(t.Cells(0, 1), u"*ERROR: UNKNOWN TYPE*");
+  EXPECT_EQ(t.Cells(0, 2), u"*GDA FILE ERROR: UNKNOWN TYPE*");
+  EXPECT_EQ(t.Cells(1, 2), u"*GDA FILE ERROR: CORRUPTED DATA*");
+
+  auto stringCell = [](uint32_t offset, uint32_t length, bool terminated) {
+    GffBuilder s = TableHead();
+    s.Data.resize(34);
+    s.Data[30] = static_cast<uint8_t>(offset);
+    s.Data[31] = static_cast<uint8_t>(offset >> 8);
+    s.Data[32] = static_cast<uint8_t>(offset >> 16);
+    s.Data[33] = static_cast<uint8_t>(offset >> 24);
+    s.U32(length);
+    s.U16(u'x');
+    if (terminated) s.U16(0);
+    TCellTable t;
+    EXPECT_TRUE(LoadBytes(t, s.Bytes()));
+    return t.Cells(1, 2);
+  };
+  EXPECT_EQ(stringCell(34, 2, true), u"x");
+  EXPECT_EQ(stringCell(34, 2, false), u"*GDA FILE ERROR: CORRUPTED DATA*");
+  EXPECT_EQ(stringCell(34, 1, true), u"");
+  EXPECT_EQ(stringCell(34, 0, true), u"");
+  EXPECT_EQ(stringCell(34, 0x80000000u, true), u"");  // negative length
+  EXPECT_EQ(stringCell(0xFFFFFFFF, 2, true), u"");
+  EXPECT_EQ(stringCell(37, 2, true), u"*GDA FILE ERROR: CORRUPTED DATA*");
+  EXPECT_EQ(stringCell(0xFFFFFFF0, 2, true), u"*GDA FILE ERROR: CORRUPTED DATA*");
+}
+
+TEST(G2DAReader, NumbersAndNames) {
+  TCellTable t;
+  Fill(t,
+       {{u"a", u"MAXSPEED", u"c"}, {u"float", u"float", u"int"}, {u"0.1", u"1.5", u"-2147483648"}});
+  TCellTable back;
+  ASSERT_TRUE(LoadBytes(back, BuildGDA(t)));
+  EXPECT_EQ(back.Cells(0, 2), u"0.100000001490116");
+  EXPECT_EQ(back.Cells(1, 2), u"1.5");
+  EXPECT_EQ(back.Cells(2, 2), u"-2147483648");
+  EXPECT_EQ(back.Cells(1, 0), u"MaxSpeed");
+  EXPECT_EQ(back.Cells(0, 0), HashToName(NameToHash(u"a")));
+}
+
+TEST(G2DAReader, ZeroSizeRowsAndEmptyColumnLists) {
+  GffBuilder b = TableHead();
+  b.Structs[2].Size = 0;
+  b.Data[22] = 0xFF;  // a huge count of empty row elements
+  b.Data[23] = 0xFF;
+  b.Data[24] = 0xFF;
+  b.Data[25] = 0x7F;
+  TCellTable t;
+  ASSERT_TRUE(LoadBytes(t, b.Bytes()));
+  EXPECT_EQ(t.ColCount(), 2);
+  EXPECT_LE(t.RowCount(), 3);
+
+  GffBuilder e = TableHead();
+  e.Data[8] = 0;  // no columns
+  TCellTable empty;
+  Fill(empty, {{u"keep"}, {u"type"}, {u"v"}});
+  ASSERT_TRUE(LoadBytes(empty, e.Bytes()));
+  EXPECT_EQ(empty.ColCount(), 1);
+  EXPECT_EQ(empty.Cells(0, 0), u"keep");
+}
+
+TEST(G2DAFiles, SaveLoadAndFailedSaves) {
+  TempDir dir;
+  TCellTable t;
+  Fill(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"abc"}});
+  const auto path = dir.Path / "table.gda";
+  ASSERT_TRUE(SaveGDA(t, path));
+  EXPECT_EQ(ReadFile(path).size(), 194u);
+  TCellTable back;
+  ASSERT_TRUE(LoadGDA(back, path));
+  EXPECT_EQ(back.Cells(1, 2), u"abc");
+
+  // A file that cannot be created reaches the caller as an exception.
+  EXPECT_THROW(SaveGDA(t, dir.Path / "no" / "such" / "dir.gda"), Error);
+
+  // A write that fails shows one box and leaves the old file as it was.
+  TCellTable big;
+  big.SetColCount(1);
+  big.SetRowCount(20000);
+  big.SetCells(0, 1, u"string");
+  for (int r = 2; r < 20000; ++r) big.SetCells(0, r, u"row text " + FormatInteger(r));
+  ErrorCapture errors;
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool saved = SaveGDA(big, path);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(errors.Messages, std::vector<std::string>{"File cannot be written."});
+  EXPECT_EQ(FirstDifference(ReadFile(path), Hex(kExample194)), -1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}),
+            1);  // no temporary left
+}
+
+}  // namespace
+}  // namespace tessary
