@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/commands.h"
+#include "common/utf16.h"
+#include "gff/g2da.h"
+#include "grid/cell_table.h"
+
+namespace tessary::cli {
+namespace {
+
+struct Result {
+  int Code;
+  std::string Out;
+  std::string Err;
+};
+
+Result RunCli(std::vector<std::string> args, const std::string& input = {}) {
+  std::istringstream in(input);
+  std::ostringstream out;
+  std::ostringstream err;
+  int code = Run(args, in, out, err);
+  return {code, out.str(), err.str()};
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FDir = std::filesystem::temp_directory_path() / ("tessary_cli_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(FDir);
+  }
+  void TearDown() override { std::filesystem::remove_all(FDir); }
+  std::string Path(const char* name) const { return (FDir / name).string(); }
+  std::filesystem::path FDir;
+};
+
+TEST_F(CliTest, ImportDumpAndResaveRoundTrip) {
+  const std::string text =
+      "ID\tlabel\tMAXSPEED\tOn\r\nint\tstring\tfloat\tbool\r\n1\t<B>x</"
+      "B>\t0.1\t1\r\n2\t\"a\nb\"\t1.5\t0\r\n";
+  Result imported = RunCli({"import", "-", Path("t.gda")}, text);
+  ASSERT_EQ(imported.Code, 0) << imported.Err;
+  Result dumped = RunCli({"dump", Path("t.gda")});
+  ASSERT_EQ(dumped.Code, 0) << dumped.Err;
+  // Names come back in the dictionary's letter case or as hashes; markup is
+  // kept; the float shows its stored value; the quoted field lost its quotes.
+  EXPECT_EQ(dumped.Out,
+            "ID\tLabel\tMaxSpeed\t$B97F7E60\r\nint\tstring\tfloat\tbool\r\n1\t<B>x</"
+            "B>\t0.100000001490116\t1\r\n"
+            "2\ta\nb\t1.5\t0\r\n");
+
+  ASSERT_EQ(RunCli({"resave", Path("t.gda"), Path("u.gda")}).Code, 0);
+  std::ifstream a(Path("t.gda"), std::ios::binary), b(Path("u.gda"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+            std::string(std::istreambuf_iterator<char>(b), {}));
+}
+
+TEST_F(CliTest, ImportTakesTheWidestLine) {
+  std::ofstream(Path("in.txt"), std::ios::binary) << "a\tb\r\nint\tint\tint\r\n1\r\n";
+  ASSERT_EQ(RunCli({"import", Path("in.txt"), Path("t.gda")}).Code, 0);
+  TCellTable t;
+  ASSERT_TRUE(LoadGDA(t, Path("t.gda")));
+  EXPECT_EQ(t.ColCount(), 3);
+  EXPECT_EQ(t.RowCount(), 3);
+  EXPECT_EQ(t.Cells(2, 1), u"int");
+}
+
+TEST_F(CliTest, FailuresAndTheirExitCodes) {
+  Result missing = RunCli({"dump", Path("missing.gda")});
+  EXPECT_EQ(missing.Code, 1);
+  EXPECT_EQ(missing.Err, "File cannot be opened (Is it already in use?).\n");
+
+  std::ofstream(Path("junk.gda"), std::ios::binary) << "not a table file at all, just text";
+  Result junk = RunCli({"dump", Path("junk.gda")});
+  EXPECT_EQ(junk.Code, 1);
+  EXPECT_EQ(junk.Err, "Unrecognized file format.\n");
+
+  // A valid container whose first struct is not the table's top struct.
+  std::string head("GFF V4.0PC  G2DAV0.2\x01\0\0\0\x2C\0\0\0rows\0\0\0\0\0\0\0\0\0\0\0\0", 44);
+  std::ofstream(Path("other.gda"), std::ios::binary) << head;
+  Result other = RunCli({"dump", Path("other.gda")});
+  EXPECT_EQ(other.Code, 2);
+  EXPECT_EQ(other.Err, "Not a G2DA table.\n");
+
+  ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, "ID\r\nint\r\n").Code, 0);
+  Result uncreatable = RunCli({"resave", Path("t.gda"), Path("no/such/dir/t.gda")});
+  EXPECT_EQ(uncreatable.Code, 1);
+  EXPECT_FALSE(uncreatable.Err.empty());
+  EXPECT_EQ(uncreatable.Err.substr(uncreatable.Err.size() - 2), ".\n");
+
+  EXPECT_EQ(RunCli({"frobnicate"}).Code, 64);
+  EXPECT_EQ(RunCli({}).Code, 64);
+}
+
+TEST_F(CliTest, TheProgramReportsExitCodes) {
+  const std::string exe = std::string(TESSARY_BINARY_DIR) + "/src/cli/tessary-cli";
+  const std::string sample = std::string(TESSARY_SOURCE_DIR) + "/samples/sample.gda";
+  int status = std::system((exe + " dump " + sample + " > " + Path("out.txt")).c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  status = std::system((exe + " dump " + Path("missing.gda") + " 2> " + Path("err.txt")).c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  std::ifstream err(Path("err.txt"));
+  std::string line;
+  std::getline(err, line);
+  EXPECT_EQ(line, "File cannot be opened (Is it already in use?).");
+}
+
+}  // namespace
+}  // namespace tessary::cli
