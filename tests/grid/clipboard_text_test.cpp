@@ -1,0 +1,115 @@
+#include "grid/clipboard_text.h"
+
+#include <gtest/gtest.h>
+
+#include "grid/rich_text.h"
+
+namespace tessary {
+namespace {
+
+TEST(CopyText, SingleCellsAndRanges) {
+  TCellTable t;
+  t.SetColCount(2);
+  t.SetCells(0, 0, u"abc");
+  EXPECT_EQ(BuildCopyText(t, {0, 0, 0, 0}, true), u"abc");
+  t.SetCells(1, 0, u"b");
+  EXPECT_EQ(BuildCopyText(t, {0, 0, 1, 0}, true), u"abc\tb");
+  t.SetCells(0, 0, u"a");
+  t.SetCells(0, 1, u"c");
+  t.SetCells(1, 1, u"d");
+  EXPECT_EQ(BuildCopyText(t, {0, 0, 1, 1}, true), u"a\tb\r\nc\td\r\n");
+}
+
+TEST(CopyText, CellPreparation) {
+  EXPECT_EQ(CopyCellText(u"line1\r\nline2", true), u"\"line1\nline2\"");
+  EXPECT_EQ(CopyCellText(u"say \"hi\"\r\n", true), u"\"say \"hi\"\n\"");
+  EXPECT_EQ(CopyCellText(u"<B>x</B>", true), u"x");
+  EXPECT_EQ(CopyCellText(u"<B>x</B>", false), u"<B>x</B>");
+  EXPECT_EQ(CopyCellText(u"<B>x", true), u"<B>x");
+  EXPECT_EQ(CopyCellText(u"a<br>b</i>", true), u"a\r\nb");
+  EXPECT_EQ(CopyCellText(u"a</b <c", true), u"a</b <c");  // "<" without ">" stays with the rest
+  EXPECT_EQ(CopyCellText(u"x<i>y</i> < z", true), u"xy < z");
+  EXPECT_EQ(CopyCellText(std::u16string(u"|\\\x00\x41\x00\x42", 6), true), u"AB");
+  EXPECT_EQ(
+      CopyCellText(u"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Hello \\b world\\b0\\par}", true),
+      u"Hello world");
+}
+
+TEST(RichText, PlainForm) {
+  EXPECT_EQ(RichTextToPlain(u"{\\rtf1 a\\par b}"), u"a\r\nb");
+  EXPECT_EQ(RichTextToPlain(u"{\\rtf1 \\'e9t\\'e9}"), u"été");
+  EXPECT_EQ(RichTextToPlain(u"{\\rtf1\\uc1 \\u8364?5}"), u"€5");
+  EXPECT_EQ(RichTextToPlain(u"{\\rtf1{\\*\\generator x;}{\\colortbl;\\red0;}\\{x\\}}"), u"{x}");
+  EXPECT_EQ(RichTextToPlain(u"{\\rtf1 unterminated \\"), u"unterminated ");
+}
+
+TEST(RemoveHtml, TagsBreaksAndLoneBrackets) {
+  EXPECT_EQ(RemoveHtmlTags(u"a<BR>b<hr>c"), u"a\r\nb\r\nc");
+  EXPECT_EQ(RemoveHtmlTags(u"<p>x</p>"), u"x");
+  EXPECT_EQ(RemoveHtmlTags(u"5>3<b>x</b>"), u"5>3x");
+  EXPECT_EQ(RemoveHtmlTags(u"a<b"), u"a<b");
+}
+
+TEST(PasteText, SplitsIntoCellsWithRowGrowth) {
+  TCellTable t;
+  t.SetColCount(2);
+  TGridRect changed{};
+  t.OnCellsChanged = [&](TCellTable&, const TGridRect& r) { changed = r; };
+  const TGridRect r = PasteText(t, u"1\t2\r\n3\t4", 0, 2);
+  EXPECT_EQ(t.RowCount(), 4);
+  EXPECT_EQ(t.Cells(0, 2), u"1");
+  EXPECT_EQ(t.Cells(1, 2), u"2");
+  EXPECT_EQ(t.Cells(0, 3), u"3");
+  EXPECT_EQ(t.Cells(1, 3), u"4");
+  EXPECT_EQ(r, (TGridRect{0, 2, 1, 3}));
+  EXPECT_EQ(changed, r);
+}
+
+TEST(PasteText, ColumnsNeverGrowAndLineEnds) {
+  TCellTable t;
+  t.SetColCount(2);
+  PasteText(t, u"a\tb\tc\td\r\n", 1, 0);
+  EXPECT_EQ(t.ColCount(), 2);
+  EXPECT_EQ(t.Cells(1, 0), u"a");
+  EXPECT_EQ(t.Cells(2, 0), u"");  // dropped, not stored hidden
+  EXPECT_EQ(t.RowCount(), 3);     // the final line break adds no row
+
+  t.SetCells(1, 1, u"old");
+  PasteText(t, u"x\t\r\n", 0, 1);
+  EXPECT_EQ(t.Cells(0, 1), u"x");
+  EXPECT_EQ(t.Cells(1, 1), u"");  // emptied by the field after the tab
+
+  t.SetCells(1, 2, u"keep");
+  PasteText(t, u"y\t", 0, 2);
+  EXPECT_EQ(t.Cells(0, 2), u"y");
+  EXPECT_EQ(t.Cells(1, 2), u"keep");  // a final empty field writes nothing
+
+  const TGridRect none = PasteText(t, u"", 0, 0);
+  EXPECT_LT(none.Right, none.Left);
+}
+
+TEST(PasteText, QuotedFieldsAndEncodedText) {
+  TCellTable t;
+  t.SetColCount(3);
+  PasteText(t, u"\"a\nb\"\t\"x\vy\n\"\t\"plain\"", 0, 0);
+  EXPECT_EQ(t.Cells(0, 0), u"a\nb");
+  EXPECT_EQ(t.Cells(1, 0), u"x\r\ny\n");
+  EXPECT_EQ(t.Cells(2, 0), u"\"plain\"");  // no LF: written as it stands
+  PasteText(t, std::u16string(u"|\\\x00\x41", 4), 0, 1);
+  EXPECT_EQ(t.Cells(0, 1), std::u16string(u"|\\\x00\x41", 4));
+  // A copied cell with a line break comes back with a bare LF.
+  t.SetCells(0, 2, u"l1\r\nl2");
+  const std::u16string copied = BuildCopyText(t, {0, 2, 0, 2}, true);
+  PasteText(t, copied, 1, 2);
+  EXPECT_EQ(t.Cells(1, 2), u"l1\nl2");
+}
+
+TEST(EditorPaste, DropsOnlyALoneFinalLineBreak) {
+  EXPECT_EQ(EditorPasteText(u"x\r\n"), u"x");
+  EXPECT_EQ(EditorPasteText(u"x\r\ny"), u"x\r\ny");
+  EXPECT_EQ(EditorPasteText(u"x\r\ny\r\n"), u"x\r\ny\r\n");
+  EXPECT_EQ(EditorPasteText(u""), u"");
+}
+
+}  // namespace
+}  // namespace tessary
