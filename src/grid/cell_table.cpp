@@ -1,53 +1,72 @@
 #include "grid/cell_table.h"
 
 #include <algorithm>
+#include <bit>
+#include <limits>
 #include <utility>
 
 #include "common/error.h"
 
 namespace tessary {
 
-// The cells of one stored row that hold text, in ascending column order.
-// Rows are usually written left to right, so appending is the common case.
-struct TCellTable::TStoreRow {
-  using TEntry = std::pair<int32_t, std::u16string>;
-  std::vector<TEntry> Cells;
+namespace {
 
-  // First entry with a column of at least `col`.
-  std::vector<TEntry>::iterator LowerBound(int32_t col) {
-    if (Cells.empty() || Cells.back().first < col) return Cells.end();
-    return std::lower_bound(Cells.begin(), Cells.end(), col,
-                            [](const TEntry& e, int32_t c) { return e.first < c; });
-  }
-  const TEntry* Find(int32_t col) const {
-    if (Cells.empty() || Cells.back().first < col) return nullptr;
-    if (Cells.back().first == col) return &Cells.back();
-    auto it = std::lower_bound(Cells.begin(), Cells.end(), col,
-                               [](const TEntry& e, int32_t c) { return e.first < c; });
-    return it != Cells.end() && it->first == col ? &*it : nullptr;
-  }
-  // Removes the cells of columns col1 .. col2; returns how many.
-  size_t EraseRange(int32_t col1, int32_t col2) {
-    auto first = LowerBound(col1);
-    auto last = std::lower_bound(first, Cells.end(), col2 == INT32_MAX ? col2 : col2 + 1,
-                                 [](const TEntry& e, int32_t c) { return e.first < c; });
-    if (col2 == INT32_MAX) last = Cells.end();
-    const size_t n = static_cast<size_t>(last - first);
-    Cells.erase(first, last);
-    return n;
+const std::u16string kEmptyText;
+
+constexpr int kSectionShift = 4;
+constexpr int32_t kSectionSlots = 1 << kSectionShift;
+constexpr int32_t kSlotMask = kSectionSlots - 1;
+
+[[noreturn]] void ThrowListIndex(int64_t index) {
+  ThrowError("List index out of bounds (%d)", static_cast<int>(index));
+}
+
+[[noreturn]] void ThrowGridIndex() { ThrowError("Grid index out of range"); }
+
+// a + b - 1 for the last index of a run, kept inside int32.
+int32_t LastOf(int32_t first, int32_t count) {
+  const int64_t last = static_cast<int64_t>(first) + count - 1;
+  return static_cast<int32_t>(std::min<int64_t>(last, std::numeric_limits<int32_t>::max()));
+}
+
+}  // namespace
+
+// 16 cells of one row. Slots grow in powers of two up to 16, so a row that is
+// filled left to right wastes little; Mask tells which slots hold text.
+struct TCellTable::TSection {
+  std::unique_ptr<std::u16string[]> Slots;
+  uint8_t Capacity = 0;
+  uint16_t Mask = 0;
+
+  bool Has(int32_t slot) const { return (Mask >> slot) & 1u; }
+
+  void Reserve(int32_t slot) {
+    if (slot < Capacity) return;
+    const int32_t wanted =
+        std::min<int32_t>(kSectionSlots, std::max<int32_t>(slot + 1, Capacity * 2));
+    auto grown = std::make_unique<std::u16string[]>(static_cast<size_t>(wanted));
+    for (int32_t i = 0; i < Capacity; ++i) grown[i] = std::move(Slots[i]);
+    Slots = std::move(grown);
+    Capacity = static_cast<uint8_t>(wanted);
   }
 };
 
-namespace {
+// One row of the store: sections indexed by column >> 4. Trailing empty
+// sections are removed, so the last section holds the row's last cell.
+struct TCellTable::TStoreRow {
+  std::vector<TSection> Sections;
 
-const std::u16string& EmptyText() {
-  static const std::u16string empty;
-  return empty;
-}
+  // Highest column holding text, or -1.
+  int32_t LastCol() const {
+    if (Sections.empty()) return -1;
+    const auto last = static_cast<int32_t>(Sections.size()) - 1;
+    return last * kSectionSlots + std::bit_width(Sections.back().Mask) - 1;
+  }
 
-[[noreturn]] void OutOfBounds(int32_t index) { ThrowError("List index out of bounds (%d)", index); }
-
-}  // namespace
+  void TrimSections() {
+    while (!Sections.empty() && Sections.back().Mask == 0) Sections.pop_back();
+  }
+};
 
 TCellTable::TCellTable() = default;
 TCellTable::~TCellTable() = default;
@@ -60,22 +79,25 @@ TCellTable::TStoreRow* TCellTable::FindRow(int32_t row) const {
 }
 
 TCellTable::TStoreRow& TCellTable::MakeRow(int32_t row) {
-  if (static_cast<size_t>(row) >= FRows.size()) FRows.resize(static_cast<size_t>(row) + 1);
-  auto& slot = FRows[static_cast<size_t>(row)];
-  if (!slot) slot = std::make_unique<TStoreRow>();
-  return *slot;
+  const auto index = static_cast<size_t>(row);
+  if (index >= FRows.size()) FRows.resize(index + 1);
+  if (!FRows[index]) FRows[index] = std::make_unique<TStoreRow>();
+  return *FRows[index];
 }
 
 const std::u16string& TCellTable::Cells(int32_t col, int32_t row) const {
-  if (row < 0) OutOfBounds(row);
-  const TStoreRow* r = FindRow(row);
-  if (r == nullptr) return EmptyText();
+  if (row < 0) ThrowListIndex(row);
+  const TStoreRow* entry = FindRow(row);
+  if (!entry) return kEmptyText;
   if (col < 0) {
-    if (!r->Cells.empty()) OutOfBounds(col);
-    return EmptyText();
+    if (!entry->Sections.empty()) ThrowListIndex(col);
+    return kEmptyText;
   }
-  const TStoreRow::TEntry* e = r->Find(col);
-  return e != nullptr ? e->second : EmptyText();
+  const auto section = static_cast<size_t>(col >> kSectionShift);
+  if (section >= entry->Sections.size()) return kEmptyText;
+  const TSection& s = entry->Sections[section];
+  const int32_t slot = col & kSlotMask;
+  return s.Has(slot) ? s.Slots[slot] : kEmptyText;
 }
 
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
@@ -83,85 +105,134 @@ void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
 }
 
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string&& text) {
-  if (row < 0 || row > kMaxIndex) OutOfBounds(row);
-  if (col < 0 || col > kMaxIndex) OutOfBounds(col);
+  if (row < 0 || row > kMaxIndex) ThrowListIndex(row);
+  if (col < 0 || col > kMaxIndex) ThrowListIndex(col);
   StoreCell(col, row, std::move(text));
-  if (FObserver != nullptr) FObserver->CellWritten(col, row);
+  if (FObserver) FObserver->CellWritten(col, row);
 }
 
 void TCellTable::StoreCell(int32_t col, int32_t row, std::u16string&& text) {
+  TStoreRow& entry = MakeRow(row);
   if (text.empty()) {
-    if (TStoreRow* r = FindRow(row)) EraseCell(*r, col);
+    EraseCell(entry, col);
     return;
   }
-  TStoreRow& r = MakeRow(row);
-  if (r.Cells.empty() || r.Cells.back().first < col) {
-    r.Cells.emplace_back(col, std::move(text));
+  const auto section = static_cast<size_t>(col >> kSectionShift);
+  if (section >= entry.Sections.size()) entry.Sections.resize(section + 1);
+  TSection& s = entry.Sections[section];
+  const int32_t slot = col & kSlotMask;
+  s.Reserve(slot);
+  if (!s.Has(slot)) {
+    s.Mask = static_cast<uint16_t>(s.Mask | (1u << slot));
     ++FStoredCells;
-    return;
   }
-  auto it = r.LowerBound(col);
-  if (it != r.Cells.end() && it->first == col) {
-    it->second = std::move(text);
-  } else {
-    r.Cells.emplace(it, col, std::move(text));
-    ++FStoredCells;
+  s.Slots[slot] = std::move(text);
+}
+
+void TCellTable::EraseCell(TStoreRow& entry, int32_t col) {
+  const auto section = static_cast<size_t>(col >> kSectionShift);
+  if (section >= entry.Sections.size()) return;
+  TSection& s = entry.Sections[section];
+  const int32_t slot = col & kSlotMask;
+  if (!s.Has(slot)) return;
+  s.Slots[slot] = std::u16string();  // release the text's memory
+  s.Mask = static_cast<uint16_t>(s.Mask & ~(1u << slot));
+  --FStoredCells;
+  if (s.Mask == 0) {
+    s.Slots.reset();
+    s.Capacity = 0;
+    entry.TrimSections();
   }
 }
 
-void TCellTable::EraseCell(TStoreRow& row, int32_t col) {
-  FStoredCells -= row.EraseRange(col, col);
+// Empties the cells holding text in the rectangle, visiting only stored rows
+// and, within them, only the slots that hold text. Nothing lies beyond
+// kMaxIndex, so the rectangle is cut there.
+void TCellTable::ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
+  if (col2 < col1 || row2 < row1) return;
+  if (row1 < 0) ThrowListIndex(row1);
+  if (col1 < 0) ThrowListIndex(col1);
+  if (FRows.empty() || col1 > kMaxIndex) return;
+  row2 = static_cast<int32_t>(std::min<int64_t>(row2, static_cast<int64_t>(FRows.size()) - 1));
+  col2 = std::min(col2, kMaxIndex);
+  for (int32_t r = row1; r <= row2; ++r) {
+    TStoreRow* entry = FRows[static_cast<size_t>(r)].get();
+    if (!entry) continue;
+    const int32_t last = std::min(col2, entry->LastCol());
+    // From the right, so that trimming trailing sections never skips one.
+    for (int32_t s = last >> kSectionShift; s >= (col1 >> kSectionShift) && last >= col1; --s) {
+      if (static_cast<size_t>(s) >= entry->Sections.size()) continue;
+      const int32_t base = s * kSectionSlots;
+      uint32_t mask = entry->Sections[static_cast<size_t>(s)].Mask;
+      for (; mask != 0; mask &= mask - 1) {
+        const int32_t c = base + std::countr_zero(mask);
+        if (c >= col1 && c <= last) EraseCell(*entry, c);
+      }
+    }
+  }
 }
 
 // --- Extent and fixed area ---------------------------------------------------
 
+void TCellTable::NotifyLayout() {
+  if (FObserver) FObserver->LayoutChanged();
+}
+
 void TCellTable::SetColCount(int32_t value) { ChangeCount(true, value); }
 void TCellTable::SetRowCount(int32_t value) { ChangeCount(false, value); }
-void TCellTable::SetFixedCols(int32_t value) { ChangeFixed(true, value); }
-void TCellTable::SetFixedRows(int32_t value) { ChangeFixed(false, value); }
 
 void TCellTable::ChangeCount(bool cols, int32_t value) {
   int32_t& count = cols ? FColCount : FRowCount;
   if (value == count) return;
   if (value <= 0) value = 1;
-  if (value > kMaxCount) OutOfBounds(value);
+  if (value > kMaxCount) ThrowListIndex(value);
   if (value == count) return;
-  int32_t& fixed = cols ? FFixedCols : FFixedRows;
+
+  const int32_t fixed = cols ? FFixedCols : FFixedRows;
   if (fixed >= value) ChangeFixed(cols, value - 1);
 
   const int32_t oldColCount = FColCount;
   const int32_t oldRowCount = FRowCount;
   count = value;
-  std::vector<int32_t>& sizes = cols ? FColWidths : FRowHeights;
-  if (sizes.size() > static_cast<size_t>(value)) sizes.resize(static_cast<size_t>(value));
-
-  TGridCoord clamped = FCurrent;
-  clamped.X = std::min(clamped.X, FColCount - 1);
-  clamped.Y = std::min(clamped.Y, FRowCount - 1);
   try {
-    SetCurrentAndAnchor(clamped, clamped);
+    TGridCoord current = FCurrent;
+    current.X = std::min(current.X, FColCount - 1);
+    current.Y = std::min(current.Y, FRowCount - 1);
+    SetCurrentAndAnchor(current, current);
   } catch (...) {
-    // An open editor refused to give up its cell: the extent stays as it was.
     FColCount = oldColCount;
     FRowCount = oldRowCount;
-    NotifyLayout();
+    try {
+      NotifyLayout();
+    } catch (...) {
+    }
     throw;
+  }
+
+  std::vector<int32_t>& sizes = cols ? FColWidths : FRowHeights;
+  if (sizes.size() > static_cast<size_t>(value)) {
+    sizes.resize(static_cast<size_t>(value));
+    sizes.shrink_to_fit();
   }
   FLeftCol = std::clamp(FLeftCol, FFixedCols, FColCount - 1);
   FTopRow = std::clamp(FTopRow, FFixedRows, FRowCount - 1);
   NotifyLayout();
 }
 
+void TCellTable::SetFixedCols(int32_t value) { ChangeFixed(true, value); }
+void TCellTable::SetFixedRows(int32_t value) { ChangeFixed(false, value); }
+
 void TCellTable::ChangeFixed(bool cols, int32_t value) {
   int32_t& fixed = cols ? FFixedCols : FFixedRows;
   if (value == fixed) return;
-  if (value < 0) ThrowError("Grid index out of range");
+  if (value < 0) ThrowGridIndex();
   if (cols && value >= FColCount) ThrowError("Fixed column count must be less than column count");
   if (!cols && value >= FRowCount) ThrowError("Fixed row count must be less than row count");
+
   const int32_t old = fixed;
   fixed = value;
-  const TGridCoord origin{FFixedCols, FFixedRows};
   try {
+    const TGridCoord origin{FFixedCols, FFixedRows};
     SetCurrentAndAnchor(origin, origin);
   } catch (...) {
     fixed = old;
@@ -172,30 +243,30 @@ void TCellTable::ChangeFixed(bool cols, int32_t value) {
   NotifyLayout();
 }
 
-// --- Current cell and selection ---------------------------------------------
+// --- Current cell and selection ----------------------------------------------
 
 TGridRect TCellTable::Selection() const {
-  return {std::min(FCurrent.X, FAnchor.X), std::min(FCurrent.Y, FAnchor.Y),
-          std::max(FCurrent.X, FAnchor.X), std::max(FCurrent.Y, FAnchor.Y)};
-}
-
-TGridCoord TCellTable::ClampToEditable(TGridCoord cell) const {
-  const int32_t minX = FFixedCols < FColCount ? FFixedCols : 0;
-  const int32_t minY = FFixedRows < FRowCount ? FFixedRows : 0;
-  return {std::clamp(cell.X, minX, FColCount - 1), std::clamp(cell.Y, minY, FRowCount - 1)};
+  return TGridRect{std::min(FCurrent.X, FAnchor.X), std::min(FCurrent.Y, FAnchor.Y),
+                   std::max(FCurrent.X, FAnchor.X), std::max(FCurrent.Y, FAnchor.Y)};
 }
 
 void TCellTable::SetCurrentAndAnchor(TGridCoord current, TGridCoord anchor) {
   if (current == FCurrent && anchor == FAnchor) return;
-  if (!(current == FCurrent) && FObserver != nullptr) FObserver->CurrentCellMoving();
+  if (!(current == FCurrent) && FObserver) FObserver->CurrentCellMoving();
   FCurrent = current;
   FAnchor = anchor;
-  if (FObserver != nullptr) FObserver->SelectionChanged();
+  if (FObserver) FObserver->SelectionChanged();
+}
+
+TGridCoord TCellTable::ClampToEditable(TGridCoord cell) const {
+  cell.X = std::clamp(cell.X, FFixedCols, FColCount - 1);
+  cell.Y = std::clamp(cell.Y, FFixedRows, FRowCount - 1);
+  return cell;
 }
 
 void TCellTable::MoveCurrent(TGridCoord cell, bool extend) {
-  const TGridCoord target = ClampToEditable(cell);
-  SetCurrentAndAnchor(target, extend ? FAnchor : target);
+  const TGridCoord current = ClampToEditable(cell);
+  SetCurrentAndAnchor(current, extend ? FAnchor : current);
 }
 
 void TCellTable::SetSelection(TGridCoord anchor, TGridCoord current) {
@@ -216,197 +287,233 @@ void TCellTable::SetTopRow(int32_t value) {
   NotifyLayout();
 }
 
-// --- Sizes ---------------------------------------------------------------------
+// --- Sizes -------------------------------------------------------------------
 
 void TCellTable::SetDefaultColWidth(int32_t value) {
+  if (value == FDefaultColWidth && FColWidths.empty()) return;
   FDefaultColWidth = value;
   FColWidths.clear();
   NotifyLayout();
 }
 
 void TCellTable::SetDefaultRowHeight(int32_t value) {
+  if (value == FDefaultRowHeight && FRowHeights.empty()) return;
   FDefaultRowHeight = value;
   FRowHeights.clear();
   NotifyLayout();
 }
 
 int32_t TCellTable::ColWidths(int32_t col) const {
-  if (col < 0 || col >= FColCount) ThrowError("Grid index out of range");
+  if (col < 0 || col >= FColCount) ThrowGridIndex();
   return static_cast<size_t>(col) < FColWidths.size() ? FColWidths[static_cast<size_t>(col)]
                                                       : FDefaultColWidth;
 }
 
 void TCellTable::SetColWidths(int32_t col, int32_t width) {
-  if (col < 0 || col >= FColCount) ThrowError("Grid index out of range");
-  if (static_cast<size_t>(col) >= FColWidths.size())
-    FColWidths.resize(static_cast<size_t>(col) + 1, FDefaultColWidth);
-  FColWidths[static_cast<size_t>(col)] = width;
+  if (col < 0 || col >= FColCount) ThrowGridIndex();
+  const auto index = static_cast<size_t>(col);
+  if (index >= FColWidths.size()) {
+    if (width == FDefaultColWidth) return;
+    FColWidths.resize(index + 1, FDefaultColWidth);
+  }
+  if (FColWidths[index] == width) return;
+  FColWidths[index] = width;
   NotifyLayout();
 }
 
 int32_t TCellTable::RowHeights(int32_t row) const {
-  if (row < 0 || row >= FRowCount) ThrowError("Grid index out of range");
+  if (row < 0 || row >= FRowCount) ThrowGridIndex();
   return static_cast<size_t>(row) < FRowHeights.size() ? FRowHeights[static_cast<size_t>(row)]
                                                        : FDefaultRowHeight;
 }
 
 void TCellTable::SetRowHeights(int32_t row, int32_t height) {
-  if (row < 0 || row >= FRowCount) ThrowError("Grid index out of range");
-  if (static_cast<size_t>(row) >= FRowHeights.size()) {
-    FRowHeights.resize(static_cast<size_t>(row) + 1, FDefaultRowHeight);
+  if (row < 0 || row >= FRowCount) ThrowGridIndex();
+  const auto index = static_cast<size_t>(row);
+  if (index >= FRowHeights.size()) {
+    if (height == FDefaultRowHeight) return;
+    FRowHeights.resize(index + 1, FDefaultRowHeight);
   }
-  FRowHeights[static_cast<size_t>(row)] = height;
+  if (FRowHeights[index] == height) return;
+  FRowHeights[index] = height;
   NotifyLayout();
 }
 
-// --- Structural operations ----------------------------------------------------
+// --- Structural operations -----------------------------------------------------
 
-void TCellTable::ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
-  if (col2 < col1 || row2 < row1 || FRows.empty()) return;
-  const int32_t first = std::max(row1, 0);
-  const int32_t last = std::min<int64_t>(row2, static_cast<int64_t>(FRows.size()) - 1);
-  for (int32_t r = first; r <= last; ++r) {
-    if (TStoreRow* row = FRows[static_cast<size_t>(r)].get())
-      FStoredCells -= row->EraseRange(col1, col2);
-  }
+void TCellTable::CellsChanged(const TGridRect& r) {
+  if (OnCellsChanged) OnCellsChanged(*this, r);
+  if (FObserver) FObserver->CellsInvalidated(r);
 }
 
 void TCellTable::ClearRect(int32_t aCol1, int32_t aRow1, int32_t aCol2, int32_t aRow2) {
   ClearRange(aCol1, aRow1, aCol2, aRow2);
-  CellsChanged({aCol1, aRow1, aCol2, aRow2});
+  CellsChanged(TGridRect{aCol1, aRow1, aCol2, aRow2});
 }
 
 void TCellTable::Clear() { ClearRect(0, 0, FColCount - 1, FRowCount - 1); }
 
 void TCellTable::ClearCols(int32_t colIndex, int32_t cCount) {
   if (FRowCount <= 0 || FColCount <= 0 || cCount <= 0) return;
-  const int64_t last = int64_t{colIndex} + cCount - 1;
-  ClearRect(colIndex, 0, static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX)), FRowCount - 1);
+  ClearRect(colIndex, 0, LastOf(colIndex, cCount), FRowCount - 1);
 }
 
 void TCellTable::ClearRows(int32_t rowIndex, int32_t rCount) {
   if (FRowCount <= 0 || FColCount <= 0 || rCount <= 0) return;
-  const int64_t last = int64_t{rowIndex} + rCount - 1;
-  ClearRect(0, rowIndex, FColCount - 1, static_cast<int32_t>(std::min<int64_t>(last, INT32_MAX)));
+  ClearRect(0, rowIndex, FColCount - 1, LastOf(rowIndex, rCount));
 }
 
 void TCellTable::EmptyRowCells(int32_t aRow) {
   ClearRange(0, aRow, FColCount - 1, aRow);
-  if (FObserver != nullptr) FObserver->CellsInvalidated({0, aRow, FColCount - 1, aRow});
+  if (FObserver) FObserver->CellsInvalidated(TGridRect{0, aRow, FColCount - 1, aRow});
 }
 
 void TCellTable::InsertRows(int32_t rowIndex, int32_t rCount, bool /*updateCellControls*/) {
   if (rCount <= 0) return;
-  if (rowIndex < 0) OutOfBounds(rowIndex);
-  if (int64_t{FRowCount} + rCount > kMaxCount) OutOfBounds(FRowCount + std::min(rCount, kMaxCount));
-  ChangeCount(false, FRowCount + rCount);
+  if (rowIndex < 0 || rowIndex > kMaxIndex) ThrowListIndex(rowIndex);
+  if (static_cast<int64_t>(FRowCount) + rCount > kMaxCount) {
+    ThrowListIndex(static_cast<int64_t>(FRowCount) + rCount - 1);
+  }
+  SetRowCount(FRowCount + rCount);
 
-  // Rows from the new last one down to rowIndex + rCount take the cells of
-  // the visible columns of the row rCount places above; cells beyond
-  // ColCount stay where they are.
-  const int32_t cols = FColCount;
-  for (int32_t r = FRowCount - 1; r >= rowIndex + rCount; --r) {
-    const int32_t src = r - rCount;
-    TStoreRow* from = FindRow(src);
-    TStoreRow* to = FindRow(r);
-    if (to != nullptr) FStoredCells -= to->EraseRange(0, cols - 1);
-    if (from == nullptr || from->Cells.empty() || from->Cells.front().first >= cols) continue;
-    auto end = from->LowerBound(cols);
-    if (to == nullptr) {
-      to = &MakeRow(r);
-      from = FindRow(src);  // MakeRow may have moved the row directory
-      end = from->LowerBound(cols);
+  // Each row from the new last one down to rowIndex + rCount takes the cells
+  // (columns below ColCount) of the row rCount places above it.
+  const int32_t colLimit = FColCount;
+  if (static_cast<size_t>(rowIndex) < FRows.size()) {
+    FRows.resize(std::max(FRows.size(), static_cast<size_t>(FRowCount)));
+    for (int32_t dst = FRowCount - 1; dst >= rowIndex + rCount; --dst) {
+      const int32_t src = dst - rCount;
+      auto& dstRow = FRows[static_cast<size_t>(dst)];
+      auto& srcRow = FRows[static_cast<size_t>(src)];
+      if (!dstRow && !srcRow) continue;
+      const int32_t dstLast = dstRow ? dstRow->LastCol() : -1;
+      const int32_t srcLast = srcRow ? srcRow->LastCol() : -1;
+      if (dstLast < colLimit && srcLast < colLimit) {
+        // Neither row holds cells beyond the extent: move the whole entry.
+        // The old destination content lands in a row that is overwritten or
+        // emptied later in this operation.
+        std::swap(dstRow, srcRow);
+        continue;
+      }
+      ClearRange(0, dst, colLimit - 1, dst);
+      if (!srcRow) continue;
+      const int32_t lastSection = std::min(srcLast, colLimit - 1) >> kSectionShift;
+      for (int32_t sec = lastSection; sec >= 0; --sec) {
+        if (static_cast<size_t>(sec) >= srcRow->Sections.size()) continue;
+        TSection& s = srcRow->Sections[static_cast<size_t>(sec)];
+        for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+          const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
+          if (c >= colLimit) break;
+          std::u16string text = std::move(s.Slots[c & kSlotMask]);
+          StoreCell(c, dst, std::move(text));
+        }
+        // Now drop the moved-from entries (this may trim the section away).
+        for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+          const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
+          if (c >= colLimit) break;
+          EraseCell(*srcRow, c);
+        }
+      }
     }
-    const size_t moved = static_cast<size_t>(end - from->Cells.begin());
-    to->Cells.insert(to->Cells.begin(), std::make_move_iterator(from->Cells.begin()),
-                     std::make_move_iterator(end));
-    from->Cells.erase(from->Cells.begin(), end);
-    (void)moved;  // moved cells are counted once in both places
   }
   if (static_cast<size_t>(rowIndex) < FRowHeights.size()) {
     FRowHeights.insert(FRowHeights.begin() + rowIndex, static_cast<size_t>(rCount),
                        FDefaultRowHeight);
-    if (FRowHeights.size() > static_cast<size_t>(FRowCount))
+    if (FRowHeights.size() > static_cast<size_t>(FRowCount)) {
       FRowHeights.resize(static_cast<size_t>(FRowCount));
+    }
   }
-  for (int32_t r = rowIndex; r < rowIndex + rCount && r < FRowCount; ++r) EmptyRowCells(r);
-  CellsChanged({0, rowIndex, FColCount - 1, rowIndex + rCount});
+  for (int32_t r = rowIndex; r < rowIndex + rCount && r <= kMaxIndex; ++r) {
+    ClearRange(0, r, colLimit - 1, r);
+  }
+  CellsChanged(TGridRect{0, rowIndex, FColCount - 1, LastOf(rowIndex, rCount + 1)});
 }
 
 void TCellTable::AppendEmptyRow() {
-  ChangeCount(false, FRowCount + 1);
+  SetRowCount(FRowCount + 1);
   EmptyRowCells(FRowCount - 1);
 }
 
 void TCellTable::DropRows(int32_t rowIndex, int32_t rCount) {
-  if (rowIndex >= FRowCount) return;
-  if (rowIndex < 0) OutOfBounds(rowIndex);
-  const int32_t oldRow = FCurrent.Y;
-  const int32_t oldTop = FTopRow;
-  for (int32_t n = 0; n < rCount && rowIndex < FRowCount; ++n) {
-    const int32_t last = FRowCount - 1;
-    // The whole store row moves to the last place; the rows between move up.
-    if (FRows.size() < static_cast<size_t>(FRowCount)) FRows.resize(static_cast<size_t>(FRowCount));
-    std::rotate(FRows.begin() + rowIndex, FRows.begin() + rowIndex + 1, FRows.begin() + last + 1);
-    if (static_cast<size_t>(rowIndex) < FRowHeights.size())
-      FRowHeights.erase(FRowHeights.begin() + rowIndex);
-    auto follow = [&](int32_t y) {
-      if (y == rowIndex) return last;
-      if (y > rowIndex && y <= last) return y - 1;
-      return y;
-    };
-    FCurrent.Y = follow(FCurrent.Y);
-    FAnchor.Y = follow(FAnchor.Y);
-    ChangeCount(false, FRowCount - 1);
-    if (FRowCount == 1 && last == 0) break;  // the last row cannot go
+  if (rowIndex < 0) ThrowListIndex(rowIndex);
+  if (rowIndex >= FRowCount || rCount <= 0) return;
+  const int32_t count = std::min(rCount, FRowCount - rowIndex);
+  const int32_t oldRowCount = FRowCount;
+  const int32_t currentRow = FCurrent.Y;
+  const int32_t topRow = FTopRow;
+
+  // Removing one row at a time parks each removed row at the end of the
+  // extent, which then shrinks by one: the removed rows end up just past the
+  // new extent in reverse order.
+  if (static_cast<size_t>(rowIndex) < FRows.size()) {
+    FRows.resize(std::max(FRows.size(), static_cast<size_t>(oldRowCount)));
+    const auto first = FRows.begin() + rowIndex;
+    const auto end = FRows.begin() + oldRowCount;
+    std::rotate(first, first + count, end);
+    std::reverse(end - count, end);
   }
-  TGridCoord current = FCurrent;
-  current.Y = oldRow < FRowCount ? oldRow : FRowCount - 1;
-  current = ClampToEditable(current);
-  SetCurrentAndAnchor(current, current);
-  if (oldRow < FRowCount) FTopRow = std::clamp(oldTop, FFixedRows, FRowCount - 1);
-  NotifyLayout();
-  CellsChanged({0, rowIndex, FColCount - 1, rowIndex + rCount});
+  if (static_cast<size_t>(rowIndex) < FRowHeights.size()) {
+    const size_t stop = std::min(FRowHeights.size(), static_cast<size_t>(rowIndex) + count);
+    FRowHeights.erase(FRowHeights.begin() + rowIndex, FRowHeights.begin() + stop);
+  }
+
+  SetRowCount(oldRowCount - count);
+  const int32_t row = currentRow < FRowCount ? currentRow : FRowCount - 1;
+  MoveCurrent(TGridCoord{FCurrent.X, row});
+  if (currentRow < FRowCount) SetTopRow(topRow);
+  CellsChanged(TGridRect{0, rowIndex, FColCount - 1, LastOf(rowIndex, count + 1)});
 }
 
 void TCellTable::RelocateColumn(int32_t fromIndex, int32_t toIndex) {
   if (fromIndex == toIndex) return;
-  if (fromIndex < 0) OutOfBounds(fromIndex);
-  if (toIndex < 0) OutOfBounds(toIndex);
-  const int32_t lo = std::min(fromIndex, toIndex);
-  const int32_t hi = std::max(fromIndex, toIndex);
-  for (auto& row : FRows) {
-    if (!row) continue;
-    auto first = row->LowerBound(lo);
-    auto last = std::lower_bound(first, row->Cells.end(), hi + 1,
-                                 [](const TStoreRow::TEntry& e, int32_t c) { return e.first < c; });
-    if (first == last) continue;
-    for (auto it = first; it != last; ++it) {
-      if (it->first == fromIndex) {
-        it->first = toIndex;
-      } else {
-        it->first += fromIndex < toIndex ? -1 : 1;
+  if (fromIndex < 0 || fromIndex > kMaxIndex) ThrowListIndex(fromIndex);
+  if (toIndex < 0 || toIndex > kMaxIndex) ThrowListIndex(toIndex);
+  const int32_t low = std::min(fromIndex, toIndex);
+  const int32_t high = std::max(fromIndex, toIndex);
+  auto target = [&](int32_t c) {
+    if (c == fromIndex) return toIndex;
+    return fromIndex < toIndex ? c - 1 : c + 1;
+  };
+
+  struct TMoved {
+    int32_t From;
+    int32_t To;
+    std::u16string Text;
+  };
+  std::vector<TMoved> moved;
+  for (size_t r = 0; r < FRows.size(); ++r) {
+    TStoreRow* entry = FRows[r].get();
+    if (!entry || entry->LastCol() < low) continue;
+    // Take the stored cells of low..high out, then put them at their new
+    // columns: the cost follows the cells held, not the distance.
+    moved.clear();
+    const int32_t last = std::min(high, entry->LastCol());
+    for (int32_t sec = low >> kSectionShift; sec <= last >> kSectionShift; ++sec) {
+      TSection& s = entry->Sections[static_cast<size_t>(sec)];
+      for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+        const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
+        if (c < low || c > last) continue;
+        moved.push_back(TMoved{c, target(c), std::move(s.Slots[c & kSlotMask])});
       }
     }
-    std::sort(first, last, [](const TStoreRow::TEntry& a, const TStoreRow::TEntry& b) {
-      return a.first < b.first;
-    });
+    for (const TMoved& m : moved) EraseCell(*entry, m.From);
+    for (TMoved& m : moved) StoreCell(m.To, static_cast<int32_t>(r), std::move(m.Text));
   }
-  if (!FColWidths.empty()) {
-    if (FColWidths.size() <= static_cast<size_t>(hi))
-      FColWidths.resize(static_cast<size_t>(hi) + 1, FDefaultColWidth);
+
+  if (high < FColCount && static_cast<size_t>(low) < FColWidths.size()) {
+    FColWidths.resize(std::max(FColWidths.size(), static_cast<size_t>(high) + 1), FDefaultColWidth);
+    const auto first = FColWidths.begin() + low;
+    const auto end = FColWidths.begin() + high + 1;
     if (fromIndex < toIndex) {
-      std::rotate(FColWidths.begin() + fromIndex, FColWidths.begin() + fromIndex + 1,
-                  FColWidths.begin() + toIndex + 1);
+      std::rotate(first, first + 1, end);
     } else {
-      std::rotate(FColWidths.begin() + toIndex, FColWidths.begin() + fromIndex,
-                  FColWidths.begin() + fromIndex + 1);
+      std::rotate(first, end - 1, end);
     }
-    if (FColWidths.size() > static_cast<size_t>(FColCount))
-      FColWidths.resize(static_cast<size_t>(FColCount));
   }
-  NotifyLayout();
-  if (FObserver != nullptr) FObserver->CellsInvalidated({lo, 0, hi, FRowCount - 1});
+  if (FObserver) {
+    FObserver->LayoutChanged();
+    FObserver->CellsInvalidated(TGridRect{low, 0, high, FRowCount - 1});
+  }
 }
 
 bool TCellTable::DeleteRowByKey(int32_t aRow) {
@@ -421,15 +528,6 @@ bool TCellTable::DeleteRowByKey(int32_t aRow) {
   }
   if (OnAutoDeleteRow) OnAutoDeleteRow(*this, aRow);
   return true;
-}
-
-void TCellTable::CellsChanged(const TGridRect& r) {
-  if (OnCellsChanged) OnCellsChanged(*this, r);
-  if (FObserver != nullptr) FObserver->CellsInvalidated(r);
-}
-
-void TCellTable::NotifyLayout() {
-  if (FObserver != nullptr) FObserver->LayoutChanged();
 }
 
 }  // namespace tessary

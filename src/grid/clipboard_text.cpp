@@ -6,24 +6,38 @@
 
 namespace tessary {
 
+namespace {
+
+// "|\" followed by pairs of characters, high byte then low byte of one UTF-16
+// code unit each; a lone last character completes no unit and is dropped.
+std::u16string DecodeWideText(std::u16string_view text) {
+  std::u16string decoded;
+  decoded.reserve(text.size() / 2);
+  for (size_t i = 2; i + 1 < text.size(); i += 2) {
+    decoded += static_cast<char16_t>(((text[i] & 0xFF) << 8) | (text[i + 1] & 0xFF));
+  }
+  return decoded;
+}
+
+}  // namespace
+
 std::u16string CopyCellText(std::u16string_view stored, bool removeHtml) {
   std::u16string text(stored);
-  if (text.starts_with(u"{\\")) text = RichTextToPlain(text);
-  if (text.starts_with(u"|\\")) {
-    std::u16string decoded;
-    for (size_t i = 2; i + 1 < text.size(); i += 2) {
-      decoded += static_cast<char16_t>(((text[i] & 0xFF) << 8) | (text[i + 1] & 0xFF));
+  if (removeHtml) {
+    if (text.starts_with(u"{\\")) text = RichTextToPlain(text);
+    if (text.starts_with(u"|\\")) text = DecodeWideText(text);
+    // Markup goes before the line breaks are quoted, so that a "<BR>" or a
+    // CR the markup held still travels inside quotes.
+    if (text.find(u"</") != std::u16string::npos) {
+      text = RemoveHtmlTags(text);
+    } else if (text.find(u"{\\") != std::u16string::npos) {
+      text = RichTextToPlain(text);
     }
-    text = std::move(decoded);
   }
   if (text.find(u'\r') != std::u16string::npos) {
     std::erase(text, u'\r');
-    text = u"\"" + text + u"\"";
-  }
-  if (removeHtml && text.find(u"</") != std::u16string::npos) {
-    text = RemoveHtmlTags(stored);
-  } else if (text.find(u"{\\") != std::u16string::npos) {
-    text = RichTextToPlain(text);
+    text.insert(text.begin(), u'"');
+    text += u'"';
   }
   return text;
 }
@@ -39,6 +53,18 @@ std::u16string BuildCopyText(const TCellTable& table, const TGridRect& rect, boo
     if (manyRows) out += u"\r\n";
   }
   return out;
+}
+
+std::u16string CutText(TCellTable& table, const TGridRect& rect, bool removeHtml) {
+  std::u16string text = BuildCopyText(table, rect, removeHtml);
+  const int32_t left = std::max(rect.Left, table.FixedCols());
+  const int32_t top = std::max(rect.Top, table.FixedRows());
+  for (int32_t r = top; r <= rect.Bottom; ++r) {
+    for (int32_t c = left; c <= rect.Right; ++c) {
+      if (!table.Cells(c, r).empty()) table.SetCells(c, r, std::u16string());
+    }
+  }
+  return text;
 }
 
 namespace {
@@ -65,7 +91,8 @@ std::u16string Unquote(std::u16string_view field) {
 
 }  // namespace
 
-TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, int32_t top) {
+TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, int32_t top,
+                    const TBeforePasteCellEvent& beforePasteCell) {
   if (text.empty()) return {left, top, left - 1, top - 1};
   int32_t row = top;
   int32_t lastCol = left;
@@ -90,8 +117,10 @@ TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, i
       const bool write = !last || endedByCr || !field.empty();
       // Fields beyond the last column are dropped: columns never grow.
       if (write && col < table.ColCount()) {
-        table.SetCells(col, row,
-                       field.starts_with(u"|\\") ? std::u16string(field) : Unquote(field));
+        std::u16string value = field.starts_with(u"|\\") ? std::u16string(field) : Unquote(field);
+        bool allow = true;
+        if (beforePasteCell) beforePasteCell(col, row, value, allow);
+        if (allow) table.SetCells(col, row, std::move(value));
         lastCol = std::max(lastCol, col);
       }
       if (last) break;
@@ -99,7 +128,9 @@ TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, i
       if (col < table.ColCount()) ++col;
     }
     pos = next;
-    if (pos >= text.size()) break;
+    // Rows grow only while more text follows, and never past the last row
+    // the table can hold.
+    if (pos >= text.size() || row >= TCellTable::kMaxIndex) break;
     ++row;
     if (row >= table.RowCount()) table.SetRowCount(row + 1);
   }

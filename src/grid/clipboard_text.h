@@ -2,6 +2,7 @@
 // CR LF, and the splitting of such a text back into cells.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -9,14 +10,26 @@
 
 namespace tessary {
 
-// One cell's text as Copy prepares it: rich text as plain text, encoded
-// wide text ("|\") decoded, CRs removed and the text quoted when it held
-// one, and with `removeHtml` the markup of a text containing "</" removed.
+// One cell's text as Copy prepares it. With `removeHtml` (the grid's Copy):
+// rich text ("{\" at the start) becomes its plain text, encoded wide text
+// ("|\") is decoded, a text containing "</" loses its markup (otherwise one
+// containing "{\" is read as rich text). Without it (tessary-cli dump) the
+// stored text is kept as it is. Either way a text with a CR then loses its CRs
+// and is enclosed in double quotes, so that its line breaks stay inside one
+// cell on the way back.
 std::u16string CopyCellText(std::u16string_view stored, bool removeHtml);
 
 // The Copy text of a rectangle: one row gives its cells joined by tabs;
 // several rows each end with CR LF.
 std::u16string BuildCopyText(const TCellTable& table, const TGridRect& rect, bool removeHtml);
+
+// Cut: the Copy text of the rectangle, then every editable (non-fixed) cell
+// of it is emptied through the cell table. Selection and current cell stay.
+std::u16string CutText(TCellTable& table, const TGridRect& rect, bool removeHtml);
+
+// Asked before Paste writes a field: may change the text or refuse the cell.
+using TBeforePasteCellEvent =
+    std::function<void(int32_t col, int32_t row, std::u16string& value, bool& allow)>;
 
 // Writes a clipboard text into the cells from (left, top): lines at CR (a
 // LF right after belongs to the line end), fields at tabs. Rows grow at the
@@ -24,7 +37,8 @@ std::u16string BuildCopyText(const TCellTable& table, const TGridRect& rect, boo
 // rectangle from the origin to the last row and column reached, after
 // raising OnCellsChanged with it; an empty text changes nothing and gives
 // an empty rectangle (Right < Left).
-TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, int32_t top);
+TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, int32_t top,
+                    const TBeforePasteCellEvent& beforePasteCell = {});
 
 // The text the in-place editor inserts for a clipboard text: a final CR LF
 // is dropped when the text holds no other CR LF.

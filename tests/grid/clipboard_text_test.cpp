@@ -26,7 +26,14 @@ TEST(CopyText, CellPreparation) {
   EXPECT_EQ(CopyCellText(u"<B>x</B>", true), u"x");
   EXPECT_EQ(CopyCellText(u"<B>x</B>", false), u"<B>x</B>");
   EXPECT_EQ(CopyCellText(u"<B>x", true), u"<B>x");
-  EXPECT_EQ(CopyCellText(u"a<br>b</i>", true), u"a\r\nb");
+  // A line break made from markup is quoted like a stored one, so that it
+  // stays inside the cell when pasted back.
+  EXPECT_EQ(CopyCellText(u"a<br>b</i>", true), u"\"a\nb\"");
+  EXPECT_EQ(CopyCellText(u"<i>a</i>\r\nb", true), u"\"a\nb\"");
+  // Without markup removal (the dump) every stored form is kept.
+  EXPECT_EQ(CopyCellText(u"{\\rtf1 x}", false), u"{\\rtf1 x}");
+  EXPECT_EQ(CopyCellText(u"|\\AB", false), u"|\\AB");
+  EXPECT_EQ(CopyCellText(u"<i>a</i>\r\nb", false), u"\"<i>a</i>\nb\"");
   EXPECT_EQ(CopyCellText(u"a</b <c", true), u"a</b <c");  // "<" without ">" stays with the rest
   EXPECT_EQ(CopyCellText(u"x<i>y</i> < z", true), u"xy < z");
   EXPECT_EQ(CopyCellText(std::u16string(u"|\\\x00\x41\x00\x42", 6), true), u"AB");
