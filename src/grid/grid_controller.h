@@ -1,0 +1,228 @@
+// The grid's behaviour without a window system: keys, mouse, in-place
+// editing and clipboard keys acting on the cell table. The widget forwards
+// its input here and implements the small ports below for painting, the
+// in-place editor and the clipboard; tests stand in for them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "grid/cell_table.h"
+#include "grid/grid_geometry.h"
+
+namespace tessary {
+
+enum class TGridKey {
+  gkOther,
+  gkLeft,
+  gkRight,
+  gkUp,
+  gkDown,
+  gkPageUp,
+  gkPageDown,
+  gkHome,
+  gkEnd,
+  gkF2,
+  gkEnter,
+  gkEscape,
+  gkInsert,
+  gkDelete,
+  gkA,
+  gkC,
+  gkV,
+  gkX,
+};
+
+struct TKeyMods {
+  bool Shift = false;
+  bool Ctrl = false;
+  bool Alt = false;
+};
+
+enum class TGridState { gsNormal, gsSelecting, gsRowSizing, gsColSizing, gsRowMoving, gsColMoving };
+
+// Grid options that change behaviour here (grid lines are always drawn).
+struct TGridOptions {
+  bool RangeSelect = true;  // Shift + movement keys extend the selection, Ctrl+A
+  bool ColSizing = true;    // column boundaries can be dragged in the fixed rows
+  bool ColMoving = true;    // columns can be dragged by a fixed-row cell
+  bool Editing = true;      // cells can be edited in place
+};
+
+// Navigation options, with the values the editor window uses.
+struct TNavigation {
+  bool AllowDeleteRow = false;
+  bool AllowInsertRow = false;
+  bool AppendOnArrowDown = true;
+  bool AdvanceOnEnter = true;
+  bool AdvanceAutoEdit = false;
+  bool AllowCtrlEnter = true;
+  bool AllowClipboardShortCuts = true;
+  bool CopyHTMLTagsToClipboard = false;
+  bool AutoSizeColOnDblClick = true;
+};
+
+// The in-place editor: a multi-line edit box over one cell. Texts are in
+// the cell's form (line breaks as CR LF).
+class TInplaceEditorPort {
+ public:
+  virtual ~TInplaceEditorPort() = default;
+  // Shows the editor over `rect` with `text`, takes the keyboard focus; the
+  // whole text selected, or the caret at its end and nothing selected.
+  virtual void Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) = 0;
+  // Hides the editor; the keyboard focus goes back to the grid.
+  virtual void Hide() = 0;
+  virtual void Place(const TPixelRect& rect) = 0;
+  virtual std::u16string Text() const = 0;
+  virtual void SetText(const std::u16string& text) = 0;
+  // Delivers a typed character (u'\b' for Backspace) as if typed.
+  virtual void TypeChar(char16_t ch) = 0;
+  virtual bool CaretOnFirstLine() const = 0;
+  virtual bool CaretOnLastLine() const = 0;
+  virtual bool HasSelectedText() const = 0;
+  virtual std::u16string SelectedText() const = 0;
+  // Replaces the selection (or inserts at the caret); the inserted text is
+  // then selected, or the caret stands after it.
+  virtual void ReplaceSelection(const std::u16string& text, bool selectInserted) = 0;
+};
+
+class TClipboardPort {
+ public:
+  virtual ~TClipboardPort() = default;
+  // The clipboard's plain text, "" when it holds none.
+  virtual std::u16string GetText() = 0;
+  virtual void SetText(const std::u16string& text) = 0;
+};
+
+// What the controller needs from the widget.
+class TGridViewPort {
+ public:
+  virtual ~TGridViewPort() = default;
+  virtual void InvalidateRect(const TPixelRect& rect) = 0;
+  virtual void InvalidateAll() = 0;
+  // Extent, sizes or the first visible cell changed: scroll bars follow.
+  virtual void LayoutChanged() = 0;
+  // The grid (or its editor) is the active control.
+  virtual bool HasFocus() const = 0;
+  // The 60 ms timer that calls AutoScrollTick while a drag is in progress.
+  virtual void SetAutoScroll(bool on) = 0;
+  // Width of a text in the font of normal or fixed cells.
+  virtual int32_t TextWidth(const std::u16string& text, bool fixed) const = 0;
+  // The one in-place editor, created on first use.
+  virtual TInplaceEditorPort& Editor() = 0;
+};
+
+class TGridController : private TCellTableObserver {
+ public:
+  // Observes `table` for its lifetime. The clipboard may be null (clipboard
+  // keys then do nothing) and can be set later.
+  TGridController(TCellTable& table, TGridViewPort& view, TClipboardPort* clipboard = nullptr);
+  ~TGridController() override;
+  TGridController(const TGridController&) = delete;
+  TGridController& operator=(const TGridController&) = delete;
+
+  TCellTable& Table() { return FTable; }
+  TGridOptions& Options() { return FOptions; }
+  TNavigation& Navigation() { return FNavigation; }
+  void SetClipboard(TClipboardPort* clipboard) { FClipboard = clipboard; }
+
+  void SetClientSize(TClientSize size);
+  TClientSize ClientSize() const { return FClient; }
+
+  // --- Input -------------------------------------------------------------
+  // A key pressed while the grid has the focus and no editor is open.
+  // Returns whether the grid took it.
+  bool KeyDown(TGridKey key, TKeyMods mods);
+  // A character typed on the grid (u'\b' for Backspace): opens the editor
+  // and delivers it. Returns whether the grid took it.
+  bool KeyPress(char16_t ch);
+  // A key pressed in the in-place editor; false leaves it to the editor.
+  bool EditorKeyDown(TGridKey key, TKeyMods mods);
+  // The focus left the editor for another control: commit and close.
+  void EditorFocusLost();
+
+  void MouseDown(int32_t x, int32_t y);
+  void MouseMove(int32_t x, int32_t y);
+  void MouseUp(int32_t x, int32_t y);
+  void DoubleClick(int32_t x, int32_t y);
+  // Wheel steps: positive moves up, negative down.
+  void Wheel(int32_t steps);
+  void AutoScrollTick();
+  // The scroll bars moved.
+  void ScrollTo(int32_t leftCol, int32_t topRow);
+
+  // --- Editing -------------------------------------------------------------
+  bool EditorMode() const { return FEditing; }
+  TGridCoord EditCell() const { return FEditCell; }
+  // Opens the editor on the current cell (scrolled into view first).
+  void ShowInplaceEdit(bool selectAll = true);
+  // Closes the editor, committing its text.
+  void HideInplaceEdit();
+  // Closes the editor and puts the text before editing back.
+  void CancelEdit();
+
+  // --- Clipboard -------------------------------------------------------------
+  void CopyToClipboard();
+  void CutToClipboard();
+  void PasteFromClipboard();
+  void EditorCopy();
+  void EditorCut();
+  void EditorPaste();
+
+  // --- State for painting --------------------------------------------------
+  TGridState State() const { return FState; }
+  int32_t DragCol() const { return FDragCol; }
+  int32_t DropCol() const { return FDropCol; }
+  // Client x of the boundary being dragged while sizing.
+  int32_t SizingLine() const { return FSizingBoundary + FMouseX - FPressX; }
+  int32_t SizingCol() const { return FSizingCol; }
+
+  // Brings the current cell whole into view.
+  void ScrollCurrentIntoView();
+  // The text the editor shows for a stored text (markup removed).
+  static std::u16string EditText(std::u16string_view stored);
+
+ private:
+  // TCellTableObserver
+  void CellWritten(int32_t col, int32_t row) override;
+  void CellsInvalidated(const TGridRect& r) override;
+  void LayoutChanged() override;
+  void CurrentCellMoving() override;
+  void SelectionChanged() override;
+
+  bool CanEdit() const;
+  void EndEdit(bool cancel);
+  void WriteEditCell(const std::u16string& text);
+  bool Movement(TGridKey key, TKeyMods mods);
+  void Advance();
+  void AppendOnDown();
+  void InsertRowByKey();
+  void SelectAll();
+  int32_t DropColumnAt(int32_t x) const;
+  void FinishColumnMove();
+  void AutoSizeColumn(int32_t col);
+
+  TCellTable& FTable;
+  TGridViewPort& FView;
+  TClipboardPort* FClipboard;
+  TGridOptions FOptions;
+  TNavigation FNavigation;
+  TClientSize FClient;
+
+  bool FEditing = false;
+  bool FWritingFromEditor = false;
+  TGridCoord FEditCell;
+  std::u16string FBeforeText;  // the stored text when the editor opened
+  std::u16string FShownText;   // the editor's text when it opened
+
+  TGridState FState = TGridState::gsNormal;
+  int32_t FDragCol = -1;
+  int32_t FDropCol = -1;
+  int32_t FSizingCol = -1;
+  int32_t FSizingBoundary = 0;
+  int32_t FSizingLeft = 0;
+  int32_t FPressX = 0;
+  int32_t FMouseX = 0;
+};
+
+}  // namespace tessary

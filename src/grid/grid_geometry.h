@@ -1,0 +1,85 @@
+// The grid's geometry as plain functions of the cell table and the size of
+// the client area: where a cell lies, which cell lies at a point, what is
+// visible, how far the view can scroll. Fixed rows and columns sit at the
+// top and left and do not scroll; the rest starts at TopRow / LeftCol.
+// Every function walks at most the cells that fit in the client area, so
+// its cost does not depend on the size of the table.
+#pragma once
+
+#include <cstdint>
+
+#include "grid/cell_table.h"
+
+namespace tessary {
+
+// Width of the line drawn after every column and below every row.
+constexpr int32_t kGridLineWidth = 1;
+
+// A rectangle of pixels; Right and Bottom are exclusive.
+struct TPixelRect {
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t Right = 0;
+  int32_t Bottom = 0;
+  bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+  int32_t Width() const { return Right - Left; }
+  int32_t Height() const { return Bottom - Top; }
+  friend bool operator==(const TPixelRect&, const TPixelRect&) = default;
+};
+
+struct TClientSize {
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
+// The scrolling part that shows in the client area. Last* is the last cell
+// that shows at least partly, LastFull* the last one that shows whole (or
+// First* - 1 when none does).
+struct TVisibleRange {
+  int32_t FirstCol = 0;
+  int32_t LastCol = -1;
+  int32_t LastFullCol = -1;
+  int32_t FirstRow = 0;
+  int32_t LastRow = -1;
+  int32_t LastFullRow = -1;
+};
+
+// Pixels taken by the fixed columns (rows), grid lines included.
+int32_t FixedWidth(const TCellTable& t);
+int32_t FixedHeight(const TCellTable& t);
+
+TVisibleRange VisibleRange(const TCellTable& t, TClientSize client);
+
+// Left edge of a column (top edge of a row) in client pixels: fixed ones
+// from 0, the others counted from LeftCol (TopRow). Columns left of LeftCol
+// or starting at or past the client edge give INT32_MIN / INT32_MAX.
+int32_t ColumnLeft(const TCellTable& t, TClientSize client, int32_t col);
+int32_t RowTop(const TCellTable& t, TClientSize client, int32_t row);
+
+// The cell's rectangle without its grid lines; empty when it is not shown.
+TPixelRect CellRect(const TCellTable& t, TClientSize client, int32_t col, int32_t row);
+
+// The cell at a client point, the line after a cell counting as that cell;
+// X or Y is -1 where the point lies past the last column or row.
+TGridCoord CellAt(const TCellTable& t, TClientSize client, int32_t x, int32_t y);
+
+// Highest TopRow (LeftCol) at which the last row (column) still shows whole;
+// at least FixedRows (FixedCols).
+int32_t MaxTopRow(const TCellTable& t, TClientSize client);
+int32_t MaxLeftCol(const TCellTable& t, TClientSize client);
+
+// A page: the last fully visible row (column) minus the first visible
+// non-fixed one, at least 1.
+int32_t RowPage(const TCellTable& t, TClientSize client);
+int32_t ColPage(const TCellTable& t, TClientSize client);
+
+// The TopRow (LeftCol) that brings `row` (`col`) whole into view with the
+// least scrolling; the present one when it already shows.
+int32_t TopRowShowing(const TCellTable& t, TClientSize client, int32_t row);
+int32_t LeftColShowing(const TCellTable& t, TClientSize client, int32_t col);
+
+// The column sizing grip: the column whose right boundary b (its grid line)
+// has b - 3 <= x <= b + 4, or -1.
+int32_t SizingColumnAt(const TCellTable& t, TClientSize client, int32_t x);
+
+}  // namespace tessary
