@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gff/number_text.h"
+#include "grid/rich_text.h"
 #include "xls/date_parser.h"
 
 namespace tessary {
@@ -86,7 +87,57 @@ bool ContainsAny(std::u16string_view s, std::u16string_view chars, std::u16strin
   return !extra.empty() && s.find(extra) != std::u16string_view::npos;
 }
 
+// Position of `upper` in `text` from `from`, letters compared without case.
+size_t FindNoCase(std::u16string_view text, std::u16string_view upper, size_t from) {
+  for (size_t i = from; i + upper.size() <= text.size(); ++i) {
+    bool match = true;
+    for (size_t k = 0; k < upper.size() && match; ++k) {
+      char16_t c = text[i + k];
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+      match = c == upper[k];
+    }
+    if (match) return i;
+  }
+  return std::u16string_view::npos;
+}
+
+std::u16string ReplaceNoCase(std::u16string_view text, std::u16string_view upper,
+                             std::u16string_view by) {
+  std::u16string out;
+  size_t pos = 0;
+  while (true) {
+    const size_t hit = FindNoCase(text, upper, pos);
+    if (hit == std::u16string_view::npos) break;
+    out.append(text.substr(pos, hit - pos));
+    out.append(by);
+    pos = hit + upper.size();
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
 }  // namespace
+
+std::u16string PrepareExportText(std::u16string_view text, bool keepHtmlTags) {
+  std::u16string s = text.starts_with(u"{\\rtf") ? RichTextToPlain(text) : std::u16string(text);
+  std::u16string lines;
+  lines.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == u'\r') {
+      lines += u'\n';
+      if (i + 1 < s.size() && s[i + 1] == u'\n') ++i;
+    } else {
+      lines += s[i];
+    }
+  }
+  if (keepHtmlTags) return lines;
+  lines = ReplaceNoCase(lines, u"<BR>", u"\r\n");
+  if (lines.find(u"</") == std::u16string::npos) return lines;
+  std::u16string plain = RemoveHtmlTags(lines);
+  plain = ReplaceNoCase(plain, u"&NBSP;", u" ");
+  plain = ReplaceNoCase(plain, u"&AMP;", u"&");
+  return ReplaceNoCase(plain, u"&QUOT;", u"\"");
+}
 
 std::optional<double> ParseExportNumber(std::u16string_view s) {
   size_t i = 0;

@@ -21,6 +21,12 @@ struct TCellTextValue {
   std::optional<std::u16string> Format;
 };
 
+// A cell text prepared for the export: rich text as plain text, every line
+// break as one LF; unless `keepHtmlTags`, "<br>" as CR LF and, in a text
+// containing "</", the markup removed and the entities &nbsp; &amp; &quot;
+// decoded (any letter case).
+std::u16string PrepareExportText(std::u16string_view text, bool keepHtmlTags);
+
 // Reads a cell text as the export stores it. dateFormat and timeFormat
 // replace the regional short formats when not empty.
 TCellTextValue ConvertCellText(std::u16string_view text, const TRegionalSettings& settings,

@@ -158,3 +158,24 @@ TEST(CellTextValue, NumberGrammarLimits) {
 
 }  // namespace
 }  // namespace tessary
+
+namespace tessary {
+namespace {
+
+TEST(PrepareExportText, TagsEntitiesAndLineBreaks) {
+  EXPECT_EQ(PrepareExportText(u"a<b>c</b>", false), u"ac");
+  EXPECT_EQ(PrepareExportText(u"a</b", false), u"a</b");
+  EXPECT_EQ(PrepareExportText(u"x<y", false), u"x<y");
+  EXPECT_EQ(PrepareExportText(u"a&amp;b</i>", false), u"a&b");
+  EXPECT_EQ(PrepareExportText(u"5>3<b>x</b>", false), u"5>3x");
+  EXPECT_EQ(PrepareExportText(u"a&NBSP;b&Quot;</i>", false), u"a b\"");
+  EXPECT_EQ(PrepareExportText(u"a&amp;b", false), u"a&amp;b");  // no "</": entities stay
+  EXPECT_EQ(PrepareExportText(u"l1<BR>l2", false), u"l1\r\nl2");
+  EXPECT_EQ(PrepareExportText(u"l1<br>l2", true), u"l1<br>l2");
+  EXPECT_EQ(PrepareExportText(u"a\r\nb\rc\nd", false), u"a\nb\nc\nd");
+  EXPECT_EQ(PrepareExportText(u"{\\rtf1 Hello\\par World}", false), u"Hello\nWorld");
+  EXPECT_EQ(PrepareExportText(u"<b>a</b>", true), u"<b>a</b>");
+}
+
+}  // namespace
+}  // namespace tessary
