@@ -1,0 +1,54 @@
+#include "xls/export_target.h"
+
+#include <unicode/uchar.h>
+
+#include <cmath>
+
+namespace tessary {
+namespace {
+
+size_t NameStart(std::u16string_view path) {
+  const size_t sep = path.find_last_of(u"\\:/");
+  return sep == std::u16string_view::npos ? 0 : sep + 1;
+}
+
+int32_t RoundTiesToEven(double value) {
+  // nearbyint rounds in the current mode, which is to nearest, ties to even.
+  const double r = std::nearbyint(value);
+  return r < 1 ? 0 : static_cast<int32_t>(std::min(r, 2147483647.0));
+}
+
+}  // namespace
+
+std::u16string ExportTargetPath(std::u16string_view documentPath) {
+  const size_t start = NameStart(documentPath);
+  const size_t dot = documentPath.rfind(u'.');
+  if (dot != std::u16string_view::npos && dot >= start) {
+    return std::u16string(documentPath.substr(0, dot)) + u".xls";
+  }
+  return std::u16string(documentPath) + u".xls";
+}
+
+std::u16string ExportSheetName(std::u16string_view targetPath) {
+  return std::u16string(targetPath.substr(NameStart(targetPath), 27));
+}
+
+int32_t ExportColumnWidth(int32_t pixels, int32_t offset) {
+  return RoundTiesToEven((static_cast<double>(pixels) - offset) * 256.0 / 7.0);
+}
+
+int32_t ExportRowHeight(int32_t pixels, int32_t offset) {
+  return RoundTiesToEven((static_cast<double>(pixels) - offset) * 15.0);
+}
+
+std::u16string UpperSheetName(std::u16string_view name) {
+  // One code unit for one, like the platform's in-place upper-casing:
+  // simple case mapping, surrogates left as they are.
+  std::u16string out(name);
+  for (char16_t& c : out) {
+    if (c < 0xD800 || c > 0xDFFF) c = static_cast<char16_t>(u_toupper(c));
+  }
+  return out;
+}
+
+}  // namespace tessary
