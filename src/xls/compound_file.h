@@ -122,20 +122,27 @@ class TCompoundFile : public TRecordStream {
   void Close();
 
  private:
-  struct TSectorChain;
-
   void Open(bool avoidExceptions);
-  void ReadFat();
+  void ReadFat(const uint8_t* headerDifat);
   void ReadMiniFat();
-  void ReadDirectoryChain();
+  [[noreturn]] static void Invalid();
   uint64_t SectorPos(uint32_t sector) const;
-  void ReadSector(uint32_t sector, uint8_t* buf);
-  void ReadSourceAt(uint64_t pos, void* buf, size_t n);
-  // The chain from `start`, at most `maxSectors` long, checked against the
-  // file and for loops.
+  // Reads one whole sector of the source (zeros for the missing part of a
+  // last sector cut short).
+  void ReadSector(uint32_t sector, uint8_t* buf) const;
+  // The source sector through a one-sector cache.
+  const uint8_t* CachedSector(uint32_t sector);
+  // The chain from `start`, at most `maxSectors` long, every sector checked
+  // against the file and the chain checked for loops.
   std::vector<uint32_t> FollowChain(uint32_t start, uint64_t maxSectors) const;
   std::vector<uint32_t> FollowMiniChain(uint32_t start, uint64_t maxSectors) const;
-  void CopyChain(TCompoundDirEntry& entry, std::vector<bool>& used);
+  const std::vector<uint32_t>& MiniStreamSectors();
+  uint64_t EntrySize(const uint8_t* entry) const;
+  // Copies the entry's chain to the output, contiguous, and points the
+  // entry at the copy. `used` marks source sectors already copied.
+  void CopyChain(uint8_t* entry, std::vector<bool>& used);
+  void AppendOutSector(const uint8_t* data, uint32_t fatEntry);
+  void CheckOutPosition(uint64_t sectors) const;
   void OutWrite(const void* buf, size_t n);
   void FinishWrite();
 
@@ -148,14 +155,18 @@ class TCompoundFile : public TRecordStream {
   uint32_t FSectorSize = 512;
   uint32_t FMiniSectorSize = 64;
   uint32_t FMiniSectorCutoff = 4096;
-  uint64_t FFileSectors = 0;  // whole sectors the source holds after its header
+  uint64_t FFileSectors = 0;  // sectors the source holds after its header
 
   std::vector<uint32_t> FFat;
   std::vector<uint32_t> FMiniFat;
   std::vector<uint32_t> FMiniFatSectors;  // the MiniFAT's own sectors, in chain order
   std::vector<uint32_t> FDirSectors;
-  std::vector<uint32_t> FMiniStreamSectors;  // the root's chain
+  std::vector<uint32_t> FMiniStreamSectors;  // the root's chain, read when first needed
+  bool FMiniStreamRead = false;
   TCompoundDirEntry FRoot;
+
+  std::vector<uint8_t> FSectorCache;
+  uint32_t FSectorCacheId = cfb::kFreeSect;
 
   // The selected stream (reading) or the target (writing).
   std::optional<TCompoundDirEntry> FDir;
@@ -164,6 +175,7 @@ class TCompoundFile : public TRecordStream {
   uint64_t FStreamPos = 0;
 
   bool FPreparedForWrite = false;
+  std::array<uint8_t, cfb::kHeaderDataSize> FOutHeader{};
   uint64_t FDIRStartPos = 0;
   uint64_t FOutStartOfs = 0;
   std::vector<uint32_t> FOutFat;

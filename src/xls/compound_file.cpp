@@ -1,0 +1,526 @@
+#include "xls/compound_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/bytes.h"
+#include "common/error.h"
+#include "common/utf16.h"
+
+namespace tessary {
+
+using namespace cfb;
+
+namespace {
+
+constexpr uint32_t kSectorShift = 9;
+constexpr uint32_t kMiniSectorShift = 6;
+constexpr uint32_t kMiniStreamCutoff = 4096;
+constexpr uint32_t kSectorSize = 1u << kSectorShift;
+constexpr uint32_t kEntriesPerSector = kSectorSize / 4;
+
+[[noreturn]] void InvalidOperation(const std::string& streamName = {}) {
+  ThrowError("Invalid OLE Stream operation on stream: \"%s\"", streamName.c_str());
+}
+
+[[noreturn]] void NotACompoundFile() { ThrowError("The file \"%s\" is invalid", ""); }
+
+uint64_t DivUp(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
+
+std::u16string EntryName(const uint8_t* entry) {
+  const uint16_t nameSize = GetU16(entry + kOfsNameSize);
+  if (nameSize < 2 || nameSize > 64) return {};
+  std::u16string name(nameSize / 2 - 1, u'\0');
+  for (size_t i = 0; i < name.size(); ++i) name[i] = static_cast<char16_t>(GetU16(entry + 2 * i));
+  return name;
+}
+
+}  // namespace
+
+std::u16string TCompoundDirEntry::Name() const { return EntryName(Data.data()); }
+
+uint32_t TCompoundDirEntry::StartSector() const { return GetU32(Data.data() + kOfsStartSector); }
+
+void TCompoundDirEntry::SetStartSector(uint32_t sector) {
+  PutU32(Data.data() + kOfsStartSector, sector);
+}
+
+void TCompoundDirEntry::SetSize(uint64_t size) {
+  ulSize = size;
+  PutU64(Data.data() + kOfsStreamSize, size);
+}
+
+void TCompoundFile::Invalid() { ThrowError("Error reading Excel records. File invalid"); }
+
+TCompoundFile::TCompoundFile(TByteStream& stream, bool avoidExceptions) : FStream(&stream) {
+  Open(avoidExceptions);
+}
+
+TCompoundFile::~TCompoundFile() {
+  try {
+    Close();
+  } catch (...) {
+    // A destructor cannot report; Close() does.
+  }
+}
+
+void TCompoundFile::Open(bool avoidExceptions) {
+  FStartOfs = FStream->Position();
+  const uint64_t size = FStream->Size();
+  bool isCompound = size >= FStartOfs && size - FStartOfs >= kHeaderDataSize;
+  if (isCompound) {
+    FStream->Read(FHeader.data(), kHeaderDataSize);
+    isCompound = std::equal(kFileSignature.begin(), kFileSignature.end(), FHeader.begin());
+  }
+  if (!isCompound) {
+    if (!avoidExceptions) NotACompoundFile();
+    FNotXls97 = true;
+    FStream->Seek(FStartOfs);
+    return;
+  }
+  // Only 512-byte sectors with 64-byte mini sectors and the standard cutoff
+  // are read: every position of the copy assumes them, and another cutoff
+  // would make the copy pad the target to that size.
+  if (GetU16(FHeader.data() + kOfsSectorShift) != kSectorShift ||
+      GetU16(FHeader.data() + kOfsMiniSectorShift) != kMiniSectorShift ||
+      GetU32(FHeader.data() + kOfsMiniSectorCutoff) != kMiniStreamCutoff) {
+    NotACompoundFile();
+  }
+  FSectorSize = kSectorSize;
+  FMiniSectorSize = 1u << kMiniSectorShift;
+  FMiniSectorCutoff = kMiniStreamCutoff;
+  if (size - FStartOfs < kHeaderSize) Invalid();
+  // A last sector cut short still counts; its missing bytes read as zeros.
+  FFileSectors = DivUp(size - FStartOfs - kHeaderSize, FSectorSize);
+
+  uint8_t headerDifat[kHeaderSize - kHeaderDataSize];
+  FStream->Read(headerDifat, sizeof headerDifat);
+  ReadFat(headerDifat);
+  ReadMiniFat();
+
+  FDirSectors = FollowChain(GetU32(FHeader.data() + kOfsSectDirStart), FFileSectors);
+  if (FDirSectors.empty()) Invalid();
+  uint8_t dir[kSectorSize];
+  ReadSector(FDirSectors[0], dir);
+  std::memcpy(FRoot.Data.data(), dir, kDirEntrySize);
+  FRoot.ulSize = EntrySize(dir);
+}
+
+void TCompoundFile::ReadFat(const uint8_t* headerDifat) {
+  // Entries for sectors past the end of the file are never needed, so the
+  // table stops growing once it covers the file: a header that claims more
+  // FAT sectors than the file holds costs nothing.
+  const uint64_t maxEntries = DivUp(FFileSectors, kEntriesPerSector) * kEntriesPerSector;
+  uint8_t sector[kSectorSize];
+  auto walk = [&](const uint8_t* entries, uint32_t count) {
+    for (uint32_t i = 0; i < count && FFat.size() < maxEntries; ++i) {
+      const uint32_t fatSector = GetU32(entries + 4 * i);
+      if (fatSector == kEndOfChain) return;
+      if (fatSector == kFreeSect) {
+        FFat.insert(FFat.end(), kEntriesPerSector, kFreeSect);
+        continue;
+      }
+      if (fatSector >= FFileSectors) Invalid();
+      ReadSector(fatSector, sector);
+      for (uint32_t k = 0; k < kEntriesPerSector; ++k) FFat.push_back(GetU32(sector + 4 * k));
+    }
+  };
+  walk(headerDifat, kHeaderDifatCount);
+
+  const uint32_t csectDif = GetU32(FHeader.data() + kOfsCsectDif);
+  if (csectDif > FFileSectors) Invalid();
+  std::vector<bool> seen(FFileSectors);
+  uint32_t difSector = GetU32(FHeader.data() + kOfsSectDifStart);
+  for (uint32_t k = 0; k < csectDif && FFat.size() < maxEntries; ++k) {
+    if (difSector >= FFileSectors || seen[difSector]) Invalid();
+    seen[difSector] = true;
+    uint8_t difat[kSectorSize];
+    ReadSector(difSector, difat);
+    walk(difat, kEntriesPerSector - 1);
+    difSector = GetU32(difat + kSectorSize - 4);
+  }
+}
+
+void TCompoundFile::ReadMiniFat() {
+  const uint32_t count = GetU32(FHeader.data() + kOfsCsectMiniFat);
+  if (count > FFileSectors) Invalid();
+  FMiniFatSectors = FollowChain(GetU32(FHeader.data() + kOfsSectMiniFatStart), count);
+  if (FMiniFatSectors.size() < count) Invalid();
+  uint8_t sector[kSectorSize];
+  for (uint32_t s : FMiniFatSectors) {
+    ReadSector(s, sector);
+    for (uint32_t k = 0; k < kEntriesPerSector; ++k) FMiniFat.push_back(GetU32(sector + 4 * k));
+  }
+}
+
+uint64_t TCompoundFile::SectorPos(uint32_t sector) const {
+  return FStartOfs + kHeaderSize + static_cast<uint64_t>(sector) * FSectorSize;
+}
+
+void TCompoundFile::ReadSector(uint32_t sector, uint8_t* buf) const {
+  if (sector >= FFileSectors) Invalid();
+  const uint64_t pos = SectorPos(sector);
+  const uint64_t size = FStream->Size();
+  const uint64_t available = std::min<uint64_t>(FSectorSize, size - pos);
+  FStream->Seek(pos);
+  FStream->Read(buf, available);
+  std::memset(buf + available, 0, FSectorSize - available);
+}
+
+const uint8_t* TCompoundFile::CachedSector(uint32_t sector) {
+  if (FSectorCache.size() != FSectorSize || FSectorCacheId != sector) {
+    FSectorCache.resize(FSectorSize);
+    FSectorCacheId = kFreeSect;
+    ReadSector(sector, FSectorCache.data());
+    FSectorCacheId = sector;
+  }
+  return FSectorCache.data();
+}
+
+std::vector<uint32_t> TCompoundFile::FollowChain(uint32_t start, uint64_t maxSectors) const {
+  std::vector<uint32_t> chain;
+  if (maxSectors == 0) return chain;
+  std::vector<bool> seen(FFileSectors);
+  uint32_t sector = start;
+  while (sector != kEndOfChain && chain.size() < maxSectors) {
+    if (sector >= FFileSectors || sector >= FFat.size() || seen[sector]) Invalid();
+    seen[sector] = true;
+    chain.push_back(sector);
+    sector = FFat[sector];
+  }
+  return chain;
+}
+
+std::vector<uint32_t> TCompoundFile::FollowMiniChain(uint32_t start, uint64_t maxSectors) const {
+  std::vector<uint32_t> chain;
+  if (maxSectors == 0) return chain;
+  std::vector<bool> seen(FMiniFat.size());
+  uint32_t sector = start;
+  while (sector != kEndOfChain && chain.size() < maxSectors) {
+    if (sector >= FMiniFat.size() || seen[sector]) Invalid();
+    seen[sector] = true;
+    chain.push_back(sector);
+    sector = FMiniFat[sector];
+  }
+  return chain;
+}
+
+const std::vector<uint32_t>& TCompoundFile::MiniStreamSectors() {
+  if (!FMiniStreamRead) {
+    FMiniStreamSectors = FollowChain(FRoot.StartSector(), DivUp(FRoot.ulSize, FSectorSize));
+    FMiniStreamRead = true;
+  }
+  return FMiniStreamSectors;
+}
+
+uint64_t TCompoundFile::EntrySize(const uint8_t* entry) const {
+  // Version 3 files store 32-bit sizes; the high half is left undefined by
+  // some writers and is ignored.
+  return GetU32(entry + kOfsStreamSize);
+}
+
+std::optional<TCompoundDirEntry> TCompoundFile::FindDir(std::u16string_view name) const {
+  if (FNotXls97 || FClosed) return std::nullopt;
+  uint8_t sector[kSectorSize];
+  for (uint32_t s : FDirSectors) {
+    ReadSector(s, sector);
+    for (uint32_t e = 0; e < FSectorSize / kDirEntrySize; ++e) {
+      const uint8_t* entry = sector + e * kDirEntrySize;
+      if (EntryName(entry) == name) {
+        TCompoundDirEntry found;
+        std::memcpy(found.Data.data(), entry, kDirEntrySize);
+        found.ulSize = EntrySize(entry);
+        return found;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+void TCompoundFile::SelectStream(std::u16string_view name) {
+  if (FPreparedForWrite || FClosed) InvalidOperation(ToUtf8(name));
+  FDir.reset();
+  FDirChain.clear();
+  FStreamPos = 0;
+  std::optional<TCompoundDirEntry> entry = FindDir(name);
+  if (!entry) NotACompoundFile();
+  // The whole chain is resolved and checked here, so that a chain that
+  // loops, leaves the file or is shorter than the stream fails at once and
+  // reading is a lookup per sector.
+  const uint64_t size = entry->ulSize;
+  std::vector<uint32_t> chain;
+  const bool mini = size < FMiniSectorCutoff;
+  if (mini) {
+    const uint64_t needed = DivUp(size, FMiniSectorSize);
+    chain = FollowMiniChain(entry->StartSector(), needed);
+    if (chain.size() < needed) Invalid();
+    const uint64_t miniStreamSectors = needed == 0 ? 0 : MiniStreamSectors().size();
+    for (uint32_t m : chain) {
+      if (static_cast<uint64_t>(m) * FMiniSectorSize >= miniStreamSectors * FSectorSize) Invalid();
+    }
+  } else {
+    const uint64_t needed = DivUp(size, FSectorSize);
+    chain = FollowChain(entry->StartSector(), needed);
+    if (chain.size() < needed) Invalid();
+  }
+  FDir = std::move(entry);
+  FDirChain = std::move(chain);
+  FDirIsMini = mini;
+}
+
+void TCompoundFile::ReadMem(void* buf, uint32_t count) {
+  if (FPreparedForWrite || FClosed) InvalidOperation();
+  if (!FDir) return;
+  const uint64_t size = FDir->ulSize;
+  if (FStreamPos + count > size) {
+    const uint64_t missing = FStreamPos + count - size;
+    ThrowError("End of stream reached with %d bytes left to read", static_cast<int>(missing));
+  }
+  uint8_t* out = static_cast<uint8_t*>(buf);
+  const uint32_t unit = FDirIsMini ? FMiniSectorSize : FSectorSize;
+  while (count > 0) {
+    const uint64_t index = FStreamPos / unit;
+    const uint32_t within = static_cast<uint32_t>(FStreamPos % unit);
+    const uint32_t n = std::min(unit - within, count);
+    uint32_t sector;
+    uint32_t offset;
+    if (FDirIsMini) {
+      const uint64_t miniPos = static_cast<uint64_t>(FDirChain[index]) * FMiniSectorSize + within;
+      sector = MiniStreamSectors()[miniPos / FSectorSize];
+      offset = static_cast<uint32_t>(miniPos % FSectorSize);
+    } else {
+      sector = FDirChain[index];
+      offset = within;
+    }
+    std::memcpy(out, CachedSector(sector) + offset, n);
+    out += n;
+    count -= n;
+    FStreamPos += n;
+  }
+}
+
+bool TCompoundFile::NextEof(uint32_t count) const { return FStreamPos + count >= Length(); }
+
+uint64_t TCompoundFile::Length() const { return FDir ? FDir->ulSize : 0; }
+
+uint64_t TCompoundFile::Position() const {
+  if (FPreparedForWrite) return FDir->ulSize;
+  return FStreamPos;
+}
+
+void TCompoundFile::OutWrite(const void* buf, size_t n) { FOut->Write(buf, n); }
+
+void TCompoundFile::CheckOutPosition(uint64_t sectors) const {
+  if (FOut->Position() != FOutStartOfs + kHeaderSize + sectors * FSectorSize) {
+    throw Error("New Stream IO Error");
+  }
+}
+
+void TCompoundFile::AppendOutSector(const uint8_t* data, uint32_t fatEntry) {
+  OutWrite(data, FSectorSize);
+  FOutFat.push_back(fatEntry);
+  CheckOutPosition(FOutFat.size());
+}
+
+void TCompoundFile::CopyChain(uint8_t* entry, std::vector<bool>& used) {
+  const uint32_t start = GetU32(entry + kOfsStartSector);
+  if (start == kEndOfChain) return;
+  // At least one sector: an entry that has a chain keeps one.
+  const uint64_t wanted = std::max<uint64_t>(1, DivUp(EntrySize(entry), FSectorSize));
+  const std::vector<uint32_t> chain = FollowChain(start, wanted);
+  PutU32(entry + kOfsStartSector, static_cast<uint32_t>(FOutFat.size()));
+  uint8_t sector[kSectorSize];
+  for (size_t i = 0; i < chain.size(); ++i) {
+    // A sector shared by two chains would be copied twice; such a file is
+    // damaged, and copying it could multiply its size.
+    if (used[chain[i]]) Invalid();
+    used[chain[i]] = true;
+    ReadSector(chain[i], sector);
+    const bool last = i + 1 == chain.size();
+    AppendOutSector(sector, last ? kEndOfChain : static_cast<uint32_t>(FOutFat.size() + 1));
+  }
+}
+
+void TCompoundFile::PrepareForWrite(TByteStream& out, std::u16string_view streamName) {
+  if (FPreparedForWrite || FClosed || FNotXls97) InvalidOperation();
+  FDir.reset();
+  FDirChain.clear();
+  FStreamPos = 0;
+  FOut = &out;
+  FOutFat.clear();
+  FOutHeader = FHeader;
+  FOutStartOfs = out.Position();
+  try {
+    out.Seek(FOutStartOfs + kHeaderSize);
+    std::vector<bool> used(FFileSectors);
+    std::optional<TCompoundDirEntry> target;
+    uint32_t previousDirSector = kEndOfChain;
+    uint8_t sector[kSectorSize];
+    for (uint32_t dirSector : FDirSectors) {
+      used[dirSector] = true;
+      ReadSector(dirSector, sector);
+      int targetIndex = -1;
+      for (uint32_t e = 0; e < FSectorSize / kDirEntrySize; ++e) {
+        uint8_t* entry = sector + e * kDirEntrySize;
+        const uint8_t type = entry[kOfsObjectType];
+        if (type == STGTY_STREAM && !target && EntryName(entry) == streamName) {
+          PutU32(entry + kOfsStartSector, kEndOfChain);
+          PutU64(entry + kOfsStreamSize, 0);
+          target.emplace();
+          std::memcpy(target->Data.data(), entry, kDirEntrySize);
+          targetIndex = static_cast<int>(e);
+        } else if (type == STGTY_ROOT ||
+                   (type == STGTY_STREAM && EntrySize(entry) >= FMiniSectorCutoff)) {
+          CopyChain(entry, used);
+        }
+      }
+      if (targetIndex >= 0) FDIRStartPos = out.Position() + targetIndex * kDirEntrySize;
+      const uint32_t written = static_cast<uint32_t>(FOutFat.size());
+      if (previousDirSector == kEndOfChain) {
+        PutU32(FOutHeader.data() + kOfsSectDirStart, written);
+      } else {
+        FOutFat[previousDirSector] = written;
+      }
+      previousDirSector = written;
+      AppendOutSector(sector, kEndOfChain);
+    }
+    if (!target) InvalidOperation();
+
+    // The MiniFAT, in chain order. Without one the header says so, rather
+    // than keeping a start sector that means something else in the copy.
+    uint32_t previousMiniFat = kEndOfChain;
+    PutU32(FOutHeader.data() + kOfsSectMiniFatStart, kEndOfChain);
+    for (uint32_t s : FMiniFatSectors) {
+      if (used[s]) Invalid();
+      used[s] = true;
+      ReadSector(s, sector);
+      const uint32_t written = static_cast<uint32_t>(FOutFat.size());
+      if (previousMiniFat == kEndOfChain) {
+        PutU32(FOutHeader.data() + kOfsSectMiniFatStart, written);
+      } else {
+        FOutFat[previousMiniFat] = written;
+      }
+      previousMiniFat = written;
+      AppendOutSector(sector, kEndOfChain);
+    }
+
+    target->SetStartSector(static_cast<uint32_t>(FOutFat.size()));
+    target->SetSize(0);
+    FDir = std::move(target);
+    FPreparedForWrite = true;
+  } catch (...) {
+    FOutFat.clear();
+    FOut = nullptr;
+    FDir.reset();
+    throw;
+  }
+}
+
+void TCompoundFile::WriteMem(const void* buf, uint32_t count) {
+  if (!FPreparedForWrite || FClosed) InvalidOperation();
+  OutWrite(buf, count);
+  FDir->ulSize += count;
+}
+
+void TCompoundFile::Write16(uint16_t value) {
+  uint8_t bytes[2];
+  PutU16(bytes, value);
+  WriteMem(bytes, 2);
+}
+
+void TCompoundFile::Write32(uint32_t value) {
+  uint8_t bytes[4];
+  PutU32(bytes, value);
+  WriteMem(bytes, 4);
+}
+
+void TCompoundFile::FinishWrite() {
+  uint64_t size = FDir->ulSize;
+  // The target never becomes a mini stream: it is padded to the cutoff, and
+  // the padding counts as stream bytes.
+  if (size < FMiniSectorCutoff) {
+    const std::vector<uint8_t> zeros(FMiniSectorCutoff - size, 0);
+    OutWrite(zeros.data(), zeros.size());
+    size = FMiniSectorCutoff;
+  }
+  if (size % FSectorSize != 0) {
+    const std::vector<uint8_t> zeros(FSectorSize - size % FSectorSize, 0);
+    OutWrite(zeros.data(), zeros.size());
+  }
+  const uint64_t F = FOutFat.size();
+  const uint64_t n = DivUp(size, FSectorSize);
+  // FAT sectors m and DIFAT sectors d depend on each other.
+  uint64_t m = 0;
+  uint64_t d = 0;
+  for (;;) {
+    m = DivUp(F + n + d, kEntriesPerSector - 1);
+    const uint64_t newD =
+        m <= kHeaderDifatCount ? 0 : DivUp(m - kHeaderDifatCount, kEntriesPerSector - 1);
+    if (newD == d) break;
+    d = newD;
+  }
+  CheckOutPosition(F + n);
+  const uint64_t firstFat = F + n + d;
+
+  uint8_t sector[kSectorSize];
+  for (uint64_t k = 0; k < d; ++k) {
+    for (uint32_t i = 0; i < kEntriesPerSector - 1; ++i) {
+      const uint64_t j = kHeaderDifatCount + k * (kEntriesPerSector - 1) + i;
+      PutU32(sector + 4 * i, j < m ? static_cast<uint32_t>(firstFat + j) : kFreeSect);
+    }
+    PutU32(sector + kSectorSize - 4, k + 1 < d ? static_cast<uint32_t>(F + n + k + 1) : kFreeSect);
+    OutWrite(sector, kSectorSize);
+  }
+  for (uint64_t s = 0; s < m; ++s) {
+    for (uint32_t i = 0; i < kEntriesPerSector; ++i) {
+      const uint64_t e = s * kEntriesPerSector + i;
+      uint32_t value = kFreeSect;
+      if (e < F) {
+        value = FOutFat[e];
+      } else if (e < F + n) {
+        value = e + 1 < F + n ? static_cast<uint32_t>(e + 1) : kEndOfChain;
+      } else if (e < F + n + d) {
+        value = kDifSect;
+      } else if (e < F + n + d + m) {
+        value = kFatSect;
+      }
+      PutU32(sector + 4 * i, value);
+    }
+    OutWrite(sector, kSectorSize);
+  }
+  CheckOutPosition(F + n + d + m);
+  const uint64_t end = FOut->Position();
+
+  FDir->SetStartSector(static_cast<uint32_t>(F));
+  FDir->SetSize(size);
+  FOut->Seek(FDIRStartPos);
+  OutWrite(FDir->Data.data(), kDirEntrySize);
+
+  PutU32(FOutHeader.data() + kOfsCsectFat, static_cast<uint32_t>(m));
+  PutU32(FOutHeader.data() + kOfsCsectDif, static_cast<uint32_t>(d));
+  PutU32(FOutHeader.data() + kOfsSectDifStart, d > 0 ? static_cast<uint32_t>(F + n) : kEndOfChain);
+  uint8_t header[kHeaderSize];
+  std::memcpy(header, FOutHeader.data(), kHeaderDataSize);
+  for (uint32_t i = 0; i < kHeaderDifatCount; ++i) {
+    PutU32(header + kHeaderDataSize + 4 * i,
+           i < m ? static_cast<uint32_t>(firstFat + i) : kFreeSect);
+  }
+  FOut->Seek(FOutStartOfs);
+  OutWrite(header, kHeaderSize);
+  FOut->Seek(end);
+}
+
+void TCompoundFile::Close() {
+  if (FClosed) return;
+  FClosed = true;
+  const bool prepared = FPreparedForWrite;
+  FPreparedForWrite = false;
+  if (prepared) FinishWrite();
+  FFat.clear();
+  FMiniFat.clear();
+  FOutFat.clear();
+  FDirChain.clear();
+  FDir.reset();
+}
+
+}  // namespace tessary
