@@ -77,7 +77,8 @@ class TCellTable {
   // --- Cells -------------------------------------------------------------
   // The stored text, or "" for a cell that holds none. Indices are not
   // checked against the extent. A negative row, or a negative column in a
-  // row that holds cells, throws "List index out of bounds (%d)".
+  // row that holds cells, throws "List index out of bounds (%d)". The
+  // reference stays valid until the table is next changed.
   const std::u16string& Cells(int32_t col, int32_t row) const;
   // Stores the text; "" removes the cell's entry. Negative indices and
   // indices above kMaxIndex throw "List index out of bounds (%d)".

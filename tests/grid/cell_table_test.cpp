@@ -221,6 +221,30 @@ TEST(CellTable, DropRowsRestoresTheCurrentRow) {
   EXPECT_EQ(t.RowCount(), 3);
 }
 
+TEST(CellTable, DropRowsParksRemovedRowsAndRestoresTheView) {
+  TCellTable t;
+  t.SetRowCount(6);
+  Column(t, 0, {u"A", u"B", u"C", u"D", u"E", u"F"});
+  t.SetTopRow(2);
+  t.MoveCurrent({0, 2});
+  TGridRect changed{};
+  t.OnCellsChanged = [&](TCellTable&, const TGridRect& r) { changed = r; };
+  t.DropRows(1, 2);
+  EXPECT_EQ(t.RowCount(), 4);
+  EXPECT_EQ(RowText(t, 0, 1) + RowText(t, 1, 1) + RowText(t, 2, 1) + RowText(t, 3, 1), u"ADEF");
+  // Removed one by one, each to the end: they lie past the extent reversed.
+  EXPECT_EQ(t.Cells(0, 4), u"C");
+  EXPECT_EQ(t.Cells(0, 5), u"B");
+  EXPECT_EQ(t.Row(), 2);
+  EXPECT_EQ(t.TopRow(), 2);
+  EXPECT_EQ(changed, (TGridRect{0, 1, 0, 3}));
+  // Dropping more rows than there are below stops at the last row.
+  t.DropRows(2, 100);
+  EXPECT_EQ(t.RowCount(), 2);
+  EXPECT_EQ(t.Row(), 1);
+  EXPECT_EQ(t.Cells(0, 1), u"D");
+}
+
 TEST(CellTable, DeleteKeySequence) {
   TCellTable t;
   t.SetColCount(2);
@@ -292,11 +316,16 @@ TEST(CellTable, ObserverHearsWritesAndMoves) {
   t.MoveCurrent({2, 2});
   EXPECT_EQ(rec.Writes, 1);
   EXPECT_EQ(rec.Moves, 1);
+  // Lowering the extent under the current cell moves it, so an open editor
+  // commits first.
+  t.SetRowCount(2);
+  EXPECT_EQ(rec.Moves, 2);
+  EXPECT_EQ(t.Current(), (TGridCoord{2, 1}));
   // An editor that refuses to commit keeps the extent as it was.
   rec.Refuse = true;
   EXPECT_THROW(t.SetColCount(1), Error);
   EXPECT_EQ(t.ColCount(), 3);
-  EXPECT_EQ(t.Current(), (TGridCoord{2, 2}));
+  EXPECT_EQ(t.Current(), (TGridCoord{2, 1}));
   t.SetObserver(nullptr);
 }
 

@@ -111,6 +111,44 @@ TEST(PasteText, QuotedFieldsAndEncodedText) {
   EXPECT_EQ(t.Cells(1, 2), u"l1\nl2");
 }
 
+TEST(CutText, EmptiesEditableCellsOnly) {
+  TCellTable t;
+  t.SetColCount(3);
+  t.SetRowCount(4);
+  t.SetFixedRows(1);
+  for (int32_t r = 0; r < 4; ++r)
+    for (int32_t c = 0; c < 3; ++c) t.SetCells(c, r, std::u16string(1, u'a' + r * 3 + c));
+  t.SetSelection({0, 2}, {1, 3});
+  EXPECT_EQ(CutText(t, t.Selection(), true), u"g\th\r\nj\tk\r\n");
+  EXPECT_EQ(t.Cells(0, 2), u"");
+  EXPECT_EQ(t.Cells(1, 3), u"");
+  EXPECT_EQ(t.Cells(2, 2), u"i");
+  EXPECT_EQ(t.Selection(), (TGridRect{0, 2, 1, 3}));
+  // A rectangle reaching into the fixed rows leaves them alone.
+  CutText(t, {0, 0, 2, 1}, true);
+  EXPECT_EQ(t.Cells(0, 0), u"a");
+  EXPECT_EQ(t.Cells(2, 1), u"");
+}
+
+TEST(PasteText, HookAndLastRow) {
+  TCellTable t;
+  t.SetColCount(2);
+  PasteText(t, u"a\tb\r\nc\td", 0, 0, [](int32_t col, int32_t row, std::u16string& v, bool& allow) {
+    if (col == 1 && row == 0) allow = false;
+    v += u"!";
+  });
+  EXPECT_EQ(t.Cells(0, 0), u"a!");
+  EXPECT_EQ(t.Cells(1, 0), u"");
+  EXPECT_EQ(t.Cells(1, 1), u"d!");
+
+  // Rows grow up to the last row the table can hold; the rest is dropped.
+  const int32_t last = TCellTable::kMaxIndex;
+  const TGridRect r = PasteText(t, u"1\r\n2\r\n3\r\n4", 0, last - 1);
+  EXPECT_EQ(t.RowCount(), TCellTable::kMaxCount);
+  EXPECT_EQ(t.Cells(0, last), u"2");
+  EXPECT_EQ(r.Bottom, last);
+}
+
 TEST(EditorPaste, DropsOnlyALoneFinalLineBreak) {
   EXPECT_EQ(EditorPasteText(u"x\r\n"), u"x");
   EXPECT_EQ(EditorPasteText(u"x\r\ny"), u"x\r\ny");
