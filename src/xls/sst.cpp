@@ -1,0 +1,472 @@
+#include "xls/sst.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "common/bytes.h"
+#include "common/error.h"
+#include "xls/base_record.h"
+
+namespace tessary {
+
+namespace {
+
+// Entry layout in the buffer. The reference count is 32 bits wide, so a
+// string used by more than 65535 cells keeps a true count.
+constexpr uint32_t kOfsRefCount = 0;    // 32
+constexpr uint32_t kOfsStreamPos = 4;   // 32, stamped when written
+constexpr uint32_t kOfsRecordOfs = 8;   // 16, stamped when written
+constexpr uint32_t kOfsIndex = 10;      // 32, stamped when written
+constexpr uint32_t kOfsCharCount = 14;  // 16; entries compare from here on
+constexpr uint32_t kOfsOptions = 16;    // 8
+constexpr uint32_t kEntryHeader = 17;
+
+constexpr uint16_t kSSTId = 0x00FC;
+constexpr uint16_t kExtSSTId = 0x00FF;
+constexpr uint32_t kBufferSize = 8228;  // record header + largest payload
+constexpr uint32_t kMinStringSpace = 32;
+
+constexpr size_t kInitialBuffer = 64 * 1024;
+
+[[noreturn]] void ReadFailure() { throw Error("Error reading record"); }
+
+// The fields of an entry after its header.
+struct TEntryView {
+  uint16_t Count;
+  uint8_t Options;
+  uint16_t Runs;
+  uint32_t FarEast;
+  uint32_t Chars;  // offset of the characters
+  bool Wide() const { return (Options & xlstr::kWide) != 0; }
+  uint32_t CharBytes() const { return Count * (Wide() ? 2u : 1u); }
+};
+
+TEntryView View(const uint8_t* mem, uint32_t offset) {
+  TEntryView v{};
+  v.Count = GetU16(mem + offset + kOfsCharCount);
+  v.Options = mem[offset + kOfsOptions];
+  uint32_t p = offset + kEntryHeader;
+  if (v.Options & xlstr::kRichText) {
+    v.Runs = GetU16(mem + p);
+    p += 2;
+  }
+  if (v.Options & xlstr::kFarEast) {
+    v.FarEast = GetU32(mem + p);
+    p += 4;
+  }
+  v.Chars = p;
+  return v;
+}
+
+// Reads the strings of an SST across its payloads: plain fields simply go on
+// in the next payload, characters go on after a new option byte.
+class TPayloadReader {
+ public:
+  explicit TPayloadReader(const std::vector<std::span<const uint8_t>>& payloads)
+      : FPayloads(payloads) {
+    for (const auto& p : payloads) FLeft += p.size();
+  }
+
+  void Read(uint8_t* dst, uint64_t n) {
+    if (n > FLeft) ReadFailure();
+    while (n > 0) {
+      SkipExhausted();
+      const size_t take = std::min<uint64_t>(n, Available());
+      std::memcpy(dst, FPayloads[FSeg].data() + FPos, take);
+      Advance(take);
+      dst += take;
+      n -= take;
+    }
+  }
+  uint8_t U8() {
+    uint8_t b;
+    Read(&b, 1);
+    return b;
+  }
+  uint16_t U16() {
+    uint8_t b[2];
+    Read(b, 2);
+    return GetU16(b);
+  }
+  uint32_t U32() {
+    uint8_t b[4];
+    Read(b, 4);
+    return GetU32(b);
+  }
+  // Appends `count` characters to `text`; `wide` is the current width and
+  // becomes the width of the last segment; `anyWide` is set by any 16-bit
+  // segment.
+  void Chars(uint32_t count, bool& wide, bool& anyWide, std::u16string& text) {
+    while (count > 0) {
+      if (Available() == 0) {
+        // The characters go on in the next payload, after an option byte.
+        Next();
+        wide = (U8() & xlstr::kWide) != 0;
+        anyWide = anyWide || wide;
+        continue;
+      }
+      const uint32_t width = wide ? 2 : 1;
+      const uint32_t fit = static_cast<uint32_t>(std::min<uint64_t>(count, Available() / width));
+      if (fit == 0) ReadFailure();  // a character split between records
+      const uint8_t* p = FPayloads[FSeg].data() + FPos;
+      for (uint32_t i = 0; i < fit; ++i) {
+        text.push_back(wide ? static_cast<char16_t>(GetU16(p + 2 * i)) : p[i]);
+      }
+      Advance(static_cast<uint64_t>(fit) * width);
+      count -= fit;
+    }
+  }
+  uint64_t Left() const { return FLeft; }
+
+ private:
+  size_t Available() const { return FSeg < FPayloads.size() ? FPayloads[FSeg].size() - FPos : 0; }
+  void SkipExhausted() {
+    while (FSeg < FPayloads.size() && FPos == FPayloads[FSeg].size()) Next();
+  }
+  void Next() {
+    if (FSeg + 1 >= FPayloads.size()) ReadFailure();
+    ++FSeg;
+    FPos = 0;
+  }
+  void Advance(uint64_t n) {
+    FPos += n;
+    FLeft -= n;
+  }
+
+  const std::vector<std::span<const uint8_t>>& FPayloads;
+  size_t FSeg = 0;
+  size_t FPos = 0;
+  uint64_t FLeft = 0;
+};
+
+}  // namespace
+
+TSST::TSST() { FMem.reserve(kInitialBuffer); }
+
+void TSST::Clear() {
+  FMem.clear();
+  FList.clear();
+}
+
+uint32_t TSST::AppendEntry(std::u16string_view s, bool wide, uint8_t options,
+                           const std::vector<uint8_t>& runs, const std::vector<uint8_t>& farEast) {
+  if (s.size() > 0xFFFF || runs.size() / 4 > 0xFFFF) throw Error("Invalid String record");
+  uint64_t size = kEntryHeader + s.size() * (wide ? 2 : 1) + runs.size() + farEast.size();
+  if (options & xlstr::kRichText) size += 2;
+  if (options & xlstr::kFarEast) size += 4;
+  if (FMem.size() + size > std::numeric_limits<uint32_t>::max()) ReadFailure();
+  const uint32_t offset = static_cast<uint32_t>(FMem.size());
+  FMem.resize(offset + size);  // grows geometrically
+  uint8_t* p = FMem.data() + offset;
+  std::memset(p, 0, kEntryHeader);
+  PutU16(p + kOfsCharCount, static_cast<uint16_t>(s.size()));
+  p[kOfsOptions] = static_cast<uint8_t>(wide ? options | xlstr::kWide : options & ~xlstr::kWide);
+  p += kEntryHeader;
+  if (options & xlstr::kRichText) {
+    PutU16(p, static_cast<uint16_t>(runs.size() / 4));
+    p += 2;
+  }
+  if (options & xlstr::kFarEast) {
+    PutU32(p, static_cast<uint32_t>(farEast.size()));
+    p += 4;
+  }
+  for (char16_t c : s) {
+    if (wide) {
+      PutU16(p, c);
+      p += 2;
+    } else {
+      *p++ = static_cast<uint8_t>(c);
+    }
+  }
+  if (!runs.empty()) std::memcpy(p, runs.data(), runs.size());
+  p += runs.size();
+  if (!farEast.empty()) std::memcpy(p, farEast.data(), farEast.size());
+  return offset;
+}
+
+uint32_t TSST::EntrySize(uint32_t offset) const {
+  const TEntryView v = View(FMem.data(), offset);
+  return v.Chars - offset + v.CharBytes() + 4u * v.Runs + v.FarEast;
+}
+
+int TSST::Compare(uint32_t a, uint32_t b) const {
+  const uint32_t sizeA = EntrySize(a);
+  const uint32_t sizeB = EntrySize(b);
+  if (sizeA != sizeB) return sizeA < sizeB ? -1 : 1;
+  return std::memcmp(FMem.data() + a + kOfsCharCount, FMem.data() + b + kOfsCharCount,
+                     sizeA - kOfsCharCount);
+}
+
+bool TSST::Less(uint32_t a, uint32_t b) const { return Compare(a, b) < 0; }
+
+bool TSST::Find(uint32_t entryOffset, size_t& index) const {
+  size_t low = 0;
+  size_t high = FList.size();
+  while (low < high) {
+    const size_t mid = low + (high - low) / 2;
+    const int c = Compare(FList[mid], entryOffset);
+    if (c == 0) {
+      index = mid;
+      return true;
+    }
+    if (c < 0) {
+      low = mid + 1;
+    } else {
+      high = mid;
+    }
+  }
+  index = low;
+  return false;
+}
+
+uint32_t TSST::AddString(std::u16string_view s, const std::vector<TRTFRun>& runs) {
+  const bool wide = std::any_of(s.begin(), s.end(), [](char16_t c) { return c > 0xFF; });
+  std::vector<uint8_t> runBytes;
+  for (const TRTFRun& r : runs) {
+    AppendU16(runBytes, r.FirstChar);
+    AppendU16(runBytes, r.FontIndex);
+  }
+  const uint8_t options = runs.empty() ? 0 : xlstr::kRichText;
+  const uint32_t offset = AppendEntry(s, wide, options, runBytes, {});
+  size_t index = 0;
+  if (Find(offset, index)) {
+    AddRef(FList[index]);
+    FMem.resize(offset);  // the serialised copy is not needed
+  } else {
+    FList.insert(FList.begin() + static_cast<std::ptrdiff_t>(index), offset);
+    PutU32(FMem.data() + offset + kOfsRefCount, 1);
+  }
+  return static_cast<uint32_t>(index);
+}
+
+void TSST::AddRef(uint32_t entryOffset) {
+  uint8_t* p = FMem.data() + entryOffset + kOfsRefCount;
+  const uint32_t count = GetU32(p);
+  if (count != std::numeric_limits<uint32_t>::max()) PutU32(p, count + 1);
+}
+
+void TSST::Release(uint32_t entryOffset) {
+  uint8_t* p = FMem.data() + entryOffset + kOfsRefCount;
+  const uint32_t count = GetU32(p);
+  if (count != 0) PutU32(p, count - 1);
+}
+
+uint32_t TSST::RefCount(uint32_t entryOffset) const {
+  return GetU32(FMem.data() + entryOffset + kOfsRefCount);
+}
+
+std::u16string TSST::EntryText(uint32_t entryOffset) const {
+  const TEntryView v = View(FMem.data(), entryOffset);
+  std::u16string text(v.Count, u'\0');
+  const uint8_t* p = FMem.data() + v.Chars;
+  for (uint16_t i = 0; i < v.Count; ++i) {
+    text[i] = v.Wide() ? static_cast<char16_t>(GetU16(p + 2 * i)) : p[i];
+  }
+  return text;
+}
+
+std::vector<TRTFRun> TSST::EntryRuns(uint32_t entryOffset) const {
+  const TEntryView v = View(FMem.data(), entryOffset);
+  std::vector<TRTFRun> runs(v.Runs);
+  const uint8_t* p = FMem.data() + v.Chars + v.CharBytes();
+  for (uint16_t i = 0; i < v.Runs; ++i) {
+    runs[i].FirstChar = GetU16(p + 4 * i);
+    runs[i].FontIndex = GetU16(p + 4 * i + 2);
+  }
+  return runs;
+}
+
+uint32_t TSST::EntryIndex(uint32_t entryOffset) const {
+  return GetU32(FMem.data() + entryOffset + kOfsIndex);
+}
+
+uint32_t TSST::EntryStreamPos(uint32_t entryOffset) const {
+  return GetU32(FMem.data() + entryOffset + kOfsStreamPos);
+}
+
+uint16_t TSST::EntryRecordOffset(uint32_t entryOffset) const {
+  return GetU16(FMem.data() + entryOffset + kOfsRecordOfs);
+}
+
+void TSST::Load(const std::vector<std::span<const uint8_t>>& payloads) {
+  if (payloads.empty()) ReadFailure();
+  TPayloadReader in(payloads);
+  in.U32();  // total number of uses; recounted from the cells
+  const uint32_t count = in.U32();
+  std::u16string text;
+  std::vector<uint8_t> runs;
+  std::vector<uint8_t> farEast;
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint16_t length = in.U16();
+    const uint8_t options = in.U8();
+    const uint16_t runCount = (options & xlstr::kRichText) ? in.U16() : 0;
+    const uint32_t farEastSize = (options & xlstr::kFarEast) ? in.U32() : 0;
+    text.clear();
+    bool wide = (options & xlstr::kWide) != 0;
+    bool anyWide = wide;
+    // Characters arrive in segments whose width may change at each record
+    // boundary; any 16-bit segment makes the whole string 16-bit.
+    in.Chars(length, wide, anyWide, text);
+    runs.resize(4u * runCount);
+    in.Read(runs.data(), runs.size());
+    if (farEastSize > in.Left()) ReadFailure();
+    farEast.resize(farEastSize);
+    in.Read(farEast.data(), farEast.size());
+    FList.push_back(AppendEntry(text, anyWide, options, runs, farEast));
+  }
+}
+
+void TSST::Sort() {
+  std::stable_sort(FList.begin(), FList.end(),
+                   [this](uint32_t a, uint32_t b) { return Less(a, b); });
+}
+
+void TSST::FixRefs() {
+  std::erase_if(FList, [this](uint32_t offset) { return RefCount(offset) == 0; });
+}
+
+namespace {
+
+uint32_t ExtSSTBucketSize(size_t n) {
+  return std::max<uint32_t>(8, static_cast<uint32_t>(n / 128 + 1));
+}
+
+uint32_t ExtSSTBuckets(size_t n) {
+  return n == 0 ? 0 : static_cast<uint32_t>((n - 1) / ExtSSTBucketSize(n) + 1);
+}
+
+}  // namespace
+
+uint64_t TSST::Layout(TRecordStream* out, uint8_t* stamp) const {
+  const uint8_t* mem = FMem.data();
+  std::vector<uint8_t> buf(kBufferSize, 0);
+  uint64_t written = 0;
+  uint64_t recordStart = out ? out->Position() : 0;
+  uint32_t q = 12;
+
+  auto flush = [&] {
+    PutU16(&buf[2], static_cast<uint16_t>(q - 4));
+    if (out) {
+      out->WriteMem(buf.data(), q);
+      recordStart = out->Position();
+    }
+    written += q;
+    PutU16(&buf[0], kContinueRecordId);
+    buf[4] = buf[5] = 0;
+    q = 4;
+  };
+  auto put = [&](const void* data, uint32_t n) {
+    std::memcpy(&buf[q], data, n);
+    q += n;
+  };
+  // Runs and far-east data go in pieces of whole 4-byte units.
+  auto putPieces = [&](const uint8_t* data, uint64_t left) {
+    while (left > 0) {
+      const uint32_t space = (kBufferSize - q) & ~3u;
+      if (space == 0) {
+        flush();
+        continue;
+      }
+      const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, space));
+      put(data, n);
+      data += n;
+      left -= n;
+      if (left > 0) flush();
+    }
+  };
+
+  uint64_t uses = 0;
+  for (uint32_t offset : FList) uses += RefCount(offset);
+  PutU16(&buf[0], kSSTId);
+  PutU32(&buf[4],
+         static_cast<uint32_t>(std::min<uint64_t>(uses, std::numeric_limits<uint32_t>::max())));
+  PutU32(&buf[8], static_cast<uint32_t>(FList.size()));
+
+  for (size_t i = 0; i < FList.size(); ++i) {
+    const uint32_t offset = FList[i];
+    const TEntryView v = View(mem, offset);
+    if (stamp) PutU32(stamp + offset + kOfsIndex, static_cast<uint32_t>(i));
+    if (kBufferSize - q < kMinStringSpace) flush();
+    if (stamp) {
+      PutU32(stamp + offset + kOfsStreamPos, static_cast<uint32_t>(recordStart + q));
+      PutU16(stamp + offset + kOfsRecordOfs, static_cast<uint16_t>(q));
+    }
+    uint8_t head[7];
+    PutU16(head, v.Count);
+    head[2] = v.Options;
+    uint32_t headSize = 3;
+    if (v.Options & xlstr::kRichText) {
+      PutU16(head + headSize, v.Runs);
+      headSize += 2;
+    }
+    if (v.Options & xlstr::kFarEast) {
+      PutU32(head + headSize, v.FarEast);
+      headSize += 4;
+    }
+    uint32_t optionPos = q + 2;
+    put(head, headSize);
+
+    const uint8_t* chars = mem + v.Chars;
+    uint32_t done = 0;
+    while (done < v.Count) {
+      const uint32_t left = v.Count - done;
+      const uint32_t space = kBufferSize - q;
+      uint32_t narrow = std::min(left, space);
+      const uint32_t wide = std::min(left, space / 2);
+      if (v.Wide()) {
+        uint32_t k = 0;
+        while (k < narrow && GetU16(chars + 2 * (done + k)) < 0x100) ++k;
+        narrow = k;
+      }
+      if (narrow < wide) {
+        // Only a 16-bit string gets here: an 8-bit one always fits narrow.
+        put(chars + 2 * done, 2 * wide);
+        buf[optionPos] |= xlstr::kWide;
+        done += wide;
+      } else {
+        for (uint32_t k = 0; k < narrow; ++k) {
+          buf[q + k] = v.Wide() ? chars[2 * (done + k)] : chars[done + k];
+        }
+        q += narrow;
+        buf[optionPos] &= static_cast<uint8_t>(~xlstr::kWide);
+        done += narrow;
+      }
+      if (done < v.Count) {
+        flush();
+        buf[q] = 0;
+        optionPos = q;
+        ++q;
+      }
+    }
+    putPieces(chars + v.CharBytes(), 4ull * v.Runs);
+    putPieces(chars + v.CharBytes() + 4ull * v.Runs, v.FarEast);
+  }
+  PutU16(&buf[2], static_cast<uint16_t>(q - 4));
+  if (out) out->WriteMem(buf.data(), q);
+  written += q;
+  return written;
+}
+
+void TSST::SaveToStream(TRecordStream& out) {
+  Layout(&out, FMem.data());
+  const uint32_t bucketSize = ExtSSTBucketSize(FList.size());
+  const uint32_t buckets = ExtSSTBuckets(FList.size());
+  std::vector<uint8_t> ext;
+  AppendU16(ext, kExtSSTId);
+  AppendU16(ext, static_cast<uint16_t>(2 + 8 * buckets));
+  AppendU16(ext, static_cast<uint16_t>(bucketSize));
+  for (uint32_t j = 0; j < buckets; ++j) {
+    const uint32_t offset = FList[static_cast<size_t>(j) * bucketSize];
+    AppendU32(ext, EntryStreamPos(offset));
+    AppendU16(ext, EntryRecordOffset(offset));
+    AppendU16(ext, 0);
+  }
+  out.WriteMem(ext.data(), static_cast<uint32_t>(ext.size()));
+}
+
+uint64_t TSST::TotalSize() const {
+  return Layout(nullptr, nullptr) + 6 + 8ull * ExtSSTBuckets(FList.size());
+}
+
+}  // namespace tessary
