@@ -131,7 +131,9 @@ void TCompoundFile::ReadFat(const uint8_t* headerDifat) {
   if (csectDif > FFileSectors) Invalid();
   std::vector<bool> seen(FFileSectors);
   uint32_t difSector = GetU32(FHeader.data() + kOfsSectDifStart);
-  for (uint32_t k = 0; k < csectDif && FFat.size() < maxEntries; ++k) {
+  // The DIFAT chain is checked to its announced length even when the table
+  // already covers the file.
+  for (uint32_t k = 0; k < csectDif; ++k) {
     if (difSector >= FFileSectors || seen[difSector]) Invalid();
     seen[difSector] = true;
     uint8_t difat[kSectorSize];
