@@ -1,14 +1,14 @@
 #!/bin/sh
 # Installs the Debian packages a job needs, only those that are missing.
 #   scripts/deps.sh build   compilers, CMake, Qt 6, ICU, zlib, GoogleTest, Google Benchmark
-#   scripts/deps.sh run     build + what the editor needs to show text
+#   scripts/deps.sh run     build + the fonts the editor shows text in
 #   scripts/deps.sh test    build + clang for fuzzing and sanitizers, Xvfb,
 #                           and the spreadsheet readers of the integration tests
 set -eu
 
 build_pkgs="build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev"
-run_pkgs="fonts-dejavu-core"
+run_pkgs="fonts-dejavu-core fonts-liberation2"
 test_pkgs="clang libclang-rt-14-dev xvfb xauth python3 python3-xlrd libreoffice-calc-nogui
   gnumeric fonts-dejavu-core"
 

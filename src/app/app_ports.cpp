@@ -1,0 +1,77 @@
+#include "app/app_ports.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "common/error_report.h"
+#include "gff/show_error.h"
+
+namespace tessary {
+
+QString QtNameFilter(const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> TQtFileDialog::Execute(QWidget* parent, const QString& fileName,
+                                              const QString& filter) {
+  // Qt's own dialog: an open dialog that also takes names of new files, adds
+  // no extension and never asks before overwriting.
+  QFileDialog dialog(parent);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QtNameFilter(filter));
+  if (!fileName.isEmpty()) dialog.selectFile(fileName);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first();
+}
+
+void TQtMessageBoxes::Show(const QString& text, const QString& caption, TBoxIcon icon) {
+  QMessageBox box(icon == TBoxIcon::biError ? QMessageBox::Critical : QMessageBox::NoIcon, caption,
+                  text, QMessageBox::Ok);
+  box.exec();
+}
+
+namespace {
+
+TMessageBoxPort*& CurrentBoxes() {
+  static TQtMessageBoxes qtBoxes;
+  static TMessageBoxPort* current = &qtBoxes;
+  return current;
+}
+
+}  // namespace
+
+TMessageBoxPort& MessageBoxes() { return *CurrentBoxes(); }
+
+TMessageBoxPort* SetMessageBoxes(TMessageBoxPort* boxes) {
+  static TQtMessageBoxes qtBoxes;
+  TMessageBoxPort* previous = CurrentBoxes();
+  CurrentBoxes() = boxes ? boxes : &qtBoxes;
+  return previous;
+}
+
+void InstallShowErrorBox() {
+  SetShowErrorHandler([](const std::string& message) {
+    MessageBoxes().Show(QString::fromStdString(message), QStringLiteral("Error:"),
+                        TBoxIcon::biNone);
+  });
+}
+
+void ReportGeneralError(const std::string& message) {
+  MessageBoxes().Show(QString::fromStdString(GeneralErrorText(message)), QStringLiteral("Tessary"),
+                      TBoxIcon::biError);
+}
+
+}  // namespace tessary

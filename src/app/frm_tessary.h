@@ -1,0 +1,97 @@
+// The editor window: the grid, the mode selector, the column count, the
+// quick options and the File menu, wired to the table file commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+
+#include "app/app_ports.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace tessary {
+
+class TTableGrid;
+
+inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
+inline const QString kApplicationTitle = QStringLiteral("Tessary");
+inline const QString kGdaFilter = QStringLiteral("GDA files|*.gda");
+inline const QString kNewFileName = QStringLiteral("noname.gda");
+
+// The file name of a path: the part after the last directory separator.
+QString FileNamePart(const QString& path);
+
+class TfrmTessary : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Runs FormCreate: a new table, then `startFile` when one is given. The
+  // file dialog defaults to Qt's when `dialog` is null; it is not owned.
+  explicit TfrmTessary(const QString& startFile = QString(), TFileDialogPort* dialog = nullptr,
+                       QWidget* parent = nullptr);
+  ~TfrmTessary() override;
+
+  const QString& GDAFilename() const { return FGDAFilename; }
+
+  // Components, named by role.
+  TTableGrid* GDAGrid = nullptr;
+  QGroupBox* ModeRadio = nullptr;
+  QButtonGroup* ModeButtons = nullptr;  // ids 0 "Editor", 1 "Designer"
+  QGroupBox* ColCountBox = nullptr;
+  QSpinBox* ColCountSpinEdit = nullptr;
+  QPushButton* ColApplyBtn = nullptr;
+  QGroupBox* QuickOptionsGroup = nullptr;
+  QCheckBox* DelKeyRemRow = nullptr;
+  QCheckBox* InsKeyInsRow = nullptr;
+  QCheckBox* DownKeyAddRow = nullptr;
+  // The File menu; further commands go in before MQuit.
+  QMenu* MFile = nullptr;
+  QAction* MOpen = nullptr;
+  QAction* MSave = nullptr;
+  QAction* MSaveas = nullptr;
+  QAction* MClose = nullptr;
+  QAction* MQuit = nullptr;
+
+  // Command handlers.
+  void MOpenClick();
+  void MSaveClick();
+  void MSaveasClick();
+  void MCloseClick();
+  void MQuitClick();
+  void ModeRadioClick();
+  void ColCountSpinEditChange();
+  void ColApplyBtnClick();
+  void DelKeyRemRowClick();
+  void InsKeyInsRowClick();
+  void DownKeyAddRowClick();
+  void GDAGridCanDeleteRow(int32_t aRow, bool& canDelete);
+
+  // Runs a command; a failure it did not catch goes to the general error
+  // report and the application goes on.
+  static void RunCommand(const std::function<void()>& command);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateComponents();
+  void FormCreate(const QString& startFile);
+  bool LoadFile(const QString& path);
+  void DesignerMode(bool designer);
+  void SetFilename(const QString& str);
+  void EndGridEdit();
+
+  TFileDialogPort* FDialog;
+  TQtFileDialog FQtDialog;
+  QString FGDAFilename;
+};
+
+}  // namespace tessary

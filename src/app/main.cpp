@@ -1,0 +1,60 @@
+// Entry point of the editor: one optional argument, a table file to open.
+#include <QTimer>
+#include <QtGlobal>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_ports.h"
+#include "app/frm_tessary.h"
+#include "app/tessary_application.h"
+
+namespace {
+
+// Qt ends the process when its window system cannot start; say why and
+// leave with status 1 instead of aborting.
+void FatalStartHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  std::fprintf(stderr, "%s\n", qPrintable(message));
+  if (type == QtFatalMsg) {
+    std::fputs(tessary::NoDisplayText(), stderr);
+    std::_Exit(1);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tessary;
+  if (!DisplayAvailable()) {
+    std::fputs(NoDisplayText(), stderr);
+    return 1;
+  }
+  QString startFile;
+  QString screenshot;  // --screenshot FILE: grab the window after start-up and exit
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
+      screenshot = QString::fromLocal8Bit(argv[++i]);
+    } else if (startFile.isEmpty()) {
+      startFile = QString::fromLocal8Bit(argv[i]);
+    }
+  }
+
+  QtMessageHandler previous = qInstallMessageHandler(FatalStartHandler);
+  TTessaryApplication app(argc, argv);
+  qInstallMessageHandler(previous);
+  // Number texts use the full stop whatever the user's locale says.
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setApplicationName(kApplicationTitle);
+  InstallShowErrorBox();
+
+  TfrmTessary window(startFile);
+  window.show();
+  if (!screenshot.isEmpty()) {
+    QTimer::singleShot(500, &window, [&window, screenshot] {
+      window.grab().save(screenshot);
+      QApplication::quit();
+    });
+  }
+  return app.exec();
+}

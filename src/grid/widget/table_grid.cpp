@@ -1,0 +1,351 @@
+#include "grid/widget/table_grid.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <vector>
+
+#include "grid/widget/qt_text.h"
+#include "grid/widget/table_inplace_edit.h"
+
+namespace tessary {
+
+TGridKey GridKeyFromQt(int key) {
+  switch (key) {
+    case Qt::Key_Left:
+      return TGridKey::gkLeft;
+    case Qt::Key_Right:
+      return TGridKey::gkRight;
+    case Qt::Key_Up:
+      return TGridKey::gkUp;
+    case Qt::Key_Down:
+      return TGridKey::gkDown;
+    case Qt::Key_PageUp:
+      return TGridKey::gkPageUp;
+    case Qt::Key_PageDown:
+      return TGridKey::gkPageDown;
+    case Qt::Key_Home:
+      return TGridKey::gkHome;
+    case Qt::Key_End:
+      return TGridKey::gkEnd;
+    case Qt::Key_F2:
+      return TGridKey::gkF2;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return TGridKey::gkEnter;
+    case Qt::Key_Escape:
+      return TGridKey::gkEscape;
+    case Qt::Key_Insert:
+      return TGridKey::gkInsert;
+    case Qt::Key_Delete:
+      return TGridKey::gkDelete;
+    case Qt::Key_A:
+      return TGridKey::gkA;
+    case Qt::Key_C:
+      return TGridKey::gkC;
+    case Qt::Key_V:
+      return TGridKey::gkV;
+    case Qt::Key_X:
+      return TGridKey::gkX;
+    default:
+      return TGridKey::gkOther;
+  }
+}
+
+TKeyMods KeyModsFromQt(Qt::KeyboardModifiers modifiers) {
+  return TKeyMods{modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier),
+                  modifiers.testFlag(Qt::AltModifier)};
+}
+
+namespace {
+
+QFont GridFont(bool bold) {
+  // Tahoma where installed, else the nearest sans serif; 11 pixels high is
+  // 8 points on a 96-dpi screen.
+  QFont font;
+  font.setFamilies(
+      {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  font.setBold(bold);
+  return font;
+}
+
+QString DisplayText(const std::u16string& text) {
+  QString s = ToQString(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+bool Inside(const TGridRect& r, int32_t col, int32_t row) {
+  return col >= r.Left && col <= r.Right && row >= r.Top && row <= r.Bottom;
+}
+
+// Positions of the shown columns (rows): fixed ones, then from the first
+// visible one to the last that shows at least partly.
+struct TBand {
+  int32_t Index;
+  int32_t Start;
+  int32_t Size;
+};
+
+std::vector<TBand> Bands(int32_t fixed, int32_t first, int32_t last, int32_t limit,
+                         const std::function<int32_t(int32_t)>& size) {
+  std::vector<TBand> bands;
+  int32_t pos = 0;
+  auto add = [&](int32_t i) {
+    bands.push_back(TBand{i, pos, size(i)});
+    pos += size(i) + kGridLineWidth;
+  };
+  for (int32_t i = 0; i < fixed && pos < limit; ++i) add(i);
+  for (int32_t i = first; i <= last && pos < limit; ++i) add(i);
+  return bands;
+}
+
+}  // namespace
+
+TTableGrid::TTableGrid(QWidget* parent)
+    : QAbstractScrollArea(parent),
+      FController(FTable, *this, &FSystemClipboard),
+      FCellFont(GridFont(false)),
+      FFixedFont(GridFont(true)) {
+  setFocusPolicy(Qt::StrongFocus);
+  setFont(FCellFont);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setMouseTracking(false);
+  FAutoScrollTimer.setInterval(kAutoScrollMs);
+  connect(&FAutoScrollTimer, &QTimer::timeout, this, [this] { FController.AutoScrollTick(); });
+  FController.SetClientSize(TClientSize{viewport()->width(), viewport()->height()});
+}
+
+TTableGrid::~TTableGrid() = default;
+
+void TTableGrid::SetClipboard(TClipboardPort* clipboard) {
+  FController.SetClipboard(clipboard ? clipboard : &FSystemClipboard);
+}
+
+QRect TTableGrid::CellRect(int32_t col, int32_t row) const {
+  const TPixelRect r = tessary::CellRect(FTable, FController.ClientSize(), col, row);
+  if (r.IsEmpty()) return QRect();
+  return QRect(r.Left, r.Top, r.Width(), r.Height());
+}
+
+// --- View port -------------------------------------------------------------------
+
+void TTableGrid::InvalidateRect(const TPixelRect& rect) {
+  if (!rect.IsEmpty()) {
+    viewport()->update(rect.Left, rect.Top, rect.Width() + kGridLineWidth,
+                       rect.Height() + kGridLineWidth);
+  }
+}
+
+void TTableGrid::InvalidateAll() { viewport()->update(); }
+
+void TTableGrid::LayoutChanged() {
+  UpdateScrollBars();
+  viewport()->update();
+}
+
+bool TTableGrid::HasFocus() const { return hasFocus() || (FEditor && FEditor->hasFocus()); }
+
+void TTableGrid::SetAutoScroll(bool on) {
+  if (on) {
+    FAutoScrollTimer.start();
+  } else {
+    FAutoScrollTimer.stop();
+  }
+}
+
+int32_t TTableGrid::TextWidth(const std::u16string& text, bool fixed) const {
+  const QFontMetrics metrics(fixed ? FFixedFont : FCellFont);
+  int32_t widest = 0;
+  for (const QString& line : DisplayText(text).split(QLatin1Char('\n'))) {
+    widest = std::max<int32_t>(widest, metrics.horizontalAdvance(line));
+  }
+  return widest;
+}
+
+TInplaceEditorPort& TTableGrid::Editor() {
+  if (!FEditor) FEditor = new TTableInplaceEdit(this);
+  return *FEditor;
+}
+
+// --- Scrolling ---------------------------------------------------------------------
+
+void TTableGrid::UpdateScrollBars() {
+  if (FUpdatingScrollBars) return;
+  FUpdatingScrollBars = true;
+  const TClientSize client = FController.ClientSize();
+  const int32_t maxTop = MaxTopRow(FTable, client);
+  const int32_t maxLeft = MaxLeftCol(FTable, client);
+  // A grown client area can show more than the present first row allows.
+  if (FTable.TopRow() > maxTop) FTable.SetTopRow(maxTop);
+  if (FTable.LeftCol() > maxLeft) FTable.SetLeftCol(maxLeft);
+  QScrollBar* v = verticalScrollBar();
+  v->setRange(FTable.FixedRows(), maxTop);
+  v->setPageStep(RowPage(FTable, client));
+  v->setValue(FTable.TopRow());
+  QScrollBar* h = horizontalScrollBar();
+  h->setRange(FTable.FixedCols(), maxLeft);
+  h->setPageStep(ColPage(FTable, client));
+  h->setValue(FTable.LeftCol());
+  FUpdatingScrollBars = false;
+}
+
+void TTableGrid::scrollContentsBy(int, int) {
+  if (FUpdatingScrollBars) return;
+  FController.ScrollTo(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  viewport()->update();
+}
+
+void TTableGrid::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  FController.SetClientSize(TClientSize{viewport()->width(), viewport()->height()});
+}
+
+// --- Painting ----------------------------------------------------------------------
+
+void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row,
+                           const TGridRect& sel) {
+  const bool fixed = col < FTable.FixedCols() || row < FTable.FixedRows();
+  const QRect withLines = r.adjusted(0, 0, kGridLineWidth, kGridLineWidth);
+  if (fixed) {
+    const bool pressed = FController.State() == TGridState::gsColMoving &&
+                         col == FController.DragCol() && row < FTable.FixedRows();
+    if (pressed) {
+      p.fillRect(r, kFixedPressedColor);
+    } else {
+      QLinearGradient gradient(r.topLeft(), r.bottomLeft());
+      gradient.setColorAt(0, kFixedTopColor);
+      gradient.setColorAt(1, kFixedBottomColor);
+      p.fillRect(r, gradient);
+    }
+  } else {
+    p.fillRect(r, Inside(sel, col, row) ? kSelectionColor : palette().color(QPalette::Base));
+  }
+  p.setPen(fixed ? kFixedLineColor : kLineColor);
+  p.drawLine(withLines.right(), withLines.top(), withLines.right(), withLines.bottom());
+  p.drawLine(withLines.left(), withLines.bottom(), withLines.right(), withLines.bottom());
+
+  const std::u16string& text = FTable.Cells(col, row);
+  if (!text.empty()) {
+    p.save();
+    p.setClipRect(r);
+    p.setFont(fixed ? FFixedFont : FCellFont);
+    p.setPen(!fixed && Inside(sel, col, row) ? kSelectionTextColor
+                                             : palette().color(QPalette::WindowText));
+    p.drawText(r.adjusted(kTextOffset, kTextOffset, -kTextOffset, 0),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, DisplayText(text));
+    p.restore();
+  }
+  if (!fixed && col == FTable.Col() && row == FTable.Row() && HasFocus()) {
+    // The current cell inside the selection: a darker frame.
+    p.setPen(kSelectionColor.darker(160));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+  }
+}
+
+void TTableGrid::paintEvent(QPaintEvent* event) {
+  QPainter p(viewport());
+  const QRect exposed = event->rect();
+  p.fillRect(exposed, palette().color(QPalette::Base));
+  const TClientSize client = FController.ClientSize();
+  const TVisibleRange v = VisibleRange(FTable, client);
+  const auto cols = Bands(FTable.FixedCols(), v.FirstCol, v.LastCol, client.Width,
+                          [this](int32_t c) { return FTable.ColWidths(c); });
+  const auto rows = Bands(FTable.FixedRows(), v.FirstRow, v.LastRow, client.Height,
+                          [this](int32_t r) { return FTable.RowHeights(r); });
+  const TGridRect sel = FTable.Selection();
+  for (const TBand& row : rows) {
+    if (row.Start > exposed.bottom() || row.Start + row.Size < exposed.top()) continue;
+    for (const TBand& col : cols) {
+      if (col.Start > exposed.right() || col.Start + col.Size < exposed.left()) continue;
+      PaintCell(p, QRect(col.Start, row.Start, col.Size, row.Size), col.Index, row.Index, sel);
+    }
+  }
+
+  const int fixedHeight = FixedHeight(FTable);
+  if (FController.State() == TGridState::gsColSizing) {
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    const int x = FController.SizingLine();
+    p.drawLine(x, 0, x, viewport()->height());
+  } else if (FController.State() == TGridState::gsColMoving &&
+             FController.DropCol() != FController.DragCol()) {
+    // The insertion mark: the side of the drop column the dragged one goes to.
+    const QRect target = CellRect(FController.DropCol(), 0);
+    if (!target.isNull()) {
+      const int x =
+          FController.DropCol() > FController.DragCol() ? target.right() + 1 : target.left() - 1;
+      p.fillRect(QRect(x - 1, 0, 3, fixedHeight), QColor(0x1F, 0x4E, 0x8C));
+    }
+  }
+}
+
+// --- Input ---------------------------------------------------------------------------
+
+void TTableGrid::keyPressEvent(QKeyEvent* event) {
+  const TGridKey key = GridKeyFromQt(event->key());
+  bool handled =
+      key != TGridKey::gkOther && FController.KeyDown(key, KeyModsFromQt(event->modifiers()));
+  const QString text = event->text();
+  if (!handled && !text.isEmpty() && !FController.EditorMode()) {
+    handled = FController.KeyPress(text.at(0).unicode());
+    // The rest of a composed input goes to the editor the first one opened.
+    for (qsizetype i = 1; handled && FController.EditorMode() && i < text.size(); ++i) {
+      Editor().TypeChar(text.at(i).unicode());
+    }
+  }
+  if (handled) {
+    event->accept();
+  } else {
+    QAbstractScrollArea::keyPressEvent(event);
+  }
+}
+
+void TTableGrid::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint pos = event->position().toPoint();
+  FController.MouseDown(pos.x(), pos.y());
+  // A press beside the cells leaves an open editor open: it keeps the keys.
+  if (FController.EditorMode() && FEditor) FEditor->setFocus(Qt::MouseFocusReason);
+}
+
+void TTableGrid::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  FController.MouseMove(pos.x(), pos.y());
+}
+
+void TTableGrid::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint pos = event->position().toPoint();
+  FController.MouseUp(pos.x(), pos.y());
+}
+
+void TTableGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const QPoint pos = event->position().toPoint();
+  FController.DoubleClick(pos.x(), pos.y());
+}
+
+void TTableGrid::WheelBy(QWheelEvent* event) {
+  // One step per 120 units of wheel rotation; finer wheels add up.
+  FWheelRemainder += event->angleDelta().y();
+  const int steps = FWheelRemainder / 120;
+  FWheelRemainder -= steps * 120;
+  if (steps != 0) FController.Wheel(steps);
+  event->accept();
+}
+
+void TTableGrid::wheelEvent(QWheelEvent* event) { WheelBy(event); }
+
+}  // namespace tessary

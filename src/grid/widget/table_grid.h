@@ -1,0 +1,95 @@
+// TTableGrid: the table editing control. A scroll area that paints the cell
+// table (fixed rows on top, grid lines, selection) and hands keys, mouse and
+// wheel to the Qt-free grid controller.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QFont>
+#include <QTimer>
+
+#include "grid/cell_table.h"
+#include "grid/grid_controller.h"
+#include "grid/widget/system_clipboard.h"
+
+namespace tessary {
+
+class TTableInplaceEdit;
+
+// Maps a Qt key code to the controller's keys (gkOther for the rest).
+TGridKey GridKeyFromQt(int key);
+TKeyMods KeyModsFromQt(Qt::KeyboardModifiers modifiers);
+
+class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
+  Q_OBJECT
+
+ public:
+  // The look of the editor window's grid.
+  static inline const QColor kLineColor{0xEB, 0xED, 0xF1};
+  static inline const QColor kFixedLineColor{0xA4, 0xBB, 0xD1};
+  static inline const QColor kFixedTopColor{0xF6, 0xF9, 0xFB};
+  static inline const QColor kFixedBottomColor{0xD2, 0xDB, 0xE8};
+  static inline const QColor kFixedPressedColor{0x9D, 0xC1, 0xE4};
+  static inline const QColor kSelectionColor{0xF1, 0xC1, 0x5E};
+  static inline const QColor kSelectionTextColor{0, 0, 0};
+  static constexpr int kTextOffset = 2;
+  static constexpr int kAutoScrollMs = 60;
+
+  explicit TTableGrid(QWidget* parent = nullptr);
+  ~TTableGrid() override;
+
+  TCellTable& Table() { return FTable; }
+  const TCellTable& Table() const { return FTable; }
+  TGridController& Controller() { return FController; }
+  TNavigation& Navigation() { return FController.Navigation(); }
+  TGridOptions& Options() { return FController.Options(); }
+  // Replaces the system clipboard (tests); nullptr restores it.
+  void SetClipboard(TClipboardPort* clipboard);
+  // The in-place editor, or nullptr before the first edit.
+  TTableInplaceEdit* InplaceEditor() const { return FEditor; }
+  bool EditorMode() const { return FController.EditorMode(); }
+
+  const QFont& CellFont() const { return FCellFont; }
+  const QFont& FixedFont() const { return FFixedFont; }
+  // The client rectangle of a cell (empty when it does not show).
+  QRect CellRect(int32_t col, int32_t row) const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  friend class TTableInplaceEdit;
+
+  // TGridViewPort
+  void InvalidateRect(const TPixelRect& rect) override;
+  void InvalidateAll() override;
+  void LayoutChanged() override;
+  bool HasFocus() const override;
+  void SetAutoScroll(bool on) override;
+  int32_t TextWidth(const std::u16string& text, bool fixed) const override;
+  TInplaceEditorPort& Editor() override;
+
+  void UpdateScrollBars();
+  void WheelBy(QWheelEvent* event);
+  void PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row, const TGridRect& sel);
+
+  TCellTable FTable;
+  TSystemClipboard FSystemClipboard;
+  TGridController FController;
+  TTableInplaceEdit* FEditor = nullptr;
+  QTimer FAutoScrollTimer;
+  QFont FCellFont;
+  QFont FFixedFont;
+  bool FUpdatingScrollBars = false;
+  int FWheelRemainder = 0;
+};
+
+}  // namespace tessary

@@ -1,0 +1,150 @@
+#include "grid/widget/table_inplace_edit.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include "grid/widget/qt_text.h"
+#include "grid/widget/table_grid.h"
+
+namespace tessary {
+namespace {
+
+// The edit box separates lines with LF; cells with CR LF.
+QString ToEditorText(const std::u16string& text) {
+  QString s = ToQString(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+std::u16string FromEditorText(QString s) {
+  s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  s.replace(QChar::LineSeparator, QLatin1Char('\n'));
+  s.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+  return FromQString(s);
+}
+
+}  // namespace
+
+TTableInplaceEdit::TTableInplaceEdit(TTableGrid* grid)
+    : QPlainTextEdit(grid->viewport()), FGrid(grid) {
+  setObjectName(QStringLiteral("InplaceEdit"));
+  setFrameShape(QFrame::NoFrame);
+  setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setTabChangesFocus(true);
+  setContextMenuPolicy(Qt::NoContextMenu);
+  setFont(grid->CellFont());
+  document()->setDocumentMargin(1);
+  hide();
+}
+
+void TTableInplaceEdit::Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) {
+  Place(rect);
+  setPlainText(ToEditorText(text));
+  if (selectAll) {
+    QPlainTextEdit::selectAll();
+  } else {
+    moveCursor(QTextCursor::End);
+  }
+  show();
+  setFocus(Qt::OtherFocusReason);
+}
+
+void TTableInplaceEdit::Hide() {
+  if (hasFocus()) FGrid->setFocus(Qt::OtherFocusReason);
+  hide();
+}
+
+void TTableInplaceEdit::Place(const TPixelRect& rect) {
+  setGeometry(rect.Left, rect.Top, rect.Width(), rect.Height());
+}
+
+std::u16string TTableInplaceEdit::Text() const { return FromEditorText(toPlainText()); }
+
+void TTableInplaceEdit::SetText(const std::u16string& text) {
+  setPlainText(ToEditorText(text));
+  moveCursor(QTextCursor::End);
+}
+
+void TTableInplaceEdit::TypeChar(char16_t ch) {
+  QTextCursor cursor = textCursor();
+  if (ch == u'\b') {
+    cursor.deletePreviousChar();
+  } else {
+    cursor.insertText(QString(QChar(ch)));
+  }
+  setTextCursor(cursor);
+}
+
+// Line of the caret counted over the wrapped lines of the whole text.
+int TTableInplaceEdit::CaretLine() const {
+  const QTextCursor cursor = textCursor();
+  int line = 0;
+  for (QTextBlock b = document()->firstBlock(); b.isValid() && b != cursor.block(); b = b.next()) {
+    line += std::max(1, b.layout() ? b.layout()->lineCount() : 1);
+  }
+  const QTextLayout* layout = cursor.block().layout();
+  if (layout && layout->lineCount() > 0) {
+    line += std::max(0, layout->lineForTextPosition(cursor.positionInBlock()).lineNumber());
+  }
+  return line;
+}
+
+int TTableInplaceEdit::LineCount() const {
+  int count = 0;
+  for (QTextBlock b = document()->firstBlock(); b.isValid(); b = b.next()) {
+    count += std::max(1, b.layout() ? b.layout()->lineCount() : 1);
+  }
+  return count;
+}
+
+bool TTableInplaceEdit::CaretOnFirstLine() const { return CaretLine() == 0; }
+
+bool TTableInplaceEdit::CaretOnLastLine() const { return CaretLine() >= LineCount() - 1; }
+
+bool TTableInplaceEdit::HasSelectedText() const { return textCursor().hasSelection(); }
+
+std::u16string TTableInplaceEdit::SelectedText() const {
+  return FromEditorText(textCursor().selectedText());
+}
+
+void TTableInplaceEdit::ReplaceSelection(const std::u16string& text, bool selectInserted) {
+  QTextCursor cursor = textCursor();
+  const int start = cursor.selectionStart();
+  const QString inserted = ToEditorText(text);
+  cursor.insertText(inserted);
+  if (selectInserted) {
+    cursor.setPosition(start);
+    cursor.setPosition(start + static_cast<int>(inserted.size()), QTextCursor::KeepAnchor);
+  }
+  setTextCursor(cursor);
+}
+
+void TTableInplaceEdit::keyPressEvent(QKeyEvent* event) {
+  const TGridKey key = GridKeyFromQt(event->key());
+  if (key != TGridKey::gkOther &&
+      FGrid->Controller().EditorKeyDown(key, KeyModsFromQt(event->modifiers()))) {
+    event->accept();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+void TTableInplaceEdit::focusOutEvent(QFocusEvent* event) {
+  QPlainTextEdit::focusOutEvent(event);
+  // Focus going back to the grid itself (a click on another cell) is
+  // handled by the grid; any other control or a menu commits the edit.
+  QWidget* next = QApplication::focusWidget();
+  if (next == FGrid || next == FGrid->viewport()) return;
+  if (isVisible() && FGrid->Controller().EditorMode()) FGrid->Controller().EditorFocusLost();
+}
+
+void TTableInplaceEdit::wheelEvent(QWheelEvent* event) { FGrid->WheelBy(event); }
+
+}  // namespace tessary

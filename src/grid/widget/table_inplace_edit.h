@@ -1,0 +1,45 @@
+// The grid's in-place editor: a multi-line, word-wrapping edit box shown
+// over the current cell. Keys that end or steer the edit go to the grid's
+// controller first; the rest edit the text.
+#pragma once
+
+#include <QPlainTextEdit>
+
+#include "grid/grid_controller.h"
+
+namespace tessary {
+
+class TTableGrid;
+
+class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
+  Q_OBJECT
+
+ public:
+  explicit TTableInplaceEdit(TTableGrid* grid);
+
+  // TInplaceEditorPort
+  void Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) override;
+  void Hide() override;
+  void Place(const TPixelRect& rect) override;
+  std::u16string Text() const override;
+  void SetText(const std::u16string& text) override;
+  void TypeChar(char16_t ch) override;
+  bool CaretOnFirstLine() const override;
+  bool CaretOnLastLine() const override;
+  bool HasSelectedText() const override;
+  std::u16string SelectedText() const override;
+  void ReplaceSelection(const std::u16string& text, bool selectInserted) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+
+ private:
+  int CaretLine() const;
+  int LineCount() const;
+
+  TTableGrid* FGrid;
+};
+
+}  // namespace tessary
