@@ -4,6 +4,7 @@
 #include <fstream>
 #include <istream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 
 #include "common/error.h"
@@ -13,6 +14,8 @@
 #include "gff/show_error.h"
 #include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
+#include "xls/export_target.h"
+#include "xls/grid_xls_io.h"
 
 namespace tessary::cli {
 namespace {
@@ -24,7 +27,8 @@ constexpr int kUsage = 64;
 constexpr char kUsageText[] =
     "usage: tessary-cli dump FILE.gda\n"
     "       tessary-cli import FILE.txt|- OUT.gda\n"
-    "       tessary-cli resave IN.gda OUT.gda\n";
+    "       tessary-cli resave IN.gda OUT.gda\n"
+    "       tessary-cli export IN.gda [OUT.xls] [--sheet NAME]\n";
 
 // Routes the error box to the error stream and remembers that it was shown.
 class ErrorToStream {
@@ -125,6 +129,45 @@ int Resave(const std::string& source, const std::string& target, std::ostream& e
   return Save(table, target, err);
 }
 
+// What the window's Export command does: the target and sheet name derived
+// from the document path unless given, one error text for every failure.
+int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string source;
+  std::string target;
+  std::optional<std::string> sheet;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--sheet" && i + 1 < args.size()) {
+      sheet = args[++i];
+    } else if (source.empty()) {
+      source = args[i];
+    } else if (target.empty()) {
+      target = args[i];
+    } else {
+      err << kUsageText;
+      return kUsage;
+    }
+  }
+  if (source.empty()) {
+    err << kUsageText;
+    return kUsage;
+  }
+  TCellTable table;
+  if (int code = Load(table, source, err)) return code;
+  const std::u16string targetPath =
+      target.empty() ? ExportTargetPath(FromUtf8(source)) : FromUtf8(target);
+  const std::u16string sheetName = sheet ? FromUtf8(*sheet) : ExportSheetName(targetPath);
+  try {
+    TGridXlsIO io;
+    io.ApplyWindowSettings(table);
+    io.XLSExport(std::filesystem::path(ToUtf8(targetPath)), sheetName, -1, 1, InsertInSheet_Clear);
+  } catch (const std::exception&) {
+    err << kExportErrorText << '\n';
+    return kFailed;
+  }
+  out << kExportSuccessPrefix << ToUtf8(targetPath) << '\n';
+  return 0;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -133,6 +176,7 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     if (args.size() == 2 && args[0] == "dump") return Dump(args[1], out, err);
     if (args.size() == 3 && args[0] == "import") return Import(args[1], args[2], in, err);
     if (args.size() == 3 && args[0] == "resave") return Resave(args[1], args[2], err);
+    if (args.size() >= 2 && args[0] == "export") return Export(args, out, err);
   } catch (const std::exception& e) {
     // What no command caught: the general error report.
     err << GeneralErrorText(e.what()) << '\n';

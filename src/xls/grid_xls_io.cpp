@@ -1,0 +1,163 @@
+#include "xls/grid_xls_io.h"
+
+#include <system_error>
+
+#include "common/error.h"
+#include "common/utf16.h"
+#include "xls/cell_text_value.h"
+#include "xls/export_target.h"
+
+namespace tessary {
+namespace {
+
+// A sheet holds rows 0 to 65535 and columns 0 to 255.
+constexpr int kMaxSheetRows = 65536;
+constexpr int kMaxSheetCols = 256;
+
+std::string ReplaceFirst(std::string text, std::string_view what, std::string_view by) {
+  const size_t at = text.find(what);
+  if (at != std::string::npos) text.replace(at, what.size(), by);
+  return text;
+}
+
+}  // namespace
+
+TGridXlsIO::TGridXlsIO() : Regional(TRegionalSettings::FromUserLocale()) {}
+
+void TGridXlsIO::ApplyWindowSettings(TCellTable& grid) {
+  Grid = &grid;
+  SetGridStartRow(0);
+  SetGridStartCol(0);
+  UseUnicode = true;
+  Options.ExportFormulas = false;
+  Options.ExportCellProperties = false;
+  Options.ExportHTMLTags = false;
+  Options.ExportPrintOptions = false;
+  Options.ImportFormulas = false;
+  Options.ImportImages = false;
+  Options.ImportPrintOptions = false;
+}
+
+void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string_view sheetName,
+                           int sheetPos, int selectSheet, TInsertInSheet insertInSheet) {
+  if (Grid == nullptr) ThrowError("There is no grid assigned to this component");
+
+  std::error_code ec;
+  bool useExisting = std::filesystem::exists(fileName, ec);
+  // Replacing an existing file: its content is not read, and the file
+  // itself goes only when the new one takes its place.
+  if (useExisting && Options.ExportOverwrite == omAlways) useExisting = false;
+  if (useExisting && Options.ExportOverwrite == omWarn) {
+    const std::string question =
+        ReplaceFirst(Options.ExportOverwriteMessage, "%s", fileName.string());
+    if (!OnConfirmOverwrite || !OnConfirmOverwrite(question)) return;
+    useExisting = false;
+  }
+
+  std::unique_ptr<TExportBook> book =
+      BookFactory ? BookFactory(Regional) : CreateWorkbookExportBook(Regional);
+  if (!useExisting) {
+    book->NewFile(1);
+  } else {
+    book->OpenFile(fileName);
+    const std::u16string wanted = UpperSheetName(sheetName);
+    int found = 0;
+    for (int s = 1; s <= book->SheetCount(); ++s) {
+      if (UpperSheetName(book->SheetName(s)) == wanted) {
+        found = s;
+        break;
+      }
+    }
+    if (found > 0) {
+      book->SetActiveSheet(found);
+      if (insertInSheet == InsertInSheet_Clear) book->ClearSheet();
+      // The other modes keep the sheet and write over its cells; inserting
+      // rows or columns first is not offered by this editor's command.
+    } else {
+      const int position =
+          sheetPos > 0 && sheetPos <= book->SheetCount() ? sheetPos : book->SheetCount() + 1;
+      book->InsertAndCopySheets(-1, position, 1);
+      book->SetActiveSheet(position);
+    }
+  }
+
+  book->SetOutlineSummaryRowsBelowDetail(Options.ExportSummaryRowsBelowDetail);
+  book->SetOutlineSummaryColsRightOfDetail(Options.ExportSummaryRowsBelowDetail);
+  book->SetShowGridLines(Options.ExportShowGridLines);
+  if (Options.ExportCellSizes) ExportSizes(*book);
+  ExportCells(*book);
+  if (!sheetName.empty()) book->SetActiveSheetName(sheetName);
+  book->SelectSheet(selectSheet);
+  book->Save(fileName);
+}
+
+void TGridXlsIO::ExportSizes(TExportBook& book) {
+  const int32_t x = Options.ExportCellMargins ? 0 : XYOffset.X;
+  const int32_t y = Options.ExportCellMargins ? 0 : XYOffset.Y;
+  int sheetRow = FXlsStartRow;
+  for (int32_t r = FGridStartRow; r < Grid->RowCount(); ++r) {
+    if (sheetRow > kMaxSheetRows) ThrowError("Invalid Row (%d)", sheetRow - 1);
+    book.SetRowHeight(sheetRow++, ExportRowHeight(Grid->RowHeights(r), y));
+  }
+  int sheetCol = FXlsStartCol;
+  for (int32_t c = FGridStartCol; c < Grid->ColCount(); ++c) {
+    if (sheetCol > kMaxSheetCols) ThrowError("Invalid Column (%d)", sheetCol - 1);
+    book.SetColWidth(sheetCol++, ExportColumnWidth(Grid->ColWidths(c), x));
+  }
+}
+
+void TGridXlsIO::ExportCells(TExportBook& book) {
+  for (int32_t r = FGridStartRow; r < Grid->RowCount(); ++r) {
+    const int sheetRow = r + FXlsStartRow - FGridStartRow;
+    if (sheetRow > kMaxSheetRows) ThrowError("Invalid Row (%d)", sheetRow - 1);
+    for (int32_t c = FGridStartCol; c < Grid->ColCount(); ++c) {
+      const int sheetCol = c + FXlsStartCol - FGridStartCol;
+      if (sheetCol > kMaxSheetCols) ThrowError("Invalid Column (%d)", sheetCol - 1);
+      const std::u16string text = PrepareExportText(Grid->Cells(c, r), Options.ExportHTMLTags);
+
+      int xf = book.CellFormat(sheetRow, sheetCol);
+      if (xf < 0) {
+        const int rowXF = book.RowFormat(sheetRow);
+        xf = rowXF > 0 ? rowXF : book.ColFormat(sheetCol);
+        if (xf < 0) xf = kDefaultCellXF;
+      }
+      TCellFormat format = book.GetFormat(xf);
+
+      TXlsCellValue value;
+      if (!Options.ExportCellFormats) {
+        value.Value = text;
+        value.XF = book.AddFormat(format);
+      } else {
+        TCellTextValue typed = ConvertCellText(text, Regional, DateFormat, TimeFormat);
+        if (typed.Format) format.Format = *typed.Format;
+        value.XF = book.AddFormat(format);
+        switch (typed.Kind) {
+          case TCellTextValue::TKind::Number:
+            value.Value = typed.Number;
+            break;
+          case TCellTextValue::TKind::Boolean:
+            value.Value = typed.Boolean;
+            break;
+          case TCellTextValue::TKind::DateTime:
+            value.Value = TXlsDate{typed.Number};
+            break;
+          case TCellTextValue::TKind::String:
+            value.Value = std::move(typed.Text);
+            break;
+        }
+      }
+      book.SetCellValue(sheetRow, sheetCol, value);
+    }
+  }
+}
+
+}  // namespace tessary
+
+namespace tessary {
+
+// Replaced by the engine's workbook once the workbook file lands.
+std::unique_ptr<TExportBook> CreateWorkbookExportBook(const TRegionalSettings&) {
+  ThrowError("Workbook engine not available");
+}
+
+}  // namespace tessary

@@ -1,0 +1,136 @@
+// The export of a cell table into one worksheet of a workbook file: a new
+// workbook from the template, or the existing target with the sheet of the
+// same name refilled and every other sheet kept.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "grid/cell_table.h"
+#include "xls/cell_records.h"
+#include "xls/formats.h"
+#include "xls/regional_settings.h"
+
+namespace tessary {
+
+enum TOverwriteMode { omNever = 0, omAlways = 1, omWarn = 2 };
+
+enum TInsertInSheet {
+  InsertInSheet_Clear = 0,
+  InsertInSheet_OverwriteCells = 1,
+  InsertInSheet_InsertRows = 2,
+  InsertInSheet_InsertCols = 3,
+  InsertInSheet_InsertRowsExceptFirstAndSecond = 4,
+  InsertInSheet_InsertColsExceptFirstAndSecond = 5,
+};
+
+struct TGridXlsIOOptions {
+  TOverwriteMode ExportOverwrite = omNever;
+  std::string ExportOverwriteMessage = "File %s already exists\rOk to overwrite ?";
+  bool ExportFormulas = true;
+  bool ExportCellFormats = true;
+  bool ExportCellProperties = true;
+  bool ExportCellSizes = true;
+  bool ExportHiddenColumns = false;
+  bool ExportHTMLTags = true;
+  bool ExportShowInExcel = false;
+  bool ExportShowGridLines = true;
+  bool ExportSummaryRowsBelowDetail = false;
+  bool ExportCellMargins = false;
+  bool ExportPrintOptions = true;
+  bool ExportWordWrapped = false;
+  bool ExportHardBorders = false;
+  bool ExportReadonlyCellsAsLocked = false;
+  bool UseExcelStandardColorPalette = true;
+  bool ImportFormulas = true;
+  bool ImportImages = true;
+  bool ImportCellFormats = true;
+  bool ImportCellSizes = true;
+  bool ImportPrintOptions = true;
+  bool ImportCellProperties = false;
+  bool ImportLockedCellsAsReadonly = false;
+};
+
+// What the export needs of a workbook; rows, columns and sheets 1-based.
+class TExportBook {
+ public:
+  virtual ~TExportBook() = default;
+  virtual void NewFile(int sheetCount) = 0;
+  virtual void OpenFile(const std::filesystem::path& fileName) = 0;
+  virtual int SheetCount() const = 0;
+  virtual std::u16string SheetName(int sheet) const = 0;
+  virtual void SetActiveSheet(int sheet) = 0;
+  virtual void SetActiveSheetName(std::u16string_view name) = 0;
+  virtual void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) = 0;
+  virtual void ClearSheet() = 0;
+  virtual void SetShowGridLines(bool value) = 0;
+  virtual void SetOutlineSummaryRowsBelowDetail(bool value) = 0;
+  virtual void SetOutlineSummaryColsRightOfDetail(bool value) = 0;
+  virtual void SetColWidth(int col, int width) = 0;
+  virtual void SetRowHeight(int row, int height) = 0;
+  // XF of an existing cell, of a formatted row, of a column entry; -1 where
+  // there is none.
+  virtual int CellFormat(int row, int col) const = 0;
+  virtual int RowFormat(int row) const = 0;
+  virtual int ColFormat(int col) const = 0;
+  virtual TCellFormat GetFormat(int xf) const = 0;
+  virtual int AddFormat(const TCellFormat& format) = 0;
+  virtual void SetCellValue(int row, int col, const TXlsCellValue& value) = 0;
+  virtual void SelectSheet(int sheet) = 0;
+  // Writes the workbook beside the target and puts it in the target's
+  // place when complete.
+  virtual void Save(const std::filesystem::path& fileName) = 0;
+};
+
+// The workbook engine behind TExportBook.
+std::unique_ptr<TExportBook> CreateWorkbookExportBook(const TRegionalSettings& regional);
+
+class TGridXlsIO {
+ public:
+  TGridXlsIO();
+
+  TCellTable* Grid = nullptr;
+  TGridXlsIOOptions Options;
+  bool UseUnicode = false;
+  std::u16string DateFormat;
+  std::u16string TimeFormat;
+  // The grid's text offset in pixels, taken off widths and heights.
+  TGridCoord XYOffset{2, 2};
+  // The regional conventions of the conversions; the user's by default.
+  TRegionalSettings Regional;
+  // The question of omWarn (the message with the file name); true goes on.
+  std::function<bool(const std::string& message)> OnConfirmOverwrite;
+  // The workbook behind the export; the engine by default.
+  std::function<std::unique_ptr<TExportBook>(const TRegionalSettings&)> BookFactory;
+
+  int32_t GridStartRow() const { return FGridStartRow; }
+  void SetGridStartRow(int32_t value) { FGridStartRow = value < 0 ? 1 : value; }
+  int32_t GridStartCol() const { return FGridStartCol; }
+  void SetGridStartCol(int32_t value) { FGridStartCol = value < 0 ? 1 : value; }
+  int32_t XlsStartRow() const { return FXlsStartRow; }
+  void SetXlsStartRow(int32_t value) { FXlsStartRow = value <= 0 ? 1 : value; }
+  int32_t XlsStartCol() const { return FXlsStartCol; }
+  void SetXlsStartCol(int32_t value) { FXlsStartCol = value <= 0 ? 1 : value; }
+
+  // Writes the grid into sheet `sheetName` of `fileName`. Throws Error on
+  // every failure; an existing file is then left as it was.
+  void XLSExport(const std::filesystem::path& fileName, std::u16string_view sheetName, int sheetPos,
+                 int selectSheet, TInsertInSheet insertInSheet);
+
+  // The settings the editor window gives its export component.
+  void ApplyWindowSettings(TCellTable& grid);
+
+ private:
+  void ExportSizes(TExportBook& book);
+  void ExportCells(TExportBook& book);
+
+  int32_t FGridStartRow = 1;
+  int32_t FGridStartCol = 1;
+  int32_t FXlsStartRow = 1;
+  int32_t FXlsStartCol = 1;
+};
+
+}  // namespace tessary

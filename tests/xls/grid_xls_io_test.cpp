@@ -1,0 +1,253 @@
+#include "xls/grid_xls_io.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "common/error.h"
+#include "common/utf16.h"
+
+namespace tessary {
+namespace {
+
+// A workbook that records what the export does to it.
+class FakeBook : public TExportBook {
+ public:
+  struct Sheet {
+    std::u16string Name;
+    bool Cleared = false;
+    std::map<std::pair<int, int>, TXlsCellValue> Cells;
+    std::map<int, int> Widths, Heights;
+    bool GridLines = false, RowsBelow = true, ColsRight = true;
+  };
+  std::vector<Sheet> Sheets;
+  // Style XFs 0-14 differ from the default cell format XF 15.
+  std::vector<TCellFormat> Formats = [] {
+    std::vector<TCellFormat> f(16);
+    for (size_t i = 0; i < 15; ++i) f[i].Indent = static_cast<uint8_t>(i + 1);
+    return f;
+  }();
+  int Active = 1;
+  int Selected = 0;
+  std::filesystem::path SavedTo;
+  std::vector<std::string>* Log = nullptr;
+  std::vector<Sheet> OnDisk;  // what OpenFile finds
+
+  void NewFile(int count) override {
+    Sheets.assign(static_cast<size_t>(count), Sheet{u"Sheet1"});
+    Log->push_back("new");
+  }
+  void OpenFile(const std::filesystem::path&) override {
+    Sheets = OnDisk;
+    Log->push_back("open");
+  }
+  int SheetCount() const override { return static_cast<int>(Sheets.size()); }
+  std::u16string SheetName(int s) const override { return Sheets[static_cast<size_t>(s - 1)].Name; }
+  void SetActiveSheet(int s) override { Active = s; }
+  // Like the engine: the name made valid, then checked against the others.
+  void SetActiveSheetName(std::u16string_view name) override {
+    std::u16string valid(name);
+    for (char16_t& c : valid) {
+      if (c == u'[' || c == u']' || c == u'/' || c == u'\\' || c == u'?' || c == u'*') c = u'_';
+    }
+    for (int s = 1; s <= SheetCount(); ++s) {
+      if (s != Active && Sheets[static_cast<size_t>(s - 1)].Name == valid) {
+        ThrowError("Sheet name already exists: %s", ToUtf8(valid).c_str());
+      }
+    }
+    Cur().Name = valid;
+  }
+  void InsertAndCopySheets(int, int before, int count) override {
+    Sheets.insert(Sheets.begin() + (before - 1), static_cast<size_t>(count), Sheet{u"SheetN"});
+    Log->push_back("insert " + std::to_string(before));
+  }
+  void ClearSheet() override {
+    std::u16string name = Cur().Name;
+    Cur() = Sheet{name};
+    Cur().Cleared = true;
+  }
+  void SetShowGridLines(bool v) override { Cur().GridLines = v; }
+  void SetOutlineSummaryRowsBelowDetail(bool v) override { Cur().RowsBelow = v; }
+  void SetOutlineSummaryColsRightOfDetail(bool v) override { Cur().ColsRight = v; }
+  void SetColWidth(int col, int w) override { Cur().Widths[col] = w; }
+  void SetRowHeight(int row, int h) override { Cur().Heights[row] = h; }
+  int CellFormat(int row, int col) const override {
+    auto it = Sheets[static_cast<size_t>(Active - 1)].Cells.find({row, col});
+    return it == Sheets[static_cast<size_t>(Active - 1)].Cells.end() ? -1 : it->second.XF;
+  }
+  int RowFormat(int) const override { return -1; }
+  int ColFormat(int) const override { return -1; }
+  TCellFormat GetFormat(int xf) const override { return Formats[static_cast<size_t>(xf)]; }
+  int AddFormat(const TCellFormat& f) override {
+    for (size_t i = 0; i < Formats.size(); ++i) {
+      if (Formats[i] == f) return static_cast<int>(i);
+    }
+    Formats.push_back(f);
+    return static_cast<int>(Formats.size() - 1);
+  }
+  void SetCellValue(int row, int col, const TXlsCellValue& v) override {
+    Cur().Cells[{row, col}] = v;
+  }
+  void SelectSheet(int s) override { Selected = s; }
+  void Save(const std::filesystem::path& f) override {
+    SavedTo = f;
+    Log->push_back("save");
+  }
+  Sheet& Cur() { return Sheets[static_cast<size_t>(Active - 1)]; }
+};
+
+class GridXlsIOTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FDir =
+        std::filesystem::temp_directory_path() / ("tessary_export_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(FDir);
+    FGrid.SetColCount(2);
+    FGrid.SetRowCount(3);
+    FGrid.SetColWidths(1, 86);
+    FIO.ApplyWindowSettings(FGrid);
+    FIO.Regional = TRegionalSettings{};
+  }
+  void TearDown() override { std::filesystem::remove_all(FDir); }
+
+  // Runs the export and keeps a copy of the fake book's final state.
+  FakeBook Export(const std::filesystem::path& target, std::u16string_view sheet) {
+    FakeBook snapshot;
+    FIO.BookFactory = [this, &snapshot](const TRegionalSettings&) {
+      struct Keeper : FakeBook {
+        FakeBook* Out;
+        ~Keeper() override { *Out = *this; }
+      };
+      auto book = std::make_unique<Keeper>();
+      book->Out = &snapshot;
+      book->Log = &FLog;
+      book->OnDisk = FDisk;
+      return std::unique_ptr<TExportBook>(std::move(book));
+    };
+    FIO.XLSExport(target, sheet, -1, 1, InsertInSheet_Clear);
+    return snapshot;
+  }
+
+  std::filesystem::path FDir;
+  TCellTable FGrid;
+  TGridXlsIO FIO;
+  std::vector<std::string> FLog;
+  std::vector<FakeBook::Sheet> FDisk;
+};
+
+TEST_F(GridXlsIOTest, NewWorkbookGetsSizesValuesAndTheName) {
+  FGrid.SetCells(0, 0, u"ID");
+  FGrid.SetCells(1, 0, u"Label");
+  FGrid.SetCells(0, 1, u"int");
+  FGrid.SetCells(0, 2, u"42");
+  FGrid.SetCells(1, 2, u"a<b>c</b>");
+  FakeBook book = Export(FDir / "t.xls", u"t.xls");
+  EXPECT_EQ(FLog, (std::vector<std::string>{"new", "save"}));
+  ASSERT_EQ(book.Sheets.size(), 1u);
+  const FakeBook::Sheet& s = book.Sheets[0];
+  EXPECT_EQ(s.Name, u"t.xls");
+  EXPECT_TRUE(s.GridLines);
+  EXPECT_FALSE(s.RowsBelow);
+  EXPECT_FALSE(s.ColsRight);
+  EXPECT_EQ(s.Widths.at(1), 2267);
+  EXPECT_EQ(s.Widths.at(2), 3072);
+  EXPECT_EQ(s.Heights.at(1), 300);
+  EXPECT_EQ(s.Heights.at(3), 300);
+  EXPECT_EQ(std::get<std::u16string>(s.Cells.at({1, 1}).Value), u"ID");
+  EXPECT_EQ(std::get<double>(s.Cells.at({3, 1}).Value), 42.0);
+  EXPECT_EQ(std::get<std::u16string>(s.Cells.at({3, 2}).Value), u"ac");
+  // An empty grid cell is exported as an empty text (a blank cell).
+  EXPECT_EQ(std::get<std::u16string>(s.Cells.at({2, 2}).Value), u"");
+  EXPECT_EQ(s.Cells.at({3, 1}).XF, 15);
+  EXPECT_EQ(book.Selected, 1);
+  EXPECT_EQ(book.SavedTo, FDir / "t.xls");
+}
+
+TEST_F(GridXlsIOTest, ConvertedCellsGetTheirNumberFormat) {
+  FGrid.SetColCount(3);
+  FGrid.SetCells(0, 0, u"50%");
+  FGrid.SetCells(1, 0, u"1e3");
+  FGrid.SetCells(2, 0, u"TRUE");
+  FakeBook book = Export(FDir / "t.xls", u"t.xls");
+  const FakeBook::Sheet& s = book.Sheets[0];
+  const TXlsCellValue& pct = s.Cells.at({1, 1});
+  EXPECT_DOUBLE_EQ(std::get<double>(pct.Value), 0.5);
+  EXPECT_EQ(book.Formats[static_cast<size_t>(pct.XF)].Format, u"0%");
+  const TXlsCellValue& exp = s.Cells.at({1, 2});
+  EXPECT_EQ(book.Formats[static_cast<size_t>(exp.XF)].Format, u"0.00E+00");
+  EXPECT_EQ(std::get<bool>(s.Cells.at({1, 3}).Value), true);
+  EXPECT_EQ(s.Cells.at({1, 3}).XF, 15);
+}
+
+TEST_F(GridXlsIOTest, ExistingWorkbookKeepsOtherSheets) {
+  std::ofstream(FDir / "t.xls") << "exists";
+  FDisk = {FakeBook::Sheet{u"Other"}, FakeBook::Sheet{u"T.XLS"}, FakeBook::Sheet{u"Third"}};
+  FDisk[1].Cells[{9, 9}] = TXlsCellValue{std::u16string(u"old"), 15, false};
+  FakeBook book = Export(FDir / "t.xls", u"t.xls");
+  EXPECT_EQ(FLog, (std::vector<std::string>{"open", "save"}));
+  ASSERT_EQ(book.Sheets.size(), 3u);
+  EXPECT_EQ(book.Sheets[0].Name, u"Other");
+  EXPECT_TRUE(book.Sheets[1].Cleared);  // found without regard to case, then emptied
+  EXPECT_EQ(book.Sheets[1].Name, u"t.xls");
+  EXPECT_EQ(book.Sheets[1].Cells.count({9, 9}), 0u);
+  EXPECT_EQ(book.Sheets[2].Name, u"Third");
+}
+
+TEST_F(GridXlsIOTest, MissingSheetIsAppendedAndNameCollisionsFail) {
+  std::ofstream(FDir / "t.xls") << "exists";
+  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"Two"}};
+  FakeBook appended = Export(FDir / "t.xls", u"new");
+  EXPECT_EQ(FLog, (std::vector<std::string>{"open", "insert 3", "save"}));
+  EXPECT_EQ(appended.Sheets[2].Name, u"new");
+  // A name with "[" was stored as "_x_": the second export does not find
+  // "[x]", appends a sheet and fails on the name.
+  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"_x_"}};
+  try {
+    Export(FDir / "t.xls", u"[x]");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Sheet name already exists: _x_");
+  }
+}
+
+TEST_F(GridXlsIOTest, OverwriteModesAndMissingGrid) {
+  std::ofstream(FDir / "t.xls") << "exists";
+  FDisk = {FakeBook::Sheet{u"Other"}};
+  FIO.Options.ExportOverwrite = omAlways;
+  Export(FDir / "t.xls", u"t.xls");
+  EXPECT_EQ(FLog.front(), "new");  // the old content is not read
+
+  FLog.clear();
+  FIO.Options.ExportOverwrite = omWarn;
+  std::string asked;
+  FIO.OnConfirmOverwrite = [&](const std::string& q) {
+    asked = q;
+    return false;
+  };
+  Export(FDir / "t.xls", u"t.xls");
+  EXPECT_TRUE(FLog.empty());
+  EXPECT_EQ(asked, "File " + (FDir / "t.xls").string() + " already exists\rOk to overwrite ?");
+
+  TGridXlsIO none;
+  try {
+    none.XLSExport(FDir / "x.xls", u"x", -1, 1, InsertInSheet_Clear);
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "There is no grid assigned to this component");
+  }
+}
+
+TEST_F(GridXlsIOTest, TooManyColumnsFail) {
+  FGrid.SetColCount(257);
+  try {
+    Export(FDir / "t.xls", u"t.xls");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Invalid Column (256)");
+  }
+}
+
+}  // namespace
+}  // namespace tessary
