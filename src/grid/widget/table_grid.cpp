@@ -294,6 +294,19 @@ void TTableGrid::paintEvent(QPaintEvent* event) {
 // --- Input ---------------------------------------------------------------------------
 
 void TTableGrid::keyPressEvent(QKeyEvent* event) {
+  // Keys that reach the grid while its editor is open belong to the editor.
+  // A key the editor leaves unhandled comes back here as its parent's: ignore it.
+  if (FController.EditorMode() && FEditor) {
+    if (FForwardingKey) {
+      event->ignore();
+      return;
+    }
+    FForwardingKey = true;
+    FEditor->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(FEditor, event);
+    FForwardingKey = false;
+    return;
+  }
   const TGridKey key = GridKeyFromQt(event->key());
   bool handled =
       key != TGridKey::gkOther && FController.KeyDown(key, KeyModsFromQt(event->modifiers()));

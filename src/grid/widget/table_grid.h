@@ -89,6 +89,7 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   QFont FCellFont;
   QFont FFixedFont;
   bool FUpdatingScrollBars = false;
+  bool FForwardingKey = false;
   int FWheelRemainder = 0;
 };
 
