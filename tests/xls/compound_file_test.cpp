@@ -303,6 +303,38 @@ TEST(CompoundFileWrite, OperationsOutOfOrderFail) {
   EXPECT_EQ(cf.Position(), 6u);
 }
 
+// Saving goes through a file written beside the target; an abandoned one
+// leaves the target as it was.
+TEST(CompoundFileWrite, ThroughFiles) {
+  const std::filesystem::path target = std::filesystem::path(testing::TempDir()) / "cfb_file.xls";
+  std::filesystem::remove(target);
+  const Bytes workbook = Pattern(9000);
+  {
+    TMemoryByteStream in(TemplateBytes());
+    TFileWriteStream out(target);
+    TCompoundFile cf(in);
+    cf.PrepareForWrite(out, u"Workbook");
+    cf.WriteMem(workbook.data(), static_cast<uint32_t>(workbook.size()));
+    cf.Close();
+    EXPECT_FALSE(std::filesystem::exists(target)) << "visible before Commit";
+    out.Commit();
+  }
+  TFileReadStream file(target);
+  EXPECT_EQ(file.Size(), 512u + (17 + 18 + 1) * 512);
+  TCompoundFile cf(file);
+  cf.SelectStream(u"Workbook");
+  Bytes back(cf.Length());
+  cf.ReadMem(back.data(), static_cast<uint32_t>(back.size()));
+  EXPECT_EQ(back, workbook);
+  EXPECT_THROW(file.Write("x", 1), Error);
+  {
+    TFileWriteStream abandoned(target);
+    abandoned.Write("junk", 4);
+  }
+  EXPECT_EQ(std::filesystem::file_size(target), 512u + (17 + 18 + 1) * 512);
+  std::filesystem::remove(target);
+}
+
 // A file written by another program keeps its small streams in the mini
 // stream; the copy carries the mini stream and MiniFAT over unchanged.
 TEST(CompoundFileWrite, MiniStreamAndSmallStreamsSurviveTheCopy) {
