@@ -22,6 +22,15 @@ constexpr uint32_t kLabelRowList = 10003;
 constexpr uint32_t kLabelFirstValue = 10005;
 constexpr uint32_t kLabelColumnType = 10999;
 
+// Cells the reader writes in any case beyond its budget of two per byte of
+// the data area (see LoadGDAFromContainer).
+constexpr uint64_t kCellAllowance = 65536;
+
+// File positions and data-area offsets are 32-bit.
+constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
+
+constexpr char kCannotWrite[] = "File cannot be written.";
+
 const TField* FieldByLabel(const TStruct& s, uint32_t label) {
   int i = FindFieldByLabel(s, label);
   return i < 0 ? nullptr : &s.Fields[static_cast<size_t>(i)];
@@ -137,19 +146,22 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff) {
   const TField* rows = ListField(gff, kLabelRowList, "rows", &rowStruct);
   if (rows == nullptr) return true;
   const TListData& rowList = rows->ListData;
-  // Elements of size 0 hold no values: a huge count of them would only fill
-  // the table with error texts.
-  if (rowList.ElementSize == 0 && rowList.Count > gff.RawDataBlock().size() &&
-      rowStruct->FieldCount > 0) {
-    return true;
-  }
   if (rowList.Count > 0x7FFFFFFDu) return true;
+  // Every value of a well-formed table takes at least one byte of its row
+  // element, so a table has fewer cells than its data area has bytes. Value
+  // fields that overlap, or elements of size 0, could make a small file
+  // describe billions of cells: reading stops before the column that would
+  // pass this budget, as it stops at a missing column.
+  const uint64_t cellBudget = 2 * uint64_t{gff.RawDataBlock().size()} + kCellAllowance;
+  // First field of each label, so that a wide table is not searched once
+  // per column.
   std::unordered_map<uint32_t, const TField*> byLabel;
   for (const TField& f : rowStruct->Fields) byLabel.emplace(f.Label, &f);
   try {
     for (uint32_t c = 0; c < rowStruct->FieldCount; ++c) {
       auto it = byLabel.find(kLabelFirstValue + c);
       if (it == byLabel.end()) break;
+      if (uint64_t{c + 1} * rowList.Count > cellBudget) break;
       const TField& f = *it->second;
       grid.SetRowCount(static_cast<int32_t>(rowList.Count + 2));
       for (uint32_t k = 0; k < rowList.Count; ++k) {
@@ -199,9 +211,10 @@ class ByteWriter {
   std::vector<uint8_t>& FOut;
 };
 
-}  // namespace
-
-std::vector<uint8_t> BuildGDA(const TCellTable& grid) {
+// The file in two parts: everything up to the last row record, and the
+// string area behind it. False when the file would pass the 32-bit
+// positions of the format; nothing large is allocated then.
+bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<uint8_t>& strings) {
   const uint32_t c = static_cast<uint32_t>(grid.ColCount());
   const uint32_t r = grid.RowCount() >= 3 ? static_cast<uint32_t>(grid.RowCount() - 2) : 0;
 
@@ -211,7 +224,6 @@ std::vector<uint8_t> BuildGDA(const TCellTable& grid) {
   for (uint32_t i = 0; i < c; ++i) {
     const std::u16string type = AsciiLower(grid.Cells(static_cast<int32_t>(i), 1));
     ColumnLayout& l = layout[i];
-    l.Offset = rowSize;
     if (type == u"int") {
       l = {5, 1, rowSize};
     } else if (type == u"float") {
@@ -229,8 +241,11 @@ std::vector<uint8_t> BuildGDA(const TCellTable& grid) {
 
   const uint32_t dataOffset = 124 + 12 * c;
   const uint64_t rowsStart = 16 + 5 * uint64_t{c};
-  std::vector<uint8_t> out;
-  out.reserve(dataOffset + rowsStart + uint64_t{r} * rowSize);
+  const uint64_t stringsStart = rowsStart + uint64_t{r} * rowSize;
+  if (dataOffset + stringsStart > kMaxFileSize) return false;
+  out.clear();
+  strings.clear();
+  out.reserve(dataOffset + stringsStart);
   ByteWriter w(out);
   // Header and struct definitions.
   w.U32(StrToFourCC("GFF "));
@@ -272,10 +287,10 @@ std::vector<uint8_t> BuildGDA(const TCellTable& grid) {
   // Row records, then the string area; each distinct text is stored once.
   const size_t rowsAt = out.size();
   out.resize(rowsAt + uint64_t{r} * rowSize, 0);
-  std::vector<uint8_t> strings;
+  // The pool maps each text to its data-area offset: the first occurrence
+  // is the one stored. Views stay valid: the cell table is not changed.
   std::unordered_map<std::u16string_view, uint32_t> pool;
   pool.reserve(std::min<uint64_t>(uint64_t{stringColumns} * r, 1u << 20));
-  const uint64_t stringsStart = rowsStart + uint64_t{r} * rowSize;
   for (uint32_t row = 0; row < r; ++row) {
     uint8_t* record = out.data() + rowsAt + uint64_t{row} * rowSize;
     for (uint32_t i = 0; i < c; ++i) {
@@ -307,9 +322,12 @@ std::vector<uint8_t> BuildGDA(const TCellTable& grid) {
           }
           auto [it, added] = pool.emplace(std::u16string_view(text), 0);
           if (added) {
+            if (dataOffset + stringsStart + strings.size() + 6 + 2 * uint64_t{text.size()} >
+                kMaxFileSize) {
+              return false;
+            }
             it->second = static_cast<uint32_t>(stringsStart + strings.size());
             const uint32_t length = static_cast<uint32_t>(text.size() + 1);
-            strings.reserve(strings.size() + 4 + 2 * length);
             for (int b = 0; b < 4; ++b) strings.push_back(static_cast<uint8_t>(length >> (8 * b)));
             for (char16_t unit : text) {
               strings.push_back(static_cast<uint8_t>(unit));
@@ -324,16 +342,32 @@ std::vector<uint8_t> BuildGDA(const TCellTable& grid) {
       }
     }
   }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> BuildGDA(const TCellTable& grid) {
+  std::vector<uint8_t> out;
+  std::vector<uint8_t> strings;
+  if (!BuildParts(grid, out, strings)) return std::nullopt;
   out.insert(out.end(), strings.begin(), strings.end());
   return out;
 }
 
 bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename) {
-  const std::vector<uint8_t> bytes = BuildGDA(grid);
+  std::vector<uint8_t> head;
+  std::vector<uint8_t> strings;
+  if (!BuildParts(grid, head, strings)) {
+    // Positions in the file are 32-bit: such a table cannot be written.
+    ShowError(kCannotWrite);
+    return false;
+  }
   TSafeFileWriter writer(filename);  // throws when the file cannot be created
-  if (!writer.Write(bytes.data(), bytes.size()) || !writer.Commit()) {
+  if (!writer.Write(head.data(), head.size()) || !writer.Write(strings.data(), strings.size()) ||
+      !writer.Commit()) {
     writer.Abandon();
-    ShowError("File cannot be written.");
+    ShowError(kCannotWrite);
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,13 +32,14 @@ std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_
 // "string", "int", "float", "bool", "resource", else "*ERROR: UNKNOWN TYPE*".
 std::u16string ColumnTypeName(uint8_t code);
 
-// The bytes of the table file the cell table is saved as.
-std::vector<uint8_t> BuildGDA(const TCellTable& grid);
+// The bytes of the table file the cell table is saved as; nothing when the
+// file would be larger than its 32-bit positions allow.
+std::optional<std::vector<uint8_t>> BuildGDA(const TCellTable& grid);
 
 // Writes the table file beside `filename` and puts it in its place when
 // complete. False after "File cannot be written." (the old file is then
-// untouched). Throws Error with the system's text when the file cannot be
-// created at all.
+// untouched), also for a table too large for the format's 32-bit positions. Throws Error with the
+// system's text when the file cannot be created at all.
 bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename);
 
 }  // namespace tessary

@@ -11,6 +11,7 @@
 #include <random>
 #include <sstream>
 
+#include "common/bytes.h"
 #include "common/error.h"
 #include "common/utf16.h"
 #include "gff/column_names.h"
@@ -80,6 +81,13 @@ std::vector<uint8_t> ReadFile(const std::filesystem::path& p) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+// The file bytes of a table that fits the format.
+std::vector<uint8_t> Build(const TCellTable& t) {
+  std::optional<std::vector<uint8_t>> bytes = BuildGDA(t);
+  EXPECT_TRUE(bytes.has_value());
+  return bytes.value_or(std::vector<uint8_t>{});
+}
+
 bool LoadBytes(TCellTable& t, const std::vector<uint8_t>& bytes) {
   TMemoryGFF gff;
   if (!gff.LoadFromBytes(bytes).empty()) return false;
@@ -103,7 +111,7 @@ TEST(G2DAWriter, WorkedExampleOf194Bytes) {
   Fill(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"abc"}});
   const std::vector<uint8_t> expected = Hex(kExample194);
   ASSERT_EQ(expected.size(), 194u);
-  const std::vector<uint8_t> got = BuildGDA(t);
+  const std::vector<uint8_t> got = Build(t);
   EXPECT_EQ(FirstDifference(got, expected), -1);
 
   TCellTable back;
@@ -120,7 +128,7 @@ TEST(G2DAWriter, WorkedExampleOf194Bytes) {
 TEST(G2DAWriter, FreshTableOf161Bytes) {
   TCellTable t;
   Fill(t, {{u"ID"}, {u"int"}, {u""}});
-  const std::vector<uint8_t> got = BuildGDA(t);
+  const std::vector<uint8_t> got = Build(t);
   ASSERT_EQ(got.size(), 161u);
   EXPECT_EQ(got[24], 136);  // DataOffset
   const std::vector<uint8_t> data(got.begin() + 136, got.end());
@@ -137,7 +145,7 @@ TEST(G2DAWriter, ValuesByColumnType) {
            {u"$FF", u"12.0", u"2", u"1,5", u"abc", u"abc"},
            {u"4294967295", u"-5", u"true", u"1e39", u"ABC", u""},
            {u"", u"x", u"-1", u"1.5", u"abc", u"abc"}});
-  const std::vector<uint8_t> bytes = BuildGDA(t);
+  const std::vector<uint8_t> bytes = Build(t);
   TCellTable back;
   ASSERT_TRUE(LoadBytes(back, bytes));
   EXPECT_EQ(back.Cells(0, 0), u"$1234ABCD");
@@ -172,7 +180,7 @@ TEST(G2DAWriter, TablesWithoutDataRows) {
     t.SetCells(0, 1, u"int");
     t.SetCells(1, 1, u"string");
     t.SetRowCount(rows);  // row 1 may lie outside the extent: it is still read
-    const std::vector<uint8_t> bytes = BuildGDA(t);
+    const std::vector<uint8_t> bytes = Build(t);
     ASSERT_EQ(bytes.size(), 148u + 4 + 4 + 4 + 10 + 4);
     TCellTable back;
     ASSERT_TRUE(LoadBytes(back, bytes));
@@ -221,7 +229,7 @@ TEST(G2DARoundTrip, GeneratedTablesOfEveryType) {
       t.SetCells(c, r, v);
     }
   }
-  const std::vector<uint8_t> first = BuildGDA(t);
+  const std::vector<uint8_t> first = Build(t);
   TCellTable back;
   ASSERT_TRUE(LoadBytes(back, first));
   ASSERT_EQ(back.ColCount(), cols);
@@ -229,7 +237,7 @@ TEST(G2DARoundTrip, GeneratedTablesOfEveryType) {
   for (int r = 0; r < rows + 2; ++r) {
     for (int c = 0; c < cols; ++c) ASSERT_EQ(back.Cells(c, r), t.Cells(c, r)) << c << "," << r;
   }
-  EXPECT_EQ(FirstDifference(BuildGDA(back), first), -1);
+  EXPECT_EQ(FirstDifference(Build(back), first), -1);
 }
 
 // A hand-made table head for the reader's refusals.
@@ -359,7 +367,7 @@ TEST(G2DAReader, NumbersAndNames) {
   Fill(t,
        {{u"a", u"MAXSPEED", u"c"}, {u"float", u"float", u"int"}, {u"0.1", u"1.5", u"-2147483648"}});
   TCellTable back;
-  ASSERT_TRUE(LoadBytes(back, BuildGDA(t)));
+  ASSERT_TRUE(LoadBytes(back, Build(t)));
   EXPECT_EQ(back.Cells(0, 2), u"0.100000001490116");
   EXPECT_EQ(back.Cells(1, 2), u"1.5");
   EXPECT_EQ(back.Cells(2, 2), u"-2147483648");
@@ -386,6 +394,143 @@ TEST(G2DAReader, ZeroSizeRowsAndEmptyColumnLists) {
   ASSERT_TRUE(LoadBytes(empty, e.Bytes()));
   EXPECT_EQ(empty.ColCount(), 1);
   EXPECT_EQ(empty.Cells(0, 0), u"keep");
+}
+
+// A file whose value fields overlap describes far more cells than it has
+// bytes: reading stops at a column, as it stops at a missing one.
+TEST(G2DAReader, OverlappingFieldsCannotBlowUpTheTable) {
+  GffBuilder b;
+  std::vector<test::FieldSpec> fields;
+  for (uint32_t c = 0; c < 400; ++c) fields.push_back({10005 + c, 0, 0, 0});
+  b.Structs = {{"gtop", {{10002, 1, 0xC000, 0}, {10003, 2, 0xC000, 4}}, 8},
+               {"colm", {{10001, 4, 0, 0}, {10999, 0, 0, 4}}, 5},
+               {"rows", fields, 1}};
+  b.U32(8);
+  b.U32(17);
+  b.U32(1);
+  b.U32(0x66FBC936);
+  b.U8(3);
+  b.U32(1000);  // 1000 one-byte rows, each read by all 400 fields
+  for (int k = 0; k < 1000; ++k) b.U8(static_cast<uint8_t>(k));
+  TCellTable t;
+  ASSERT_TRUE(LoadBytes(t, b.Bytes()));
+  EXPECT_EQ(t.RowCount(), 1002);
+  EXPECT_EQ(t.Cells(0, 1001), u"231");   // 999 mod 256
+  EXPECT_EQ(t.Cells(10, 1001), u"231");  // overlapping fields read the same byte
+  EXPECT_EQ(t.Cells(399, 2), u"");       // not reached
+  EXPECT_LT(t.StoredCellCount(), 100000u);
+
+  // Elements of size 0: a few rows still get their error texts; a count
+  // that the file's size cannot justify gives no rows.
+  b.Structs[2].Size = 0;
+  b.Structs[2].Fields.resize(1);
+  b.Data.resize(17);
+  b.U32(3);
+  TCellTable few;
+  ASSERT_TRUE(LoadBytes(few, b.Bytes()));
+  EXPECT_EQ(few.RowCount(), 5);
+  EXPECT_EQ(few.Cells(0, 4), u"*GDA FILE ERROR: CORRUPTED DATA*");
+  b.Data.resize(17);
+  b.U32(200000);
+  TCellTable many;
+  ASSERT_TRUE(LoadBytes(many, b.Bytes()));
+  EXPECT_EQ(many.ColCount(), 1);
+  EXPECT_EQ(many.RowCount(), 3);  // untouched
+  EXPECT_EQ(many.Cells(0, 0), u"ID");
+}
+
+// Raw float bits in a file survive reading and saving: the 15-digit text
+// always reads back to the same float. Zero of either sign shows as 0 and is
+// saved as +0; NaN and infinities show as NAN and INF, which are not number
+// texts, and are saved as 0.
+TEST(G2DARoundTrip, StoredFloatBitsSurvive) {
+  std::vector<uint32_t> bits = {0x00000001, 0x00000002, 0x007FFFFF, 0x00800000, 0x3DCCCCCD,
+                                0x3F800000, 0x45122F35, 0x70FC3681, 0x7F7FFFFF, 0x80000001,
+                                0xFF7FFFFF, 0x4B000001, 0x5A0E1BCA, 0x26901D7D};
+  std::mt19937 rng(99);
+  while (bits.size() < 3000) {
+    const uint32_t v = static_cast<uint32_t>(rng());
+    if ((v & 0x7F800000u) != 0x7F800000u && (v & 0x7FFFFFFFu) != 0) bits.push_back(v);
+  }
+  const std::vector<uint32_t> special = {0x80000000, 0x7FC00000, 0x7F800000, 0xFF800000};
+  GffBuilder b;
+  b.Structs = {{"gtop", {{10002, 1, 0xC000, 0}, {10003, 2, 0xC000, 4}}, 8},
+               {"colm", {{10001, 4, 0, 0}, {10999, 0, 0, 4}}, 5},
+               {"rows", {{10005, 8, 0, 0}}, 4}};
+  b.U32(8);
+  b.U32(17);
+  b.U32(1);
+  b.U32(0x5A0E1BCA);
+  b.U8(2);
+  b.U32(static_cast<uint32_t>(bits.size() + special.size()));
+  for (uint32_t v : bits) b.U32(v);
+  for (uint32_t v : special) b.U32(v);
+  TCellTable t;
+  ASSERT_TRUE(LoadBytes(t, b.Bytes()));
+  const std::vector<uint8_t> saved = Build(t);
+  const size_t rowsAt = 136 + 16 + 5;
+  ASSERT_EQ(saved.size(), rowsAt + 4 * (bits.size() + special.size()));
+  for (size_t k = 0; k < bits.size(); ++k) {
+    ASSERT_EQ(GetU32(saved.data() + rowsAt + 4 * k), bits[k])
+        << "row " << k << " text " << ToUtf8(t.Cells(0, static_cast<int32_t>(k + 2)));
+  }
+  for (size_t k = 0; k < special.size(); ++k)
+    EXPECT_EQ(GetU32(saved.data() + rowsAt + 4 * (bits.size() + k)), 0u) << k;
+}
+
+// The real tables made by the game's own tools: read, saved by our writer
+// in its own layout, and read back with the same texts.
+TEST(G2DAFiles, TablesMadeByOtherTools) {
+  const std::filesystem::path dir = std::filesystem::path(TESSARY_SHARED_TESTDATA) / "gda";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no shared test data";
+  TempDir tmp;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    ErrorCapture errors;
+    TCellTable first;
+    ASSERT_TRUE(LoadGDA(first, entry.path()));
+    EXPECT_TRUE(errors.Messages.empty());
+    EXPECT_GT(first.ColCount(), 5);
+    EXPECT_GE(first.RowCount(), 3);
+    EXPECT_EQ(first.Cells(0, 0), u"ID");
+    EXPECT_EQ(first.Cells(1, 0), u"Label");
+    for (int32_t c = 0; c < first.ColCount(); ++c) {
+      for (int32_t r = 1; r < first.RowCount(); ++r) {
+        EXPECT_EQ(first.Cells(c, r).find(u"ERROR"), std::u16string::npos) << c << "," << r;
+      }
+    }
+    const auto saved = tmp.Path / entry.path().filename();
+    ASSERT_TRUE(SaveGDA(first, saved));
+    TCellTable back;
+    ASSERT_TRUE(LoadGDA(back, saved));
+    ASSERT_EQ(back.ColCount(), first.ColCount());
+    ASSERT_EQ(back.RowCount(), first.RowCount());
+    for (int32_t c = 0; c < first.ColCount(); ++c) {
+      for (int32_t r = 0; r < first.RowCount(); ++r)
+        EXPECT_EQ(back.Cells(c, r), first.Cells(c, r)) << c << "," << r;
+    }
+    ++files;
+  }
+  EXPECT_EQ(files, 4);
+}
+
+TEST(G2DAFiles, ItemPropertyTableContent) {
+  const std::filesystem::path file =
+      std::filesystem::path(TESSARY_SHARED_TESTDATA) / "gda" / "itemprps_arc.GDA";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "no shared test data";
+  TCellTable t;
+  ASSERT_TRUE(LoadGDA(t, file));
+  EXPECT_EQ(t.ColCount(), 18);
+  EXPECT_EQ(t.RowCount(), 3);
+  EXPECT_EQ(t.Cells(9, 0), u"ConditionScript");
+  EXPECT_EQ(t.Cells(9, 1), u"resource");
+  EXPECT_EQ(t.Cells(7, 1), u"float");
+  EXPECT_EQ(t.Cells(0, 2), u"1930001");
+  EXPECT_EQ(t.Cells(1, 2), u"Required: Female");
+  EXPECT_EQ(t.Cells(9, 2), u"arc_require_female");
+  EXPECT_EQ(t.Cells(11, 2), u"");
+  EXPECT_EQ(t.Cells(14, 2), u"1");
 }
 
 TEST(G2DAFiles, SaveLoadAndFailedSaves) {
@@ -423,6 +568,27 @@ TEST(G2DAFiles, SaveLoadAndFailedSaves) {
   EXPECT_EQ(FirstDifference(ReadFile(path), Hex(kExample194)), -1);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}),
             1);  // no temporary left
+}
+
+// 1100 int columns of 1048558 rows need more than 4 GiB: the format's
+// positions are 32-bit, so the save is refused before anything is built.
+TEST(G2DAFiles, TablesBeyondTheFormatsPositionsAreRefused) {
+  TempDir dir;
+  const auto path = dir.Path / "table.gda";
+  TCellTable small;
+  Fill(small, {{u"ID"}, {u"int"}, {u"1"}});
+  ASSERT_TRUE(SaveGDA(small, path));
+  const std::vector<uint8_t> before = ReadFile(path);
+
+  TCellTable huge;
+  huge.SetColCount(1100);
+  huge.SetRowCount(TCellTable::kMaxCount);
+  for (int32_t c = 0; c < 1100; ++c) huge.SetCells(c, 1, u"int");
+  EXPECT_FALSE(BuildGDA(huge).has_value());
+  ErrorCapture errors;
+  EXPECT_FALSE(SaveGDA(huge, path));
+  EXPECT_EQ(errors.Messages, std::vector<std::string>{"File cannot be written."});
+  EXPECT_EQ(FirstDifference(ReadFile(path), before), -1);
 }
 
 }  // namespace
