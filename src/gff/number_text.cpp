@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace tessary {
 namespace {
@@ -23,11 +24,12 @@ std::u16string Widen(const char* s) {
   return out;
 }
 
-// Ten to the power n in extended precision, by squaring so that large
-// exponents cost a few multiplications.
-long double PowerOfTen(int n) {
-  long double result = 1;
-  long double base = 10;
+// Ten to the power n, by squaring so that large exponents cost a few
+// multiplications.
+template <typename Real>
+Real PowerOfTen(int n) {
+  Real result = 1;
+  Real base = 10;
   while (n > 0) {
     if (n & 1) result *= base;
     base *= base;
@@ -142,7 +144,8 @@ std::u16string FormatReal(float value) {
   return out;
 }
 
-std::optional<long double> ParseReal(std::u16string_view text) {
+template <typename Real>
+std::optional<Real> ParseRealAs(std::u16string_view text) {
   size_t i = 0;
   while (i < text.size() && text[i] == u' ') ++i;
   bool negative = false;
@@ -150,13 +153,13 @@ std::optional<long double> ParseReal(std::u16string_view text) {
     negative = text[i] == u'-';
     ++i;
   }
-  long double mantissa = 0;
+  Real mantissa = 0;
   int scale = 0;  // power of ten to apply to the mantissa
   bool any = false;
   // Digits beyond what extended precision holds only move the scale, so a
   // long run of digits cannot overflow the mantissa.
   auto addDigit = [&](char16_t c, bool fraction) {
-    if (mantissa < 1e19L) {
+    if (mantissa < Real(1e19)) {
       mantissa = mantissa * 10 + (c - u'0');
       if (fraction) --scale;
     } else if (!fraction) {
@@ -188,19 +191,28 @@ std::optional<long double> ParseReal(std::u16string_view text) {
   while (i < text.size() && text[i] == u' ') ++i;
   if (i != text.size()) return std::nullopt;
 
-  long double value = mantissa;
+  Real value = mantissa;
   if (value != 0 && scale != 0) {
-    // Scale in two steps when the power alone would leave the range.
+    // Scale in steps whose power stays finite in the type at hand (4932 for
+    // the 80-bit format, 308 where long double is the 64-bit format).
+    constexpr int kMaxStep = std::numeric_limits<Real>::max_exponent10;
     int magnitude = scale < 0 ? -scale : scale;
     while (magnitude > 0) {
-      int step = magnitude > 4000 ? 4000 : magnitude;
-      long double power = PowerOfTen(step);
+      int step = magnitude > kMaxStep ? kMaxStep : magnitude;
+      Real power = PowerOfTen<Real>(step);
       value = scale < 0 ? value / power : value * power;
       magnitude -= step;
     }
   }
   if (std::isinf(value)) return std::nullopt;
   return negative ? -value : value;
+}
+
+template std::optional<double> ParseRealAs<double>(std::u16string_view);
+template std::optional<long double> ParseRealAs<long double>(std::u16string_view);
+
+std::optional<long double> ParseReal(std::u16string_view text) {
+  return ParseRealAs<long double>(text);
 }
 
 std::u16string AsciiLower(std::u16string_view text) {

@@ -28,6 +28,11 @@ std::u16string FormatReal(float value);
 // exponent, blanks. Accumulated in extended precision; refused when out of
 // the extended range.
 std::optional<long double> ParseReal(std::u16string_view text);
+// ParseReal in a given precision; long double is the 80-bit format on x86
+// and may be the 64-bit one elsewhere. Instantiated for double and long
+// double.
+template <typename Real>
+std::optional<Real> ParseRealAs(std::u16string_view text);
 
 // Maps "A" to "Z" to "a" to "z"; every other code unit stays.
 std::u16string AsciiLower(std::u16string_view text);

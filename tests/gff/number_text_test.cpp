@@ -166,6 +166,11 @@ TEST(FormatReal, AgreesWithExactExpansionAndReadsBack) {
       ASSERT_TRUE(back.has_value()) << ToUtf8(text);
       ASSERT_EQ(std::bit_cast<uint32_t>(static_cast<float>(*back)), std::bit_cast<uint32_t>(v))
           << ToUtf8(text);
+      // Where long double is the 64-bit format the texts read back as well.
+      std::optional<double> narrow = ParseRealAs<double>(text);
+      ASSERT_TRUE(narrow.has_value()) << ToUtf8(text);
+      ASSERT_EQ(std::bit_cast<uint32_t>(static_cast<float>(*narrow)), std::bit_cast<uint32_t>(v))
+          << ToUtf8(text);
       ++checked;
     }
   }
@@ -192,6 +197,13 @@ TEST(ParseReal, AcceptsAndRefuses) {
   EXPECT_TRUE(ParseReal(u"1e400").has_value());
   // A long run of digits does not overflow.
   EXPECT_EQ(ParseReal(std::u16string(6000, u'1')), std::nullopt);
+  // Huge mantissas with small exponents and the reverse meet in range.
+  EXPECT_EQ(ParseReal(u"1" + std::u16string(400, u'0') + u"e-400"), 1.0L);
+  EXPECT_EQ(ParseReal(u"0." + std::u16string(399, u'0') + u"1e400"), 1.0L);
+  EXPECT_EQ(ParseRealAs<double>(u"1" + std::u16string(400, u'0') + u"e-400"), 1.0);
+  EXPECT_EQ(ParseRealAs<double>(u"1e-320"), 1e-320);
+  EXPECT_EQ(ParseRealAs<double>(u"1e400"), std::nullopt);
+  EXPECT_EQ(ParseRealAs<double>(u"1,5"), std::nullopt);
 }
 
 TEST(AsciiLower, OnlyAsciiLettersChange) {
