@@ -1,16 +1,60 @@
 // The subcommands of tessary-cli, callable from tests with their own
-// streams.
+// streams. Each subcommand is one entry of the command table in
+// commands.cpp; its code may live in a file of its own.
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+namespace tessary {
+class TCellTable;
+}
+
 namespace tessary::cli {
 
-// Exit codes: 0 success, 1 a failure with its message, 2 a valid
-// container that is not a table, 64 a usage error.
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;     // a failure, its message on standard error
+constexpr int kExitNotATable = 2;  // a valid container that is not a table
+constexpr int kExitUsage = 2;      // unknown command or wrong arguments
+
+struct TStreams {
+  std::istream& In;
+  std::ostream& Out;
+  std::ostream& Err;
+};
+
+// A subcommand gets the arguments after its name; the table checks their
+// count first.
+using TCommandFn = int (*)(const std::vector<std::string>& args, TStreams& io);
+
+struct TCommand {
+  const char* Name;
+  size_t MinArgs;
+  size_t MaxArgs;
+  const char* Usage;  // the arguments, as shown in the usage text
+  TCommandFn Run;
+};
+
+// Runs the command line (without the program name). Failures that no
+// command caught are shown with the general error report's full-stop rule.
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err);
+
+// The text of --help.
+std::string HelpText();
+
+// Shared by the subcommands: load a table, printing the window's message
+// ("Not a G2DA table." for a container that is not a table); save one,
+// printing "File cannot be written." on failure. Both return an exit code.
+int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err);
+int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err);
+
+// The subcommands.
+int RunDump(const std::vector<std::string>& args, TStreams& io);
+int RunImport(const std::vector<std::string>& args, TStreams& io);
+int RunResave(const std::vector<std::string>& args, TStreams& io);
 
 }  // namespace tessary::cli

@@ -2,11 +2,11 @@
 
 namespace tessary {
 
-std::string GeneralErrorText(const std::string& message) {
-  // Compared as a code point: the last UTF-8 byte of a character above
-  // U+007F is above "." too, so the byte comparison gives the same answer.
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
-  return message;
+std::string GeneralErrorText(std::string text) {
+  // The last byte of a multi-byte UTF-8 character is 0x80 or more, so the
+  // byte comparison gives the code point's answer.
+  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+  return text;
 }
 
 }  // namespace tessary

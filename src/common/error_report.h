@@ -7,6 +7,8 @@
 
 namespace tessary {
 
-std::string GeneralErrorText(const std::string& message);
+// `text` is UTF-8. The last character is compared as a code point: every
+// character above U+007F counts as above ".". The empty text stays empty.
+std::string GeneralErrorText(std::string text);
 
 }  // namespace tessary

@@ -93,8 +93,57 @@ TEST_F(CliTest, FailuresAndTheirExitCodes) {
   EXPECT_FALSE(uncreatable.Err.empty());
   EXPECT_EQ(uncreatable.Err.substr(uncreatable.Err.size() - 2), ".\n");
 
-  EXPECT_EQ(RunCli({"frobnicate"}).Code, 64);
-  EXPECT_EQ(RunCli({}).Code, 64);
+  for (const std::vector<std::string>& bad :
+       std::vector<std::vector<std::string>>{{"frobnicate"}, {}, {"dump"}, {"resave", "a"}}) {
+    Result usage = RunCli(bad);
+    EXPECT_EQ(usage.Code, 2);
+    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump FILE.gda\n", 0), 0u) << usage.Err;
+  }
+  Result help = RunCli({"--help"});
+  EXPECT_EQ(help.Code, 0);
+  EXPECT_NE(help.Out.find("Exit codes"), std::string::npos);
+}
+
+// Dump shows every text as stored: texts that Copy would turn from rich or
+// encoded text into plain text are kept, only CRs go as Copy quotes them.
+TEST_F(CliTest, DumpKeepsEveryText) {
+  TCellTable t;
+  t.SetColCount(4);
+  t.SetCells(0, 0, u"A");
+  t.SetCells(0, 1, u"string");
+  t.SetCells(0, 2, u"{\\rtf1 x}");
+  t.SetCells(1, 2, u"|\\0041");
+  t.SetCells(2, 2, u"two\r\nlines");
+  t.SetCells(3, 2, u"\u00e9\U0001F600");
+  ASSERT_TRUE(SaveGDA(t, Path("t.gda")));
+  Result dumped = RunCli({"dump", Path("t.gda")});
+  ASSERT_EQ(dumped.Code, 0) << dumped.Err;
+  EXPECT_EQ(dumped.Out,
+            "$3D3F4819\t\t\t\r\nstring\tstring\tstring\tstring\r\n"
+            "{\\rtf1 x}\t|\\0041\t\"two\nlines\"\t\u00e9\U0001F600\r\n");
+}
+
+TEST_F(CliTest, ImportEncoding) {
+  // A byte order mark is skipped.
+  ASSERT_EQ(RunCli({"import", "-", Path("bom.gda")}, "\xEF\xBB\xBFID\r\nint\r\n7\r\n").Code, 0);
+  TCellTable t;
+  ASSERT_TRUE(LoadGDA(t, Path("bom.gda")));
+  EXPECT_EQ(t.Cells(0, 0), u"ID");
+  EXPECT_EQ(t.Cells(0, 2), u"7");
+
+  // Invalid UTF-8 is refused with its offset; nothing is written.
+  for (const std::string& bad :
+       {std::string("ID\r\n\xC3("), std::string("a\xC0\xAF"), std::string("a\xED\xA0\x80"),
+        std::string("\xEF\xBB\xBF"
+                    "ab\xFF")}) {
+    Result r = RunCli({"import", "-", Path("bad.gda")}, bad);
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err.rfind("Input is not valid UTF-8 (byte ", 0), 0u) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(Path("bad.gda")));
+  }
+  EXPECT_EQ(RunCli({"import", "-", Path("bad.gda")}, "ab\xFF").Err,
+            "Input is not valid UTF-8 (byte 2).\n");
+  EXPECT_EQ(RunCli({"import", Path("missing.txt"), Path("bad.gda")}).Code, 1);
 }
 
 TEST_F(CliTest, TheProgramReportsExitCodes) {
@@ -108,6 +157,21 @@ TEST_F(CliTest, TheProgramReportsExitCodes) {
   std::string line;
   std::getline(err, line);
   EXPECT_EQ(line, "File cannot be opened (Is it already in use?).");
+
+  // Standard input, then the table read back through the program.
+  status = std::system(("printf 'ID\\tName\\r\\nint\\tstring\\r\\n5\\tfive\\r\\n' | " + exe +
+                        " import - " + Path("in.gda") + " && " + exe + " dump " + Path("in.gda") +
+                        " > " + Path("in.txt"))
+                           .c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::ifstream dumped(Path("in.txt"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(dumped), {}),
+            "ID\tName\r\nint\tstring\r\n5\tfive\r\n");
+
+  status = std::system((exe + " resave " + Path("in.gda") + " > /dev/null 2>&1").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  status = std::system((exe + " --help > /dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

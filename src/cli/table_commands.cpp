@@ -1,0 +1,155 @@
+// dump, import and resave: the table file round trips of tessary-cli.
+#include <algorithm>
+#include <fstream>
+#include <istream>
+#include <iterator>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "common/utf16.h"
+#include "grid/cell_table.h"
+#include "grid/clipboard_text.h"
+
+namespace tessary::cli {
+namespace {
+
+// A cell as Copy quotes it: a text holding a CR loses its CRs and is put in
+// double quotes. Unlike Copy nothing else is changed.
+std::u16string DumpCellText(const std::u16string& stored) {
+  if (stored.find(u'\r') == std::u16string::npos) return stored;
+  std::u16string text = u"\"";
+  for (char16_t c : stored) {
+    if (c != u'\r') text += c;
+  }
+  text += u'"';
+  return text;
+}
+
+// Offset of the first byte that does not belong to a well-formed UTF-8
+// sequence (overlong forms, surrogates and values above U+10FFFF are not
+// well-formed), or npos.
+size_t FirstInvalidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len = 0;
+    char32_t c = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      len = 2;
+      c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      len = 3;
+      c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4;
+      c = b & 0x07;
+    } else {
+      return i;
+    }
+    if (i + len > bytes.size()) return i;
+    for (size_t k = 1; k < len; ++k) {
+      const auto cont = static_cast<unsigned char>(bytes[i + k]);
+      if ((cont & 0xC0) != 0x80) return i;
+      c = (c << 6) | (cont & 0x3F);
+    }
+    if ((len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
+        (len == 4 && (c < 0x10000 || c > 0x10FFFF))) {
+      return i;
+    }
+    i += len;
+  }
+  return std::string_view::npos;
+}
+
+// Lines and the widest line's fields, counted as Paste splits the text:
+// lines end at each CR (a LF right after it belongs to the line end), a
+// final line without CR counts only when it holds something, fields are
+// separated by tabs.
+void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
+  lines = 0;
+  widest = 1;
+  int64_t fields = 1;
+  bool pending = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\r') {
+      ++lines;
+      widest = std::max(widest, fields);
+      fields = 1;
+      pending = false;
+      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    } else {
+      if (text[i] == u'\t') ++fields;
+      pending = true;
+    }
+  }
+  if (pending) {
+    ++lines;
+    widest = std::max(widest, fields);
+  }
+}
+
+}  // namespace
+
+int RunDump(const std::vector<std::string>& args, TStreams& io) {
+  TCellTable table;
+  if (int code = LoadTable(table, args[0], io.Err)) return code;
+  std::u16string line;
+  for (int32_t r = 0; r < table.RowCount(); ++r) {
+    line.clear();
+    for (int32_t c = 0; c < table.ColCount(); ++c) {
+      if (c > 0) line += u'\t';
+      line += DumpCellText(table.Cells(c, r));
+    }
+    line += u"\r\n";
+    io.Out << ToUtf8(line);
+  }
+  io.Out.flush();
+  if (!io.Out) {
+    io.Err << "Output cannot be written.\n";
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+int RunImport(const std::vector<std::string>& args, TStreams& io) {
+  std::string bytes;
+  if (args[0] == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(io.In), {});
+  } else {
+    std::ifstream file(args[0], std::ios::binary);
+    if (!file) {
+      io.Err << "File cannot be opened (Is it already in use?).\n";
+      return kExitFailed;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+  }
+  std::string_view utf8 = bytes;
+  if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+  if (size_t bad = FirstInvalidUtf8(utf8); bad != std::string_view::npos) {
+    io.Err << "Input is not valid UTF-8 (byte " << bad + (bytes.size() - utf8.size()) << ").\n";
+    return kExitFailed;
+  }
+  const std::u16string text = FromUtf8(utf8);
+  int64_t lines = 0;
+  int64_t widest = 1;
+  MeasureText(text, lines, widest);
+  // More lines or fields than a table holds: the cell table refuses the
+  // extent with its own message, reported by Run.
+  TCellTable table;
+  table.SetColCount(static_cast<int32_t>(std::min<int64_t>(widest, INT32_MAX)));
+  table.SetRowCount(static_cast<int32_t>(std::clamp<int64_t>(lines, 1, INT32_MAX)));
+  PasteText(table, text, 0, 0);
+  return SaveTable(table, args[1], io.Err);
+}
+
+int RunResave(const std::vector<std::string>& args, TStreams& io) {
+  TCellTable table;
+  if (int code = LoadTable(table, args[0], io.Err)) return code;
+  return SaveTable(table, args[1], io.Err);
+}
+
+}  // namespace tessary::cli
