@@ -146,6 +146,16 @@ TEST_F(CliTest, ImportEncoding) {
   EXPECT_EQ(RunCli({"import", Path("missing.txt"), Path("bad.gda")}).Code, 1);
 }
 
+// The bundled sample is what importing its text gives.
+TEST_F(CliTest, SampleTableMatchesItsText) {
+  const std::string dir = std::string(TESSARY_SOURCE_DIR) + "/samples/";
+  ASSERT_EQ(RunCli({"import", dir + "sample.txt", Path("s.gda")}).Code, 0);
+  std::ifstream a(dir + "sample.gda", std::ios::binary), b(Path("s.gda"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+            std::string(std::istreambuf_iterator<char>(b), {}))
+      << "regenerate samples/sample.gda (see samples/README.md)";
+}
+
 TEST_F(CliTest, TheProgramReportsExitCodes) {
   const std::string exe = std::string(TESSARY_BINARY_DIR) + "/src/cli/tessary-cli";
   const std::string sample = std::string(TESSARY_SOURCE_DIR) + "/samples/sample.gda";
