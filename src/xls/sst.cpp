@@ -392,7 +392,7 @@ uint64_t TSST::Layout(TRecordStream* out, uint8_t* stamp) const {
       PutU32(stamp + offset + kOfsStreamPos, static_cast<uint32_t>(recordStart + q));
       PutU16(stamp + offset + kOfsRecordOfs, static_cast<uint16_t>(q));
     }
-    uint8_t head[7];
+    uint8_t head[9];  // count, options, run count, far-east size
     PutU16(head, v.Count);
     head[2] = v.Options;
     uint32_t headSize = 3;
