@@ -18,6 +18,7 @@ TGridController::~TGridController() {
 
 void TGridController::SetClientSize(TClientSize size) {
   FClient = size;
+  FVisibleValid = false;
   if (FEditing) FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y));
   FView.LayoutChanged();
 }
@@ -30,8 +31,13 @@ std::u16string TGridController::EditText(std::u16string_view stored) {
 // --- Table notifications -------------------------------------------------------
 
 void TGridController::CellWritten(int32_t col, int32_t row) {
-  // Only a cell that shows costs a repaint; a file load writes many that do not.
-  const TVisibleRange v = VisibleRange(FTable, FClient);
+  // Only a cell that shows costs a repaint; a file load writes many that do
+  // not, so the visible range is kept until the layout changes.
+  if (!FVisibleValid) {
+    FVisible = VisibleRange(FTable, FClient);
+    FVisibleValid = true;
+  }
+  const TVisibleRange& v = FVisible;
   const bool colShows = col < FTable.FixedCols() || (col >= v.FirstCol && col <= v.LastCol);
   const bool rowShows = row < FTable.FixedRows() || (row >= v.FirstRow && row <= v.LastRow);
   if (colShows && rowShows && col < FTable.ColCount() && row < FTable.RowCount()) {
@@ -47,6 +53,7 @@ void TGridController::CellWritten(int32_t col, int32_t row) {
 void TGridController::CellsInvalidated(const TGridRect&) { FView.InvalidateAll(); }
 
 void TGridController::LayoutChanged() {
+  FVisibleValid = false;
   if (FEditing) FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y));
   FView.LayoutChanged();
   FView.InvalidateAll();

@@ -208,6 +208,8 @@ class TGridController : private TCellTableObserver {
   TGridOptions FOptions;
   TNavigation FNavigation;
   TClientSize FClient;
+  TVisibleRange FVisible;  // valid while FVisibleValid
+  bool FVisibleValid = false;
 
   bool FEditing = false;
   bool FWritingFromEditor = false;

@@ -1,0 +1,164 @@
+// The grid and the window on a table of 200,000 rows by 50 columns: a full
+// repaint and 1,000 [Down] presses near the top and near the bottom of the
+// table, and opening the file in the window against loading it alone. The
+// grid's cost should follow the visible cells only, so top and bottom match.
+// Run with QT_QPA_PLATFORM=offscreen.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/frm_tessary.h"
+#include "gff/g2da.h"
+#include "gff/number_text.h"
+#include "grid/cell_table.h"
+#include "grid/widget/table_grid.h"
+
+using namespace tessary;
+
+namespace {
+
+constexpr int kRows = 200000;
+constexpr int kCols = 50;
+
+std::filesystem::path BenchFile() {
+  return std::filesystem::temp_directory_path() / "tessary_bench_gui.gda";
+}
+
+void FillTable(TCellTable& t) {
+  static const char16_t* kTypes[] = {u"int", u"float", u"string", u"bool", u"resource"};
+  t.SetColCount(kCols);
+  t.SetRowCount(kRows + 2);
+  for (int c = 0; c < kCols; ++c) {
+    t.SetCells(c, 0, u"Column" + FormatInteger(c));
+    t.SetCells(c, 1, kTypes[c % 5]);
+  }
+  for (int r = 2; r < kRows + 2; ++r) {
+    for (int c = 0; c < kCols; ++c) {
+      switch (c % 5) {
+        case 0:
+          t.SetCells(c, r, FormatInteger(r * 7 + c));
+          break;
+        case 1:
+          t.SetCells(c, r, FormatReal(static_cast<float>(r % 1000) / 8.0f));
+          break;
+        case 2:
+          t.SetCells(c, r, u"text " + FormatInteger(r % 5000));
+          break;
+        case 3:
+          t.SetCells(c, r, r % 2 ? u"1" : u"0");
+          break;
+        default:
+          t.SetCells(c, r, u"res_" + FormatInteger(r));
+          break;
+      }
+    }
+  }
+}
+
+class FixedDialog : public TFileDialogPort {
+ public:
+  std::optional<QString> Execute(QWidget*, const QString&, const QString&) override {
+    return QString::fromStdString(BenchFile().string());
+  }
+};
+
+// One window with the large table open, shared by the grid benchmarks.
+TfrmTessary& Window() {
+  static FixedDialog dialog;
+  static TfrmTessary* window = [] {
+    auto* w = new TfrmTessary(QString(), &dialog);
+    w->show();
+    w->MOpenClick();
+    return w;
+  }();
+  return *window;
+}
+
+void SendKey(QWidget* target, Qt::Key key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &press);
+}
+
+// Puts the current cell at `row` and its view around it.
+void Place(TTableGrid* grid, int32_t row) {
+  grid->Table().MoveCurrent(TGridCoord{1, row});
+  grid->Controller().ScrollCurrentIntoView();
+}
+
+void BM_DownPresses(benchmark::State& state) {
+  TTableGrid* grid = Window().GDAGrid;
+  grid->Navigation().AppendOnArrowDown = false;
+  const int32_t start = state.range(0) == 0 ? 2 : kRows + 1 - 1100;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Place(grid, start);
+    state.ResumeTiming();
+    for (int i = 0; i < 1000; ++i) SendKey(grid, Qt::Key_Down);
+    QCoreApplication::processEvents();  // the repaints the moves asked for
+  }
+  state.SetLabel(state.range(0) == 0 ? "near the top" : "near the bottom");
+}
+BENCHMARK(BM_DownPresses)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_FullRepaint(benchmark::State& state) {
+  TTableGrid* grid = Window().GDAGrid;
+  Place(grid, state.range(0) == 0 ? 2 : kRows + 1);
+  QImage image(grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    grid->viewport()->render(&painter);
+  }
+  state.SetLabel(state.range(0) == 0 ? "top of the table" : "bottom of the table");
+}
+BENCHMARK(BM_FullRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadTableOnly(benchmark::State& state) {
+  for (auto _ : state) {
+    TCellTable table;
+    benchmark::DoNotOptimize(LoadGDA(table, BenchFile()));
+  }
+}
+BENCHMARK(BM_LoadTableOnly)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_OpenInWindow(benchmark::State& state) {
+  static FixedDialog dialog;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto window = std::make_unique<TfrmTessary>(QString(), &dialog);
+    window->show();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    window->MOpenClick();
+    QCoreApplication::processEvents();  // the first paint of the opened table
+    state.PauseTiming();
+    window.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenInWindow)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  {
+    TCellTable table;
+    FillTable(table);
+    if (!SaveGDA(table, BenchFile())) return 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove(BenchFile());
+  return 0;
+}
