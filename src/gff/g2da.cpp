@@ -103,13 +103,16 @@ std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_
   const std::span<const uint8_t> data = gff.RawDataBlock();
   if (uint64_t{o} + 4 > data.size()) return kCorruptedDataText;
   if (GetI32(data.data() + o) <= 1) return {};
-  std::u16string text;
-  for (uint64_t pos = uint64_t{o} + 4;; pos += 2) {
-    if (pos + 2 > data.size()) return kCorruptedDataText;
-    const char16_t unit = GetU16(data.data() + pos);
-    if (unit == 0) break;
-    text += unit;
+  // The code units up to the first zero unit, which must lie in the block.
+  const uint64_t first = uint64_t{o} + 4;
+  uint64_t end = first;
+  while (true) {
+    if (end + 2 > data.size()) return kCorruptedDataText;
+    if (data[end] == 0 && data[end + 1] == 0) break;
+    end += 2;
   }
+  std::u16string text(static_cast<size_t>((end - first) / 2), u'\0');
+  for (size_t i = 0; i < text.size(); ++i) text[i] = GetU16(data.data() + first + 2 * i);
   return text;
 }
 
@@ -153,24 +156,32 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff) {
   // describe billions of cells: reading stops before the column that would
   // pass this budget, as it stops at a missing column.
   const uint64_t cellBudget = 2 * uint64_t{gff.RawDataBlock().size()} + kCellAllowance;
-  // First field of each label, so that a wide table is not searched once
-  // per column.
+  // The value field of each column: labels 10005, 10006, ... up to the
+  // first one missing (the first field of each label counts), and no
+  // further than the budget or the last column a table can hold.
   std::unordered_map<uint32_t, const TField*> byLabel;
   for (const TField& f : rowStruct->Fields) byLabel.emplace(f.Label, &f);
+  std::vector<const TField*> valueFields;
+  for (uint32_t c = 0; c < rowStruct->FieldCount && c < uint32_t{TCellTable::kMaxCount}; ++c) {
+    auto it = byLabel.find(kLabelFirstValue + c);
+    if (it == byLabel.end()) break;
+    if (uint64_t{c + 1} * rowList.Count > cellBudget) break;
+    valueFields.push_back(it->second);
+  }
+  if (valueFields.empty()) return true;
   try {
-    for (uint32_t c = 0; c < rowStruct->FieldCount; ++c) {
-      auto it = byLabel.find(kLabelFirstValue + c);
-      if (it == byLabel.end()) break;
-      if (uint64_t{c + 1} * rowList.Count > cellBudget) break;
-      const TField& f = *it->second;
-      grid.SetRowCount(static_cast<int32_t>(rowList.Count + 2));
-      for (uint32_t k = 0; k < rowList.Count; ++k) {
-        grid.SetCells(static_cast<int32_t>(c), static_cast<int32_t>(k + 2),
-                      ValueToText(gff, rowList, k, f.Offset, f.TypeId));
-      }
-    }
+    grid.SetRowCount(static_cast<int32_t>(rowList.Count + 2));
   } catch (const Error&) {
-    // More rows or columns than a table can hold: keep what was read.
+    return true;  // more rows than a table can hold: the columns stay
+  }
+  // Row by row, so that each stored row is filled while it is at hand; the
+  // cells are the same as when filled column by column.
+  for (uint32_t k = 0; k < rowList.Count; ++k) {
+    for (size_t c = 0; c < valueFields.size(); ++c) {
+      const TField& f = *valueFields[c];
+      grid.SetCells(static_cast<int32_t>(c), static_cast<int32_t>(k + 2),
+                    ValueToText(gff, rowList, k, f.Offset, f.TypeId));
+    }
   }
   return true;
 }

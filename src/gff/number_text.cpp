@@ -1,6 +1,7 @@
 #include "gff/number_text.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,12 +17,6 @@ int HexValue(char16_t c) {
   if (c >= u'A' && c <= u'F') return c - u'A' + 10;
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;
   return -1;
-}
-
-std::u16string Widen(const char* s) {
-  std::u16string out;
-  for (; *s != '\0'; ++s) out += static_cast<char16_t>(static_cast<unsigned char>(*s));
-  return out;
 }
 
 // Ten to the power n, by squaring so that large exponents cost a few
@@ -42,8 +37,8 @@ Real PowerOfTen(int n) {
 
 std::u16string FormatInteger(int32_t value) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%d", value);
-  return Widen(buf);
+  const char* end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+  return std::u16string(static_cast<const char*>(buf), end);
 }
 
 std::optional<int32_t> ParseInteger(std::u16string_view text) {
@@ -92,15 +87,19 @@ std::u16string FormatReal(float value) {
   if (value == 0) return u"0";
 
   // 18 significant digits of the exact value (every float is exact as a
-  // double, and the C library rounds the decimal expansion correctly).
+  // double, and to_chars rounds the decimal expansion correctly): the form
+  // is d.ddddddddddddddddde[+-]x.
   char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17e", std::fabs(static_cast<double>(value)));
+  const char* end = std::to_chars(buf, buf + sizeof buf, std::fabs(static_cast<double>(value)),
+                                  std::chars_format::scientific, 17)
+                        .ptr;
   char digits[19];
-  int d = 0;
-  for (const char* p = buf; *p != 'e'; ++p) {
-    if (*p >= '0' && *p <= '9') digits[d++] = *p;
-  }
-  int exponent = std::atoi(std::strchr(buf, 'e') + 1) + 1;  // value = 0.d1d2... x 10^exponent
+  digits[0] = buf[0];
+  std::memcpy(digits + 1, buf + 2, 17);
+  const char* e = buf + 19;  // 'e'
+  int decimalExponent = 0;
+  std::from_chars(e[1] == '+' ? e + 2 : e + 1, end, decimalExponent);  // takes a minus sign
+  int exponent = decimalExponent + 1;  // value = 0.d1d2... x 10^exponent
 
   // Round to 15 digits looking at the 16th digit only.
   int count = 15;
