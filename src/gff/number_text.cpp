@@ -1,5 +1,6 @@
 #include "gff/number_text.h"
 
+#include <array>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -31,6 +32,90 @@ Real PowerOfTen(int n) {
     n >>= 1;
   }
   return result;
+}
+
+// The decimal digits of n without leading zeros (n > 0); returns the count.
+int DecimalDigits(unsigned __int128 n, char* out) {
+  constexpr uint64_t kTen19 = 10000000000000000000u;
+  uint64_t parts[3];
+  int count = 0;
+  while (n >> 64 != 0) {
+    parts[count++] = static_cast<uint64_t>(n % kTen19);
+    n /= kTen19;
+  }
+  char* p = std::to_chars(out, out + 20, static_cast<uint64_t>(n)).ptr;
+  while (count > 0) {
+    // Lower parts are 19 digits wide, zeros in front.
+    char part[19];
+    char* end = std::to_chars(part, part + 19, parts[--count]).ptr;
+    const auto width = static_cast<size_t>(end - part);
+    std::memset(p, '0', 19 - width);
+    std::memcpy(p + 19 - width, part, width);
+    p += 19;
+  }
+  return static_cast<int>(p - out);
+}
+
+// The first 18 significant digits of a positive finite float's exact value,
+// correctly rounded (to even on a tie), and the exponent E with value =
+// 0.d1d2... x 10^E. The exact value m x 2^e is an integer of at most 128
+// bits, or for e from -44 to -1 the integer m x 5^-e scaled by 10^e; smaller
+// values take the library's exact conversion, which is slower.
+int ExactDigits18(float value, char digits[18]) {
+  int binaryExponent = 0;
+  const float fraction = std::frexp(value, &binaryExponent);
+  const auto mantissa = static_cast<uint64_t>(std::ldexp(fraction, 24));
+  const int e = binaryExponent - 24;  // value = mantissa x 2^e
+  if (e < -44) {
+    // d.ddddddddddddddddde-x
+    char buf[40];
+    const char* end = std::to_chars(buf, buf + sizeof buf, static_cast<double>(value),
+                                    std::chars_format::scientific, 17)
+                          .ptr;
+    digits[0] = buf[0];
+    std::memcpy(digits + 1, buf + 2, 17);
+    int decimalExponent = 0;
+    std::from_chars(buf + 20, end, decimalExponent);  // takes the minus sign
+    return decimalExponent + 1;
+  }
+  static constexpr auto kPowersOfFive = [] {
+    std::array<unsigned __int128, 45> powers{};
+    powers[0] = 1;
+    for (size_t k = 1; k < powers.size(); ++k) powers[k] = powers[k - 1] * 5;
+    return powers;
+  }();
+  unsigned __int128 n = mantissa;
+  int scale = 0;  // value = n x 10^-scale
+  if (e >= 0) {
+    n <<= e;
+  } else {
+    n *= kPowersOfFive[static_cast<size_t>(-e)];
+    scale = -e;
+  }
+  char all[40];
+  const int length = DecimalDigits(n, all);
+  int exponent = length - scale;
+  if (length <= 18) {
+    std::memcpy(digits, all, static_cast<size_t>(length));
+    std::memset(digits + length, '0', static_cast<size_t>(18 - length));
+    return exponent;
+  }
+  std::memcpy(digits, all, 18);
+  bool rest = false;  // a non-zero digit after the 19th
+  for (int k = 19; k < length && !rest; ++k) rest = all[k] != '0';
+  const char next = all[18];
+  const bool up = next > '5' || (next == '5' && (rest || (digits[17] - '0') % 2 == 1));
+  if (up) {
+    int k = 17;
+    while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+    if (k >= 0) {
+      ++digits[k];
+    } else {
+      digits[0] = '1';
+      ++exponent;
+    }
+  }
+  return exponent;
 }
 
 }  // namespace
@@ -86,20 +171,8 @@ std::u16string FormatReal(float value) {
   if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
   if (value == 0) return u"0";
 
-  // 18 significant digits of the exact value (every float is exact as a
-  // double, and to_chars rounds the decimal expansion correctly): the form
-  // is d.ddddddddddddddddde[+-]x.
-  char buf[40];
-  const char* end = std::to_chars(buf, buf + sizeof buf, std::fabs(static_cast<double>(value)),
-                                  std::chars_format::scientific, 17)
-                        .ptr;
-  char digits[19];
-  digits[0] = buf[0];
-  std::memcpy(digits + 1, buf + 2, 17);
-  const char* e = buf + 19;  // 'e'
-  int decimalExponent = 0;
-  std::from_chars(e[1] == '+' ? e + 2 : e + 1, end, decimalExponent);  // takes a minus sign
-  int exponent = decimalExponent + 1;  // value = 0.d1d2... x 10^exponent
+  char digits[18];
+  int exponent = ExactDigits18(std::fabs(value), digits);  // value = 0.d1d2... x 10^exponent
 
   // Round to 15 digits looking at the 16th digit only.
   int count = 15;
@@ -119,28 +192,33 @@ std::u16string FormatReal(float value) {
   }
   while (count > 1 && digits[count - 1] == '0') --count;
 
-  std::u16string out;
-  if (value < 0) out += u'-';
+  // At most a sign, 15 digits, "0." with three zeros, or "." with "E-46".
+  char16_t out[32];
+  char16_t* p = out;
+  if (value < 0) *p++ = u'-';
   if (exponent > 15 || exponent < -3) {
-    out += static_cast<char16_t>(digits[0]);
+    *p++ = static_cast<char16_t>(digits[0]);
     if (count > 1) {
-      out += u'.';
-      for (int k = 1; k < count; ++k) out += static_cast<char16_t>(digits[k]);
+      *p++ = u'.';
+      for (int k = 1; k < count; ++k) *p++ = static_cast<char16_t>(digits[k]);
     }
-    out += u'E';
-    out += FormatInteger(exponent - 1);
+    *p++ = u'E';
+    char buf[8];
+    const char* end = std::to_chars(buf, buf + sizeof buf, exponent - 1).ptr;
+    for (const char* c = buf; c != end; ++c) *p++ = static_cast<char16_t>(*c);
   } else if (exponent >= 1) {
-    for (int k = 0; k < exponent; ++k) out += static_cast<char16_t>(k < count ? digits[k] : '0');
+    for (int k = 0; k < exponent; ++k) *p++ = static_cast<char16_t>(k < count ? digits[k] : '0');
     if (count > exponent) {
-      out += u'.';
-      for (int k = exponent; k < count; ++k) out += static_cast<char16_t>(digits[k]);
+      *p++ = u'.';
+      for (int k = exponent; k < count; ++k) *p++ = static_cast<char16_t>(digits[k]);
     }
   } else {
-    out += u"0.";
-    out.append(static_cast<size_t>(-exponent), u'0');
-    for (int k = 0; k < count; ++k) out += static_cast<char16_t>(digits[k]);
+    *p++ = u'0';
+    *p++ = u'.';
+    for (int k = 0; k < -exponent; ++k) *p++ = u'0';
+    for (int k = 0; k < count; ++k) *p++ = static_cast<char16_t>(digits[k]);
   }
-  return out;
+  return std::u16string(out, p);
 }
 
 template <typename Real>
