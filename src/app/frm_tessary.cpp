@@ -15,7 +15,10 @@
 #include <filesystem>
 
 #include "gff/g2da.h"
+#include "gff/show_error.h"
 #include "grid/widget/table_grid.h"
+#include "xls/export_target.h"
+#include "xls/grid_xls_io.h"
 
 namespace tessary {
 namespace {
@@ -48,6 +51,8 @@ QString FileNamePart(const QString& path) {
 TfrmTessary::TfrmTessary(const QString& startFile, TFileDialogPort* dialog, QWidget* parent)
     : QMainWindow(parent), FDialog(dialog ? dialog : &FQtDialog) {
   CreateComponents();
+  GDAGridXlsIO = std::make_unique<TGridXlsIO>();
+  GDAGridXlsIO->ApplyWindowSettings(GDAGrid->Table());
   FormCreate(startFile);
 }
 
@@ -126,6 +131,8 @@ void TfrmTessary::CreateComponents() {
   MSave = MFile->addAction(QStringLiteral("Save"));
   MSaveas = MFile->addAction(QStringLiteral("Save as"));
   MClose = MFile->addAction(QStringLiteral("Close"));
+  MExportto = MFile->addMenu(QStringLiteral("Export to"));
+  MExcelfile = MExportto->addAction(QStringLiteral("Excel file"));
   MQuit = MFile->addAction(QStringLiteral("Quit"));
 
   auto wire = [](auto* sender, auto signal, auto handler) {
@@ -135,6 +142,7 @@ void TfrmTessary::CreateComponents() {
   wire(MSave, &QAction::triggered, [this] { MSaveClick(); });
   wire(MSaveas, &QAction::triggered, [this] { MSaveasClick(); });
   wire(MClose, &QAction::triggered, [this] { MCloseClick(); });
+  wire(MExcelfile, &QAction::triggered, [this] { MExcelfileClick(); });
   wire(MQuit, &QAction::triggered, [this] { MQuitClick(); });
   // Only a click on a mode runs the handler; selecting one from code does not.
   wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
@@ -235,6 +243,23 @@ void TfrmTessary::MCloseClick() {
   SetFilename(kNewFileName);
   t.SetCells(0, 0, u"ID");
   t.SetCells(0, 1, u"int");
+}
+
+// Writes the grid as a workbook next to the document: the path with ".xls",
+// a sheet named after the workbook's file name (27 code units at most).
+void TfrmTessary::MExcelfileClick() {
+  EndGridEdit();
+  const std::u16string target = ExportTargetPath(FGDAFilename.toStdU16String());
+  const std::u16string sheet = ExportSheetName(target);
+  try {
+    GDAGridXlsIO->XLSExport(ToPath(QString::fromStdU16String(target)), sheet, -1, 1,
+                            InsertInSheet_Clear);
+  } catch (const std::exception&) {
+    ShowError(kExportErrorText);
+    return;
+  }
+  MessageBoxes().Show(QString::fromUtf8(kExportSuccessPrefix) + QString::fromStdU16String(target),
+                      QString::fromUtf8(kExportCaption), TBoxIcon::biNone);
 }
 
 void TfrmTessary::MQuitClick() { close(); }

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "app/app_ports.h"
 
@@ -20,6 +21,7 @@ class QSpinBox;
 namespace tessary {
 
 class TTableGrid;
+class TGridXlsIO;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -58,13 +60,18 @@ class TfrmTessary : public QMainWindow {
   QAction* MSave = nullptr;
   QAction* MSaveas = nullptr;
   QAction* MClose = nullptr;
+  QMenu* MExportto = nullptr;
+  QAction* MExcelfile = nullptr;
   QAction* MQuit = nullptr;
+  // The export component, bound to GDAGrid for the whole run.
+  std::unique_ptr<TGridXlsIO> GDAGridXlsIO;
 
   // Command handlers.
   void MOpenClick();
   void MSaveClick();
   void MSaveasClick();
   void MCloseClick();
+  void MExcelfileClick();
   void MQuitClick();
   void ModeRadioClick();
   void ColCountSpinEditChange();
