@@ -16,6 +16,7 @@ constexpr std::array kCommands = {
     TCommand{"dump", 1, 1, "FILE.gda", RunDump},
     TCommand{"import", 2, 2, "FILE.txt|- OUT.gda", RunImport},
     TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
+    TCommand{"export", 1, 4, "IN.gda [OUT.xls] [--sheet NAME]", RunExport},
 };
 
 std::string UsageText() {
@@ -60,6 +61,9 @@ std::string HelpText() {
          "        skipped; input that is not valid UTF-8 is refused and nothing is\n"
          "        written.\n"
          "resave  loads a table and saves it again.\n"
+         "export  writes the table into a workbook as the window's Export command\n"
+         "        does: OUT is IN with \".xls\" unless given, the sheet is named after\n"
+         "        OUT's file name unless --sheet is given.\n"
          "\n"
          "Exit codes: 0 success; 1 failure (the message on standard error);\n"
          "2 the file is a valid container but not a G2DA table, or a usage error.\n";

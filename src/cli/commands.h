@@ -56,5 +56,6 @@ int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::o
 int RunDump(const std::vector<std::string>& args, TStreams& io);
 int RunImport(const std::vector<std::string>& args, TStreams& io);
 int RunResave(const std::vector<std::string>& args, TStreams& io);
+int RunExport(const std::vector<std::string>& args, TStreams& io);
 
 }  // namespace tessary::cli

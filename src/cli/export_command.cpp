@@ -1,0 +1,54 @@
+// tessary-cli export: what the window's Export command does, without a
+// window. The target is the table's path with ".xls" unless given, the
+// sheet name is derived from the target's file name unless given.
+#include <exception>
+#include <optional>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "common/utf16.h"
+#include "grid/cell_table.h"
+#include "xls/export_target.h"
+#include "xls/grid_xls_io.h"
+
+namespace tessary::cli {
+
+int RunExport(const std::vector<std::string>& args, TStreams& io) {
+  std::string source;
+  std::string target;
+  std::optional<std::string> sheet;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--sheet" && i + 1 < args.size()) {
+      sheet = args[++i];
+    } else if (source.empty()) {
+      source = args[i];
+    } else if (target.empty()) {
+      target = args[i];
+    } else {
+      io.Err << HelpText();
+      return kExitUsage;
+    }
+  }
+  if (source.empty()) {
+    io.Err << HelpText();
+    return kExitUsage;
+  }
+  TCellTable table;
+  if (int code = LoadTable(table, source, io.Err)) return code;
+  const std::u16string targetPath =
+      target.empty() ? ExportTargetPath(FromUtf8(source)) : FromUtf8(target);
+  const std::u16string sheetName = sheet ? FromUtf8(*sheet) : ExportSheetName(targetPath);
+  try {
+    TGridXlsIO exporter;
+    exporter.ApplyWindowSettings(table);
+    exporter.XLSExport(std::filesystem::path(ToUtf8(targetPath)), sheetName, -1, 1,
+                       InsertInSheet_Clear);
+  } catch (const std::exception&) {
+    io.Err << kExportErrorText << '\n';
+    return kExitFailed;
+  }
+  io.Out << kExportSuccessPrefix << ToUtf8(targetPath) << '\n';
+  return kExitOk;
+}
+
+}  // namespace tessary::cli
