@@ -4,7 +4,8 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "xls/workbook_stubs.h"
+#include "xls/cell_records.h"
+#include "xls/formats.h"
 
 namespace tessary {
 
@@ -270,7 +271,7 @@ void THLinkRecord::AttachToolTip(std::unique_ptr<TBaseRecord> toolTip) {
 // ---- formulas ----
 
 void AttachToFormula(TBaseRecord& formula, std::unique_ptr<TBaseRecord> record) {
-  auto* owner = dynamic_cast<stub::TFormulaRecord*>(&formula);
+  auto* owner = dynamic_cast<TFormulaRecord*>(&formula);
   if (owner == nullptr) ThrowFileInvalid();
   owner->Attach(std::move(record));
 }
@@ -302,9 +303,11 @@ static std::unique_ptr<TBaseRecord> Make(uint16_t id, std::vector<uint8_t>& data
   return std::make_unique<T>(id, std::move(data));
 }
 
-// Cell, row, column and format records: the classes of the cell block.
+// Cell, row, column and format records: the classes of the cell block and
+// of the format lists.
 static std::unique_ptr<TBaseRecord> CreateCellRecord(uint16_t id, std::vector<uint8_t>& data) {
-  if (id == xlsid::FORMULA) return std::make_unique<stub::TFormulaRecord>(id, std::move(data));
+  if (auto record = CreateCellBlockRecord(id, data)) return record;
+  if (auto record = CreateFormatRecord(id, data)) return record;
   return std::make_unique<TBaseRecord>(id, std::move(data));
 }
 

@@ -2,6 +2,9 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "xls/byte_stream.h"
+#include "xls/compound_file.h"
+#include "xls/empty_sheet_template.h"
 #include "xls/globals.h"
 #include "xls/record_reader.h"
 
@@ -9,8 +12,7 @@ namespace tessary {
 
 // String cells read from a file take their string from the table.
 static void AttachLabelToSST(TBaseRecord& record, TStringTable& sst) {
-  (void)record;
-  (void)sst;
+  if (auto* label = dynamic_cast<TLabelSSTRecord*>(&record)) label->AttachToSST(sst);
 }
 
 // ---- TBaseSection ----
@@ -196,7 +198,8 @@ void TRangeList::Clear() {
 
 // ---- TWorkSheet ----
 
-TWorkSheet::TWorkSheet(TWorkbookGlobals* globals) : TSheet(globals), FCells(&OriginalDimensions) {}
+TWorkSheet::TWorkSheet(TWorkbookGlobals* globals)
+    : TSheet(globals), FCells(&FColumns, globals != nullptr ? &globals->FSST : nullptr) {}
 TWorkSheet::~TWorkSheet() = default;
 
 void TWorkSheet::Clear() {
@@ -291,6 +294,9 @@ void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& 
     case xlsid::ROW:
     case xlsid::MULRK:
     case xlsid::MULBLANK:
+      // A later cell at the formula's place replaces it in the cell block,
+      // so only a formula stays the last formula.
+      if (id != xlsid::FORMULA) FLastFormula = nullptr;
       FCells.AddRecord(std::move(record));
       return;
     case xlsid::MERGEDCELLS:
@@ -319,10 +325,9 @@ void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& 
     case xlsid::STRING:
     case xlsid::ARRAY: {
       if (FLastFormula == nullptr) ThrowFileInvalid();
-      // The formula is already in the cell block, which counts its growth.
-      const uint64_t size = record->TotalSize();
+      // The formula is already in the cell block, which measures it with
+      // what is attached when asked.
       AttachToFormula(*FLastFormula, std::move(record));
-      FCells.AdaptSize(static_cast<int64_t>(size));
       return;
     }
     default:
@@ -353,7 +358,10 @@ void TWorkSheet::SaveToStream(TRecordStream& stream) {
 
 std::unique_ptr<TWorkSheet> TWorkSheet::CreateFromData(TWorkbookGlobals& globals,
                                                        TStringTable& sst) {
-  TMemoryRecordStream file(stub::templ::TemplateWorkbookStream());
+  TMemoryByteStream bytes(EmptySheetTemplate());
+  TCompoundFile container(bytes);
+  container.SelectStream(u"Workbook");
+  TRecordStream& file = container;
   TRecordHeader header;
   ReadRecordHeader(file, header);
   // Skip the template's globals section.

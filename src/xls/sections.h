@@ -9,19 +9,16 @@
 #include <memory>
 
 #include "xls/base_record.h"
+#include "xls/cells.h"
 #include "xls/records.h"
-#include "xls/workbook_stubs.h"
+#include "xls/sst.h"
 
 namespace tessary {
 
 class TWorkbookGlobals;
 
-// The workbook's shared string table, and the parts of a worksheet's cell
-// block.
-using TStringTable = stub::TSST;
-using TCells = stub::TCells;
-using TColInfoList = stub::TColInfoList;
-using TMergedCells = stub::TMergedCells;
+// The workbook's shared string table.
+using TStringTable = TSST;
 
 class TBaseSection {
  public:

@@ -209,6 +209,9 @@ void TWorkbook::InsertSheets(int copyFrom, int insertBefore, int sheetCount) {
   FGlobals.InsertSheets(static_cast<size_t>(insertBefore), options, u"Sheet",
                         static_cast<size_t>(sheetCount));
   for (int i = 0; i < sheetCount; ++i) {
+    // The template's sheet and a copied sheet may be selected; a new sheet
+    // is not, so that the workbook's selection stays one sheet.
+    added[i]->SetSelected(false);
     FSheets.Insert(static_cast<size_t>(insertBefore + i), std::move(added[i]));
   }
 }

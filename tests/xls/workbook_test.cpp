@@ -148,10 +148,13 @@ TEST(Workbook, BoundSheetPositionsAreTheBofOffsets) {
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(workbook.FGlobals.FBoundSheets.Sheet(i).Position(), bofs[i + 1]) << "sheet " << i;
   }
-  // The new sheets carry the template sheet's records.
-  const Bytes first(saved.begin() + static_cast<long>(bofs[1]), saved.begin() + bofs[2]);
-  const Bytes second(saved.begin() + static_cast<long>(bofs[2]), saved.begin() + bofs[3]);
+  // The new sheets carry the template sheet's records; they are not
+  // selected (WINDOW2 bits 0x0600), the template's sheet stays so.
+  const Bytes first(saved.begin() + static_cast<long>(bofs[2]), saved.begin() + bofs[3]);
+  const Bytes second(saved.begin() + static_cast<long>(bofs[3]), saved.end());
   EXPECT_EQ(first, second);
+  EXPECT_TRUE(workbook.FSheets[0].Selected());
+  EXPECT_FALSE(workbook.FSheets[1].Selected());
 }
 
 TEST(Workbook, VisibilityCheckWhenSaving) {
@@ -324,9 +327,10 @@ TEST(Workbook, FormulaWithItsRecordsIsCountedAndWrittenInPlace) {
   const uint64_t counted = workbook.PrepareOffsets(false);
   const Bytes saved = Save(workbook);
   EXPECT_EQ(counted, saved.size());
-  // The formula's records follow it directly, in their order.
+  // The formula's records follow it directly, in their order (the ROW
+  // record is rewritten by the cell block, the RK after them stays apart).
   const std::string image(saved.begin(), saved.end());
-  const std::string run(sheet.begin() + 20 + 20, sheet.end() - 4);
+  const std::string run(sheet.begin() + 20 + 20 + 20, sheet.end() - 4 - 14);
   EXPECT_NE(image.find(run), std::string::npos);
   // A SHRFMLA without a formula before it is refused.
   TWorkbook orphan;

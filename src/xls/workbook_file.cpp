@@ -1,0 +1,348 @@
+#include "xls/workbook_file.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "common/error.h"
+#include "xls/cell_text_value.h"
+#include "xls/compound_file.h"
+#include "xls/empty_sheet_template.h"
+#include "xls/grid_xls_io.h"
+#include "xls/sheet_names.h"
+
+namespace tessary {
+
+namespace {
+
+constexpr std::u16string_view kWorkbookStream = u"Workbook";
+
+uint16_t Clamp16(int value) { return static_cast<uint16_t>(std::clamp(value, 0, 0xFFFF)); }
+
+}  // namespace
+
+TWorkbookFile::TWorkbookFile(TRegionalSettings regional) : Regional(std::move(regional)) {}
+TWorkbookFile::~TWorkbookFile() = default;
+
+void TWorkbookFile::Connect() {
+  FWorkbook = std::make_unique<TWorkbook>();
+  FOtherStreams.clear();
+  FActiveSheet = 1;
+  IsFileModified = false;
+}
+
+void TWorkbookFile::Disconnect() {
+  FWorkbook.reset();
+  FOtherStreams.clear();
+}
+
+TWorkbook& TWorkbookFile::Workbook() const {
+  if (!FWorkbook) throw Error("The workbook is not connected");
+  return *FWorkbook;
+}
+
+// ---- loading ----
+
+void TWorkbookFile::LoadFromStream(TByteStream& stream) {
+  TWorkbook& book = Workbook();
+  TCompoundFile container(stream);
+  container.SelectStream(kWorkbookStream);
+  book.LoadFromStream(container);
+
+  // The file as loaded, with an empty Workbook stream: every save copies
+  // its other streams and directory from here.
+  TMemoryByteStream image;
+  container.PrepareForWrite(image, kWorkbookStream);
+  container.Close();
+  FOtherStreams = std::move(image.Bytes);
+  FActiveSheet = book.ActiveSheet() + 1;
+  if (FActiveSheet > book.SheetCount()) FActiveSheet = 1;
+  IsFileModified = false;
+}
+
+void TWorkbookFile::LoadFromBytes(std::span<const uint8_t> bytes) {
+  TMemoryByteStream stream(bytes);
+  LoadFromStream(stream);
+}
+
+void TWorkbookFile::NewFile(int sheetCount) {
+  LoadFromBytes(EmptySheetTemplate());
+  if (sheetCount > SheetCount()) {
+    Workbook().InsertSheets(-1, SheetCount(), sheetCount - SheetCount());
+  }
+}
+
+void TWorkbookFile::OpenFile(const std::filesystem::path& fileName) {
+  TFileReadStream file(fileName);
+  {
+    TCompoundFile probe(file, true);
+    if (probe.NotXls97()) ThrowError("The file \"%s\" is invalid", fileName.string().c_str());
+  }
+  file.Seek(0);
+  LoadFromStream(file);
+}
+
+// ---- sheets ----
+
+int TWorkbookFile::SheetCount() const { return Workbook().SheetCount(); }
+
+void TWorkbookFile::CheckSheet(int sheet) const {
+  if (sheet < 1 || sheet > SheetCount()) ThrowSheetNumberInvalid(sheet, 1, SheetCount());
+}
+
+void TWorkbookFile::SetActiveSheet(int sheet) {
+  CheckSheet(sheet);
+  FActiveSheet = sheet;
+}
+
+std::u16string TWorkbookFile::SheetName(int sheet) const {
+  CheckSheet(sheet);
+  return Workbook().FGlobals.SheetName(static_cast<size_t>(sheet - 1));
+}
+
+std::u16string TWorkbookFile::ActiveSheetName() const { return SheetName(FActiveSheet); }
+
+void TWorkbookFile::SetActiveSheetName(std::u16string_view name) {
+  CheckSheet(FActiveSheet);
+  Workbook().FGlobals.RenameSheet(static_cast<size_t>(FActiveSheet - 1), name);
+}
+
+void TWorkbookFile::InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) {
+  if (insertBefore < 1 || insertBefore > SheetCount() + 1) {
+    ThrowSheetNumberInvalid(insertBefore, 1, SheetCount() + 1);
+  }
+  if (copyFrom >= 1) CheckSheet(copyFrom);
+  Workbook().InsertSheets(copyFrom >= 1 ? copyFrom - 1 : -1, insertBefore - 1, sheetCount);
+  if (sheetCount > 0) IsFileModified = true;
+}
+
+void TWorkbookFile::DeleteSheets(int sheetPos, int sheetCount) {
+  if (sheetCount <= 0) return;
+  CheckSheet(sheetPos);
+  CheckSheet(sheetPos + sheetCount - 1);
+  Workbook().DeleteSheets(sheetPos - 1, sheetCount);
+  if (FActiveSheet > SheetCount()) FActiveSheet = std::max(1, SheetCount());
+  IsFileModified = true;
+}
+
+void TWorkbookFile::ClearSheet() {
+  CheckSheet(FActiveSheet);
+  Workbook().ClearSheet(FActiveSheet - 1);
+}
+
+void TWorkbookFile::SelectSheet(int sheetNo) {
+  CheckSheet(sheetNo);
+  Workbook().SetActiveSheet(sheetNo - 1);
+}
+
+TWorkSheet& TWorkbookFile::ActiveWorkSheet() const {
+  CheckSheet(FActiveSheet);
+  TWorkSheet* sheet = Workbook().WorkSheet(FActiveSheet - 1);
+  if (sheet == nullptr) throw Error("The active sheet is not a worksheet");
+  return *sheet;
+}
+
+// ---- sheet flags ----
+
+bool TWorkbookFile::ShowGridLines() const { return ActiveWorkSheet().ShowGridLines(); }
+void TWorkbookFile::SetShowGridLines(bool value) { ActiveWorkSheet().SetShowGridLines(value); }
+
+bool TWorkbookFile::OutlineSummaryRowsBelowDetail() const {
+  return ActiveWorkSheet().OutlineSummaryRowsBelowDetail();
+}
+void TWorkbookFile::SetOutlineSummaryRowsBelowDetail(bool value) {
+  ActiveWorkSheet().SetOutlineSummaryRowsBelowDetail(value);
+}
+
+bool TWorkbookFile::OutlineSummaryColsRightOfDetail() const {
+  return ActiveWorkSheet().OutlineSummaryColsRightOfDetail();
+}
+void TWorkbookFile::SetOutlineSummaryColsRightOfDetail(bool value) {
+  ActiveWorkSheet().SetOutlineSummaryColsRightOfDetail(value);
+}
+
+// ---- sizes and merged ranges ----
+
+void TWorkbookFile::SetColWidth(int col, int width) {
+  if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
+  ActiveWorkSheet().FColumns.SetColWidth(col - 1, Clamp16(width));
+}
+
+void TWorkbookFile::SetRowHeight(int row, int height) {
+  if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
+  ActiveWorkSheet().FCells.SetRowHeight(row - 1, Clamp16(height));
+}
+
+void TWorkbookFile::SetColHidden(int col, bool hidden) {
+  if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
+  TWorkSheet& sheet = ActiveWorkSheet();
+  sheet.FColumns.SetColHidden(col - 1, hidden, Clamp16(sheet.FDefColWidth));
+}
+
+void TWorkbookFile::SetRowHidden(int row, bool hidden) {
+  if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
+  ActiveWorkSheet().FCells.SetRowHidden(row - 1, hidden);
+}
+
+void TWorkbookFile::MergeCells(int firstRow, int firstCol, int lastRow, int lastCol) {
+  for (int row : {firstRow, lastRow}) {
+    if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
+  }
+  for (int col : {firstCol, lastCol}) {
+    if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
+  }
+  ActiveWorkSheet().FRanges.FMergedCells.MergeCells(firstRow - 1, firstCol - 1, lastRow - 1,
+                                                    lastCol - 1);
+}
+
+// ---- formats ----
+
+TFormatLists TWorkbookFile::Formats() const {
+  TWorkbookGlobals& globals = Workbook().FGlobals;
+  return TFormatLists(globals.FXF, globals.FFonts, globals.FFormats, Regional);
+}
+
+int TWorkbookFile::CellFormat(int row, int col) const {
+  if (row < 1 || row > kMaxSheetRow + 1 || col < 1 || col > kMaxSheetCol + 1) return -1;
+  return ActiveWorkSheet().FCells.CellXF(row - 1, col - 1);
+}
+
+int TWorkbookFile::RowFormat(int row) const {
+  if (row < 1 || row > kMaxSheetRow + 1) return -1;
+  return ActiveWorkSheet().FCells.RowXF(row - 1);
+}
+
+int TWorkbookFile::ColFormat(int col) const {
+  if (col < 1 || col > kMaxSheetCol + 1) return -1;
+  return ActiveWorkSheet().FColumns.ColumnXF(col - 1);
+}
+
+TCellFormat TWorkbookFile::GetFormat(int xf) const { return Formats().GetFormat(xf); }
+
+int TWorkbookFile::AddFormat(const TCellFormat& format) { return Formats().AddFormat(format); }
+
+// ---- cells ----
+
+TXlsCellValue TWorkbookFile::GetCellValue(int row, int col) const {
+  if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
+  if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
+  return ActiveWorkSheet().FCells.GetValue(row - 1, col - 1);
+}
+
+void TWorkbookFile::SetCellValue(int row, int col, const TXlsCellValue& value) {
+  TWorkSheet& sheet = ActiveWorkSheet();
+  sheet.FCells.SetValueX2(row - 1, col - 1, value, Workbook().FGlobals.Is1904());
+}
+
+void TWorkbookFile::SetCellString(int row, int col, std::u16string_view text, TCellFormat* format,
+                                  std::u16string_view dateFormat, std::u16string_view timeFormat) {
+  TCellFormat own = format != nullptr ? *format : GetFormat(kDefaultCellXF);
+  TCellFormat& fm = format != nullptr ? *format : own;
+  const TCellTextValue typed = ConvertCellText(text, Regional, dateFormat, timeFormat);
+  TXlsCellValue value;
+  switch (typed.Kind) {
+    case TCellTextValue::TKind::Number:
+      if (typed.Format) fm.Format = *typed.Format;
+      value.Value = typed.Number;
+      value.XF = AddFormat(fm);
+      break;
+    case TCellTextValue::TKind::Boolean:
+      value.Value = typed.Boolean;
+      value.XF = AddFormat(fm);
+      break;
+    case TCellTextValue::TKind::DateTime: {
+      // The date format goes to a copy; the caller's format stays.
+      TCellFormat dated = fm;
+      if (typed.Format) dated.Format = *typed.Format;
+      value.Value = TXlsDate{typed.Number};
+      value.XF = AddFormat(dated);
+      break;
+    }
+    case TCellTextValue::TKind::String:
+      value.Value = std::u16string(text);
+      value.XF = AddFormat(fm);
+      break;
+  }
+  SetCellValue(row, col, value);
+}
+
+// ---- saving ----
+
+void TWorkbookFile::SaveToStream(TByteStream& stream) {
+  TWorkbook& book = Workbook();
+  if (FOtherStreams.empty()) throw Error("A section of the workbook is not loaded");
+  TMemoryByteStream image(FOtherStreams);
+  TCompoundFile container(image);
+  container.PrepareForWrite(stream, kWorkbookStream);
+  book.SaveToStream(container, IsFileModified);
+  container.Close();
+}
+
+std::vector<uint8_t> TWorkbookFile::SaveToBytes() {
+  TMemoryByteStream out;
+  SaveToStream(out);
+  return std::move(out.Bytes);
+}
+
+void TWorkbookFile::Save(const std::filesystem::path& fileName) {
+  std::error_code ec;
+  if (!AllowOverwritingFiles && std::filesystem::exists(fileName, ec)) {
+    ThrowError("Can't write to file \"%s\". Check it is not in use by another user",
+               fileName.string().c_str());
+  }
+  // Written beside the target and moved into its place only when complete:
+  // a failure leaves no partial file and the target untouched.
+  TFileWriteStream out(fileName);
+  SaveToStream(out);
+  out.Commit();
+}
+
+// ---- the export's workbook ----
+
+namespace {
+
+class TWorkbookFileExportBook : public TExportBook {
+ public:
+  explicit TWorkbookFileExportBook(const TRegionalSettings& regional) : FFile(regional) {
+    FFile.Connect();
+  }
+  void NewFile(int sheetCount) override { FFile.NewFile(sheetCount); }
+  void OpenFile(const std::filesystem::path& fileName) override { FFile.OpenFile(fileName); }
+  int SheetCount() const override { return FFile.SheetCount(); }
+  std::u16string SheetName(int sheet) const override { return FFile.SheetName(sheet); }
+  void SetActiveSheet(int sheet) override { FFile.SetActiveSheet(sheet); }
+  void SetActiveSheetName(std::u16string_view name) override { FFile.SetActiveSheetName(name); }
+  void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) override {
+    FFile.InsertAndCopySheets(copyFrom, insertBefore, sheetCount);
+  }
+  void ClearSheet() override { FFile.ClearSheet(); }
+  void SetShowGridLines(bool value) override { FFile.SetShowGridLines(value); }
+  void SetOutlineSummaryRowsBelowDetail(bool value) override {
+    FFile.SetOutlineSummaryRowsBelowDetail(value);
+  }
+  void SetOutlineSummaryColsRightOfDetail(bool value) override {
+    FFile.SetOutlineSummaryColsRightOfDetail(value);
+  }
+  void SetColWidth(int col, int width) override { FFile.SetColWidth(col, width); }
+  void SetRowHeight(int row, int height) override { FFile.SetRowHeight(row, height); }
+  int CellFormat(int row, int col) const override { return FFile.CellFormat(row, col); }
+  int RowFormat(int row) const override { return FFile.RowFormat(row); }
+  int ColFormat(int col) const override { return FFile.ColFormat(col); }
+  TCellFormat GetFormat(int xf) const override { return FFile.GetFormat(xf); }
+  int AddFormat(const TCellFormat& format) override { return FFile.AddFormat(format); }
+  void SetCellValue(int row, int col, const TXlsCellValue& value) override {
+    FFile.SetCellValue(row, col, value);
+  }
+  void SelectSheet(int sheet) override { FFile.SelectSheet(sheet); }
+  void Save(const std::filesystem::path& fileName) override { FFile.Save(fileName); }
+
+ private:
+  TWorkbookFile FFile;
+};
+
+}  // namespace
+
+std::unique_ptr<TExportBook> CreateWorkbookFileExportBook(const TRegionalSettings& regional) {
+  return std::make_unique<TWorkbookFileExportBook>(regional);
+}
+
+}  // namespace tessary

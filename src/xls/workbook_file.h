@@ -1,0 +1,174 @@
+// The workbook engine's file-level interface: a workbook made from the
+// built-in template or read from a compound file, changed sheet by sheet,
+// and written back into a copy of the compound file it came from. Sheet,
+// row and column numbers at this interface are 1-based.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "xls/byte_stream.h"
+#include "xls/cell_records.h"
+#include "xls/formats.h"
+#include "xls/regional_settings.h"
+#include "xls/workbook.h"
+
+namespace tessary {
+
+class TExportBook;
+
+class TSpreadsheetFile {
+ public:
+  virtual ~TSpreadsheetFile() = default;
+
+  virtual void Connect() = 0;
+  virtual void Disconnect() = 0;
+  virtual void NewFile(int sheetCount) = 0;
+  virtual void OpenFile(const std::filesystem::path& fileName) = 0;
+  virtual void LoadFromStream(TByteStream& stream) = 0;
+
+  virtual int SheetCount() const = 0;
+  virtual int ActiveSheet() const = 0;
+  virtual void SetActiveSheet(int sheet) = 0;
+  virtual std::u16string ActiveSheetName() const = 0;
+  virtual void SetActiveSheetName(std::u16string_view name) = 0;
+  virtual std::u16string SheetName(int sheet) const = 0;
+  virtual void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) = 0;
+  virtual void DeleteSheets(int sheetPos, int sheetCount) = 0;
+  virtual void ClearSheet() = 0;
+  virtual void SelectSheet(int sheetNo) = 0;
+
+  virtual bool ShowGridLines() const = 0;
+  virtual void SetShowGridLines(bool value) = 0;
+  virtual bool OutlineSummaryRowsBelowDetail() const = 0;
+  virtual void SetOutlineSummaryRowsBelowDetail(bool value) = 0;
+  virtual bool OutlineSummaryColsRightOfDetail() const = 0;
+  virtual void SetOutlineSummaryColsRightOfDetail(bool value) = 0;
+
+  virtual void SetColWidth(int col, int width) = 0;
+  virtual void SetRowHeight(int row, int height) = 0;
+  virtual void SetColHidden(int col, bool hidden) = 0;
+  virtual void SetRowHidden(int row, bool hidden) = 0;
+  virtual void MergeCells(int firstRow, int firstCol, int lastRow, int lastCol) = 0;
+
+  virtual int CellFormat(int row, int col) const = 0;
+  virtual int RowFormat(int row) const = 0;
+  virtual int ColFormat(int col) const = 0;
+  virtual TCellFormat GetFormat(int xf) const = 0;
+  virtual int AddFormat(const TCellFormat& format) = 0;
+
+  virtual TXlsCellValue GetCellValue(int row, int col) const = 0;
+  virtual void SetCellValue(int row, int col, const TXlsCellValue& value) = 0;
+  virtual void SetCellString(int row, int col, std::u16string_view text, TCellFormat* format,
+                             std::u16string_view dateFormat, std::u16string_view timeFormat) = 0;
+
+  virtual void Save(const std::filesystem::path& fileName) = 0;
+  virtual void SaveToStream(TByteStream& stream) = 0;
+};
+
+class TWorkbookFile : public TSpreadsheetFile {
+ public:
+  explicit TWorkbookFile(TRegionalSettings regional = TRegionalSettings::FromUserLocale());
+  ~TWorkbookFile() override;
+
+  // Creates the empty workbook model; the other operations need it.
+  void Connect() override;
+  void Disconnect() override;
+  bool Connected() const { return FWorkbook != nullptr; }
+
+  // Loads the template workbook and adds fresh sheets up to `sheetCount`.
+  void NewFile(int sheetCount) override;
+  // Loads a workbook file; a file that is not a compound file fails with
+  // "The file "%s" is invalid".
+  void OpenFile(const std::filesystem::path& fileName) override;
+  // Loads the compound file that `stream` holds.
+  void LoadFromStream(TByteStream& stream) override;
+  void LoadFromBytes(std::span<const uint8_t> bytes);
+
+  int SheetCount() const override;
+  int ActiveSheet() const override { return FActiveSheet; }
+  // The sheet that the following calls act on ("Sheet number "%d" invalid.
+  // Must be between %d and %d" outside the list).
+  void SetActiveSheet(int sheet) override;
+  std::u16string ActiveSheetName() const override;
+  // Renames the active sheet to the valid form of `name`; another sheet of
+  // that name fails with "Sheet name already exists: %s".
+  void SetActiveSheetName(std::u16string_view name) override;
+  std::u16string SheetName(int sheet) const override;
+  // Inserts `sheetCount` sheets before sheet `insertBefore`: copies of sheet
+  // `copyFrom`, or fresh sheets from the template when `copyFrom` < 1.
+  void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) override;
+  void DeleteSheets(int sheetPos, int sheetCount) override;
+  // The active sheet restarts as a fresh copy of the template's sheet and
+  // becomes the selected one.
+  void ClearSheet() override;
+  // Sheet `sheetNo` becomes the only selected sheet and the workbook's
+  // active tab.
+  void SelectSheet(int sheetNo) override;
+
+  bool ShowGridLines() const override;
+  void SetShowGridLines(bool value) override;
+  bool OutlineSummaryRowsBelowDetail() const override;
+  void SetOutlineSummaryRowsBelowDetail(bool value) override;
+  bool OutlineSummaryColsRightOfDetail() const override;
+  void SetOutlineSummaryColsRightOfDetail(bool value) override;
+
+  // Width in 1/256 of a character, height in twips; values outside 0-65535
+  // are clamped.
+  void SetColWidth(int col, int width) override;
+  void SetRowHeight(int row, int height) override;
+  void SetColHidden(int col, bool hidden) override;
+  void SetRowHidden(int row, bool hidden) override;
+  void MergeCells(int firstRow, int firstCol, int lastRow, int lastCol) override;
+
+  // XF of an existing cell, a formatted row, a column entry; -1 for none.
+  int CellFormat(int row, int col) const override;
+  int RowFormat(int row) const override;
+  int ColFormat(int col) const override;
+  // The description of an XF; an index outside the list reads XF 0.
+  TCellFormat GetFormat(int xf) const override;
+  int AddFormat(const TCellFormat& format) override;
+
+  TXlsCellValue GetCellValue(int row, int col) const override;
+  void SetCellValue(int row, int col, const TXlsCellValue& value) override;
+  // Reads `text` as a typed value and stores it with the XF of `format`
+  // (the default cell format without one); a number format found for the
+  // text is written into `format`.
+  void SetCellString(int row, int col, std::u16string_view text, TCellFormat* format,
+                     std::u16string_view dateFormat = {},
+                     std::u16string_view timeFormat = {}) override;
+
+  // Writes the workbook to `fileName`, beside the target first; the target
+  // is replaced only by a complete file. An existing target fails with
+  // "Can't write to file "%s". Check it is not in use by another user"
+  // unless AllowOverwritingFiles.
+  void Save(const std::filesystem::path& fileName) override;
+  // Writes the whole compound file into `stream`.
+  void SaveToStream(TByteStream& stream) override;
+  std::vector<uint8_t> SaveToBytes();
+
+  TWorkbook& Workbook() const;
+  TWorkSheet& ActiveWorkSheet() const;
+
+  bool AllowOverwritingFiles = false;
+  bool IsFileModified = false;
+  TRegionalSettings Regional;
+
+ private:
+  void CheckSheet(int sheet) const;
+  TFormatLists Formats() const;
+
+  std::unique_ptr<TWorkbook> FWorkbook;
+  int FActiveSheet = 1;
+  std::vector<uint8_t> FOtherStreams;
+};
+
+// The workbook engine as the export's workbook.
+std::unique_ptr<TExportBook> CreateWorkbookFileExportBook(const TRegionalSettings& regional);
+
+}  // namespace tessary
