@@ -6,6 +6,7 @@
 #include "common/utf16.h"
 #include "xls/cell_text_value.h"
 #include "xls/export_target.h"
+#include "xls/workbook_file.h"
 
 namespace tessary {
 namespace {
@@ -155,9 +156,8 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
 
 namespace tessary {
 
-// Replaced by the engine's workbook once the workbook file lands.
-std::unique_ptr<TExportBook> CreateWorkbookExportBook(const TRegionalSettings&) {
-  ThrowError("Workbook engine not available");
+std::unique_ptr<TExportBook> CreateWorkbookExportBook(const TRegionalSettings& regional) {
+  return CreateWorkbookFileExportBook(regional);
 }
 
 }  // namespace tessary

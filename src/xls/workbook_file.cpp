@@ -304,6 +304,9 @@ class TWorkbookFileExportBook : public TExportBook {
  public:
   explicit TWorkbookFileExportBook(const TRegionalSettings& regional) : FFile(regional) {
     FFile.Connect();
+    // The export replaces the workbook it opened: the new file takes the
+    // old one's place only once it is complete.
+    FFile.AllowOverwritingFiles = true;
   }
   void NewFile(int sheetCount) override { FFile.NewFile(sheetCount); }
   void OpenFile(const std::filesystem::path& fileName) override { FFile.OpenFile(fileName); }
