@@ -301,6 +301,7 @@ TEST(CompoundFileWrite, OperationsOutOfOrderFail) {
   cf.Write32(0x01020304);
   cf.Write16(0x0506);
   EXPECT_EQ(cf.Position(), 6u);
+  cf.Close();  // before out2 goes away
 }
 
 // Saving goes through a file written beside the target; an abandoned one
