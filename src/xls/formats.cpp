@@ -1,6 +1,7 @@
 #include "xls/formats.h"
 
 #include <algorithm>
+#include <array>
 
 #include "common/bytes.h"
 #include "common/error.h"
@@ -32,23 +33,47 @@ static uint16_t FormatNumberOf(const TBaseRecord& record) {
   return record.Data.size() >= 2 ? GetU16(record.Data.data()) : 0;
 }
 
-// The text of a FORMAT payload; empty when it does not hold a whole string.
-static std::u16string FormatTextOf(const TBaseRecord& record) {
+// Where the characters of a FORMAT payload's text lie; false when the
+// payload does not hold a whole string.
+struct TFormatChars {
+  const uint8_t* Chars = nullptr;
+  size_t Count = 0;
+  bool Wide = false;
+  char16_t At(size_t i) const {
+    return Wide ? static_cast<char16_t>(GetU16(Chars + 2 * i)) : static_cast<char16_t>(Chars[i]);
+  }
+};
+
+static bool FormatCharsOf(const TBaseRecord& record, TFormatChars& out) {
   const std::vector<uint8_t>& data = record.Data;
-  if (data.size() < 5) return {};
+  if (data.size() < 5) return false;
   const size_t count = GetU16(data.data() + 2);
   const uint8_t options = data[4];
   size_t pos = 5;
   if (options & 0x08) pos += 2;
   if (options & 0x04) pos += 4;
   const size_t width = (options & 0x01) ? 2 : 1;
-  if (pos > data.size() || count * width > data.size() - pos) return {};
-  std::u16string text(count, u'\0');
-  for (size_t i = 0; i < count; ++i) {
-    text[i] = width == 2 ? static_cast<char16_t>(GetU16(data.data() + pos + 2 * i))
-                         : static_cast<char16_t>(data[pos + i]);
-  }
+  if (pos > data.size() || count * width > data.size() - pos) return false;
+  out = {data.data() + pos, count, width == 2};
+  return true;
+}
+
+static std::u16string FormatTextOf(const TBaseRecord& record) {
+  TFormatChars chars;
+  if (!FormatCharsOf(record, chars)) return {};
+  std::u16string text(chars.Count, u'\0');
+  for (size_t i = 0; i < chars.Count; ++i) text[i] = chars.At(i);
   return text;
+}
+
+// Compares in place: the export looks format texts up once per cell.
+static bool FormatTextEquals(const TBaseRecord& record, std::u16string_view text) {
+  TFormatChars chars;
+  if (!FormatCharsOf(record, chars) || chars.Count != text.size()) return false;
+  for (size_t i = 0; i < chars.Count; ++i) {
+    if (chars.At(i) != text[i]) return false;
+  }
+  return true;
 }
 
 uint16_t TFormatRecord::Number() const { return FormatNumberOf(*this); }
@@ -69,66 +94,52 @@ std::unique_ptr<TBaseRecord> CreateFormatRecord(uint16_t id, std::vector<uint8_t
 
 // ---- built-in formats ----
 
+// Built-in format texts by number; 14 and 22 come from the regional
+// settings, every other number below 50 is empty.
+static constexpr struct {
+  int Number;
+  std::u16string_view Text;
+} kBuiltinFormatList[] = {
+    {1, u"0"},
+    {2, u"0.00"},
+    {3, u"#,##0"},
+    {4, u"#,##0.00"},
+    {9, u"0%"},
+    {10, u"0.00%"},
+    {11, u"0.00E+00"},
+    {12, u"?/?"},
+    {13,
+     u"# ??"
+     u"/??"},  // split so that no trigraph is read
+    {15, u"DD-MMM-YY"},
+    {16, u"DD-MMM"},
+    {17, u"MMM-YY"},
+    {18, u"h:mm AM/PM"},
+    {19, u"h:mm:ss AM/PM"},
+    {20, u"hh:mm"},
+    {21, u"hh:mm:ss"},
+    {37, u"#,##0 _$;-#,##0 _$"},
+    {38, u"#,##0 _$;[Red]-#,##0 _$"},
+    {39, u"#,##0.00 _$;-#,##0.00 _$"},
+    {40, u"#,##0.00 _$;[Red]-#,##0.00 _$"},
+    {45, u"mm:ss"},
+    {46, u"[h]:mm:ss"},
+    {47, u"mm:ss,0"},
+    {48, u"##0.0E+0"},
+    {49, u"@"},
+};
+
+static constexpr std::array<std::u16string_view, 50> kBuiltinFormats = [] {
+  std::array<std::u16string_view, 50> table{};
+  for (const auto& f : kBuiltinFormatList) table[f.Number] = f.Text;
+  return table;
+}();
+
 std::u16string BuiltinFormatText(int number, const TRegionalSettings& regional) {
-  switch (number) {
-    case 1:
-      return u"0";
-    case 2:
-      return u"0.00";
-    case 3:
-      return u"#,##0";
-    case 4:
-      return u"#,##0.00";
-    case 9:
-      return u"0%";
-    case 10:
-      return u"0.00%";
-    case 11:
-      return u"0.00E+00";
-    case 12:
-      return u"?/?";
-    case 13:
-      return u"# ??"
-             u"/??";  // split so that no trigraph is read
-    case 14:
-      return BuiltinDateFormat(regional);
-    case 15:
-      return u"DD-MMM-YY";
-    case 16:
-      return u"DD-MMM";
-    case 17:
-      return u"MMM-YY";
-    case 18:
-      return u"h:mm AM/PM";
-    case 19:
-      return u"h:mm:ss AM/PM";
-    case 20:
-      return u"hh:mm";
-    case 21:
-      return u"hh:mm:ss";
-    case 22:
-      return BuiltinDateTimeFormat(regional);
-    case 37:
-      return u"#,##0 _$;-#,##0 _$";
-    case 38:
-      return u"#,##0 _$;[Red]-#,##0 _$";
-    case 39:
-      return u"#,##0.00 _$;-#,##0.00 _$";
-    case 40:
-      return u"#,##0.00 _$;[Red]-#,##0.00 _$";
-    case 45:
-      return u"mm:ss";
-    case 46:
-      return u"[h]:mm:ss";
-    case 47:
-      return u"mm:ss,0";
-    case 48:
-      return u"##0.0E+0";
-    case 49:
-      return u"@";
-    default:
-      return {};
-  }
+  if (number == 14) return BuiltinDateFormat(regional);
+  if (number == 22) return BuiltinDateTimeFormat(regional);
+  if (number < 0 || number >= 50) return {};
+  return std::u16string(kBuiltinFormats[number]);
 }
 
 // ---- FONT ----
@@ -206,10 +217,12 @@ TCellFont TFormatLists::GetFont(int fontIndex) const {
 
 uint16_t TFormatLists::FormatIndex(std::u16string_view text) {
   for (size_t i = 0; i < FFormats.Count(); ++i) {
-    if (FormatTextOf(*FFormats[i]) == text) return FormatNumberOf(*FFormats[i]);
+    if (FormatTextEquals(*FFormats[i], text)) return FormatNumberOf(*FFormats[i]);
   }
   for (int n = 0; n < 50; ++n) {
-    if (BuiltinFormatText(n, FRegional) == text) return static_cast<uint16_t>(n);
+    const bool equal =
+        n == 14 || n == 22 ? BuiltinFormatText(n, FRegional) == text : kBuiltinFormats[n] == text;
+    if (equal) return static_cast<uint16_t>(n);
   }
   int number = kFirstUserFormat;
   for (size_t i = 0; i < FFormats.Count(); ++i) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,41 @@ TEST(Formats, FormatNumbersContinueAboveTheHighestPresent) {
   EXPECT_EQ(lists.FormatText(49), u"@");
   EXPECT_EQ(lists.FormatText(30), u"");
   EXPECT_EQ(lists.FormatText(300), u"");
+}
+
+TEST(Formats, BuiltinTextsByNumber) {
+  const TRegionalSettings r;
+  const std::map<int, std::u16string> texts = {{1, u"0"},
+                                               {2, u"0.00"},
+                                               {3, u"#,##0"},
+                                               {4, u"#,##0.00"},
+                                               {9, u"0%"},
+                                               {10, u"0.00%"},
+                                               {11, u"0.00E+00"},
+                                               {12, u"?/?"},
+                                               {13, u"# ?\?/??"},
+                                               {14, u"mm/dd/YYYY"},
+                                               {15, u"DD-MMM-YY"},
+                                               {16, u"DD-MMM"},
+                                               {17, u"MMM-YY"},
+                                               {18, u"h:mm AM/PM"},
+                                               {19, u"h:mm:ss AM/PM"},
+                                               {20, u"hh:mm"},
+                                               {21, u"hh:mm:ss"},
+                                               {22, u"mm/dd/YYYY hh:mm"},
+                                               {37, u"#,##0 _$;-#,##0 _$"},
+                                               {38, u"#,##0 _$;[Red]-#,##0 _$"},
+                                               {39, u"#,##0.00 _$;-#,##0.00 _$"},
+                                               {40, u"#,##0.00 _$;[Red]-#,##0.00 _$"},
+                                               {45, u"mm:ss"},
+                                               {46, u"[h]:mm:ss"},
+                                               {47, u"mm:ss,0"},
+                                               {48, u"##0.0E+0"},
+                                               {49, u"@"}};
+  for (int n = -1; n <= 50; ++n) {
+    const auto it = texts.find(n);
+    EXPECT_EQ(BuiltinFormatText(n, r), it != texts.end() ? it->second : u"") << n;
+  }
 }
 
 TEST(Formats, BuiltinDateFormatsFollowTheRegionalOrder) {
