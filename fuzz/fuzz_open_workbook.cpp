@@ -1,35 +1,82 @@
-// Reads arbitrary bytes as a Workbook stream, then writes the model back,
-// copies a sheet and renames one: reading must fail cleanly or give a model
-// whose every size is exactly what it writes.
+// Opens arbitrary bytes as a workbook file: bytes that are not a compound
+// file become the Workbook stream of a copy of the template, so that the
+// record layer is reached either way. A model that loads is saved, extended
+// by a copied and a fresh sheet, renamed and saved again: each save must
+// write exactly the size the offset pass computed, and its file must load.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "common/error.h"
-#include "xls/workbook.h"
+#include "xls/byte_stream.h"
+#include "xls/compound_file.h"
+#include "xls/empty_sheet_template.h"
+#include "xls/workbook_file.h"
 
 using namespace tessary;
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace {
+
+std::vector<uint8_t> AsWorkbookStream(const uint8_t* data, size_t size) {
+  TMemoryByteStream source(EmptySheetTemplate());
+  TCompoundFile container(source);
+  TMemoryByteStream out;
+  container.PrepareForWrite(out, u"Workbook");
+  if (size > 0) container.WriteMem(data, static_cast<uint32_t>(size));
+  container.Close();
+  return std::move(out.Bytes);
+}
+
+void SaveChecked(TWorkbookFile& book) {
+  const uint64_t counted = book.Workbook().PrepareOffsets(book.IsFileModified);
+  TMemoryRecordStream stream;
+  book.Workbook().SaveToStream(stream, book.IsFileModified);
+  if (stream.Data.size() != counted) std::abort();
+  const std::vector<uint8_t> file = book.SaveToBytes();
+  TWorkbookFile again(TRegionalSettings{});
+  again.Connect();
   try {
-    TWorkbook workbook;
-    TMemoryRecordStream in(std::vector<uint8_t>(data, data + size));
-    workbook.LoadFromStream(in);
-    try {
-      const uint64_t counted = workbook.PrepareOffsets(false);
-      TMemoryRecordStream out;
-      workbook.SaveToStream(out, false);
-      if (out.Data.size() != counted) std::abort();
-    } catch (const Error&) {
+    again.LoadFromBytes(file);
+  } catch (const Error&) {
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > (1u << 20)) return 0;
+  TWorkbookFile book(TRegionalSettings{});
+  book.Connect();
+  try {
+    TMemoryByteStream probeBytes(std::vector<uint8_t>(data, data + size));
+    bool compound = false;
+    {
+      TCompoundFile probe(probeBytes, true);
+      compound = !probe.NotXls97();
     }
-    if (workbook.SheetCount() > 0 && workbook.FGlobals.SheetCount() > 0) {
-      workbook.InsertSheets(0, workbook.SheetCount(), 1);
-      workbook.FGlobals.RenameSheet(0, u"Renamed:[1]");
-      const uint64_t counted = workbook.PrepareOffsets(false);
-      TMemoryRecordStream out;
-      workbook.SaveToStream(out, false);
-      if (out.Data.size() != counted) std::abort();
+    if (compound) {
+      book.LoadFromBytes({data, size});
+    } else {
+      book.LoadFromBytes(AsWorkbookStream(data, size));
+    }
+  } catch (const Error&) {
+    return 0;
+  }
+  try {
+    SaveChecked(book);
+  } catch (const Error&) {
+    // Refused saves (hidden sheets, sections without EOF) are expected.
+  }
+  try {
+    if (book.SheetCount() > 0) {
+      book.InsertAndCopySheets(1, book.SheetCount() + 1, 1);
+      book.InsertAndCopySheets(-1, 1, 1);
+      book.SetActiveSheet(1);
+      book.SetActiveSheetName(u"Renamed:[1]");
+      book.SelectSheet(1);
+      SaveChecked(book);
     }
   } catch (const Error&) {
   }
