@@ -361,6 +361,34 @@ TEST(CellBlock, LoadedCellsWithoutARowRecordAreNotLost) {
   EXPECT_EQ(Hex(recs[0].Payload), "00 00 00 00 06 00 00 00 00 00 08 00 00 00");
 }
 
+TEST(CellBlock, LoadedRecordsAreWrittenBackAndReplacedByStoredValues) {
+  Sheet s;
+  s.Cells.AddRecord(Make(xlsid::ROW, RowPayload(0, 0, 3)));
+  s.Cells.AddRecord(Make(xlsid::LABEL, {0, 0, 0, 0, 15, 0, 2, 0, 0, 'o', 'k'}));
+  Bytes formula(26, 0);
+  formula[2] = 1;
+  PutU16(formula.data() + 12, 0xFFFF);
+  auto record = Make(xlsid::FORMULA, formula);
+  static_cast<TFormulaRecord&>(*record).Attach(
+      std::make_unique<TBaseRecord>(xlsid::STRING, Bytes{1, 0, 0, 'x'}));
+  s.Cells.AddRecord(std::move(record));
+  auto recs = Written(s.Cells);
+  ASSERT_EQ(Ids(recs), (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::LABEL,
+                                              xlsid::FORMULA, xlsid::STRING}));
+  EXPECT_EQ(Hex(recs[2].Payload), "00 00 00 00 0F 00 02 00 00 6F 6B");
+  EXPECT_EQ(recs[3].Payload, formula);
+  EXPECT_TRUE(s.Cells.GetValue(0, 1).IsFormula);
+  EXPECT_EQ(s.Cells.GetValue(0, 1).Value, TXlsValue(std::u16string(u"x")));
+
+  // Storing over them replaces the records, the formula's STRING with it.
+  s.Set(0, 0, 4.0);
+  s.Set(0, 1, 5.0);
+  recs = Written(s.Cells);
+  ASSERT_EQ(Ids(recs), (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::MULRK}));
+  EXPECT_FALSE(s.Cells.GetValue(0, 1).IsFormula);
+  EXPECT_EQ(s.Cells.CellXF(0, 1), 0);  // the formula's XF is kept
+}
+
 // Random sheets: the announced size is what is written, and what is read
 // back is what was stored.
 TEST(CellBlock, TotalSizeIsExactOnRandomSheets) {
