@@ -353,6 +353,7 @@ void TCells::SetValueX2(int row, int col, const TXlsCellValue& value,
   TrimEnd(row, made != nullptr);
   if (!made) return;
 
+  if (!FRows[row]) ThrowError("Missing ROW Record for row %d", row);
   TRowRecord& kept = *FRows[row];
   if (kept.LastCol() < col + 1) kept.SetLastCol(static_cast<uint16_t>(col + 1));
   if (kept.FirstCol() > col) kept.SetFirstCol(static_cast<uint16_t>(col));
