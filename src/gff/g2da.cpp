@@ -331,7 +331,7 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
             PutU32(v, NullOffset);
             break;
           }
-          auto [it, added] = pool.emplace(std::u16string_view(text), 0);
+          auto [it, added] = pool.try_emplace(std::u16string_view(text), 0);
           if (added) {
             if (dataOffset + stringsStart + strings.size() + 6 + 2 * uint64_t{text.size()} >
                 kMaxFileSize) {
