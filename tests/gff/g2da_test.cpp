@@ -400,7 +400,7 @@ TEST(G2DAReader, ZeroSizeRowsAndEmptyColumnLists) {
 // bytes: reading stops at a column, as it stops at a missing one.
 TEST(G2DAReader, OverlappingFieldsCannotBlowUpTheTable) {
   GffBuilder b;
-  std::vector<test::FieldSpec> fields;
+  std::vector<test::FieldDef> fields;
   for (uint32_t c = 0; c < 400; ++c) fields.push_back({10005 + c, 0, 0, 0});
   b.Structs = {{"gtop", {{10002, 1, 0xC000, 0}, {10003, 2, 0xC000, 4}}, 8},
                {"colm", {{10001, 4, 0, 0}, {10999, 0, 0, 4}}, 5},

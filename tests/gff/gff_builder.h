@@ -8,16 +8,16 @@
 
 namespace tessary::test {
 
-struct FieldSpec {
+struct FieldDef {
   uint32_t Label;
   uint16_t TypeId;
   uint16_t Flags;
   uint32_t Offset;
 };
 
-struct StructSpec {
+struct StructDef {
   std::string Tag;
-  std::vector<FieldSpec> Fields;
+  std::vector<FieldDef> Fields;
   uint32_t Size;
 };
 
@@ -28,7 +28,7 @@ class GffBuilder {
   std::string Platform = "PC  ";
   std::string FileType = "G2DA";
   std::string FileVersion = "V0.2";
-  std::vector<StructSpec> Structs;
+  std::vector<StructDef> Structs;
   std::vector<uint8_t> Data;
   // When set, replaces the computed values.
   int64_t StructCountOverride = -1;
