@@ -1,5 +1,6 @@
 // dump, import and resave: the table file round trips of tessary-cli.
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <iterator>
@@ -120,8 +121,10 @@ int RunImport(const std::vector<std::string>& args, TStreams& io) {
   if (args[0] == "-") {
     bytes.assign(std::istreambuf_iterator<char>(io.In), {});
   } else {
-    std::ifstream file(args[0], std::ios::binary);
-    if (!file) {
+    std::error_code ec;
+    std::ifstream file;
+    if (!std::filesystem::is_directory(args[0], ec)) file.open(args[0], std::ios::binary);
+    if (!file.is_open()) {
       io.Err << "File cannot be opened (Is it already in use?).\n";
       return kExitFailed;
     }

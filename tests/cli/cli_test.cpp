@@ -143,7 +143,11 @@ TEST_F(CliTest, ImportEncoding) {
   }
   EXPECT_EQ(RunCli({"import", "-", Path("bad.gda")}, "ab\xFF").Err,
             "Input is not valid UTF-8 (byte 2).\n");
-  EXPECT_EQ(RunCli({"import", Path("missing.txt"), Path("bad.gda")}).Code, 1);
+  for (const std::string& unreadable : {Path("missing.txt"), FDir.string()}) {
+    Result r = RunCli({"import", unreadable, Path("bad.gda")});
+    EXPECT_EQ(r.Code, 1);
+    EXPECT_EQ(r.Err, "File cannot be opened (Is it already in use?).\n");
+  }
 }
 
 // The bundled sample is what importing its text gives.
