@@ -4,6 +4,10 @@
 set -eu
 cd "$(dirname "$0")/.."
 file=${1:-samples/sample.gda}
+scripts/deps.sh run
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs" --target tessary tessary-cli
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   cat >&2 <<MSG
 run.sh: there is no display to open the editor window on (neither DISPLAY nor
@@ -13,8 +17,4 @@ To see the table as text instead:  build/src/cli/tessary-cli dump $file
 MSG
   exit 1
 fi
-scripts/deps.sh run
-jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$jobs" --target tessary
 exec build/src/app/tessary "$file"
