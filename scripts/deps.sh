@@ -10,7 +10,7 @@ build_pkgs="build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev"
 run_pkgs="fonts-dejavu-core fonts-liberation2"
 test_pkgs="clang libclang-rt-14-dev xvfb xauth python3 python3-xlrd libreoffice-calc-nogui
-  gnumeric fonts-dejavu-core"
+  gnumeric fonts-dejavu-core fonts-liberation2"
 
 case "${1:-build}" in
   build) wanted="$build_pkgs" ;;
