@@ -338,6 +338,7 @@ std::unique_ptr<TRowRecord> TRowRecord::Build(uint16_t row) {
 }
 
 uint16_t TRowRecord::Row() const { return GetU16(Data.data()); }
+void TRowRecord::SetRow(uint16_t value) { PutU16(Data.data(), value); }
 uint16_t TRowRecord::FirstCol() const { return GetU16(Data.data() + 2); }
 void TRowRecord::SetFirstCol(uint16_t value) { PutU16(Data.data() + 2, value); }
 uint16_t TRowRecord::LastCol() const { return GetU16(Data.data() + 4); }

@@ -220,6 +220,7 @@ class TRowRecord : public TBaseRecord {
   static std::unique_ptr<TRowRecord> Build(uint16_t row);
 
   uint16_t Row() const;
+  void SetRow(uint16_t value);
   uint16_t FirstCol() const;
   void SetFirstCol(uint16_t value);
   // Last column in use + 1.

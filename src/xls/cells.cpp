@@ -1,6 +1,8 @@
 #include "xls/cells.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 #include "common/bytes.h"
 #include "common/error.h"
@@ -14,6 +16,13 @@ static void CheckRow(int row) {
 
 static void CheckCol(int col) {
   if (col < 0 || col > kMaxSheetCol) ThrowError("Invalid Column (%d)", col);
+}
+
+// Where row or column `index` goes when `count` are inserted before it;
+// capped so that a failure can name it.
+static int Moved(int index, int count) {
+  return static_cast<int>(
+      std::min<int64_t>(int64_t{index} + count, std::numeric_limits<int>::max()));
 }
 
 // ---- TColInfoList ----
@@ -82,6 +91,24 @@ uint16_t TColInfoList::OutlineLevel() const {
     level = std::max<uint16_t>(level, (info.Options >> 8) & 0x07);
   }
   return level;
+}
+
+void TColInfoList::CheckInsertCols(int col, int count) const {
+  if (count <= 0) return;
+  CheckCol(col);
+  // The entries are sorted: the last one goes furthest.
+  if (!FItems.empty() && FItems.back().Column >= col &&
+      Moved(FItems.back().Column, count) > kMaxSheetCol) {
+    ThrowError("Invalid Column (%d)", Moved(FItems.back().Column, count));
+  }
+}
+
+void TColInfoList::InsertCols(int col, int count) {
+  CheckInsertCols(col, count);
+  if (count <= 0) return;
+  for (TColInfo& info : FItems) {
+    if (info.Column >= col) info.Column = static_cast<uint16_t>(info.Column + count);
+  }
 }
 
 // Calls f(first entry, last column) for each run of entries with
@@ -155,6 +182,50 @@ void TMergedCells::MergeCells(int row1, int col1, int row2, int col2) {
     i = 0;
   }
   FRanges.push_back(range);
+}
+
+void TMergedCells::CheckInsertRows(int row, int count) const {
+  if (count <= 0) return;
+  CheckRow(row);
+  for (const TMergedRange& range : FRanges) {
+    for (const int edge : {range.FirstRow, range.LastRow}) {
+      if (edge >= row && Moved(edge, count) > kMaxSheetRow) {
+        ThrowError("Invalid Row (%d)", Moved(edge, count));
+      }
+    }
+  }
+}
+
+void TMergedCells::InsertRows(int row, int count) {
+  CheckInsertRows(row, count);
+  if (count <= 0) return;
+  // Each edge at or after the point moves: a range from the point on moves
+  // whole, a range across it grows.
+  for (TMergedRange& range : FRanges) {
+    if (range.FirstRow >= row) range.FirstRow = static_cast<uint16_t>(range.FirstRow + count);
+    if (range.LastRow >= row) range.LastRow = static_cast<uint16_t>(range.LastRow + count);
+  }
+}
+
+void TMergedCells::CheckInsertCols(int col, int count) const {
+  if (count <= 0) return;
+  CheckCol(col);
+  for (const TMergedRange& range : FRanges) {
+    for (const int edge : {range.FirstCol, range.LastCol}) {
+      if (edge >= col && Moved(edge, count) > kMaxSheetCol) {
+        ThrowError("Invalid Column (%d)", Moved(edge, count));
+      }
+    }
+  }
+}
+
+void TMergedCells::InsertCols(int col, int count) {
+  CheckInsertCols(col, count);
+  if (count <= 0) return;
+  for (TMergedRange& range : FRanges) {
+    if (range.FirstCol >= col) range.FirstCol = static_cast<uint16_t>(range.FirstCol + count);
+    if (range.LastCol >= col) range.LastCol = static_cast<uint16_t>(range.LastCol + count);
+  }
 }
 
 void TMergedCells::SaveToStream(TRecordStream& stream) const {
@@ -451,6 +522,104 @@ uint16_t TCells::RowOutlineLevel() const {
     if (row) level = std::max<uint16_t>(level, row->OutlineLevel());
   }
   return level;
+}
+
+// ---- TCells: inserting ----
+
+int TCells::LastUsedRow(int row) const {
+  for (size_t n = std::max(FRows.size(), FCellRows.size()); n > static_cast<size_t>(row); --n) {
+    const size_t i = n - 1;
+    const bool hasRow = i < FRows.size() && FRows[i];
+    const bool hasCells = i < FCellRows.size() && FCellRows[i] && !FCellRows[i]->empty();
+    if (hasRow || hasCells) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void TCells::CheckInsertRows(int row, int count) const {
+  if (count <= 0) return;
+  CheckRow(row);
+  const int last = LastUsedRow(row);
+  if (last >= 0 && Moved(last, count) > kMaxSheetRow) {
+    ThrowError("Invalid Row (%d)", Moved(last, count));
+  }
+}
+
+// Opens `count` empty slots at `at`, moving the slots from there on; a list
+// that ends before `at` stays as it is.
+template <class T>
+static void OpenSlots(std::vector<std::unique_ptr<T>>& slots, size_t at, size_t count) {
+  if (slots.size() <= at) return;
+  const size_t old = slots.size();
+  slots.resize(old + count);
+  std::move_backward(slots.begin() + static_cast<std::ptrdiff_t>(at),
+                     slots.begin() + static_cast<std::ptrdiff_t>(old), slots.end());
+}
+
+void TCells::InsertRows(int row, int count) {
+  CheckInsertRows(row, count);
+  if (count <= 0) return;
+  const int last = LastUsedRow(row);
+  if (last < 0) return;
+  // Slots after the last used row hold nothing: they are dropped, not moved.
+  const size_t used = static_cast<size_t>(last) + 1;
+  if (FRows.size() > used) FRows.resize(used);
+  if (FCellRows.size() > used) FCellRows.resize(used);
+  const size_t at = static_cast<size_t>(row);
+  const size_t added = static_cast<size_t>(count);
+  OpenSlots(FRows, at, added);
+  OpenSlots(FCellRows, at, added);
+  for (size_t i = at + added; i < FRows.size(); ++i) {
+    if (FRows[i]) FRows[i]->SetRow(static_cast<uint16_t>(i));
+  }
+  for (size_t i = at + added; i < FCellRows.size(); ++i) {
+    if (!FCellRows[i]) continue;
+    for (const auto& cell : *FCellRows[i]) cell->SetRow(static_cast<uint16_t>(i));
+  }
+}
+
+void TCells::CheckInsertCols(int col, int count) const {
+  if (count <= 0) return;
+  CheckCol(col);
+  // A row's cells are sorted: its last cell goes furthest.
+  for (const auto& cells : FCellRows) {
+    if (!cells || cells->empty()) continue;
+    const int back = cells->back()->Column();
+    if (back >= col && Moved(back, count) > kMaxSheetCol) {
+      ThrowError("Invalid Column (%d)", Moved(back, count));
+    }
+  }
+}
+
+void TCells::InsertCols(int col, int count) {
+  CheckInsertCols(col, count);
+  if (count <= 0) return;
+  const auto moved = [count](int value) {
+    return static_cast<uint16_t>(std::min(value + count, kMaxSheetCol + 1));
+  };
+  for (size_t r = 0; r < FCellRows.size(); ++r) {
+    TCellRecordList* cells = FCellRows[r].get();
+    // Rows without a cell at or after the point keep everything, their ROW
+    // record's column span included.
+    if (cells == nullptr || cells->empty() || cells->back()->Column() < col) continue;
+    for (const auto& cell : *cells) {
+      if (cell->Column() >= col) cell->SetColumn(moved(cell->Column()));
+    }
+    if (TRowRecord* record = Row(static_cast<int>(r))) {
+      if (record->FirstCol() >= col) record->SetFirstCol(moved(record->FirstCol()));
+      if (record->LastCol() > col) record->SetLastCol(moved(record->LastCol()));
+    }
+  }
+}
+
+bool TCells::HasFormulas() const {
+  for (const auto& cells : FCellRows) {
+    if (!cells) continue;
+    for (const auto& cell : *cells) {
+      if (cell->IsFormula()) return true;
+    }
+  }
+  return false;
 }
 
 // ---- TCells: writing ----

@@ -43,6 +43,13 @@ class TColInfoList {
   // The deepest outline level of any entry.
   uint16_t OutlineLevel() const;
 
+  // Moves the entries of column `col` and after `count` columns right. An
+  // entry that would move beyond column 255 fails with "Invalid Column (%d)";
+  // the check comes first, so a failure changes nothing. A count of 0 or
+  // less moves nothing.
+  void CheckInsertCols(int col, int count) const;
+  void InsertCols(int col, int count);
+
   size_t Count() const { return FItems.size(); }
   const std::vector<TColInfo>& Items() const { return FItems; }
   void Clear() { FItems.clear(); }
@@ -64,6 +71,14 @@ class TMergedCells {
   // Merges a range, growing it over every range it overlaps; the ranges it
   // covers are replaced by it.
   void MergeCells(int row1, int col1, int row2, int col2);
+  // Room for `count` rows at `row` (columns at `col`): ranges that start at
+  // or after it move, ranges across it grow. A range that would reach beyond
+  // the sheet fails with "Invalid Row (%d)" ("Invalid Column (%d)") before
+  // anything changes.
+  void CheckInsertRows(int row, int count) const;
+  void InsertRows(int row, int count);
+  void CheckInsertCols(int col, int count) const;
+  void InsertCols(int col, int count);
   const std::vector<TMergedRange>& Ranges() const { return FRanges; }
   size_t Count() const { return FRanges.size(); }
   void Clear() { FRanges.clear(); }
@@ -123,6 +138,23 @@ class TCells {
   // The deepest outline level of any ROW record.
   uint16_t RowOutlineLevel() const;
 
+  // ---- inserting ----
+  // Moves row `row` and every row after it `count` rows down: ROW records
+  // (height, flags and format go with them) and cells, with the row numbers
+  // they hold. A ROW record or cell that would move beyond row 65535 fails
+  // with "Invalid Row (%d)".
+  void CheckInsertRows(int row, int count) const;
+  void InsertRows(int row, int count);
+  // Moves the cells of column `col` and after `count` columns right in every
+  // row, and the column span of their ROW records. A cell that would move
+  // beyond column 255 fails with "Invalid Column (%d)".
+  // The checks come first, so a failure changes nothing; a count of 0 or
+  // less moves nothing.
+  void CheckInsertCols(int col, int count) const;
+  void InsertCols(int col, int count);
+  // True when a cell of the block is a formula.
+  bool HasFormulas() const;
+
   const TCellRecord* Cell(int row, int col) const;
   TRowRecord* Row(int row) const;
   // One more than the highest row that has a slot.
@@ -144,6 +176,8 @@ class TCells {
     uint16_t Right;        // last column written
   };
   TRange Range() const;
+  // The last row from `row` on with a ROW record or cells; -1 for none.
+  int LastUsedRow(int row) const;
   TRowRecord& EnsureRow(int row);
   TCellRecordList& EnsureCellRow(int row);
   int DefaultXF(int row, int col) const;
