@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "common/bytes.h"
 #include "common/error.h"
 #include "xls/record_reader.h"
 
@@ -35,6 +36,37 @@ void TReferences::ShiftSheets(uint16_t first, int delta, uint16_t sheetCount) {
     }
     ++supBookIndex;
   }
+}
+
+bool TReferences::MayReferToSheet(size_t sheet) const {
+  // Which SUPBOOK positions stand for this workbook's own sheets.
+  std::vector<bool> self;
+  for (size_t i = 0; i < FSupBooks.Count(); ++i) {
+    if (FSupBooks[i]->Id != xlsid::SUPBOOK) continue;
+    auto* book = dynamic_cast<const TSupBookRecord*>(FSupBooks[i]);
+    self.push_back(book != nullptr && book->IsSelfReference());
+  }
+  for (size_t j = 0; j < FExternSheets.Count(); ++j) {
+    const TBaseRecord& record = *FExternSheets[j];
+    const auto* externSheet = dynamic_cast<const TExternSheetRecord*>(&record);
+    // A count without its entries in the payload (they would go on in
+    // CONTINUE records) cannot be read.
+    if (externSheet == nullptr || record.Continue || record.Data.size() < 2 ||
+        externSheet->EntryCount() != GetU16(record.Data.data())) {
+      return true;
+    }
+    for (uint32_t i = 0; i < externSheet->EntryCount(); ++i) {
+      const uint8_t* entry = record.Data.data() + 2 + 6 * i;
+      const uint16_t book = GetU16(entry);
+      // An entry of an unknown SUPBOOK may be this workbook's.
+      if (book < self.size() && !self[book]) continue;
+      const uint16_t lo = GetU16(entry + 2);
+      const uint16_t hi = GetU16(entry + 4);
+      if (lo >= 0xFFFE || hi >= 0xFFFE) continue;  // workbook-level or deleted
+      if (std::min(lo, hi) <= sheet && sheet <= std::max(lo, hi)) return true;
+    }
+  }
+  return false;
 }
 
 void TReferences::SaveToStream(TRecordStream& stream) const {
@@ -238,6 +270,23 @@ uint16_t TWorkbookGlobals::SheetOptionFlags(size_t index) const {
 
 void TWorkbookGlobals::RenameSheet(size_t index, std::u16string_view name) {
   FBoundSheets.RenameSheet(index, name);
+}
+
+bool TWorkbookGlobals::MayReferToSheet(size_t index) const {
+  if (FNames.Count() > 0) return true;
+  for (size_t i = 0; i < FMiscRecords.Count(); ++i) {
+    switch (FMiscRecords[i]->Id) {
+      case xlsid::SXSTREAMID:
+      case xlsid::DCONREF:
+      case xlsid::DCONNAME:
+      case xlsid::DCONBIN:
+      case xlsid::WEBPUB:
+        return true;
+      default:
+        break;
+    }
+  }
+  return FReferences.MayReferToSheet(index);
 }
 
 // ---- window ----

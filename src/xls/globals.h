@@ -26,6 +26,11 @@ class TReferences {
   // [first, first - delta) removed (delta < 0); `sheetCount` is the new
   // number of sheets.
   void ShiftSheets(uint16_t first, int delta, uint16_t sheetCount);
+  // True when an EXTERNSHEET entry may point at sheet `sheet` of this
+  // workbook: every reference of a formula, a name or a chart to another
+  // sheet goes through one. Entries that cannot be read count as pointing
+  // at every sheet.
+  bool MayReferToSheet(size_t sheet) const;
   void SaveToStream(TRecordStream& stream) const;
   uint64_t TotalSize() const { return FSupBooks.TotalSize() + FExternSheets.TotalSize(); }
   void Clear();
@@ -59,6 +64,11 @@ class TWorkbookGlobals : public TBaseSection {
   uint8_t SheetVisibility(size_t index) const;
   uint16_t SheetOptionFlags(size_t index) const;
   void RenameSheet(size_t index, std::u16string_view name);
+  // True when something of the workbook may refer to cells of sheet
+  // `index`: a defined name, a reference to the sheet from a formula or a
+  // chart (TReferences::MayReferToSheet), or a pivot cache or published
+  // range, which name their source sheet in text.
+  bool MayReferToSheet(size_t index) const;
 
   // ---- window ----
   // WINDOW1's active tab; 0 without a WINDOW1.

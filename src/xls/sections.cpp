@@ -411,6 +411,104 @@ void TWorkSheet::SetOutlineSummaryColsRightOfDetail(bool value) {
   FWSBool->SetValue(value ? (v | kSummaryColsRight) : (v & ~kSummaryColsRight));
 }
 
+// ---- inserting rows and columns ----
+
+// Worksheet records kept as read that refer to no cell: calculation, print
+// and protection settings and the sheet's window. The window's selection
+// and pane position are where the user looked, not content; they stay as
+// they are.
+static bool RefersToNoCell(const TBaseRecord& record) {
+  switch (record.Id) {
+    case xlsid::CALCMODE:
+    case xlsid::CALCCOUNT:
+    case xlsid::REFMODE:
+    case xlsid::DELTA:
+    case xlsid::ITERATION:
+    case xlsid::PROTECT:
+    case xlsid::PASSWORD:
+    case xlsid::HEADER:
+    case xlsid::FOOTER:
+    case xlsid::LEFTMARGIN:
+    case xlsid::RIGHTMARGIN:
+    case xlsid::TOPMARGIN:
+    case xlsid::BOTTOMMARGIN:
+    case xlsid::PRINTHEADERS:
+    case xlsid::PRINTGRIDLINES:
+    case xlsid::PANE:
+    case xlsid::SELECTION:
+    case xlsid::PLS:
+    case xlsid::DEFCOLWIDTH:
+    case xlsid::UNCALCED:
+    case xlsid::SAVERECALC:
+    case xlsid::OBJPROTECT:
+    case xlsid::GUTS:
+    case xlsid::WSBOOL:
+    case xlsid::GRIDSET:
+    case xlsid::HCENTER:
+    case xlsid::VCENTER:
+    case xlsid::STANDARDWIDTH:
+    case xlsid::SCL:
+    case xlsid::SETUP:
+    case xlsid::SCENPROTECT:
+    case xlsid::DEFAULTROWHEIGHT:
+    case xlsid::WINDOW2:
+    case xlsid::SHEETEXT:
+    case xlsid::FEATHDR:
+    case xlsid::PLV:
+    case xlsid::HEADERFOOTER:
+      return true;
+    case xlsid::PHONETIC:
+      // Phonetic settings end with a list of ranges; only an empty one.
+      return record.Data.size() >= 6 && GetU16(record.Data.data() + 4) == 0;
+    default:
+      return false;
+  }
+}
+
+static bool AllReferToNoCell(const TBaseRecordList& records) {
+  for (size_t i = 0; i < records.Count(); ++i) {
+    if (!RefersToNoCell(*records[i])) return false;
+  }
+  return true;
+}
+
+bool TWorkSheet::MayHoldCellReferences() const {
+  return FCells.HasFormulas() || FDrawing.Count() > 0 || FNotes.Count() > 0 ||
+         FHLinks.Count() > 0 || FRanges.FCondFmts.Count() > 0 || FHPageBreaks.Count() > 0 ||
+         FVPageBreaks.Count() > 0 || !AllReferToNoCell(FMiscRecords1) ||
+         !AllReferToNoCell(FMiscRecords2);
+}
+
+void TWorkSheet::InsertRows(int row, int count) {
+  if (count <= 0) return;
+  if (MayHoldCellReferences()) {
+    throw Error(
+        "Rows cannot be inserted into a sheet that holds formulas, objects or other cell "
+        "references");
+  }
+  // Every part is checked before the first one changes.
+  FCells.CheckInsertRows(row, count);
+  FRanges.FMergedCells.CheckInsertRows(row, count);
+  FCells.InsertRows(row, count);
+  FRanges.FMergedCells.InsertRows(row, count);
+}
+
+void TWorkSheet::InsertCols(int col, int count) {
+  if (count <= 0) return;
+  if (MayHoldCellReferences()) {
+    throw Error(
+        "Columns cannot be inserted into a sheet that holds formulas, objects or other "
+        "cell references");
+  }
+  // Every part is checked before the first one changes.
+  FCells.CheckInsertCols(col, count);
+  FColumns.CheckInsertCols(col, count);
+  FRanges.FMergedCells.CheckInsertCols(col, count);
+  FCells.InsertCols(col, count);
+  FColumns.InsertCols(col, count);
+  FRanges.FMergedCells.InsertCols(col, count);
+}
+
 // ---- TRawSheet ----
 
 void TRawSheet::Clear() {

@@ -150,6 +150,22 @@ class TWorkSheet : public TSheet {
   bool OutlineSummaryColsRightOfDetail() const;
   void SetOutlineSummaryColsRightOfDetail(bool value);
 
+  // Inserts `count` empty rows at `row` (0-based): ROW records, cells and
+  // merged ranges from there on move down, merged ranges across it grow. A
+  // count of 0 or less inserts nothing. Refused with "Rows cannot be
+  // inserted into a sheet that holds formulas, objects or other cell
+  // references" when the sheet has a record whose cell references would not
+  // follow (MayHoldCellReferences), and with "Invalid Row (%d)" when
+  // anything would move beyond the sheet; a failure changes nothing.
+  void InsertRows(int row, int count);
+  // The same for `count` empty columns at `col`; column entries move too.
+  void InsertCols(int col, int count);
+  // True when the sheet holds records that refer to its cells other than
+  // the cell block and its merged ranges: formulas, drawings and objects,
+  // notes, hyperlinks, conditional formats, page breaks, or any record not
+  // known to be free of cell references (data validation among them).
+  bool MayHoldCellReferences() const;
+
   TBaseRecordList FMiscRecords1;
   TBaseRecordList FMiscRecords2;
   TBaseRecordList FHPageBreaks;

@@ -166,6 +166,34 @@ TWorkSheet* TWorkbook::WorkSheet(int index) const {
   return dynamic_cast<TWorkSheet*>(&FSheets[static_cast<size_t>(index)]);
 }
 
+TWorkSheet& TWorkbook::WorkSheetToChange(int index) const {
+  TWorkSheet* sheet = WorkSheet(index);
+  if (sheet == nullptr) throw Error("The sheet is not a worksheet");
+  return *sheet;
+}
+
+void TWorkbook::InsertRows(int index, int row, int count) {
+  TWorkSheet& sheet = WorkSheetToChange(index);
+  if (count <= 0) return;
+  if (FGlobals.MayReferToSheet(static_cast<size_t>(index))) {
+    throw Error(
+        "Rows cannot be inserted into a sheet that defined names or other sheets may "
+        "refer to");
+  }
+  sheet.InsertRows(row, count);
+}
+
+void TWorkbook::InsertCols(int index, int col, int count) {
+  TWorkSheet& sheet = WorkSheetToChange(index);
+  if (count <= 0) return;
+  if (FGlobals.MayReferToSheet(static_cast<size_t>(index))) {
+    throw Error(
+        "Columns cannot be inserted into a sheet that defined names or other sheets may "
+        "refer to");
+  }
+  sheet.InsertCols(col, count);
+}
+
 std::unique_ptr<TSheet> TWorkbook::CopySheet(int index) {
   // The copy is the sheet written out and read back. Its string cells are
   // written by their index in the string table, so the table is numbered

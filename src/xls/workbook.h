@@ -52,6 +52,14 @@ class TWorkbook {
   // Replaces sheet `index` by a new empty worksheet from the template,
   // keeping its name, visibility and code name.
   void ClearSheet(int index);
+  // Inserts `count` empty rows at `row` (columns at `col`) into worksheet
+  // `index`, all 0-based (TWorkSheet::InsertRows). Refused with "Rows
+  // cannot be inserted into a sheet that defined names or other sheets may
+  // refer to" (or "Columns ...") while something of the workbook may refer
+  // to the sheet's cells (TWorkbookGlobals::MayReferToSheet); a failure
+  // changes nothing.
+  void InsertRows(int index, int row, int count);
+  void InsertCols(int index, int col, int count);
   bool IsWorksheet(int index) const;
   int SheetCount() const { return static_cast<int>(FSheets.Count()); }
   TWorkSheet* WorkSheet(int index) const;
@@ -66,6 +74,7 @@ class TWorkbook {
 
  private:
   void CheckSheetIndex(int index) const;
+  TWorkSheet& WorkSheetToChange(int index) const;
   std::unique_ptr<TSheet> CopySheet(int index);
   void GiveCodeNames();
 };

@@ -194,6 +194,20 @@ void TWorkbookFile::MergeCells(int firstRow, int firstCol, int lastRow, int last
                                                     lastCol - 1);
 }
 
+void TWorkbookFile::InsertRows(int row, int count) {
+  if (count <= 0) return;
+  if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
+  ActiveWorkSheet();  // fails for a sheet that is not a worksheet
+  Workbook().InsertRows(FActiveSheet - 1, row - 1, count);
+}
+
+void TWorkbookFile::InsertCols(int col, int count) {
+  if (count <= 0) return;
+  if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
+  ActiveWorkSheet();  // fails for a sheet that is not a worksheet
+  Workbook().InsertCols(FActiveSheet - 1, col - 1, count);
+}
+
 // ---- formats ----
 
 TFormatLists TWorkbookFile::Formats() const {

@@ -55,6 +55,8 @@ class TSpreadsheetFile {
   virtual void SetColHidden(int col, bool hidden) = 0;
   virtual void SetRowHidden(int row, bool hidden) = 0;
   virtual void MergeCells(int firstRow, int firstCol, int lastRow, int lastCol) = 0;
+  virtual void InsertRows(int row, int count) = 0;
+  virtual void InsertCols(int col, int count) = 0;
 
   virtual int CellFormat(int row, int col) const = 0;
   virtual int RowFormat(int row) const = 0;
@@ -125,6 +127,12 @@ class TWorkbookFile : public TSpreadsheetFile {
   void SetColHidden(int col, bool hidden) override;
   void SetRowHidden(int row, bool hidden) override;
   void MergeCells(int firstRow, int firstCol, int lastRow, int lastCol) override;
+  // Inserts `count` empty rows before row `row` (columns before column
+  // `col`) of the active worksheet; what was there and after moves down
+  // (right). A count of 0 or less inserts nothing. Fails as
+  // TWorkbook::InsertRows does, leaving the workbook as it was.
+  void InsertRows(int row, int count) override;
+  void InsertCols(int col, int count) override;
 
   // XF of an existing cell, a formatted row, a column entry; -1 for none.
   int CellFormat(int row, int col) const override;
