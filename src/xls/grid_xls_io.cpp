@@ -1,5 +1,7 @@
 #include "xls/grid_xls_io.h"
 
+#include <algorithm>
+#include <limits>
 #include <system_error>
 
 #include "common/error.h"
@@ -71,9 +73,11 @@ void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string
     }
     if (found > 0) {
       book->SetActiveSheet(found);
-      if (insertInSheet == InsertInSheet_Clear) book->ClearSheet();
-      // The other modes keep the sheet and write over its cells; inserting
-      // rows or columns first is not offered by this editor's command.
+      if (insertInSheet == InsertInSheet_Clear) {
+        book->ClearSheet();
+      } else {
+        MakeRoom(*book, insertInSheet);
+      }
     } else {
       const int position =
           sheetPos > 0 && sheetPos <= book->SheetCount() ? sheetPos : book->SheetCount() + 1;
@@ -90,6 +94,37 @@ void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string
   if (!sheetName.empty()) book->SetActiveSheetName(sheetName);
   book->SelectSheet(selectSheet);
   book->Save(fileName);
+}
+
+// The sheet found is kept. The insert modes first open as many empty rows
+// (columns) as the grid has rows (columns) to export where the grid goes,
+// so that nothing already there is written over; the ..ExceptFirstAndSecond
+// modes let the first two be written over and open room for the rest after
+// them. InsertInSheet_OverwriteCells writes over the cells as they are.
+void TGridXlsIO::MakeRoom(TExportBook& book, TInsertInSheet insertInSheet) {
+  const int64_t rows = int64_t{Grid->RowCount()} - FGridStartRow;
+  const int64_t cols = int64_t{Grid->ColCount()} - FGridStartCol;
+  // A place beyond any sheet is passed on capped, for the book to refuse.
+  const auto at = [](int64_t place) {
+    return static_cast<int>(std::min<int64_t>(place, std::numeric_limits<int>::max()));
+  };
+  switch (insertInSheet) {
+    case InsertInSheet_InsertRows:
+      if (rows > 0) book.InsertRows(FXlsStartRow, at(rows));
+      break;
+    case InsertInSheet_InsertCols:
+      if (cols > 0) book.InsertCols(FXlsStartCol, at(cols));
+      break;
+    case InsertInSheet_InsertRowsExceptFirstAndSecond:
+      if (rows > 2) book.InsertRows(at(int64_t{FXlsStartRow} + 1), at(rows - 2));
+      break;
+    case InsertInSheet_InsertColsExceptFirstAndSecond:
+      if (cols > 2) book.InsertCols(at(int64_t{FXlsStartCol} + 1), at(cols - 2));
+      break;
+    case InsertInSheet_Clear:
+    case InsertInSheet_OverwriteCells:
+      break;
+  }
 }
 
 void TGridXlsIO::ExportSizes(TExportBook& book) {

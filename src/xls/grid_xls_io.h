@@ -18,6 +18,10 @@ namespace tessary {
 
 enum TOverwriteMode { omNever = 0, omAlways = 1, omWarn = 2 };
 
+// What the export does to an existing sheet of the target's name: empty
+// it, write over its cells, or first insert empty rows (columns) for the
+// grid's rows (columns) - all of them, or all but the first two, which are
+// written over.
 enum TInsertInSheet {
   InsertInSheet_Clear = 0,
   InsertInSheet_OverwriteCells = 1,
@@ -66,6 +70,11 @@ class TExportBook {
   virtual void SetActiveSheetName(std::u16string_view name) = 0;
   virtual void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) = 0;
   virtual void ClearSheet() = 0;
+  // Inserts `count` empty rows before row `row` (columns before column
+  // `col`) of the active sheet; what was there moves down (right). Throws
+  // Error, changing nothing, where the sheet cannot take them.
+  virtual void InsertRows(int row, int count) = 0;
+  virtual void InsertCols(int col, int count) = 0;
   virtual void SetShowGridLines(bool value) = 0;
   virtual void SetOutlineSummaryRowsBelowDetail(bool value) = 0;
   virtual void SetOutlineSummaryColsRightOfDetail(bool value) = 0;
@@ -124,6 +133,7 @@ class TGridXlsIO {
   void ApplyWindowSettings(TCellTable& grid);
 
  private:
+  void MakeRoom(TExportBook& book, TInsertInSheet insertInSheet);
   void ExportSizes(TExportBook& book);
   void ExportCells(TExportBook& book);
 

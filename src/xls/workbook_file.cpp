@@ -332,6 +332,8 @@ class TWorkbookFileExportBook : public TExportBook {
     FFile.InsertAndCopySheets(copyFrom, insertBefore, sheetCount);
   }
   void ClearSheet() override { FFile.ClearSheet(); }
+  void InsertRows(int row, int count) override { FFile.InsertRows(row, count); }
+  void InsertCols(int col, int count) override { FFile.InsertCols(col, count); }
   void SetShowGridLines(bool value) override { FFile.SetShowGridLines(value); }
   void SetOutlineSummaryRowsBelowDetail(bool value) override {
     FFile.SetOutlineSummaryRowsBelowDetail(value);

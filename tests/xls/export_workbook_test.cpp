@@ -156,5 +156,62 @@ TEST_F(ExportWorkbookTest, UnwritableTargetLeavesTheOldFile) {
   EXPECT_EQ(ReadFile(path), before);
 }
 
+TEST_F(ExportWorkbookTest, InsertingRowsMovesTheEarlierExportDown) {
+  const auto path = FDir / "t.xls";
+  // A new workbook has nothing to move.
+  FIO.XLSExport(path, u"t.xls", -1, 1, InsertInSheet_InsertRows);
+  FGrid.SetCells(0, 2, u"8");
+  FGrid.SetCells(1, 2, u"eight");
+  FIO.XLSExport(path, u"t.xls", -1, 1, InsertInSheet_InsertRows);
+  auto book = Open(path);
+  ASSERT_EQ(book->SheetCount(), 1);
+  book->SetActiveSheet(1);
+  const auto value = [&](int row, int col) { return book->GetCellValue(row, col).Value; };
+  // The second export in rows 1-3, the first one below it.
+  EXPECT_EQ(value(1, 1), TXlsValue(std::u16string(u"ID")));
+  EXPECT_EQ(value(3, 1), TXlsValue(8.0));
+  EXPECT_EQ(value(3, 2), TXlsValue(std::u16string(u"eight")));
+  EXPECT_EQ(value(4, 1), TXlsValue(std::u16string(u"ID")));
+  EXPECT_EQ(value(5, 2), TXlsValue(std::u16string(u"string")));
+  EXPECT_EQ(value(6, 1), TXlsValue(7.0));
+  EXPECT_EQ(value(6, 2), TXlsValue(std::u16string(u"seven")));
+  // Six ROW records, each with its own row and the grid's height.
+  const auto rows = Records(path, 0x0208);
+  ASSERT_EQ(rows.size(), 6u);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(GetU16(rows[i].data()), i);
+    EXPECT_EQ(GetU16(rows[i].data() + 6) & 0x7FFF, 300);
+  }
+}
+
+TEST_F(ExportWorkbookTest, InsertingAllButTheFirstTwoRowsKeepsOneHeader) {
+  const auto path = FDir / "t.xls";
+  FIO.XLSExport(path, u"t.xls", -1, 1, InsertInSheet_Clear);
+  FGrid.SetCells(0, 2, u"8");
+  FIO.XLSExport(path, u"t.xls", -1, 1, InsertInSheet_InsertRowsExceptFirstAndSecond);
+  auto book = Open(path);
+  book->SetActiveSheet(1);
+  EXPECT_EQ(book->GetCellValue(1, 1).Value, TXlsValue(std::u16string(u"ID")));
+  EXPECT_EQ(book->GetCellValue(2, 1).Value, TXlsValue(std::u16string(u"int")));
+  EXPECT_EQ(book->GetCellValue(3, 1).Value, TXlsValue(8.0));
+  EXPECT_EQ(book->GetCellValue(4, 1).Value, TXlsValue(7.0));
+  EXPECT_EQ(book->GetCellValue(4, 2).Value, TXlsValue(std::u16string(u"seven")));
+  EXPECT_EQ(book->CellFormat(5, 1), -1);
+}
+
+TEST_F(ExportWorkbookTest, RowsThatCannotBeInsertedLeaveTheFile) {
+  const auto path = FDir / "t.xls";
+  FIO.SetXlsStartRow(65534);  // the grid fills the sheet's last three rows
+  FIO.XLSExport(path, u"t.xls", -1, 1, InsertInSheet_Clear);
+  const std::vector<uint8_t> before = ReadFile(path);
+  try {
+    FIO.XLSExport(path, u"t.xls", -1, 1, InsertInSheet_InsertRows);
+    FAIL() << "the last rows were pushed off the sheet";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Invalid Row (65538)");
+  }
+  EXPECT_EQ(ReadFile(path), before);
+}
+
 }  // namespace
 }  // namespace tessary

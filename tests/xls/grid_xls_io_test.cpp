@@ -18,8 +18,8 @@ class FakeBook : public TExportBook {
   struct Sheet {
     std::u16string Name;
     bool Cleared = false;
-    std::map<std::pair<int, int>, TXlsCellValue> Cells;
-    std::map<int, int> Widths, Heights;
+    std::map<std::pair<int, int>, TXlsCellValue> Cells{};
+    std::map<int, int> Widths{}, Heights{};
     bool GridLines = false, RowsBelow = true, ColsRight = true;
   };
   std::vector<Sheet> Sheets;
@@ -68,6 +68,29 @@ class FakeBook : public TExportBook {
     Cur() = Sheet{name};
     Cur().Cleared = true;
   }
+  // Like the engine: what lies at or after the place moves by `count`.
+  void InsertRows(int row, int count) override {
+    Log->push_back("insert rows " + std::to_string(row) + " " + std::to_string(count));
+    Sheet& s = Cur();
+    std::map<std::pair<int, int>, TXlsCellValue> cells;
+    for (const auto& [at, v] : s.Cells)
+      cells[{at.first >= row ? at.first + count : at.first, at.second}] = v;
+    s.Cells = std::move(cells);
+    std::map<int, int> heights;
+    for (const auto& [r, h] : s.Heights) heights[r >= row ? r + count : r] = h;
+    s.Heights = std::move(heights);
+  }
+  void InsertCols(int col, int count) override {
+    Log->push_back("insert cols " + std::to_string(col) + " " + std::to_string(count));
+    Sheet& s = Cur();
+    std::map<std::pair<int, int>, TXlsCellValue> cells;
+    for (const auto& [at, v] : s.Cells)
+      cells[{at.first, at.second >= col ? at.second + count : at.second}] = v;
+    s.Cells = std::move(cells);
+    std::map<int, int> widths;
+    for (const auto& [c, w] : s.Widths) widths[c >= col ? c + count : c] = w;
+    s.Widths = std::move(widths);
+  }
   void SetShowGridLines(bool v) override { Cur().GridLines = v; }
   void SetOutlineSummaryRowsBelowDetail(bool v) override { Cur().RowsBelow = v; }
   void SetOutlineSummaryColsRightOfDetail(bool v) override { Cur().ColsRight = v; }
@@ -113,7 +136,8 @@ class GridXlsIOTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(FDir); }
 
   // Runs the export and keeps a copy of the fake book's final state.
-  FakeBook Export(const std::filesystem::path& target, std::u16string_view sheet) {
+  FakeBook Export(const std::filesystem::path& target, std::u16string_view sheet,
+                  TInsertInSheet insertInSheet = InsertInSheet_Clear) {
     FakeBook snapshot;
     FIO.BookFactory = [this, &snapshot](const TRegionalSettings&) {
       struct Keeper : FakeBook {
@@ -126,7 +150,7 @@ class GridXlsIOTest : public ::testing::Test {
       book->OnDisk = FDisk;
       return std::unique_ptr<TExportBook>(std::move(book));
     };
-    FIO.XLSExport(target, sheet, -1, 1, InsertInSheet_Clear);
+    FIO.XLSExport(target, sheet, -1, 1, insertInSheet);
     return snapshot;
   }
 
@@ -246,6 +270,118 @@ TEST_F(GridXlsIOTest, TooManyColumnsFail) {
     FAIL();
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "Invalid Column (256)");
+  }
+}
+
+TEST_F(GridXlsIOTest, InsertModesMakeRoomInTheFoundSheetBeforeWriting) {
+  std::ofstream(FDir / "t.xls") << "exists";
+  FGrid.SetColCount(4);
+  FGrid.SetRowCount(5);
+  FGrid.SetCells(0, 0, u"new");
+  // The sheet on disk: a cell, a height and a width where the grid goes,
+  // and a cell far from it.
+  FakeBook::Sheet onDisk{u"T.XLS"};
+  onDisk.Cells[{1, 1}] = TXlsCellValue{std::u16string(u"old"), 15, false};
+  onDisk.Cells[{100, 100}] = TXlsCellValue{std::u16string(u"far"), 15, false};
+  onDisk.Heights[1] = 111;
+  onDisk.Widths[1] = 222;
+  const auto text = [](const FakeBook::Sheet& s, int row, int col) {
+    auto it = s.Cells.find({row, col});
+    return it == s.Cells.end() ? std::u16string(u"(none)")
+                               : std::get<std::u16string>(it->second.Value);
+  };
+
+  const struct {
+    TInsertInSheet Mode;
+    std::vector<std::string> Log;
+    // Where the old cells end up; row 0 for a cell written over.
+    std::pair<int, int> Old, Far;
+  } cases[] = {
+      {InsertInSheet_OverwriteCells, {"open", "save"}, {0, 0}, {100, 100}},
+      {InsertInSheet_InsertRows, {"open", "insert rows 1 5", "save"}, {6, 1}, {105, 100}},
+      {InsertInSheet_InsertCols, {"open", "insert cols 1 4", "save"}, {1, 5}, {100, 104}},
+      {InsertInSheet_InsertRowsExceptFirstAndSecond,
+       {"open", "insert rows 2 3", "save"},
+       {0, 0},
+       {103, 100}},
+      {InsertInSheet_InsertColsExceptFirstAndSecond,
+       {"open", "insert cols 2 2", "save"},
+       {0, 0},
+       {100, 102}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.Mode));
+    FLog.clear();
+    FDisk = {FakeBook::Sheet{u"Other"}, onDisk};
+    const FakeBook book = Export(FDir / "t.xls", u"t.xls", c.Mode);
+    EXPECT_EQ(FLog, c.Log);
+    const FakeBook::Sheet& s = book.Sheets[1];
+    EXPECT_FALSE(s.Cleared);
+    // The grid's first cell is written at (1, 1) after the insertion.
+    EXPECT_EQ(text(s, 1, 1), u"new");
+    if (c.Old.first > 0) {
+      EXPECT_EQ(text(s, c.Old.first, c.Old.second), u"old");
+    }
+    EXPECT_EQ(text(s, c.Far.first, c.Far.second), u"far");
+  }
+  // The old height and width moved before the grid's were written.
+  FDisk = {onDisk};
+  EXPECT_EQ(Export(FDir / "t.xls", u"t.xls", InsertInSheet_InsertRows).Sheets[0].Heights.at(6),
+            111);
+  EXPECT_EQ(Export(FDir / "t.xls", u"t.xls", InsertInSheet_InsertCols).Sheets[0].Widths.at(5), 222);
+
+  // Clear empties the sheet and inserts nothing.
+  FLog.clear();
+  EXPECT_TRUE(Export(FDir / "t.xls", u"t.xls", InsertInSheet_Clear).Sheets[0].Cleared);
+  EXPECT_EQ(FLog, (std::vector<std::string>{"open", "save"}));
+}
+
+TEST_F(GridXlsIOTest, InsertedRoomFollowsTheStartPositions) {
+  std::ofstream(FDir / "t.xls") << "exists";
+  FGrid.SetColCount(4);
+  FGrid.SetRowCount(5);
+  FIO.SetGridStartRow(1);
+  FIO.SetGridStartCol(1);
+  FIO.SetXlsStartRow(3);
+  FIO.SetXlsStartCol(2);
+  const std::pair<TInsertInSheet, std::string> cases[] = {
+      {InsertInSheet_InsertRows, "insert rows 3 4"},
+      {InsertInSheet_InsertCols, "insert cols 2 3"},
+      {InsertInSheet_InsertRowsExceptFirstAndSecond, "insert rows 4 2"},
+      {InsertInSheet_InsertColsExceptFirstAndSecond, "insert cols 3 1"},
+  };
+  for (const auto& [mode, call] : cases) {
+    FLog.clear();
+    FDisk = {FakeBook::Sheet{u"t.xls"}};
+    const FakeBook book = Export(FDir / "t.xls", u"t.xls", mode);
+    EXPECT_EQ(FLog, (std::vector<std::string>{"open", call, "save"}));
+    // The first exported cell lands on the first place opened.
+    EXPECT_EQ(book.Sheets[0].Cells.count({3, 2}), 1u) << call;
+  }
+  // Two grid rows and two columns: the ..ExceptFirstAndSecond modes have
+  // nothing to insert.
+  FGrid.SetColCount(3);
+  FGrid.SetRowCount(3);
+  for (const TInsertInSheet mode : {InsertInSheet_InsertRowsExceptFirstAndSecond,
+                                    InsertInSheet_InsertColsExceptFirstAndSecond}) {
+    FLog.clear();
+    Export(FDir / "t.xls", u"t.xls", mode);
+    EXPECT_EQ(FLog, (std::vector<std::string>{"open", "save"}));
+  }
+}
+
+TEST_F(GridXlsIOTest, NewSheetsAndNewWorkbooksNeedNoRoom) {
+  for (const TInsertInSheet mode : {InsertInSheet_InsertRows, InsertInSheet_InsertCols,
+                                    InsertInSheet_InsertRowsExceptFirstAndSecond,
+                                    InsertInSheet_InsertColsExceptFirstAndSecond}) {
+    FLog.clear();
+    Export(FDir / "new.xls", u"t.xls", mode);
+    EXPECT_EQ(FLog, (std::vector<std::string>{"new", "save"}));
+    std::ofstream(FDir / "t.xls") << "exists";
+    FDisk = {FakeBook::Sheet{u"Other"}};
+    FLog.clear();
+    Export(FDir / "t.xls", u"t.xls", mode);
+    EXPECT_EQ(FLog, (std::vector<std::string>{"open", "insert 2", "save"}));
   }
 }
 
