@@ -15,6 +15,7 @@ function(tessary_add_test_dir)
     get_filename_component(_name ${_src} NAME_WE)
     set(_target ${T_PREFIX}_${_name})
     add_executable(${_target} ${_src} ${_support})
+    target_include_directories(${_target} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     target_link_libraries(${_target} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
     target_compile_definitions(${_target} PRIVATE
       TESSARY_SHARED_TESTDATA="${TESSARY_SHARED_TESTDATA}"

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
+#include "support/test_text.h"
 
 namespace tessary {
 namespace {
+
+using namespace tessary::testing;
 
 void Column(TCellTable& t, int32_t col, std::initializer_list<const char16_t*> texts) {
   int32_t r = 0;
@@ -21,16 +24,6 @@ std::u16string RowText(const TCellTable& t, int32_t row, int32_t cols) {
   std::u16string s;
   for (int32_t c = 0; c < cols; ++c) s += (t.Cells(c, row).empty() ? u"." : t.Cells(c, row));
   return s;
-}
-
-template <typename F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
 }
 
 TEST(CellTable, StartsWithTheWindowsValues) {
@@ -66,15 +59,15 @@ TEST(CellTable, CellsAreSparseAndEmptyTextRemovesThem) {
 
 TEST(CellTable, NegativeAndHugeIndicesFail) {
   TCellTable t;
-  EXPECT_EQ(ErrorOf([&] { t.Cells(0, -1); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ErrorOf([&] { t.SetCells(0, -1, u"x"); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ErrorOf([&] { t.SetCells(-2, 0, u"x"); }), "List index out of bounds (-2)");
+  EXPECT_EQ(ErrorText([&] { t.Cells(0, -1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorText([&] { t.SetCells(0, -1, u"x"); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorText([&] { t.SetCells(-2, 0, u"x"); }), "List index out of bounds (-2)");
   EXPECT_EQ(t.Cells(-1, 0), u"");  // a row that never held a cell
   t.SetCells(0, 0, u"x");
-  EXPECT_EQ(ErrorOf([&] { t.Cells(-1, 0); }), "List index out of bounds (-1)");
-  EXPECT_EQ(ErrorOf([&] { t.SetCells(0, TCellTable::kMaxIndex + 1, u"x"); }),
+  EXPECT_EQ(ErrorText([&] { t.Cells(-1, 0); }), "List index out of bounds (-1)");
+  EXPECT_EQ(ErrorText([&] { t.SetCells(0, TCellTable::kMaxIndex + 1, u"x"); }),
             "List index out of bounds (1048560)");
-  EXPECT_EQ(ErrorOf([&] { t.SetRowCount(2000000); }), "List index out of bounds (2000000)");
+  EXPECT_EQ(ErrorText([&] { t.SetRowCount(2000000); }), "List index out of bounds (2000000)");
   EXPECT_EQ(t.RowCount(), 3);
 }
 
@@ -124,10 +117,10 @@ TEST(CellTable, ClearEmptiesOnlyTheExtent) {
 TEST(CellTable, FixedRowsAndTheCurrentCell) {
   TCellTable t;
   t.SetRowCount(2);
-  EXPECT_EQ(ErrorOf([&] { t.SetFixedRows(2); }), "Fixed row count must be less than row count");
+  EXPECT_EQ(ErrorText([&] { t.SetFixedRows(2); }), "Fixed row count must be less than row count");
   EXPECT_EQ(t.FixedRows(), 0);
-  EXPECT_EQ(ErrorOf([&] { t.SetFixedRows(-1); }), "Grid index out of range");
-  EXPECT_EQ(ErrorOf([&] { t.SetFixedCols(1); }),
+  EXPECT_EQ(ErrorText([&] { t.SetFixedRows(-1); }), "Grid index out of range");
+  EXPECT_EQ(ErrorText([&] { t.SetFixedCols(1); }),
             "Fixed column count must be less than column count");
   t.SetRowCount(3);
   t.SetFixedRows(2);
@@ -163,7 +156,7 @@ TEST(CellTable, SizesFollowTheExtentAndTheirRows) {
   t.SetColCount(2);
   t.SetColCount(3);
   EXPECT_EQ(t.ColWidths(2), 64);
-  EXPECT_EQ(ErrorOf([&] { t.ColWidths(3); }), "Grid index out of range");
+  EXPECT_EQ(ErrorText([&] { t.ColWidths(3); }), "Grid index out of range");
   t.SetRowCount(4);
   t.SetRowHeights(2, 40);
   t.InsertRows(1, 1);

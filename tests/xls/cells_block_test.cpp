@@ -11,6 +11,7 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "support/test_text.h"
 #include "xls/cells.h"
 #include "xls/records.h"
 #include "xls/sst.h"
@@ -18,31 +19,14 @@
 namespace tessary {
 namespace {
 
+using namespace tessary::testing;
+
 using Bytes = std::vector<uint8_t>;
 
 struct Rec {
   uint16_t Id;
   Bytes Payload;
 };
-
-std::string Hex(const Bytes& bytes) {
-  std::string out;
-  char buf[4];
-  for (uint8_t b : bytes) {
-    std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", b);
-    out += buf;
-  }
-  return out;
-}
-
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 std::vector<Rec> Parse(const Bytes& data) {
   std::vector<Rec> recs;
@@ -85,15 +69,15 @@ TEST(CellBlock, EmptyTextStoresNothingInTheDefaultFormatAndABlankOtherwise) {
   Sheet s;
   s.Set(0, 0, std::u16string(), 15);
   EXPECT_EQ(s.Cells.RowCount(), 0u);
-  EXPECT_EQ(Hex(Written(s.Cells)[0].Payload), "00 00 00 00 00 00 00 00 00 00 01 00 00 00");
+  EXPECT_EQ(HexBytes(Written(s.Cells)[0].Payload), "00 00 00 00 00 00 00 00 00 00 01 00 00 00");
   EXPECT_EQ(s.Cells.TotalSize(), 18u);
 
   s.Set(0, 0, std::u16string(), 21);
   const auto recs = Written(s.Cells);
   ASSERT_EQ(Ids(recs), (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::BLANK}));
-  EXPECT_EQ(Hex(recs[0].Payload), "00 00 00 00 01 00 00 00 00 00 01 00 00 00");
-  EXPECT_EQ(Hex(recs[1].Payload), "00 00 00 00 01 00 FF 00 00 00 00 00 00 01 0F 00");
-  EXPECT_EQ(Hex(recs[2].Payload), "00 00 00 00 15 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "00 00 00 00 01 00 00 00 00 00 01 00 00 00");
+  EXPECT_EQ(HexBytes(recs[1].Payload), "00 00 00 00 01 00 FF 00 00 00 00 00 00 01 0F 00");
+  EXPECT_EQ(HexBytes(recs[2].Payload), "00 00 00 00 15 00");
 }
 
 TEST(CellBlock, RunsOfNumbersAndBlanksAreJoined) {
@@ -115,10 +99,10 @@ TEST(CellBlock, RunsOfNumbersAndBlanksAreJoined) {
                                    xlsid::ROW, xlsid::MULRK, xlsid::RK, xlsid::LABELSST, xlsid::RK,
                                    xlsid::BLANK, xlsid::BLANK, xlsid::MULBLANK}));
   // row 0, columns 0-2, XF 21 with RK 1, 2, 3, last column 2
-  EXPECT_EQ(Hex(recs[5].Payload),
+  EXPECT_EQ(HexBytes(recs[5].Payload),
             "00 00 00 00 15 00 00 00 F0 3F 15 00 00 00 00 40 15 00 00 00 08 40 02 00");
-  EXPECT_EQ(Hex(recs[11].Payload), "03 00 00 00 15 00 16 00 17 00 02 00");
-  EXPECT_EQ(Hex(recs[0].Payload), "00 00 00 00 04 00 00 00 00 00 07 00 00 00");
+  EXPECT_EQ(HexBytes(recs[11].Payload), "03 00 00 00 15 00 16 00 17 00 02 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "00 00 00 00 04 00 00 00 00 00 07 00 00 00");
 }
 
 TEST(CellBlock, NumbersTakeRKOrNumberAndDatesMoveFor1904) {
@@ -133,7 +117,7 @@ TEST(CellBlock, NumbersTakeRKOrNumberAndDatesMoveFor1904) {
   EXPECT_EQ(GetDouble(recs[2].Payload.data() + 6), 3.14159);
   EXPECT_EQ(GetU32(recs[3].Payload.data() + 6), 0x41C00000u);
   EXPECT_EQ(s.Cells.GetValue(0, 4).Value, TXlsValue(2.5));
-  EXPECT_EQ(Hex(recs[5].Payload), "00 00 06 00 0F 00 01 00");
+  EXPECT_EQ(HexBytes(recs[5].Payload), "00 00 06 00 0F 00 01 00");
 }
 
 TEST(CellBlock, RestoringKeepsTheXFAndRemovingUpdatesTheRow) {
@@ -173,8 +157,8 @@ TEST(CellBlock, RowWithOnlyAHeightKeepsACustomHeightRow) {
   s.Cells.SetRowHidden(4, true);
   const auto recs = Written(s.Cells);
   ASSERT_EQ(Ids(recs), (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::ROW}));
-  EXPECT_EQ(Hex(recs[0].Payload), "03 00 00 00 05 00 00 00 00 00 01 00 00 00");
-  EXPECT_EQ(Hex(recs[1].Payload), "03 00 00 00 00 00 2C 01 00 00 00 00 40 01 0F 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "03 00 00 00 05 00 00 00 00 00 01 00 00 00");
+  EXPECT_EQ(HexBytes(recs[1].Payload), "03 00 00 00 00 00 2C 01 00 00 00 00 40 01 0F 00");
   EXPECT_EQ(recs[2].Payload[12], 0x20);
   s.Cells.SetRowHidden(4, false);
   EXPECT_FALSE(s.Cells.Row(4)->IsModified());
@@ -187,7 +171,7 @@ TEST(CellBlock, CellsOnlyInRow40) {
   const auto recs = Written(s.Cells);
   ASSERT_EQ(Ids(recs),
             (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::RK, xlsid::LABELSST}));
-  EXPECT_EQ(Hex(recs[0].Payload), "28 00 00 00 29 00 00 00 00 00 03 00 00 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "28 00 00 00 29 00 00 00 00 00 03 00 00 00");
 }
 
 TEST(CellBlock, SeventyRowsGoOutInBlocksOf32) {
@@ -208,14 +192,14 @@ TEST(CellBlock, SeventyRowsGoOutInBlocksOf32) {
 
 TEST(CellBlock, RowsAndColumnsOutsideTheSheetAreRefused) {
   Sheet s;
-  EXPECT_EQ(ErrorOf([&] { s.Set(65536, 0, 1.0); }), "Invalid Row (65536)");
-  EXPECT_EQ(ErrorOf([&] { s.Set(-1, 0, 1.0); }), "Invalid Row (-1)");
-  EXPECT_EQ(ErrorOf([&] { s.Set(0, 256, 1.0); }), "Invalid Column (256)");
-  EXPECT_EQ(ErrorOf([&] { s.Cells.SetFormat(0, -2, 21); }), "Invalid Column (-2)");
-  EXPECT_EQ(ErrorOf([&] { s.Columns.SetColWidth(256, 1); }), "Invalid Column (256)");
+  EXPECT_EQ(ErrorText([&] { s.Set(65536, 0, 1.0); }), "Invalid Row (65536)");
+  EXPECT_EQ(ErrorText([&] { s.Set(-1, 0, 1.0); }), "Invalid Row (-1)");
+  EXPECT_EQ(ErrorText([&] { s.Set(0, 256, 1.0); }), "Invalid Column (256)");
+  EXPECT_EQ(ErrorText([&] { s.Cells.SetFormat(0, -2, 21); }), "Invalid Column (-2)");
+  EXPECT_EQ(ErrorText([&] { s.Columns.SetColWidth(256, 1); }), "Invalid Column (256)");
   EXPECT_EQ(s.Cells.RowCount(), 0u);
   s.Set(65535, 255, 1.0);
-  EXPECT_EQ(Hex(Written(s.Cells)[0].Payload), "FF FF 00 00 00 00 01 00 00 00 00 01 00 00");
+  EXPECT_EQ(HexBytes(Written(s.Cells)[0].Payload), "FF FF 00 00 00 00 01 00 00 00 00 01 00 00");
 }
 
 TEST(CellBlock, DefaultXFComesFromAFormattedRowOrTheColumn) {
@@ -246,8 +230,8 @@ TEST(CellBlock, ColumnEntriesAreWrittenInRuns) {
   columns.SetColWidth(2, 2267);
   auto recs = Written(columns);
   ASSERT_EQ(recs.size(), 2u);
-  EXPECT_EQ(Hex(recs[0].Payload), "00 00 01 00 00 0C 0F 00 00 00 00 00");
-  EXPECT_EQ(Hex(recs[1].Payload), "02 00 02 00 DB 08 0F 00 00 00 00 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "00 00 01 00 00 0C 0F 00 00 00 00 00");
+  EXPECT_EQ(HexBytes(recs[1].Payload), "02 00 02 00 DB 08 0F 00 00 00 00 00");
 
   columns.SetColHidden(1, true, 2344);
   columns.SetColHidden(5, true, 2344);
@@ -272,7 +256,7 @@ TEST(CellBlock, LoadedColumnRangesAreExpandedWithinTheSheet) {
   EXPECT_EQ(columns.OutlineLevel(), 2);
   const auto recs = Written(columns);
   ASSERT_EQ(recs.size(), 1u);
-  EXPECT_EQ(Hex(recs[0].Payload), "00 00 FF 00 E8 03 0F 00 00 02 00 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "00 00 FF 00 E8 03 0F 00 00 02 00 00");
   // A range that begins beyond the sheet adds nothing.
   columns.Clear();
   columns.AddRecord(std::make_unique<TColInfoRecord>(
@@ -287,7 +271,7 @@ TEST(CellBlock, MergedRangesGrowOverOverlapsAndSplitAt1027) {
   merged.MergeCells(2, 2, 5, 5);  // overlaps both
   ASSERT_EQ(merged.Count(), 1u);
   EXPECT_EQ(merged.Ranges()[0], (TMergedRange{1, 6, 1, 6}));
-  EXPECT_EQ(Hex(Written(merged)[0].Payload), "01 00 01 00 06 00 01 00 06 00");
+  EXPECT_EQ(HexBytes(Written(merged)[0].Payload), "01 00 01 00 06 00 01 00 06 00");
 
   merged.Clear();
   EXPECT_EQ(merged.TotalSize(), 0u);
@@ -328,9 +312,9 @@ TEST(CellBlock, LoadingFilesRowsAndSplitsMultipleCells) {
   cells.AddRecord(Make(xlsid::MULBLANK, {1, 0, 4, 0, 22, 0, 22, 0, 5, 0}));
   EXPECT_EQ(cells.GetValue(1, 2).Value, TXlsValue(3.0));
   EXPECT_EQ(cells.CellXF(1, 5), 22);
-  EXPECT_EQ(ErrorOf([&] { cells.AddRecord(Make(xlsid::ROW, RowPayload(1, 0, 0))); }),
+  EXPECT_EQ(ErrorText([&] { cells.AddRecord(Make(xlsid::ROW, RowPayload(1, 0, 0))); }),
             "Duplicated ROW record");
-  EXPECT_EQ(ErrorOf([&] {
+  EXPECT_EQ(ErrorText([&] {
               cells.AddRecord(Make(xlsid::BLANK, {1, 0, 0, 1, 15, 0}));
             }),
             kFileInvalidText);
@@ -341,7 +325,7 @@ TEST(CellBlock, LoadingFilesRowsAndSplitsMultipleCells) {
   const auto recs = Written(cells);
   ASSERT_EQ(Ids(recs), (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::MULRK,
                                               xlsid::BLANK, xlsid::BLANK}));
-  EXPECT_EQ(Hex(recs[0].Payload), "01 00 00 00 02 00 00 00 00 00 03 00 00 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "01 00 00 00 02 00 00 00 00 00 03 00 00 00");
 }
 
 TEST(CellBlock, LoadedCellsWithoutARowRecordAreNotLost) {
@@ -358,7 +342,7 @@ TEST(CellBlock, LoadedCellsWithoutARowRecordAreNotLost) {
   const auto recs = Written(cells);
   ASSERT_EQ(Ids(recs), (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::ROW, xlsid::ROW,
                                               xlsid::BLANK, xlsid::BLANK, xlsid::BLANK}));
-  EXPECT_EQ(Hex(recs[0].Payload), "00 00 00 00 06 00 00 00 00 00 08 00 00 00");
+  EXPECT_EQ(HexBytes(recs[0].Payload), "00 00 00 00 06 00 00 00 00 00 08 00 00 00");
 }
 
 TEST(CellBlock, LoadedRecordsAreWrittenBackAndReplacedByStoredValues) {
@@ -375,7 +359,7 @@ TEST(CellBlock, LoadedRecordsAreWrittenBackAndReplacedByStoredValues) {
   auto recs = Written(s.Cells);
   ASSERT_EQ(Ids(recs), (std::vector<uint16_t>{xlsid::DIMENSIONS, xlsid::ROW, xlsid::LABEL,
                                               xlsid::FORMULA, xlsid::STRING}));
-  EXPECT_EQ(Hex(recs[2].Payload), "00 00 00 00 0F 00 02 00 00 6F 6B");
+  EXPECT_EQ(HexBytes(recs[2].Payload), "00 00 00 00 0F 00 02 00 00 6F 6B");
   EXPECT_EQ(recs[3].Payload, formula);
   EXPECT_TRUE(s.Cells.GetValue(0, 1).IsFormula);
   EXPECT_EQ(s.Cells.GetValue(0, 1).Value, TXlsValue(std::u16string(u"x")));

@@ -8,6 +8,7 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "support/test_text.h"
 #include "xls/cell_records.h"
 #include "xls/records.h"
 #include "xls/sst.h"
@@ -15,16 +16,9 @@
 namespace tessary {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace tessary::testing;
 
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using Bytes = std::vector<uint8_t>;
 
 TEST(CellRecords, RKFormsFirstFormBeforeSecondAndTimesOneBeforeTimesHundred) {
   struct Case {
@@ -51,7 +45,7 @@ TEST(CellRecords, RKRecordRefusesValuesWithoutRKForm) {
   auto record = TRKRecord::Build(1, 2, 15);
   record->SetValue(0.1);
   EXPECT_EQ(record->RK(), 0x40240001u);
-  EXPECT_EQ(ErrorOf([&] { record->SetValue(3.14159); }), "Invalid cell value: \"3.14159\"");
+  EXPECT_EQ(ErrorText([&] { record->SetValue(3.14159); }), "Invalid cell value: \"3.14159\"");
   EXPECT_EQ(record->RK(), 0x40240001u);
 }
 
@@ -63,7 +57,8 @@ TEST(CellRecords, BoolErrHoldsBooleansAndTheSevenErrorNames) {
   EXPECT_EQ(record->Data[6], 0x07);
   EXPECT_EQ(record->Data[7], 1);
   EXPECT_EQ(record->GetValue(), TXlsValue(std::u16string(u"#DIV/0!")));
-  EXPECT_EQ(ErrorOf([&] { record->SetErrorText(u"#BAD!"); }), "Invalid cell error code: \"#BAD!\"");
+  EXPECT_EQ(ErrorText([&] { record->SetErrorText(u"#BAD!"); }),
+            "Invalid cell error code: \"#BAD!\"");
 }
 
 TEST(CellRecords, StringCellsHoldOneReferenceEach) {
@@ -98,7 +93,7 @@ TEST(CellRecords, LoadedStringCellTakesTheEntryAtItsIndex) {
 
   payload[6] = 2;
   TLabelSSTRecord outside(xlsid::LABELSST, payload);
-  EXPECT_EQ(ErrorOf([&] { outside.AttachToSST(sst); }), kFileInvalidText);
+  EXPECT_EQ(ErrorText([&] { outside.AttachToSST(sst); }), kFileInvalidText);
 }
 
 TEST(CellRecords, LabelAndFormulaResultsAreRead) {
@@ -160,9 +155,9 @@ TEST(CellRecords, MultipleCellRecordsSplitIntoSingleCells) {
   partial.insert(partial.end() - 2, 0);
   Bytes beyond = {0, 0, 255, 0, 15, 0, 16, 0, 0, 1};
   for (const Bytes& bad : {badLast, partial, Bytes{3, 0, 1, 0, 1, 0}}) {
-    EXPECT_EQ(ErrorOf([&] { TMulRKRecord(xlsid::MULRK, bad).Split(); }), kFileInvalidText);
+    EXPECT_EQ(ErrorText([&] { TMulRKRecord(xlsid::MULRK, bad).Split(); }), kFileInvalidText);
   }
-  EXPECT_EQ(ErrorOf([&] { TMulBlankRecord(xlsid::MULBLANK, beyond).Split(); }), kFileInvalidText);
+  EXPECT_EQ(ErrorText([&] { TMulBlankRecord(xlsid::MULBLANK, beyond).Split(); }), kFileInvalidText);
 }
 
 TEST(CellRecords, FactoryRefusesPayloadsTooShortForTheirFields) {
@@ -176,7 +171,7 @@ TEST(CellRecords, FactoryRefusesPayloadsTooShortForTheirFields) {
     Bytes ok(s.Size, 0);
     EXPECT_NE(CreateCellBlockRecord(s.Id, ok), nullptr) << s.Id;
     Bytes cut(s.Size - 1, 0);
-    EXPECT_EQ(ErrorOf([&] { CreateCellBlockRecord(s.Id, cut); }), kFileInvalidText) << s.Id;
+    EXPECT_EQ(ErrorText([&] { CreateCellBlockRecord(s.Id, cut); }), kFileInvalidText) << s.Id;
   }
   Bytes other(4, 0);
   EXPECT_EQ(CreateCellBlockRecord(xlsid::WINDOW2, other), nullptr);
@@ -190,7 +185,7 @@ TEST(CellRecords, FactoryRefusesPayloadsTooShortForTheirFields) {
 
   Bytes merged = {2, 0, 0, 0, 1, 0, 0, 0, 1, 0};
   auto merging = CreateCellBlockRecord(xlsid::MERGEDCELLS, merged);
-  EXPECT_EQ(ErrorOf([&] { static_cast<TCellMergingRecord&>(*merging).Ranges(); }),
+  EXPECT_EQ(ErrorText([&] { static_cast<TCellMergingRecord&>(*merging).Ranges(); }),
             kFileInvalidText);
 }
 

@@ -16,11 +16,14 @@
 #include "common/bytes.h"
 #include "common/error.h"
 #include "common/utf16.h"
+#include "support/test_text.h"
 #include "xls/empty_sheet_template.h"
 #include "xls/template_builder.h"
 
 namespace tessary {
 namespace {
+
+using namespace tessary::testing;
 
 using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kEnd = cfb::kEndOfChain;
@@ -65,17 +68,8 @@ uint32_t FatEntry(const Bytes& f, uint32_t fatSector, uint32_t i) {
   return GetU32(Sector(f, fatSector) + 4 * i);
 }
 
-std::string FailureOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no failure";
-}
-
 std::string OpenAndRead(const Bytes& file, std::u16string_view name = u"Workbook") {
-  return FailureOf([&] {
+  return ErrorText([&] {
     TMemoryByteStream in(file);
     TCompoundFile cf(in);
     cf.SelectStream(name);
@@ -108,12 +102,12 @@ TEST(CompoundFileRead, ReadingPastTheEndAndNextEof) {
   EXPECT_EQ(cf.Position(), 4u);
   EXPECT_FALSE(cf.NextEof(4091));
   EXPECT_TRUE(cf.NextEof(4092));
-  EXPECT_EQ(FailureOf([&] {
+  EXPECT_EQ(ErrorText([&] {
               std::vector<uint8_t> all(4100);
               cf.ReadMem(all.data(), 4100);
             }),
             "End of stream reached with 8 bytes left to read");
-  EXPECT_EQ(FailureOf([&] { cf.SelectStream(u"Nothing"); }), "The file \"\" is invalid");
+  EXPECT_EQ(ErrorText([&] { cf.SelectStream(u"Nothing"); }), "The file \"\" is invalid");
 }
 
 TEST(CompoundFileRead, NotACompoundFile) {
@@ -287,16 +281,16 @@ TEST(CompoundFileWrite, OperationsOutOfOrderFail) {
   TMemoryByteStream out;
   TCompoundFile cf(in);
   uint8_t b[4] = {};
-  EXPECT_EQ(FailureOf([&] { cf.WriteMem(b, 4); }), invalid);
+  EXPECT_EQ(ErrorText([&] { cf.WriteMem(b, 4); }), invalid);
   // A missing target leaves the file unprepared and readable.
-  EXPECT_EQ(FailureOf([&] { cf.PrepareForWrite(out, u"Book"); }), invalid);
+  EXPECT_EQ(ErrorText([&] { cf.PrepareForWrite(out, u"Book"); }), invalid);
   cf.SelectStream(u"Workbook");
   cf.ReadMem(b, 4);
   TMemoryByteStream out2;
   cf.PrepareForWrite(out2, u"Workbook");
-  EXPECT_EQ(FailureOf([&] { cf.PrepareForWrite(out2, u"Workbook"); }), invalid);
-  EXPECT_EQ(FailureOf([&] { cf.ReadMem(b, 4); }), invalid);
-  EXPECT_EQ(FailureOf([&] { cf.SelectStream(u"Workbook"); }),
+  EXPECT_EQ(ErrorText([&] { cf.PrepareForWrite(out2, u"Workbook"); }), invalid);
+  EXPECT_EQ(ErrorText([&] { cf.ReadMem(b, 4); }), invalid);
+  EXPECT_EQ(ErrorText([&] { cf.SelectStream(u"Workbook"); }),
             "Invalid OLE Stream operation on stream: \"Workbook\"");
   cf.Write32(0x01020304);
   cf.Write16(0x0506);
@@ -307,7 +301,7 @@ TEST(CompoundFileWrite, OperationsOutOfOrderFail) {
 // Saving goes through a file written beside the target; an abandoned one
 // leaves the target as it was.
 TEST(CompoundFileWrite, ThroughFiles) {
-  const std::filesystem::path target = std::filesystem::path(testing::TempDir()) / "cfb_file.xls";
+  const std::filesystem::path target = std::filesystem::path(::testing::TempDir()) / "cfb_file.xls";
   std::filesystem::remove(target);
   const Bytes workbook = Pattern(9000);
   {
@@ -416,13 +410,13 @@ TEST(CompoundFileRead, DamagedContainers) {
   // Two chains sharing sectors cannot be copied.
   Bytes shared = TemplateBytes();
   PutU32(&shared[512 + 25 * 512 + 3 * 128 + 116], 8);  // DocumentSummaryInformation -> 8
-  EXPECT_EQ(FailureOf([&] { CopyWith(shared, {}); }), invalidFile);
+  EXPECT_EQ(ErrorText([&] { CopyWith(shared, {}); }), invalidFile);
 }
 
 // An independent reader must accept what we write.
 TEST(CompoundFileWrite, IndependentReaderAcceptsCopies) {
   if (!std::filesystem::exists("/usr/bin/python3")) GTEST_SKIP() << "no python3";
-  const std::filesystem::path dir = testing::TempDir();
+  const std::filesystem::path dir = ::testing::TempDir();
   const std::filesystem::path small = dir / "cfb_small.xls";
   const std::filesystem::path large = dir / "cfb_large.xls";
   auto save = [](const std::filesystem::path& p, const Bytes& b) {

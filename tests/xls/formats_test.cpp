@@ -12,22 +12,15 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "support/test_text.h"
 #include "workbook_template.h"
 
 namespace tessary {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace tessary::testing;
 
-std::string Hex(const Bytes& bytes) {
-  std::string out;
-  char buf[4];
-  for (uint8_t b : bytes) {
-    std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", b);
-    out += buf;
-  }
-  return out;
-}
+using Bytes = std::vector<uint8_t>;
 
 // The template's FONT, FORMAT and XF lists, taken from its documented
 // records.
@@ -69,7 +62,8 @@ TEST(Formats, TemplateDefaultFormatComesBackAsXF21WithAFifthFont) {
   EXPECT_EQ(t.Lists.AddFormat(normal), 21);
   ASSERT_EQ(t.Fonts.Count(), 5u);
   ASSERT_EQ(t.XF.Count(), 22u);
-  EXPECT_EQ(Hex(t.XF[21]->Data), "05 00 00 00 01 00 20 00 00 FC 00 00 08 04 08 04 02 00 C0 20");
+  EXPECT_EQ(HexBytes(t.XF[21]->Data),
+            "05 00 00 00 01 00 20 00 00 FC 00 00 08 04 08 04 02 00 C0 20");
   // Asking again finds it.
   EXPECT_EQ(t.Lists.AddFormat(normal), 21);
   EXPECT_EQ(t.Lists.AddFormat(t.Lists.GetFormat(21)), 21);

@@ -9,6 +9,7 @@
 #include "common/bytes.h"
 #include "common/error.h"
 #include "common/utf16.h"
+#include "support/test_text.h"
 #include "workbook_template.h"
 #include "xls/record_reader.h"
 #include "xls/sheet_names.h"
@@ -18,15 +19,6 @@ namespace tessary {
 namespace {
 
 using namespace tessary::testing;
-
-std::string FailureText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
 
 TEST(SheetNames, MakeValidSheetName) {
   EXPECT_EQ(TSheetNameList::MakeValidSheetName(u"a/b:c"), u"a_b.c");
@@ -54,9 +46,8 @@ TEST(SheetNames, DuplicatesAndCase) {
   TSheetNameList names;
   names.Add(u"Data");
   names.Add(u"DATA");  // letter case makes a different name
-  EXPECT_EQ(FailureText([&] { names.Add(u"Data"); }), "Sheet name already exists: Data");
-  EXPECT_EQ(FailureText([&] { names.Rename(u"Data", u"DATA"); }),
-            "Sheet name already exists: DATA");
+  EXPECT_EQ(ErrorText([&] { names.Add(u"Data"); }), "Sheet name already exists: Data");
+  EXPECT_EQ(ErrorText([&] { names.Rename(u"Data", u"DATA"); }), "Sheet name already exists: DATA");
   EXPECT_TRUE(names.Contains(u"Data"));  // a failed rename keeps the old name
   names.Rename(u"Data", u"Data");        // same name: nothing happens
   names.Rename(u"Data", u"Other");
@@ -87,8 +78,7 @@ TEST(BoundSheetList, RenameRebuildsTheRecordAndAdaptsTheSize) {
   EXPECT_EQ(list.Sheet(0).SheetName(), std::u16string(31, u'x'));
   EXPECT_EQ(list.TotalSize(), 43u + 17u);
 
-  EXPECT_EQ(FailureText([&] { list.RenameSheet(0, u"Sheet"); }),
-            "Sheet name already exists: Sheet");
+  EXPECT_EQ(ErrorText([&] { list.RenameSheet(0, u"Sheet"); }), "Sheet name already exists: Sheet");
   EXPECT_EQ(list.Sheet(0).SheetName(), std::u16string(31, u'x'));
   list.RenameSheet(0, u"SHEET");
   EXPECT_EQ(list.Sheet(0).SheetName(), u"SHEET");
@@ -96,7 +86,7 @@ TEST(BoundSheetList, RenameRebuildsTheRecordAndAdaptsTheSize) {
   list.DeleteSheet(1);
   EXPECT_EQ(list.Count(), 1u);
   EXPECT_EQ(list.InsertSheet(0, 0, u"Sheet"), u"Sheet");  // the name is free again
-  EXPECT_EQ(FailureText([&] { list.Sheet(5); }),
+  EXPECT_EQ(ErrorText([&] { list.Sheet(5); }),
             "Sheet number \"5\" invalid. Must be between 0 and 1");
 }
 
@@ -155,7 +145,7 @@ TEST(WorkbookGlobals, SettingAPaletteColourInsertsAStandardPalette) {
   EXPECT_EQ(misc[29]->Id, 0x0092);
   EXPECT_EQ(misc[30]->Id, 0x0293);
   EXPECT_EQ(misc[29]->DataSize(), 226);
-  EXPECT_EQ(FailureText([&] { globals.SetPaletteColor(56, 0); }),
+  EXPECT_EQ(ErrorText([&] { globals.SetPaletteColor(56, 0); }),
             "Too many entries for this kind of record (56 out of a maximum of 55)");
 }
 
@@ -244,10 +234,10 @@ TEST(WorkbookGlobals, SheetsAndTheirReferences) {
   EXPECT_EQ(GetU16(own.Data.data()), 2);
   EXPECT_EQ(globals.FReferences.FExternSheets[0]->Data, externSheet);
   EXPECT_EQ(GetU16(&globals.FNames[0]->Data[8]), 2);
-  EXPECT_EQ(FailureText([&] { globals.DeleteSheets(1, 2); }),
+  EXPECT_EQ(ErrorText([&] { globals.DeleteSheets(1, 2); }),
             "Sheet number \"2\" invalid. Must be between 0 and 1");
   globals.FHasMacro = true;
-  EXPECT_EQ(FailureText([&] { globals.DeleteSheets(0, 1); }),
+  EXPECT_EQ(ErrorText([&] { globals.DeleteSheets(0, 1); }),
             "Can't delete a sheet on a file containing macros");
   // Written in the order SUPBOOK, EXTERNSHEET, NAME after the sheet list.
   const Bytes written = Written(globals);
@@ -259,12 +249,12 @@ TEST(WorkbookGlobals, LoadingFailures) {
   Bytes twice = parts[2];
   twice.insert(twice.end(), parts[2].begin(), parts[2].end());
   TWorkbookGlobals globals;
-  EXPECT_EQ(FailureText([&] {
+  EXPECT_EQ(ErrorText([&] {
               LoadGlobals(globals, Join({parts[0], parts[1], twice, parts[6]}));
             }),
             "Sheet name already exists: Sheet1");
   TWorkbookGlobals empty;
-  EXPECT_EQ(FailureText([&] { Written(empty); }), "A section of the workbook is not loaded");
+  EXPECT_EQ(ErrorText([&] { Written(empty); }), "A section of the workbook is not loaded");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "support/test_text.h"
 #include "workbook_template.h"
 #include "xls/workbook.h"
 #include "xls/workbook_file.h"
@@ -29,15 +30,6 @@ const std::string kRowsReferred =
     "Rows cannot be inserted into a sheet that defined names or other sheets may refer to";
 const std::string kColsReferred =
     "Columns cannot be inserted into a sheet that defined names or other sheets may refer to";
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
 
 std::unique_ptr<TWorkbookFile> NewBook() {
   auto book = std::make_unique<TWorkbookFile>(TRegionalSettings{});
@@ -132,19 +124,19 @@ TEST(SheetInsert, NothingChangesWhenAnythingWouldLeaveTheSheet) {
   book->SetColWidth(255, 1000);
   book->MergeCells(100, 1, 65535, 2);
   const Bytes before = book->SaveToBytes();
-  EXPECT_EQ(ErrorOf([&] { book->InsertRows(50, 2); }), "Invalid Row (65536)");
-  EXPECT_EQ(ErrorOf([&] { book->InsertCols(1, 2); }), "Invalid Column (256)");
+  EXPECT_EQ(ErrorText([&] { book->InsertRows(50, 2); }), "Invalid Row (65536)");
+  EXPECT_EQ(ErrorText([&] { book->InsertCols(1, 2); }), "Invalid Column (256)");
   EXPECT_EQ(book->SaveToBytes(), before);
   // A cell in the last row.
   book->SetCellValue(65536, 5, {2.0});
   const Bytes full = book->SaveToBytes();
-  EXPECT_EQ(ErrorOf([&] { book->InsertRows(65536, 1); }), "Invalid Row (65536)");
+  EXPECT_EQ(ErrorText([&] { book->InsertRows(65536, 1); }), "Invalid Row (65536)");
   EXPECT_EQ(book->SaveToBytes(), full);
 
   // Positions outside the sheet; a count of 0 or less inserts nothing.
-  EXPECT_EQ(ErrorOf([&] { book->InsertRows(0, 1); }), "Invalid Row (-1)");
-  EXPECT_EQ(ErrorOf([&] { book->InsertRows(65537, 1); }), "Invalid Row (65536)");
-  EXPECT_EQ(ErrorOf([&] { book->InsertCols(257, 1); }), "Invalid Column (256)");
+  EXPECT_EQ(ErrorText([&] { book->InsertRows(0, 1); }), "Invalid Row (-1)");
+  EXPECT_EQ(ErrorText([&] { book->InsertRows(65537, 1); }), "Invalid Row (65536)");
+  EXPECT_EQ(ErrorText([&] { book->InsertCols(257, 1); }), "Invalid Column (256)");
   book->InsertRows(1, 0);
   book->InsertCols(1, -4);
   EXPECT_EQ(book->SaveToBytes(), full);
@@ -196,8 +188,8 @@ TEST(SheetInsert, SheetsWithRecordsReferringToCellsRefuse) {
   for (const auto& c : cases) {
     Book book(WorkbookWith({SheetWith(c.Records)}));
     const Bytes before = book.Saved();
-    EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertRows(0, 0, 1); }), kRowsRefused) << c.What;
-    EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertCols(0, 0, 1); }), kColsRefused) << c.What;
+    EXPECT_EQ(ErrorText([&] { book.Workbook.InsertRows(0, 0, 1); }), kRowsRefused) << c.What;
+    EXPECT_EQ(ErrorText([&] { book.Workbook.InsertCols(0, 0, 1); }), kColsRefused) << c.What;
     EXPECT_EQ(book.Saved(), before) << c.What;
   }
 
@@ -232,9 +224,9 @@ TEST(SheetInsert, SheetsThatTheWorkbookMayReferToRefuse) {
 
   Book book(WorkbookWith({plainSheet, formulaSheet, plainSheet}, references));
   const Bytes before = book.Saved();
-  EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertRows(0, 0, 1); }), kRowsReferred);
-  EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertCols(0, 0, 1); }), kColsReferred);
-  EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertRows(1, 0, 1); }), kRowsRefused);
+  EXPECT_EQ(ErrorText([&] { book.Workbook.InsertRows(0, 0, 1); }), kRowsReferred);
+  EXPECT_EQ(ErrorText([&] { book.Workbook.InsertCols(0, 0, 1); }), kColsReferred);
+  EXPECT_EQ(ErrorText([&] { book.Workbook.InsertRows(1, 0, 1); }), kRowsRefused);
   EXPECT_EQ(book.Saved(), before);
   // Sheet 3 is referred to only in the other file.
   book.Workbook.InsertRows(2, 0, 1);
@@ -271,8 +263,8 @@ TEST(SheetInsert, SheetsThatTheWorkbookMayReferToRefuse) {
   };
   for (const auto& c : referring) {
     Book other(WorkbookWith({plainSheet, plainSheet, plainSheet}, c.Globals));
-    EXPECT_EQ(ErrorOf([&] { other.Workbook.InsertRows(2, 0, 1); }), kRowsReferred) << c.What;
-    EXPECT_EQ(ErrorOf([&] { other.Workbook.InsertCols(2, 0, 1); }), kColsReferred) << c.What;
+    EXPECT_EQ(ErrorText([&] { other.Workbook.InsertRows(2, 0, 1); }), kRowsReferred) << c.What;
+    EXPECT_EQ(ErrorText([&] { other.Workbook.InsertCols(2, 0, 1); }), kColsReferred) << c.What;
   }
 }
 
@@ -281,9 +273,9 @@ TEST(SheetInsert, OnlyWorksheetsTakeRowsAndColumns) {
   PutRecord(chartSheet, 0x0809, Bof(0x0020));
   PutRecord(chartSheet, 0x000A, {});
   Book book(WorkbookWith({SheetWith([](Bytes&) {}), chartSheet}));
-  EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertRows(1, 0, 1); }), "The sheet is not a worksheet");
-  EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertCols(1, 0, 1); }), "The sheet is not a worksheet");
-  EXPECT_EQ(ErrorOf([&] { book.Workbook.InsertRows(2, 0, 1); }),
+  EXPECT_EQ(ErrorText([&] { book.Workbook.InsertRows(1, 0, 1); }), "The sheet is not a worksheet");
+  EXPECT_EQ(ErrorText([&] { book.Workbook.InsertCols(1, 0, 1); }), "The sheet is not a worksheet");
+  EXPECT_EQ(ErrorText([&] { book.Workbook.InsertRows(2, 0, 1); }),
             "Sheet number \"2\" invalid. Must be between 0 and 1");
 }
 

@@ -11,12 +11,15 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "support/test_text.h"
 #include "xls/compound_file.h"
 #include "xls/excel_string.h"
 #include "xls/record_stream.h"
 
 namespace tessary {
 namespace {
+
+using namespace tessary::testing;
 
 struct Record {
   uint16_t Id;
@@ -34,7 +37,9 @@ std::vector<Record> SplitRecords(const std::vector<uint8_t>& bytes, bool exact =
     records.push_back({id, {bytes.begin() + pos + 4, bytes.begin() + pos + 4 + size}});
     pos += 4 + size;
   }
-  if (exact) EXPECT_EQ(pos, bytes.size());
+  if (exact) {
+    EXPECT_EQ(pos, bytes.size());
+  }
   return records;
 }
 
@@ -57,19 +62,9 @@ std::vector<std::span<const uint8_t>> SSTPayloads(const std::vector<Record>& rec
 
 std::u16string Repeat(char16_t c, size_t n) { return std::u16string(n, c); }
 
-std::string Hex(const std::vector<uint8_t>& b) {
-  std::string s;
-  char h[4];
-  for (size_t i = 0; i < b.size(); ++i) {
-    std::snprintf(h, sizeof h, i ? " %02X" : "%02X", b[i]);
-    s += h;
-  }
-  return s;
-}
-
 TEST(SST, EmptyTableWritesZeroCountsAndBareExtSST) {
   TSST sst;
-  EXPECT_EQ(Hex(Save(sst)), "FC 00 08 00 00 00 00 00 00 00 00 00 FF 00 02 00 08 00");
+  EXPECT_EQ(HexBytes(Save(sst)), "FC 00 08 00 00 00 00 00 00 00 00 00 FF 00 02 00 08 00");
 }
 
 TEST(SST, OneTextInManyCellsIsOneEntryWithItsCount) {
@@ -95,7 +90,7 @@ TEST(SST, EntriesOrderShorterFirstThenByBytes) {
   EXPECT_EQ(sst.EntryIndex(a), 0u);
   EXPECT_EQ(sst.EntryIndex(b), 1u);
   EXPECT_EQ(sst.EntryIndex(aa), 2u);
-  EXPECT_EQ(Hex(records[0].Payload),
+  EXPECT_EQ(HexBytes(records[0].Payload),
             "03 00 00 00 03 00 00 00 01 00 00 61 01 00 00 62 02 00 00 61 61");
 }
 
@@ -108,7 +103,7 @@ TEST(SST, CharacterWidthFollowsTheText) {
   EXPECT_EQ(sst.Count(), 4u);
   const auto records = SplitRecords(Save(sst));
   // Order: "E" and "e" (equal size, then by bytes), "\u0100" (16-bit), "\u00E9t\u00E9".
-  EXPECT_EQ(Hex(records[0].Payload),
+  EXPECT_EQ(HexBytes(records[0].Payload),
             "04 00 00 00 04 00 00 00 01 00 00 45 01 00 00 65 01 00 01 00 01 03 00 00 E9 74 E9");
 }
 
@@ -121,7 +116,7 @@ TEST(SST, RichTextRunsFollowTheCharacters) {
   const uint32_t rich = sst.EntryOffsetAt(1);
   EXPECT_EQ(sst.EntryRuns(rich), runs);
   const auto records = SplitRecords(Save(sst));
-  EXPECT_EQ(Hex(records[0].Payload),
+  EXPECT_EQ(HexBytes(records[0].Payload),
             "02 00 00 00 02 00 00 00 03 00 00 61 62 63 03 00 08 02 00 61 62 63 00 00 01 00 02 00 "
             "05 00");
 }
@@ -332,7 +327,7 @@ TEST(SSTLoad, HeaderFieldsAndFarEastDataContinueWithoutOptionByte) {
   // The far-east data is written back as read.
   table.AddRef(e);
   const auto records = SplitRecords(Save(table));
-  EXPECT_EQ(Hex(records[0].Payload),
+  EXPECT_EQ(HexBytes(records[0].Payload),
             "01 00 00 00 01 00 00 00 01 00 0C 01 00 02 00 00 00 78 00 00 03 00 AA BB");
 }
 
@@ -406,12 +401,12 @@ TEST(SSTLoad, TableWrittenByAnotherProgram) {
 
 TEST(ExcelString, WrittenFormAndSize) {
   TExcelString s(1, u"Arial", true);
-  EXPECT_EQ(Hex(s.ToBytes()), "05 01 41 00 72 00 69 00 61 00 6C 00");
+  EXPECT_EQ(HexBytes(s.ToBytes()), "05 01 41 00 72 00 69 00 61 00 6C 00");
   EXPECT_EQ(s.TotalSize(), 12u);
   TExcelString narrow(2, u"Sheet1");
-  EXPECT_EQ(Hex(narrow.ToBytes()), "06 00 00 53 68 65 65 74 31");
+  EXPECT_EQ(HexBytes(narrow.ToBytes()), "06 00 00 53 68 65 65 74 31");
   TExcelString wide(2, u"\u0416");
-  EXPECT_EQ(Hex(wide.ToBytes()), "01 00 01 16 04");
+  EXPECT_EQ(HexBytes(wide.ToBytes()), "01 00 01 16 04");
 }
 
 TEST(ExcelString, ParseKeepsRunsAndFarEastDataAndChecksBounds) {

@@ -18,22 +18,16 @@
 #include "common/bytes.h"
 #include "common/error.h"
 #include "common/utf16.h"
+#include "support/test_text.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
 
 namespace tessary {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace tessary::testing;
 
-std::string FailureText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
+using Bytes = std::vector<uint8_t>;
 
 Bytes WorkbookStreamOf(const Bytes& file) {
   TMemoryByteStream bytes(file);
@@ -176,8 +170,8 @@ TEST(WorkbookFile, CellsSurviveSaveAndLoad) {
   EXPECT_EQ(back.CellFormat(9, 9), -1);
   back.SetActiveSheet(2);
   EXPECT_EQ(back.GetCellValue(65536, 256).Value, TXlsValue(-7.0));
-  EXPECT_EQ(FailureText([&] { back.SetCellValue(65537, 1, {1.0}); }), "Invalid Row (65536)");
-  EXPECT_EQ(FailureText([&] { back.SetActiveSheet(3); }),
+  EXPECT_EQ(ErrorText([&] { back.SetCellValue(65537, 1, {1.0}); }), "Invalid Row (65536)");
+  EXPECT_EQ(ErrorText([&] { back.SetActiveSheet(3); }),
             "Sheet number \"3\" invalid. Must be between 1 and 2");
 }
 
@@ -189,7 +183,7 @@ TEST(WorkbookFile, SheetNamesFlagsAndSelection) {
   book.SetActiveSheetName(std::u16string(40, u'x'));
   EXPECT_EQ(book.ActiveSheetName(), std::u16string(31, u'x'));
   book.SetActiveSheetName(std::u16string(31, u'x'));  // its own name: no change
-  EXPECT_EQ(FailureText([&] { book.SetActiveSheetName(u"Sheet"); }),
+  EXPECT_EQ(ErrorText([&] { book.SetActiveSheetName(u"Sheet"); }),
             "Sheet name already exists: Sheet");
   book.SetActiveSheetName(u"SHEET");  // letter case counts
   EXPECT_EQ(ToUtf8(book.ActiveSheetName()), "SHEET");
@@ -233,7 +227,7 @@ TEST(WorkbookFile, ClearSheetAndInsertCopies) {
   back.LoadFromBytes(book.SaveToBytes());
   back.SetActiveSheet(2);
   EXPECT_EQ(back.GetCellValue(1, 1).Value, TXlsValue(std::u16string(u"kept")));
-  EXPECT_EQ(FailureText([&] { book.InsertAndCopySheets(-1, 4, 1); }),
+  EXPECT_EQ(ErrorText([&] { book.InsertAndCopySheets(-1, 4, 1); }),
             "Sheet number \"4\" invalid. Must be between 1 and 3");
 }
 
@@ -248,9 +242,8 @@ TEST(WorkbookFile, SavingToFiles) {
 
   // An existing target is refused and left as it was.
   book.SetCellValue(1, 2, {2.0});
-  EXPECT_EQ(
-      FailureText([&] { book.Save(path); }),
-      "Can't write to file \"" + path.string() + "\". Check it is not in use by another user");
+  EXPECT_EQ(ErrorText([&] { book.Save(path); }), "Can't write to file \"" + path.string() +
+                                                     "\". Check it is not in use by another user");
   EXPECT_EQ(std::filesystem::file_size(path), size);
 
   TWorkbookFile opened(TRegionalSettings{});
@@ -263,8 +256,7 @@ TEST(WorkbookFile, SavingToFiles) {
   TWorkbook& model = book.Workbook();
   model.FGlobals.FBoundSheets.Sheet(0).SetOptionFlags(1);
   model.FSheets[0].SetSelected(false);
-  EXPECT_EQ(FailureText([&] { book.Save(hiddenPath); }),
-            "There are not visible sheets on the file");
+  EXPECT_EQ(ErrorText([&] { book.Save(hiddenPath); }), "There are not visible sheets on the file");
   EXPECT_FALSE(std::filesystem::exists(hiddenPath));
   for (const auto& entry : std::filesystem::directory_iterator(hiddenPath.parent_path())) {
     EXPECT_NE(entry.path().filename().string().rfind("hidden", 0), 0u) << entry.path();
@@ -273,7 +265,7 @@ TEST(WorkbookFile, SavingToFiles) {
   // A file that is not a compound file.
   const auto textPath = TempPath("text.xls");
   std::ofstream(textPath) << "not a workbook";
-  EXPECT_EQ(FailureText([&] { opened.OpenFile(textPath); }),
+  EXPECT_EQ(ErrorText([&] { opened.OpenFile(textPath); }),
             "The file \"" + textPath.string() + "\" is invalid");
 }
 

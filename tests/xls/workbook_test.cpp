@@ -9,21 +9,13 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "support/test_text.h"
 #include "workbook_template.h"
 
 namespace tessary {
 namespace {
 
 using namespace tessary::testing;
-
-std::string FailureText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
 
 void Load(TWorkbook& workbook, Bytes stream) {
   TMemoryRecordStream in(std::move(stream));
@@ -167,14 +159,14 @@ TEST(Workbook, VisibilityCheckWhenSaving) {
   };
   hide(0);
   // Sheet 0 is hidden but still selected.
-  EXPECT_EQ(FailureText([&] { Save(workbook); }),
+  EXPECT_EQ(ErrorText([&] { Save(workbook); }),
             "To save this file, you must select a visible sheet");
   workbook.SetActiveSheet(1);
   Save(workbook);
   EXPECT_EQ(workbook.FGlobals.FWindow1->FirstVisibleTab(), 1);
   hide(1);
   workbook.FSheets[1].SetSelected(false);
-  EXPECT_EQ(FailureText([&] { Save(workbook); }), "There are not visible sheets on the file");
+  EXPECT_EQ(ErrorText([&] { Save(workbook); }), "There are not visible sheets on the file");
 }
 
 TEST(Workbook, ActiveSheetMovesTheSelection) {
@@ -187,9 +179,9 @@ TEST(Workbook, ActiveSheetMovesTheSelection) {
   EXPECT_FALSE(workbook.FSheets[1].Selected());
   EXPECT_TRUE(workbook.FSheets[2].Selected());
   EXPECT_EQ(workbook.FGlobals.FWindow1->SelectedTabs(), 1);
-  EXPECT_EQ(FailureText([&] { workbook.SetActiveSheet(3); }),
+  EXPECT_EQ(ErrorText([&] { workbook.SetActiveSheet(3); }),
             "Sheet number \"3\" invalid. Must be between 0 and 2");
-  EXPECT_EQ(FailureText([&] { workbook.InsertSheets(-1, 4, 1); }),
+  EXPECT_EQ(ErrorText([&] { workbook.InsertSheets(-1, 4, 1); }),
             "Sheet number \"4\" invalid. Must be between 0 and 3");
 }
 
@@ -249,12 +241,12 @@ TEST(Workbook, MalformedStreams) {
     const Bytes sheet = SheetWith([](Bytes&) {});
     s.insert(s.end(), sheet.begin(), sheet.end());
     TWorkbook workbook;
-    EXPECT_EQ(FailureText([&] { Load(workbook, s); }), invalid);
+    EXPECT_EQ(ErrorText([&] { Load(workbook, s); }), invalid);
   }
   // A worksheet BOF inside a worksheet.
   {
     TWorkbook workbook;
-    EXPECT_EQ(FailureText([&] {
+    EXPECT_EQ(ErrorText([&] {
                 Load(
                     workbook,
                     WorkbookWith({SheetWith([](Bytes& s) { PutRecord(s, 0x0809, Bof(0x0010)); })}));
@@ -264,7 +256,7 @@ TEST(Workbook, MalformedStreams) {
   // A chart BOF that does not follow a drawing object.
   {
     TWorkbook workbook;
-    EXPECT_EQ(FailureText([&] {
+    EXPECT_EQ(ErrorText([&] {
                 Load(workbook, WorkbookWith({SheetWith([](Bytes& s) {
                        PutRecord(s, 0x0809, Bof(0x0020));
                        PutRecord(s, 0x000A, {});
@@ -278,7 +270,7 @@ TEST(Workbook, MalformedStreams) {
     Bytes s = g[0];
     PutRecord(s, 0x0809, Bof(0x0005));
     TWorkbook workbook;
-    EXPECT_EQ(FailureText([&] { Load(workbook, s); }), invalid);
+    EXPECT_EQ(ErrorText([&] { Load(workbook, s); }), invalid);
   }
   // A second globals section after a sheet.
   {
@@ -289,12 +281,12 @@ TEST(Workbook, MalformedStreams) {
     const size_t at = s.size() - firstSheet.size();
     s.insert(s.begin() + static_cast<long>(at), globals.begin(), globals.end());
     TWorkbook workbook;
-    EXPECT_EQ(FailureText([&] { Load(workbook, s); }), invalid);
+    EXPECT_EQ(ErrorText([&] { Load(workbook, s); }), invalid);
   }
   // FILEPASS anywhere.
   {
     TWorkbook workbook;
-    EXPECT_EQ(FailureText([&] {
+    EXPECT_EQ(ErrorText([&] {
                 Load(workbook,
                      WorkbookWith({SheetWith([](Bytes& s) { PutRecord(s, 0x002F, Words({0})); })}));
               }),
@@ -306,7 +298,7 @@ TEST(Workbook, MalformedStreams) {
     Bytes s = Join({g[0], g[1], g[2], g[3], g[4], g[5], g[6]});
     TWorkbook workbook;
     Load(workbook, s);
-    EXPECT_EQ(FailureText([&] { Save(workbook); }), invalid);
+    EXPECT_EQ(ErrorText([&] { Save(workbook); }), invalid);
   }
 }
 
@@ -335,7 +327,7 @@ TEST(Workbook, FormulaWithItsRecordsIsCountedAndWrittenInPlace) {
   // A SHRFMLA without a formula before it is refused.
   TWorkbook orphan;
   EXPECT_EQ(
-      FailureText([&] {
+      ErrorText([&] {
         Load(orphan,
              WorkbookWith({SheetWith([](Bytes& s) { PutRecord(s, 0x04BC, Bytes(19, 0x11)); })}));
       }),
@@ -372,7 +364,7 @@ TEST(Workbook, VbaProjectGivesEverySheetACodeName) {
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(first->Name(), u"Sheet1");
   EXPECT_EQ(second->Name(), u"Z");
-  EXPECT_EQ(FailureText([&] { workbook.DeleteSheets(0, 1); }),
+  EXPECT_EQ(ErrorText([&] { workbook.DeleteSheets(0, 1); }),
             "Can't delete a sheet on a file containing macros");
 }
 
