@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 
+#include "bench_table.h"
 #include "gff/g2da.h"
 #include "gff/number_text.h"
 #include "grid/cell_table.h"
@@ -30,37 +31,7 @@ std::filesystem::path BenchFile() {
          ("tessary_bench_gff_" + std::to_string(::getpid()) + ".gda");
 }
 
-void FillTable(TCellTable& t) {
-  static const char16_t* kTypes[] = {u"int", u"float", u"string", u"bool", u"resource"};
-  std::mt19937 rng(7);
-  t.SetColCount(kCols);
-  t.SetRowCount(kRows + 2);
-  for (int c = 0; c < kCols; ++c) {
-    t.SetCells(c, 0, u"Column" + FormatInteger(c));
-    t.SetCells(c, 1, kTypes[c % 5]);
-  }
-  for (int r = 2; r < kRows + 2; ++r) {
-    for (int c = 0; c < kCols; ++c) {
-      switch (c % 5) {
-        case 0:
-          t.SetCells(c, r, FormatInteger(static_cast<int32_t>(rng() % 100000)));
-          break;
-        case 1:
-          t.SetCells(c, r, FormatReal(static_cast<float>(rng() % 100000) / 64.0f));
-          break;
-        case 2:
-          t.SetCells(c, r, u"text " + FormatInteger(static_cast<int32_t>(rng() % 5000)));
-          break;
-        case 3:
-          t.SetCells(c, r, rng() % 2 ? u"1" : u"0");
-          break;
-        default:
-          t.SetCells(c, r, u"res_" + FormatInteger(static_cast<int32_t>(r)));
-          break;
-      }
-    }
-  }
-}
+void FillTable(TCellTable& t) { bench::FillMixedTable(t, kRows, kCols); }
 
 double PeakMB() {
   rusage usage{};

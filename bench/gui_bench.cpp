@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/frm_tessary.h"
+#include "bench_table.h"
 #include "gff/g2da.h"
 #include "gff/number_text.h"
 #include "grid/cell_table.h"
@@ -32,36 +33,7 @@ std::filesystem::path BenchFile() {
   return std::filesystem::temp_directory_path() / "tessary_bench_gui.gda";
 }
 
-void FillTable(TCellTable& t) {
-  static const char16_t* kTypes[] = {u"int", u"float", u"string", u"bool", u"resource"};
-  t.SetColCount(kCols);
-  t.SetRowCount(kRows + 2);
-  for (int c = 0; c < kCols; ++c) {
-    t.SetCells(c, 0, u"Column" + FormatInteger(c));
-    t.SetCells(c, 1, kTypes[c % 5]);
-  }
-  for (int r = 2; r < kRows + 2; ++r) {
-    for (int c = 0; c < kCols; ++c) {
-      switch (c % 5) {
-        case 0:
-          t.SetCells(c, r, FormatInteger(r * 7 + c));
-          break;
-        case 1:
-          t.SetCells(c, r, FormatReal(static_cast<float>(r % 1000) / 8.0f));
-          break;
-        case 2:
-          t.SetCells(c, r, u"text " + FormatInteger(r % 5000));
-          break;
-        case 3:
-          t.SetCells(c, r, r % 2 ? u"1" : u"0");
-          break;
-        default:
-          t.SetCells(c, r, u"res_" + FormatInteger(r));
-          break;
-      }
-    }
-  }
-}
+void FillTable(TCellTable& t) { bench::FillMixedTable(t, kRows, kCols); }
 
 class FixedDialog : public TFileDialogPort {
  public:
