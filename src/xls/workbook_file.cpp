@@ -199,6 +199,7 @@ void TWorkbookFile::InsertRows(int row, int count) {
   if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
   ActiveWorkSheet();  // fails for a sheet that is not a worksheet
   Workbook().InsertRows(FActiveSheet - 1, row - 1, count);
+  IsFileModified = true;
 }
 
 void TWorkbookFile::InsertCols(int col, int count) {
@@ -206,6 +207,7 @@ void TWorkbookFile::InsertCols(int col, int count) {
   if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
   ActiveWorkSheet();  // fails for a sheet that is not a worksheet
   Workbook().InsertCols(FActiveSheet - 1, col - 1, count);
+  IsFileModified = true;
 }
 
 // ---- formats ----

@@ -97,8 +97,12 @@ TEST(SheetInsert, SavedWorkbookHoldsEverythingAtItsNewPlace) {
   book->SetColWidth(2, 4000);
   book->MergeCells(2, 1, 3, 2);
 
+  EXPECT_FALSE(book->IsFileModified);
   book->InsertRows(2, 2);
+  EXPECT_TRUE(book->IsFileModified);
+  book->IsFileModified = false;
   book->InsertCols(1, 1);
+  EXPECT_TRUE(book->IsFileModified);
 
   auto back = LoadBook(book->SaveToBytes());
   EXPECT_EQ(back->GetCellValue(1, 2).Value, Text(u"head"));
@@ -140,6 +144,7 @@ TEST(SheetInsert, NothingChangesWhenAnythingWouldLeaveTheSheet) {
   book->InsertRows(1, 0);
   book->InsertCols(1, -4);
   EXPECT_EQ(book->SaveToBytes(), full);
+  EXPECT_FALSE(book->IsFileModified);
 }
 
 TEST(SheetInsert, SheetsWithRecordsReferringToCellsRefuse) {
