@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "grid/text_wrap.h"
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_inplace_edit.h"
 
@@ -83,6 +84,27 @@ QString DisplayText(const std::u16string& text) {
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;
+}
+
+// The text from the top-left corner of `area`, one line per line spacing,
+// wrapped at blanks only: a word wider than the cell runs to its edge and is
+// clipped there, as numbers and resource names must not be cut inside.
+void PaintCellText(QPainter& p, const QRect& area, const QFontMetrics& metrics,
+                   const std::u16string& text) {
+  const int32_t lineHeight = std::max(1, metrics.lineSpacing());
+  const auto maxLines = static_cast<size_t>(std::max(0, area.height()) / lineHeight + 1);
+  const auto advance = [&metrics](std::u16string_view part) {
+    return static_cast<int32_t>(metrics.horizontalAdvance(
+        QString::fromUtf16(part.data(), static_cast<qsizetype>(part.size()))));
+  };
+  int32_t baseline = area.top() + metrics.ascent();
+  for (const TTextLine& line : WrapAtBlanks(text, area.width(), advance, maxLines)) {
+    if (line.Length > 0) {
+      p.drawText(QPoint(area.left(), baseline),
+                 QString::fromUtf16(text.data() + line.Start, static_cast<qsizetype>(line.Length)));
+    }
+    baseline += lineHeight;
+  }
 }
 
 bool Inside(const TGridRect& r, int32_t col, int32_t row) {
@@ -241,11 +263,12 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
   if (!text.empty()) {
     p.save();
     p.setClipRect(r);
-    p.setFont(fixed ? FFixedFont : FCellFont);
+    const QFont& font = fixed ? FFixedFont : FCellFont;
+    p.setFont(font);
     p.setPen(!fixed && Inside(sel, col, row) ? kSelectionTextColor
                                              : palette().color(QPalette::WindowText));
-    p.drawText(r.adjusted(kTextOffset, kTextOffset, -kTextOffset, 0),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, DisplayText(text));
+    PaintCellText(p, r.adjusted(kTextOffset, kTextOffset, -kTextOffset, 0), QFontMetrics(font),
+                  text);
     p.restore();
   }
   if (!fixed && col == FTable.Col() && row == FTable.Row() && HasFocus()) {
