@@ -33,11 +33,21 @@ static std::string RandomSuffix() {
 
 TSafeFileWriter::TSafeFileWriter(const fs::path& target) : target_(target) {
   std::error_code ec;
+  // Saving through a symbolic link updates the file it points to, as
+  // writing in place would, rather than replacing the link by a plain file.
+  // A link to a file not there yet creates that file. Chains are followed
+  // as far as the system itself would follow them.
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target_, ec)); ++hops) {
+    const fs::path next = fs::read_symlink(target_, ec);
+    if (ec) break;
+    target_ = next.is_absolute() ? next : target_.parent_path() / next;
+  }
   if (fs::exists(target_, ec)) {
 #if !defined(_WIN32)
     if (::access(target_.c_str(), W_OK) != 0) throw Error(LastSystemErrorText());
 #endif
-    if (fs::is_directory(target_, ec)) throw Error(std::error_code(EISDIR, std::generic_category()).message());
+    if (fs::is_directory(target_, ec))
+      throw Error(std::error_code(EISDIR, std::generic_category()).message());
   }
   const fs::path dir = target_.has_parent_path() ? target_.parent_path() : fs::path(".");
   const std::string stem = "." + target_.filename().string() + ".";

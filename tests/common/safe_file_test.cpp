@@ -41,7 +41,8 @@ class SafeFileTest : public ::testing::Test {
     std::ofstream(p, std::ios::binary) << text;
   }
   size_t EntryCount() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
   }
   fs::path dir_;
 };
@@ -102,6 +103,31 @@ TEST_F(SafeFileTest, ReadOnlyTargetIsNotReplaced) {
   fs::permissions(target, fs::perms::owner_read);
   EXPECT_THROW(TSafeFileWriter{target}, Error);
   EXPECT_EQ(Read(target), "locked");
+}
+
+TEST_F(SafeFileTest, SavingThroughALinkUpdatesTheLinkedFile) {
+  fs::create_directories(dir_ / "game");
+  const fs::path real = dir_ / "game" / "table.gda";
+  const fs::path link = dir_ / "link.gda";
+  WriteText(real, "old");
+  fs::create_symlink(real, link);
+  TSafeFileWriter writer(link);
+  ASSERT_TRUE(writer.Write("new", 3));
+  ASSERT_TRUE(writer.Commit());
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Read(real), "new");
+  // The temporary file was made beside the linked file, and is gone.
+  EXPECT_EQ(writer.TempPath().parent_path(), fs::weakly_canonical(real).parent_path());
+  EXPECT_EQ(EntryCount(), 2u);
+
+  // A link to a file not there yet creates it.
+  const fs::path dangling = dir_ / "new.gda";
+  fs::create_symlink(dir_ / "game" / "fresh.gda", dangling);
+  TSafeFileWriter fresh(dangling);
+  ASSERT_TRUE(fresh.Write("x", 1));
+  ASSERT_TRUE(fresh.Commit());
+  EXPECT_TRUE(fs::is_symlink(dangling));
+  EXPECT_EQ(Read(dir_ / "game" / "fresh.gda"), "x");
 }
 
 TEST_F(SafeFileTest, CommitKeepsPermissionBitsOfTheOldFile) {
