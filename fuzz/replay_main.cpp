@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 static void RunFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
   LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
 }
 
@@ -22,7 +23,10 @@ int main(int argc, char** argv) {
     std::filesystem::path p(argv[i]);
     if (std::filesystem::is_directory(p)) {
       for (const auto& entry : std::filesystem::recursive_directory_iterator(p)) {
-        if (entry.is_regular_file()) { RunFile(entry.path()); ++count; }
+        if (entry.is_regular_file()) {
+          RunFile(entry.path());
+          ++count;
+        }
       }
     } else if (std::filesystem::is_regular_file(p)) {
       RunFile(p);

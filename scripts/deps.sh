@@ -2,14 +2,14 @@
 # Installs the Debian packages a job needs, only those that are missing.
 #   scripts/deps.sh build   compilers, CMake, Qt 6, ICU, zlib, GoogleTest, Google Benchmark
 #   scripts/deps.sh run     build + the fonts the editor shows text in
-#   scripts/deps.sh test    build + clang for fuzzing and sanitizers, Xvfb,
+#   scripts/deps.sh test    build + clang for fuzzing and sanitizers, clang-format, Xvfb,
 #                           and the spreadsheet readers of the integration tests
 set -eu
 
 build_pkgs="build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev"
 run_pkgs="fonts-dejavu-core fonts-liberation2"
-test_pkgs="clang libclang-rt-14-dev xvfb xauth python3 python3-xlrd libreoffice-calc-nogui
+test_pkgs="clang clang-format libclang-rt-14-dev xvfb xauth python3 python3-xlrd libreoffice-calc-nogui
   gnumeric fonts-dejavu-core fonts-liberation2"
 
 case "${1:-build}" in

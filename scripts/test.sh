@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test:
-#   1. the normal build: unit, GUI (offscreen), integration (real spreadsheet
-#      readers) and corpus-replay tests;
+#   1. the formatting check, then the normal build: unit, GUI (offscreen),
+#      integration (real spreadsheet readers) and corpus-replay tests;
 #   2. a clang build with AddressSanitizer and UndefinedBehaviorSanitizer:
 #      the unit tests again, and each fuzz target for a short while.
 # Options: --quick skips step 2; FUZZ_SECONDS sets the fuzzing time per target.
@@ -11,6 +11,7 @@ quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
 scripts/deps.sh test
+scripts/check_format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -58,7 +58,10 @@ std::u16string FromUtf8(std::string_view text) {
         bool valid = true;
         for (size_t k = 1; k < len; ++k) {
           const unsigned char cont = static_cast<unsigned char>(text[i + k]);
-          if ((cont & 0xC0) != 0x80) { valid = false; break; }
+          if ((cont & 0xC0) != 0x80) {
+            valid = false;
+            break;
+          }
           c = (c << 6) | (cont & 0x3F);
         }
         static const char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
@@ -80,8 +83,6 @@ std::u16string FromUtf8(std::string_view text) {
   return out;
 }
 
-std::u16string Ascii16(std::string_view text) {
-  return std::u16string(text.begin(), text.end());
-}
+std::u16string Ascii16(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 }  // namespace tessary

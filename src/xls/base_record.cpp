@@ -24,7 +24,9 @@ TBaseRecord::~TBaseRecord() {
   while (next) next = std::move(next->Continue);
 }
 
-std::unique_ptr<TBaseRecord> TBaseRecord::Clone() const { return std::make_unique<TBaseRecord>(*this); }
+std::unique_ptr<TBaseRecord> TBaseRecord::Clone() const {
+  return std::make_unique<TBaseRecord>(*this);
+}
 
 void WriteRecord(TRecordStream& stream, uint16_t id, const uint8_t* data, uint16_t size) {
   uint8_t header[4];

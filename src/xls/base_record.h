@@ -54,10 +54,8 @@ class TBaseRecord {
   std::unique_ptr<TContinueRecord> Continue;
 };
 
-#define TESSARY_RECORD_CLONE(Class)                                   \
-  std::unique_ptr<TBaseRecord> Clone() const override {               \
-    return std::make_unique<Class>(*this);                            \
-  }
+#define TESSARY_RECORD_CLONE(Class) \
+  std::unique_ptr<TBaseRecord> Clone() const override { return std::make_unique<Class>(*this); }
 
 class TContinueRecord : public TBaseRecord {
  public:
@@ -83,8 +81,7 @@ class TBaseRecordList;
 // writes that list's records where it stands and counts 0 bytes itself.
 class TSubListRecord : public TBaseRecord {
  public:
-  explicit TSubListRecord(const TBaseRecordList* subList)
-      : TBaseRecord(0, {}), FSubList(subList) {}
+  explicit TSubListRecord(const TBaseRecordList* subList) : TBaseRecord(0, {}), FSubList(subList) {}
   TESSARY_RECORD_CLONE(TSubListRecord)
   void SaveToStream(TRecordStream& stream) const override;
   uint64_t TotalSize() const override { return 0; }
@@ -113,7 +110,9 @@ class TBaseRecordList {
   // Removes the record from the list without destroying it.
   std::unique_ptr<TBaseRecord> Extract(size_t index);
   void Clear();
-  void AdaptSize(int64_t delta) { FTotalSize = static_cast<uint64_t>(static_cast<int64_t>(FTotalSize) + delta); }
+  void AdaptSize(int64_t delta) {
+    FTotalSize = static_cast<uint64_t>(static_cast<int64_t>(FTotalSize) + delta);
+  }
   // Deep copies of every member appended to `target`.
   void CopyTo(TBaseRecordList& target) const;
 

@@ -15,9 +15,7 @@ void TMemoryRecordStream::ReadMem(void* buffer, uint32_t count) {
   ReadPos += count;
 }
 
-bool TMemoryRecordStream::NextEof(uint32_t count) const {
-  return ReadPos + count >= Data.size();
-}
+bool TMemoryRecordStream::NextEof(uint32_t count) const { return ReadPos + count >= Data.size(); }
 
 void TMemoryRecordStream::WriteMem(const void* buffer, uint32_t count) {
   if (!Writing) {

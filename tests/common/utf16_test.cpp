@@ -13,7 +13,9 @@ TEST(Utf16, RoundTripsEveryPlane) {
 
 TEST(Utf16, BrokenInputBecomesReplacementCharacters) {
   EXPECT_EQ(ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
-  EXPECT_EQ(FromUtf8("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(FromUtf8("a\xFF"
+                     "b"),
+            u"a\uFFFDb");
   // An overlong encoding of "/" and a truncated sequence are not accepted.
   EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");
   EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\uFFFD\uFFFD");
