@@ -194,22 +194,6 @@ Bytes SheetWith(const std::function<void(Bytes&)>& body) {
   return sheet;
 }
 
-// The template's globals followed by the given sheet sections.
-Bytes WorkbookWith(const std::vector<Bytes>& sheets) {
-  auto g = TemplateGlobalsParts();
-  Bytes stream = Join({g[0], g[1]});
-  for (size_t i = 0; i < sheets.size(); ++i) {
-    Bytes boundSheet;
-    AppendU32(boundSheet, 0);
-    boundSheet.insert(boundSheet.end(), {0, 0, 2, 0, 'S', static_cast<uint8_t>('1' + i)});
-    PutRecord(stream, 0x0085, boundSheet);
-  }
-  const Bytes tail = Join({g[3], g[4], g[5], g[6]});
-  stream.insert(stream.end(), tail.begin(), tail.end());
-  for (const Bytes& sheet : sheets) stream.insert(stream.end(), sheet.begin(), sheet.end());
-  return stream;
-}
-
 TEST(Workbook, DefaultColumnWidth) {
   struct Case {
     std::vector<std::pair<uint16_t, uint16_t>> records;
