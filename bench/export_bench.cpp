@@ -1,12 +1,12 @@
 // Exporting a table of 65,536 rows by 20 columns of mixed types (integers,
 // floats, short strings half of them repeated, Booleans) to a new workbook.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <random>
 
+#include "bench_support.h"
 #include "gff/number_text.h"
 #include "grid/cell_table.h"
 #include "xls/grid_xls_io.h"
@@ -57,9 +57,7 @@ void BM_ExportNewWorkbook(benchmark::State& state) {
   state.counters["file MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
   state.counters["cells/s"] =
       benchmark::Counter(double{kRows} * kCols, benchmark::Counter::kIsIterationInvariantRate);
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  state.counters["peak MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  state.counters["peak MB"] = bench::PeakMB();
   std::filesystem::remove(path);
 }
 

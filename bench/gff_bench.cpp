@@ -4,7 +4,6 @@
 // The load runs first, in a process that never held the generated table (a
 // child process writes the file), so its peak is the load's own.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "bench_table.h"
+#include "bench_support.h"
 #include "gff/g2da.h"
 #include "gff/number_text.h"
 #include "grid/cell_table.h"
@@ -32,12 +31,6 @@ std::filesystem::path BenchFile() {
 }
 
 void FillTable(TCellTable& t) { bench::FillMixedTable(t, kRows, kCols); }
-
-double PeakMB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
 
 // Writes the bench file from a child process, so that this process never
 // holds the generated table before the load is measured.
@@ -57,7 +50,7 @@ void AddCounters(benchmark::State& state) {
   state.counters["cells/s"] =
       benchmark::Counter(double{kRows} * kCols, benchmark::Counter::kIsIterationInvariantRate);
   state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(BenchFile())) / 1e6;
-  state.counters["peak_MB"] = PeakMB();
+  state.counters["peak_MB"] = bench::PeakMB();
 }
 
 void BM_LoadGDA(benchmark::State& state) {

@@ -4,12 +4,12 @@
 // near the top. "--memory rows|cols" fills one table in a fresh process and
 // prints the time and the peak memory of that alone.
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
 
+#include "bench_support.h"
 #include "grid/cell_table.h"
 
 using namespace tessary;
@@ -115,12 +115,6 @@ BENCHMARK(BM_ReadByRows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadByColumns)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InsertAndDropRowNearTop)->Unit(benchmark::kMillisecond);
 
-double PeakMB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,7 +126,7 @@ int main(int argc, char** argv) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("fill by %s: %.3f s, %zu cells, peak memory %.0f MB\n", byRows ? "rows" : "columns",
-                seconds, t.StoredCellCount(), PeakMB());
+                seconds, t.StoredCellCount(), bench::PeakMB());
     return 0;
   }
   benchmark::Initialize(&argc, argv);

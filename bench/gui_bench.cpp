@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/frm_tessary.h"
-#include "bench_table.h"
+#include "bench_support.h"
 #include "gff/g2da.h"
 #include "gff/number_text.h"
 #include "grid/cell_table.h"

@@ -3,13 +3,13 @@
 // then opened again. Counters: cells per second, file size and the
 // process's peak memory (ru_maxrss, KiB).
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <string>
 
+#include "bench_support.h"
 #include "common/utf16.h"
 #include "xls/workbook_file.h"
 
@@ -23,12 +23,6 @@ constexpr int kCols = 20;
 std::filesystem::path BenchFile() {
   return std::filesystem::temp_directory_path() /
          ("tessary_bench_xls_" + std::to_string(::getpid()) + ".xls");
-}
-
-double PeakKiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss);
 }
 
 void Fill(TWorkbookFile& book) {
@@ -77,7 +71,7 @@ void BM_BuildAndSave(benchmark::State& state) {
   state.counters["cells/s"] = benchmark::Counter(static_cast<double>(kRows) * kCols,
                                                  benchmark::Counter::kIsIterationInvariantRate);
   state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
-  state.counters["peak_KiB"] = PeakKiB();
+  state.counters["peak_KiB"] = bench::PeakMB() * 1024.0;
 }
 
 void BM_Open(benchmark::State& state) {
@@ -97,7 +91,7 @@ void BM_Open(benchmark::State& state) {
   }
   state.counters["cells/s"] = benchmark::Counter(static_cast<double>(kRows) * kCols,
                                                  benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["peak_KiB"] = PeakKiB();
+  state.counters["peak_KiB"] = bench::PeakMB() * 1024.0;
   std::filesystem::remove(path);
 }
 

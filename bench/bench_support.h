@@ -1,7 +1,7 @@
-// The large table the benchmarks share: a row of column names, a row of
-// column types, then `rows` rows of mixed types (int, float, string with
-// repeats, bool, resource), the same for every run.
+// What the benchmarks share: the process's peak memory, and the large table.
 #pragma once
+
+#include <sys/resource.h>
 
 #include <random>
 
@@ -10,6 +10,16 @@
 
 namespace tessary::bench {
 
+// Peak resident memory of this process so far, in MiB.
+inline double PeakMB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// A row of column names, a row of column types, then `rows` rows of mixed
+// types (int, float, string with repeats, bool, resource), the same for
+// every run.
 inline void FillMixedTable(TCellTable& t, int rows, int cols) {
   static const char16_t* kTypes[] = {u"int", u"float", u"string", u"bool", u"resource"};
   std::mt19937 rng(7);
