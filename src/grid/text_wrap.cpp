@@ -23,18 +23,13 @@ std::vector<TTextLine> WrapAtBlanks(std::u16string_view text, int32_t width,
       // Extend the line word by word while it fits; the first word always
       // stays, however wide.
       size_t fits = start;
-      size_t scan = start;
-      bool first = true;
-      while (scan < end) {
-        size_t wordEnd = scan;
+      while (fits < end) {
+        size_t wordEnd = fits;
         while (wordEnd < end && IsBlank(text[wordEnd])) ++wordEnd;  // blanks before it
         while (wordEnd < end && !IsBlank(text[wordEnd])) ++wordEnd;
-        if (!first && advance(text.substr(start, wordEnd - start)) > width) break;
+        if (fits > start && advance(text.substr(start, wordEnd - start)) > width) break;
         fits = wordEnd;
-        first = false;
-        scan = wordEnd;
       }
-      if (scan >= end) fits = end;  // all of it fits, trailing blanks too
       lines.push_back({start, fits - start});
       start = fits;
       while (start < end && IsBlank(text[start])) ++start;
