@@ -5,8 +5,8 @@
 
 #include <random>
 
-#include "gff/number_text.h"
 #include "grid/cell_table.h"
+#include "text/number_text.h"
 
 namespace tessary::bench {
 

@@ -7,8 +7,8 @@
 #include <random>
 
 #include "bench_support.h"
-#include "gff/number_text.h"
 #include "grid/cell_table.h"
+#include "text/number_text.h"
 #include "xls/grid_xls_io.h"
 
 using namespace tessary;

@@ -15,8 +15,8 @@
 
 #include "bench_support.h"
 #include "gff/g2da.h"
-#include "gff/number_text.h"
 #include "grid/cell_table.h"
+#include "text/number_text.h"
 
 using namespace tessary;
 

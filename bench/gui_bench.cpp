@@ -18,9 +18,9 @@
 #include "app/frm_tessary.h"
 #include "bench_support.h"
 #include "gff/g2da.h"
-#include "gff/number_text.h"
 #include "grid/cell_table.h"
 #include "grid/widget/table_grid.h"
+#include "text/number_text.h"
 
 using namespace tessary;
 

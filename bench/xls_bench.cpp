@@ -10,7 +10,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "common/utf16.h"
+#include "text/utf16.h"
 #include "xls/workbook_file.h"
 
 using namespace tessary;

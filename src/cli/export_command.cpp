@@ -6,8 +6,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "common/utf16.h"
 #include "grid/cell_table.h"
+#include "text/utf16.h"
 #include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
 

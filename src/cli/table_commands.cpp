@@ -7,9 +7,9 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "common/utf16.h"
 #include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
+#include "text/utf16.h"
 
 namespace tessary::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "gff/number_text.h"
+#include "text/number_text.h"
 
 namespace tessary {
 

@@ -9,9 +9,9 @@
 #include "common/error.h"
 #include "common/safe_file.h"
 #include "gff/column_names.h"
-#include "gff/number_text.h"
 #include "gff/show_error.h"
 #include "grid/cell_table.h"
+#include "text/number_text.h"
 
 namespace tessary {
 namespace {

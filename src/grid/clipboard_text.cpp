@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "grid/rich_text.h"
+#include "text/rich_text.h"
 
 namespace tessary {
 

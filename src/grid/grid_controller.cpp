@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "grid/clipboard_text.h"
-#include "grid/rich_text.h"
+#include "text/rich_text.h"
 
 namespace tessary {
 

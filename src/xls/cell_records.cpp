@@ -7,7 +7,7 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "common/utf16.h"
+#include "text/utf16.h"
 #include "xls/records.h"
 #include "xls/sst.h"
 

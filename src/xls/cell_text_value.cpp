@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "gff/number_text.h"
-#include "grid/rich_text.h"
+#include "text/number_text.h"
+#include "text/rich_text.h"
 #include "xls/date_parser.h"
 
 namespace tessary {

@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "common/error.h"
-#include "common/utf16.h"
+#include "text/utf16.h"
 #include "xls/cell_text_value.h"
 #include "xls/export_target.h"
 #include "xls/workbook_file.h"

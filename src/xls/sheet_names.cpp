@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/error.h"
-#include "common/utf16.h"
+#include "text/utf16.h"
 
 namespace tessary {
 

@@ -3,7 +3,7 @@
 #include <set>
 
 #include "common/error.h"
-#include "common/utf16.h"
+#include "text/utf16.h"
 #include "xls/record_reader.h"
 
 namespace tessary {

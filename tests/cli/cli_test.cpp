@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "cli/commands.h"
-#include "common/utf16.h"
 #include "gff/g2da.h"
 #include "grid/cell_table.h"
+#include "text/utf16.h"
 
 namespace tessary::cli {
 namespace {

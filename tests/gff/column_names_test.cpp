@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "common/utf16.h"
-#include "gff/number_text.h"
+#include "text/number_text.h"
+#include "text/utf16.h"
 
 namespace tessary {
 namespace {

@@ -13,12 +13,12 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "common/utf16.h"
 #include "gff/column_names.h"
-#include "gff/number_text.h"
 #include "gff/show_error.h"
 #include "gff_builder.h"
 #include "grid/cell_table.h"
+#include "text/number_text.h"
+#include "text/utf16.h"
 
 namespace tessary {
 namespace {

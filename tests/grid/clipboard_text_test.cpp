@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "grid/rich_text.h"
+#include "text/rich_text.h"
 
 namespace tessary {
 namespace {

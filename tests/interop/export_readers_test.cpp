@@ -12,9 +12,9 @@
 #include <random>
 #include <sstream>
 
-#include "common/utf16.h"
-#include "gff/number_text.h"
 #include "grid/cell_table.h"
+#include "text/number_text.h"
+#include "text/utf16.h"
 #include "xls/grid_xls_io.h"
 
 namespace tessary {

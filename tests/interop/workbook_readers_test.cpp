@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "common/utf16.h"
+#include "text/utf16.h"
 #include "xls/workbook_file.h"
 
 namespace tessary {

@@ -15,8 +15,8 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "common/utf16.h"
 #include "support/test_text.h"
+#include "text/utf16.h"
 #include "xls/empty_sheet_template.h"
 #include "xls/template_builder.h"
 

@@ -8,8 +8,8 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "common/utf16.h"
 #include "support/test_text.h"
+#include "text/utf16.h"
 #include "workbook_template.h"
 #include "xls/record_reader.h"
 #include "xls/sheet_names.h"

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "common/error.h"
-#include "common/utf16.h"
+#include "text/utf16.h"
 
 namespace tessary {
 namespace {

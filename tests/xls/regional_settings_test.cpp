@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/utf16.h"
+#include "text/utf16.h"
 
 namespace tessary {
 namespace {

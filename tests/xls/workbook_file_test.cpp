@@ -17,8 +17,8 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "common/utf16.h"
 #include "support/test_text.h"
+#include "text/utf16.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
 

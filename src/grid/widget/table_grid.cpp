@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "grid/text_wrap.h"
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_inplace_edit.h"
+#include "text/text_wrap.h"
 
 namespace tessary {
 

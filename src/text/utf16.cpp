@@ -1,4 +1,4 @@
-#include "common/utf16.h"
+#include "text/utf16.h"
 
 namespace tessary {
 

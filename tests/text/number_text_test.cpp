@@ -1,4 +1,4 @@
-#include "gff/number_text.h"
+#include "text/number_text.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/utf16.h"
+#include "text/utf16.h"
 
 namespace tessary {
 namespace {

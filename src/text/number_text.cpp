@@ -1,4 +1,4 @@
-#include "gff/number_text.h"
+#include "text/number_text.h"
 
 #include <array>
 #include <cfloat>

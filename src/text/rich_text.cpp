@@ -1,4 +1,4 @@
-#include "grid/rich_text.h"
+#include "text/rich_text.h"
 
 #include <vector>
 

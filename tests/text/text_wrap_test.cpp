@@ -1,4 +1,4 @@
-#include "grid/text_wrap.h"
+#include "text/text_wrap.h"
 
 #include <gtest/gtest.h>
 
