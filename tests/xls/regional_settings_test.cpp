@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "text/utf16.h"
+#include "xls/date_parser.h"
 
 namespace tessary {
 namespace {
@@ -31,6 +34,57 @@ TEST(RegionalSettings, LocalesGiveTheirConventions) {
   const TRegionalSettings ja = TRegionalSettings::ForLocale("ja_JP");
   EXPECT_EQ(ja.ShortDateFormat, u"yyyy/MM/dd");
   EXPECT_EQ(ja.CurrencyDecimals, 0);
+}
+
+// Each category from its own variable, in POSIX precedence; LC_MESSAGES
+// plays no part.
+TEST(RegionalSettings, CategoriesFollowTheirVariables) {
+  std::map<std::string, std::string> env = {{"LANG", "ja_JP.UTF-8"},
+                                            {"LC_MESSAGES", "fr_FR.UTF-8"},
+                                            {"LC_MONETARY", "de_CH.UTF-8"},
+                                            {"LC_NUMERIC", "de_DE"},
+                                            {"LC_TIME", ""}};
+  const TEnvironmentLookup lookup = [&env](const char* name) -> const char* {
+    auto it = env.find(name);
+    return it == env.end() ? nullptr : it->second.c_str();
+  };
+  EXPECT_EQ(PosixLocaleName("LC_MONETARY", lookup), "de_CH.UTF-8");
+  EXPECT_EQ(PosixLocaleName("LC_TIME", lookup), "ja_JP.UTF-8");  // empty counts as unset
+  const TRegionalSettings s = TRegionalSettings::FromEnvironment(lookup);
+  EXPECT_EQ(s.CurrencySymbol, u"CHF");
+  EXPECT_EQ(s.ThousandSeparator, u".");
+  EXPECT_EQ(s.ShortDateFormat, u"yyyy/MM/dd");
+
+  env["LC_ALL"] = "sv_SE.UTF-8";
+  EXPECT_EQ(PosixLocaleName("LC_NUMERIC", lookup), "sv_SE.UTF-8");
+  EXPECT_EQ(TRegionalSettings::FromEnvironment(lookup).CurrencySymbol, u"kr");
+  EXPECT_EQ(PosixLocaleName("LC_TIME", [](const char*) -> const char* { return nullptr; }), "C");
+
+  EXPECT_EQ(IcuLocaleName("de_DE.ISO-8859-15@euro"), "de_DE");
+  EXPECT_EQ(IcuLocaleName("C.UTF-8"), "en_US_POSIX");
+  EXPECT_EQ(IcuLocaleName("POSIX"), "en_US_POSIX");
+}
+
+// Literal text is quoted where a spreadsheet program would read it as a
+// format code.
+TEST(RegionalSettings, LiteralsInFormatsAreQuoted) {
+  EXPECT_EQ(FormatLiteral(u"$"), u"$");
+  EXPECT_EQ(FormatLiteral(u"CHF"), u"\"CHF\"");
+  EXPECT_EQ(FormatLiteral(u"a\"b"), u"\\a\\\"\\b");
+
+  const TRegionalSettings ch = TRegionalSettings::ForLocale("de_CH");
+  EXPECT_EQ(CurrencyFormat(ch, true).substr(0, 18), u"\"CHF\"\\ ###,###.00;");
+  const TRegionalSettings bg = TRegionalSettings::ForLocale("bg_BG");
+  EXPECT_EQ(bg.ShortDateFormat, u"d.MM.yyyy\" \u0433.\"");
+  EXPECT_EQ(bg.DateSeparator, u".");
+  EXPECT_EQ(FormatLiteral(bg.CurrencySymbol), u"\"\u043B\u0432.\"");
+
+  // Quoted letters decide nothing about the field order.
+  TRegionalSettings quoted;
+  quoted.ShortDateFormat = u"\"y\"dd.MM.yyyy";
+  quoted.DateSeparator = u".";
+  EXPECT_EQ(BuiltinDateFormat(quoted), u"dd.mm.YYYY");
+  EXPECT_EQ(ParseDateTime(u"2.1.2009", quoted), DaysSince1899(2009, 1, 2));
 }
 
 TEST(RegionalSettings, UserLocaleIsComplete) {
