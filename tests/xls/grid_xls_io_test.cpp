@@ -189,20 +189,75 @@ TEST_F(GridXlsIOTest, NewWorkbookGetsSizesValuesAndTheName) {
   EXPECT_EQ(book.SavedTo, FDir / "t.xls");
 }
 
+// Columns whose row 1 names no type (here empty) convert by the general
+// rules.
 TEST_F(GridXlsIOTest, ConvertedCellsGetTheirNumberFormat) {
   FGrid.SetColCount(3);
-  FGrid.SetCells(0, 0, u"50%");
-  FGrid.SetCells(1, 0, u"1e3");
-  FGrid.SetCells(2, 0, u"TRUE");
+  FGrid.SetCells(0, 2, u"50%");
+  FGrid.SetCells(1, 2, u"1e3");
+  FGrid.SetCells(2, 2, u"TRUE");
   FakeBook book = Export(FDir / "t.xls", u"t.xls");
   const FakeBook::Sheet& s = book.Sheets[0];
-  const TXlsCellValue& pct = s.Cells.at({1, 1});
+  const TXlsCellValue& pct = s.Cells.at({3, 1});
   EXPECT_DOUBLE_EQ(std::get<double>(pct.Value), 0.5);
   EXPECT_EQ(book.Formats[static_cast<size_t>(pct.XF)].Format, u"0%");
-  const TXlsCellValue& exp = s.Cells.at({1, 2});
+  const TXlsCellValue& exp = s.Cells.at({3, 2});
   EXPECT_EQ(book.Formats[static_cast<size_t>(exp.XF)].Format, u"0.00E+00");
-  EXPECT_EQ(std::get<bool>(s.Cells.at({1, 3}).Value), true);
-  EXPECT_EQ(s.Cells.at({1, 3}).XF, 15);
+  EXPECT_EQ(std::get<bool>(s.Cells.at({3, 3}).Value), true);
+  EXPECT_EQ(s.Cells.at({3, 3}).XF, 15);
+}
+
+TEST_F(GridXlsIOTest, TableRowsAndTypedColumnsKeepWhatTheTableHolds) {
+  const std::u16string names[] = {u"$12345678", u"$0012E034", u"Label", u"On", u"Odd"};
+  const std::u16string types[] = {u"INT", u"Float", u"string", u"bool", u"*ERROR: UNKNOWN TYPE*"};
+  FGrid.SetColCount(5);
+  FGrid.SetRowCount(6);
+  for (int c = 0; c < 5; ++c) {
+    FGrid.SetCells(c, 0, names[c]);
+    FGrid.SetCells(c, 1, types[c]);
+  }
+  const std::u16string strings[] = {u"007", u"1e5", u"1-2", u"<b>Sword</b>"};
+  const std::u16string ints[] = {u"$10", u"007", u"-5", u"12.0"};
+  const std::u16string floats[] = {u"0.100000001490116", u"1e39", u"1e400", u"1,5"};
+  const std::u16string bools[] = {u"2", u"0", u"-1", u"true"};
+  for (int r = 2; r < 6; ++r) {
+    FGrid.SetCells(0, r, ints[r - 2]);
+    FGrid.SetCells(1, r, floats[r - 2]);
+    FGrid.SetCells(2, r, strings[r - 2]);
+    FGrid.SetCells(3, r, bools[r - 2]);
+  }
+  FGrid.SetCells(4, 2, u"50%");
+  const FakeBook book = Export(FDir / "t.xls", u"t.xls");
+  const FakeBook::Sheet& s = book.Sheets[0];
+  const auto value = [&](int row, int col) { return s.Cells.at({row + 1, col + 1}).Value; };
+  const auto text = [](std::u16string_view t) { return TXlsValue(std::u16string(t)); };
+  for (int c = 0; c < 5; ++c) {
+    EXPECT_EQ(value(0, c), text(names[c]));
+    EXPECT_EQ(value(1, c), text(types[c]));
+  }
+  for (int r = 2; r < 6; ++r) EXPECT_EQ(value(r, 2), text(strings[r - 2]));
+  EXPECT_EQ(value(2, 0), TXlsValue(16.0));
+  EXPECT_EQ(value(3, 0), TXlsValue(7.0));
+  EXPECT_EQ(value(4, 0), TXlsValue(-5.0));
+  EXPECT_EQ(value(5, 0), text(u"12.0"));
+  // The value before single-precision rounding, so the cell reads as the
+  // grid's text; beyond a number cell's range the text stays.
+  EXPECT_EQ(value(2, 1), TXlsValue(0.100000001490116));
+  EXPECT_EQ(value(3, 1), TXlsValue(1e39));
+  EXPECT_EQ(value(4, 1), text(u"1e400"));
+  EXPECT_EQ(value(5, 1), text(u"1,5"));
+  EXPECT_EQ(value(2, 3), TXlsValue(1.0));
+  EXPECT_EQ(value(3, 3), TXlsValue(0.0));
+  EXPECT_EQ(value(4, 3), TXlsValue(1.0));
+  EXPECT_EQ(value(5, 3), text(u"true"));
+  // Typed cells get no number format; the untyped column still converts.
+  EXPECT_EQ(s.Cells.at({3, 1}).XF, 15);
+  EXPECT_DOUBLE_EQ(std::get<double>(value(2, 4)), 0.5);
+
+  // A grid without the table layout converts every row.
+  FIO.TableLayout = false;
+  EXPECT_EQ(Export(FDir / "t.xls", u"t.xls").Sheets[0].Cells.at({1, 1}).Value,
+            TXlsValue(12345678.0));
 }
 
 TEST_F(GridXlsIOTest, ExistingWorkbookKeepsOtherSheets) {
@@ -225,15 +280,17 @@ TEST_F(GridXlsIOTest, MissingSheetIsAppendedAndNameCollisionsFail) {
   FakeBook appended = Export(FDir / "t.xls", u"new");
   EXPECT_EQ(FLog, (std::vector<std::string>{"open", "insert 3", "save"}));
   EXPECT_EQ(appended.Sheets[2].Name, u"new");
-  // A name with "[" was stored as "_x_": the second export does not find
-  // "[x]", appends a sheet and fails on the name.
-  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"_x_"}};
-  try {
-    Export(FDir / "t.xls", u"[x]");
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "Sheet name already exists: _x_");
-  }
+  // Sheets are found under the names they were stored under: "[x]" as
+  // "_x_", a long name cut to 31 characters.
+  const std::u16string longName(40, u'n');
+  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"_X_"},
+           FakeBook::Sheet{longName.substr(0, 31)}};
+  FLog.clear();
+  FakeBook refilled = Export(FDir / "t.xls", u"[x]");
+  EXPECT_EQ(FLog, (std::vector<std::string>{"open", "save"}));
+  EXPECT_TRUE(refilled.Sheets[1].Cleared);
+  EXPECT_EQ(refilled.Sheets[1].Name, u"_x_");
+  EXPECT_TRUE(Export(FDir / "t.xls", longName).Sheets[2].Cleared);
 }
 
 TEST_F(GridXlsIOTest, OverwriteModesAndMissingGrid) {
@@ -263,14 +320,23 @@ TEST_F(GridXlsIOTest, OverwriteModesAndMissingGrid) {
   }
 }
 
-TEST_F(GridXlsIOTest, TooManyColumnsFail) {
+// Refused before a workbook is made or opened.
+TEST_F(GridXlsIOTest, TablesLargerThanASheetAreRefusedUpFront) {
+  std::ofstream(FDir / "t.xls") << "exists";
+  FGrid.SetRowCount(65536);
+  FGrid.SetColCount(256);
+  EXPECT_FALSE(FIO.SheetLimitFailure());
+  FGrid.SetRowCount(100002);
+  EXPECT_EQ(FIO.SheetLimitFailure(), "The table has 100,002 rows; a sheet holds at most 65,536.");
+  FGrid.SetRowCount(3);
   FGrid.SetColCount(257);
   try {
     Export(FDir / "t.xls", u"t.xls");
     FAIL();
   } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "Invalid Column (256)");
+    EXPECT_STREQ(e.what(), "The table has 257 columns; a sheet holds at most 256.");
   }
+  EXPECT_TRUE(FLog.empty());
 }
 
 TEST_F(GridXlsIOTest, InsertModesMakeRoomInTheFoundSheetBeforeWriting) {
