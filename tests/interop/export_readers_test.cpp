@@ -55,10 +55,11 @@ class ExportReadersTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(FDir); }
 
   // A table of every column type with generated values, and a column of
-  // texts that convert.
+  // unknown type whose texts convert by the general rules.
   void Fill(TCellTable& t, int rows) {
     std::mt19937 rng(99);
-    const std::u16string types[] = {u"int", u"float", u"bool", u"string", u"resource", u"string"};
+    const std::u16string types[] = {u"int",    u"float",    u"bool",
+                                    u"string", u"resource", u"*ERROR: UNKNOWN TYPE*"};
     t.SetColCount(6);
     t.SetRowCount(rows + 2);
     for (int c = 0; c < 6; ++c) {
