@@ -208,51 +208,35 @@ TEST_F(GridXlsIOTest, ConvertedCellsGetTheirNumberFormat) {
 }
 
 TEST_F(GridXlsIOTest, TableRowsAndTypedColumnsKeepWhatTheTableHolds) {
-  const std::u16string names[] = {u"$12345678", u"$0012E034", u"Label", u"On", u"Odd"};
-  const std::u16string types[] = {u"INT", u"Float", u"string", u"bool", u"*ERROR: UNKNOWN TYPE*"};
-  FGrid.SetColCount(5);
-  FGrid.SetRowCount(6);
-  for (int c = 0; c < 5; ++c) {
-    FGrid.SetCells(c, 0, names[c]);
-    FGrid.SetCells(c, 1, types[c]);
+  using S = std::u16string;
+  // Per column: name, type, a data cell and what it becomes.
+  const struct {
+    const char16_t *Name, *Type, *Text;
+    TXlsValue Value;
+  } cols[] = {
+      {u"$12345678", u"INT", u"$10", 16.0},
+      {u"$0012E034", u"int", u"12.0", S(u"12.0")},
+      {u"A", u"Float", u"0.100000001490116", 0.100000001490116},  // not rounded to single
+      {u"B", u"float", u"1e400", S(u"1e400")},                    // beyond a number cell
+      {u"C", u"bool", u"2", 1.0},
+      {u"D", u"BOOL", u"true", S(u"true")},
+      {u"E", u"string", u"007", S(u"007")},
+      {u"F", u"resource", u"<b>Sword</b>", S(u"<b>Sword</b>")},
+      {u"G", u"*ERROR: UNKNOWN TYPE*", u"50%", 0.5},
+  };
+  FGrid.SetColCount(9);
+  for (int c = 0; c < 9; ++c) {
+    FGrid.SetCells(c, 0, cols[c].Name);
+    FGrid.SetCells(c, 1, cols[c].Type);
+    FGrid.SetCells(c, 2, cols[c].Text);
   }
-  const std::u16string strings[] = {u"007", u"1e5", u"1-2", u"<b>Sword</b>"};
-  const std::u16string ints[] = {u"$10", u"007", u"-5", u"12.0"};
-  const std::u16string floats[] = {u"0.100000001490116", u"1e39", u"1e400", u"1,5"};
-  const std::u16string bools[] = {u"2", u"0", u"-1", u"true"};
-  for (int r = 2; r < 6; ++r) {
-    FGrid.SetCells(0, r, ints[r - 2]);
-    FGrid.SetCells(1, r, floats[r - 2]);
-    FGrid.SetCells(2, r, strings[r - 2]);
-    FGrid.SetCells(3, r, bools[r - 2]);
+  const FakeBook::Sheet s = Export(FDir / "t.xls", u"t.xls").Sheets[0];
+  for (int c = 0; c < 9; ++c) {
+    EXPECT_EQ(s.Cells.at({1, c + 1}).Value, TXlsValue(S(cols[c].Name)));
+    EXPECT_EQ(s.Cells.at({2, c + 1}).Value, TXlsValue(S(cols[c].Type)));
+    EXPECT_EQ(s.Cells.at({3, c + 1}).Value, cols[c].Value) << c;
   }
-  FGrid.SetCells(4, 2, u"50%");
-  const FakeBook book = Export(FDir / "t.xls", u"t.xls");
-  const FakeBook::Sheet& s = book.Sheets[0];
-  const auto value = [&](int row, int col) { return s.Cells.at({row + 1, col + 1}).Value; };
-  const auto text = [](std::u16string_view t) { return TXlsValue(std::u16string(t)); };
-  for (int c = 0; c < 5; ++c) {
-    EXPECT_EQ(value(0, c), text(names[c]));
-    EXPECT_EQ(value(1, c), text(types[c]));
-  }
-  for (int r = 2; r < 6; ++r) EXPECT_EQ(value(r, 2), text(strings[r - 2]));
-  EXPECT_EQ(value(2, 0), TXlsValue(16.0));
-  EXPECT_EQ(value(3, 0), TXlsValue(7.0));
-  EXPECT_EQ(value(4, 0), TXlsValue(-5.0));
-  EXPECT_EQ(value(5, 0), text(u"12.0"));
-  // The value before single-precision rounding, so the cell reads as the
-  // grid's text; beyond a number cell's range the text stays.
-  EXPECT_EQ(value(2, 1), TXlsValue(0.100000001490116));
-  EXPECT_EQ(value(3, 1), TXlsValue(1e39));
-  EXPECT_EQ(value(4, 1), text(u"1e400"));
-  EXPECT_EQ(value(5, 1), text(u"1,5"));
-  EXPECT_EQ(value(2, 3), TXlsValue(1.0));
-  EXPECT_EQ(value(3, 3), TXlsValue(0.0));
-  EXPECT_EQ(value(4, 3), TXlsValue(1.0));
-  EXPECT_EQ(value(5, 3), text(u"true"));
-  // Typed cells get no number format; the untyped column still converts.
-  EXPECT_EQ(s.Cells.at({3, 1}).XF, 15);
-  EXPECT_DOUBLE_EQ(std::get<double>(value(2, 4)), 0.5);
+  EXPECT_EQ(s.Cells.at({3, 1}).XF, 15);  // no number format for typed cells
 
   // A grid without the table layout converts every row.
   FIO.TableLayout = false;

@@ -37,49 +37,35 @@ TEST(RegionalSettings, LocalesGiveTheirConventions) {
 }
 
 // Each category from its own variable, in POSIX precedence; LC_MESSAGES
-// plays no part.
+// plays no part and an empty variable counts as unset.
 TEST(RegionalSettings, CategoriesFollowTheirVariables) {
   std::map<std::string, std::string> env = {{"LANG", "ja_JP.UTF-8"},
-                                            {"LC_MESSAGES", "fr_FR.UTF-8"},
+                                            {"LC_MESSAGES", "fr_FR"},
                                             {"LC_MONETARY", "de_CH.UTF-8"},
-                                            {"LC_NUMERIC", "de_DE"},
+                                            {"LC_NUMERIC", "de_DE@euro"},
                                             {"LC_TIME", ""}};
   const TEnvironmentLookup lookup = [&env](const char* name) -> const char* {
     auto it = env.find(name);
     return it == env.end() ? nullptr : it->second.c_str();
   };
-  EXPECT_EQ(PosixLocaleName("LC_MONETARY", lookup), "de_CH.UTF-8");
-  EXPECT_EQ(PosixLocaleName("LC_TIME", lookup), "ja_JP.UTF-8");  // empty counts as unset
   const TRegionalSettings s = TRegionalSettings::FromEnvironment(lookup);
   EXPECT_EQ(s.CurrencySymbol, u"CHF");
   EXPECT_EQ(s.ThousandSeparator, u".");
   EXPECT_EQ(s.ShortDateFormat, u"yyyy/MM/dd");
-
   env["LC_ALL"] = "sv_SE.UTF-8";
-  EXPECT_EQ(PosixLocaleName("LC_NUMERIC", lookup), "sv_SE.UTF-8");
   EXPECT_EQ(TRegionalSettings::FromEnvironment(lookup).CurrencySymbol, u"kr");
-  EXPECT_EQ(PosixLocaleName("LC_TIME", [](const char*) -> const char* { return nullptr; }), "C");
-
-  EXPECT_EQ(IcuLocaleName("de_DE.ISO-8859-15@euro"), "de_DE");
-  EXPECT_EQ(IcuLocaleName("C.UTF-8"), "en_US_POSIX");
-  EXPECT_EQ(IcuLocaleName("POSIX"), "en_US_POSIX");
+  EXPECT_EQ(IcuLocaleName(PosixLocaleName("LC_TIME", [](const char*) { return nullptr; })),
+            "en_US_POSIX");
 }
 
 // Literal text is quoted where a spreadsheet program would read it as a
-// format code.
+// format code; quoted letters decide nothing about the field order.
 TEST(RegionalSettings, LiteralsInFormatsAreQuoted) {
   EXPECT_EQ(FormatLiteral(u"$"), u"$");
-  EXPECT_EQ(FormatLiteral(u"CHF"), u"\"CHF\"");
   EXPECT_EQ(FormatLiteral(u"a\"b"), u"\\a\\\"\\b");
-
-  const TRegionalSettings ch = TRegionalSettings::ForLocale("de_CH");
-  EXPECT_EQ(CurrencyFormat(ch, true).substr(0, 18), u"\"CHF\"\\ ###,###.00;");
-  const TRegionalSettings bg = TRegionalSettings::ForLocale("bg_BG");
-  EXPECT_EQ(bg.ShortDateFormat, u"d.MM.yyyy\" \u0433.\"");
-  EXPECT_EQ(bg.DateSeparator, u".");
-  EXPECT_EQ(FormatLiteral(bg.CurrencySymbol), u"\"\u043B\u0432.\"");
-
-  // Quoted letters decide nothing about the field order.
+  EXPECT_EQ(CurrencyFormat(TRegionalSettings::ForLocale("de_CH"), false).substr(0, 15),
+            u"\"CHF\"\\ ###,###;");
+  EXPECT_EQ(TRegionalSettings::ForLocale("bg_BG").ShortDateFormat, u"d.MM.yyyy\" \u0433.\"");
   TRegionalSettings quoted;
   quoted.ShortDateFormat = u"\"y\"dd.MM.yyyy";
   quoted.DateSeparator = u".";
