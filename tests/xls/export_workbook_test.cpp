@@ -122,14 +122,18 @@ TEST_F(ExportWorkbookTest, ExportingTwiceKeepsTheOtherSheets) {
   EXPECT_EQ(std::get<std::u16string>(book.GetCellValue(3, 2).Value), u"seven");
 }
 
-// "x[1].gda" exported twice refills its sheet "x_1_.xls".
+// "x[1].gda" exported twice refills its sheet "x_1_.xls"; a name longer
+// than a sheet's is found under its first 31 characters.
 TEST_F(ExportWorkbookTest, CleanedSheetNamesAreFoundAgain) {
   const auto path = FDir / "t.xls";
-  FIO.XLSExport(path, u"x[1].xls", -1, 1, InsertInSheet_Clear);
-  FGrid.SetCells(1, 2, u"changed");
-  FIO.XLSExport(path, u"x[1].xls", -1, 1, InsertInSheet_Clear);
+  const std::u16string longName(40, u'n');
+  for (int pass = 0; pass < 2; ++pass) {
+    FGrid.SetCells(1, 2, pass == 0 ? u"first" : u"changed");
+    FIO.XLSExport(path, u"x[1].xls", -1, 1, InsertInSheet_Clear);
+    FIO.XLSExport(path, longName, -1, 1, InsertInSheet_Clear);
+  }
   auto book = Open(path);
-  ASSERT_EQ(book->SheetCount(), 1);
+  ASSERT_EQ(book->SheetCount(), 2);
   book->SetActiveSheet(1);
   EXPECT_EQ(book->ActiveSheetName(), u"x_1_.xls");
   EXPECT_EQ(book->GetCellValue(3, 2).Value, TXlsValue(std::u16string(u"changed")));

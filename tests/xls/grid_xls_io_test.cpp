@@ -258,23 +258,15 @@ TEST_F(GridXlsIOTest, ExistingWorkbookKeepsOtherSheets) {
   EXPECT_EQ(book.Sheets[2].Name, u"Third");
 }
 
-TEST_F(GridXlsIOTest, MissingSheetIsAppendedAndNameCollisionsFail) {
+TEST_F(GridXlsIOTest, MissingSheetIsAppendedAndCleanedNamesAreFound) {
   std::ofstream(FDir / "t.xls") << "exists";
   FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"Two"}};
   FakeBook appended = Export(FDir / "t.xls", u"new");
   EXPECT_EQ(FLog, (std::vector<std::string>{"open", "insert 3", "save"}));
   EXPECT_EQ(appended.Sheets[2].Name, u"new");
-  // Sheets are found under the names they were stored under: "[x]" as
-  // "_x_", a long name cut to 31 characters.
-  const std::u16string longName(40, u'n');
-  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"_X_"},
-           FakeBook::Sheet{longName.substr(0, 31)}};
-  FLog.clear();
-  FakeBook refilled = Export(FDir / "t.xls", u"[x]");
-  EXPECT_EQ(FLog, (std::vector<std::string>{"open", "save"}));
-  EXPECT_TRUE(refilled.Sheets[1].Cleared);
-  EXPECT_EQ(refilled.Sheets[1].Name, u"_x_");
-  EXPECT_TRUE(Export(FDir / "t.xls", longName).Sheets[2].Cleared);
+  // "[x]" was stored as "_X_" and is found again under that name.
+  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"_X_"}};
+  EXPECT_TRUE(Export(FDir / "t.xls", u"[x]").Sheets[1].Cleared);
 }
 
 TEST_F(GridXlsIOTest, OverwriteModesAndMissingGrid) {
