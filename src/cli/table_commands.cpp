@@ -14,10 +14,10 @@
 namespace tessary::cli {
 namespace {
 
-// A cell as Copy quotes it: a text holding a CR loses its CRs and is put in
-// double quotes. Unlike Copy nothing else is changed.
+// A cell as Copy quotes it: a text holding a CR or a LF loses its CRs and is
+// put in double quotes. Unlike Copy nothing else is changed.
 std::u16string DumpCellText(const std::u16string& stored) {
-  if (stored.find(u'\r') == std::u16string::npos) return stored;
+  if (stored.find_first_of(u"\r\n") == std::u16string::npos) return stored;
   std::u16string text = u"\"";
   for (char16_t c : stored) {
     if (c != u'\r') text += c;
@@ -66,31 +66,15 @@ size_t FirstInvalidUtf8(std::string_view bytes) {
   return std::string_view::npos;
 }
 
-// Lines and the widest line's fields, counted as Paste splits the text:
-// lines end at each CR (a LF right after it belongs to the line end), a
-// final line without CR counts only when it holds something, fields are
-// separated by tabs.
+// Lines and the widest line's fields, counted as Paste splits the text.
 void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
   lines = 0;
   widest = 1;
-  int64_t fields = 1;
-  bool pending = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r') {
-      ++lines;
-      widest = std::max(widest, fields);
-      fields = 1;
-      pending = false;
-      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    } else {
-      if (text[i] == u'\t') ++fields;
-      pending = true;
-    }
-  }
-  if (pending) {
-    ++lines;
-    widest = std::max(widest, fields);
-  }
+  SplitPasteText(text, [&](TPasteField& f) {
+    lines = f.Line + 1;
+    widest = std::max(widest, f.Index + 1);
+    return true;
+  });
 }
 
 }  // namespace

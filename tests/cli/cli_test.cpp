@@ -48,11 +48,12 @@ TEST_F(CliTest, ImportDumpAndResaveRoundTrip) {
   Result dumped = RunCli({"dump", Path("t.gda")});
   ASSERT_EQ(dumped.Code, 0) << dumped.Err;
   // Names come back in the dictionary's letter case or as hashes; markup is
-  // kept; the float shows its stored value; the quoted field lost its quotes.
+  // kept; the float shows its stored value; the quoted field lost its quotes
+  // on the way in and is quoted again on the way out, as Copy quotes it.
   EXPECT_EQ(dumped.Out,
             "ID\tLabel\tMaxSpeed\t$B97F7E60\r\nint\tstring\tfloat\tbool\r\n1\t<B>x</"
             "B>\t0.100000001490116\t1\r\n"
-            "2\ta\nb\t1.5\t0\r\n");
+            "2\t\"a\nb\"\t1.5\t0\r\n");
 
   ASSERT_EQ(RunCli({"resave", Path("t.gda"), Path("u.gda")}).Code, 0);
   std::ifstream a(Path("t.gda"), std::ios::binary), b(Path("u.gda"), std::ios::binary);
@@ -121,6 +122,16 @@ TEST_F(CliTest, DumpKeepsEveryText) {
   EXPECT_EQ(dumped.Out,
             "$3D3F4819\t\t\t\r\nstring\tstring\tstring\tstring\r\n"
             "{\\rtf1 x}\t|\\0041\t\"two\nlines\"\t\u00e9\U0001F600\r\n");
+}
+
+TEST_F(CliTest, ImportSplitsLinuxTextIntoRows) {
+  std::ofstream(Path("lf.txt"), std::ios::binary) << "ID\tNote\nint\tstring\n1\t\"a\nb\"\n";
+  ASSERT_EQ(RunCli({"import", Path("lf.txt"), Path("t.gda")}).Code, 0);
+  TCellTable t;
+  ASSERT_TRUE(LoadGDA(t, Path("t.gda")));
+  EXPECT_EQ(t.ColCount(), 2);
+  EXPECT_EQ(t.RowCount(), 3);
+  EXPECT_EQ(t.Cells(1, 2), u"a\nb");
 }
 
 TEST_F(CliTest, ImportEncoding) {
