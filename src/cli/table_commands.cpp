@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "gff/user_column_names.h"
 #include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
 #include "text/utf16.h"
@@ -80,8 +81,20 @@ void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
 }  // namespace
 
 int RunDump(const std::vector<std::string>& args, TStreams& io) {
+  const bool userNames = args.size() == 2 && args[0] == "--user-names";
+  if (args.size() == 2 && !userNames) {
+    io.Err << HelpText();
+    return kExitUsage;
+  }
   TCellTable table;
-  if (int code = LoadTable(table, args[0], io.Err)) return code;
+  if (int code = LoadTable(table, args.back(), io.Err)) return code;
+  if (userNames) {
+    // A dictionary that cannot be used is reported and the dump goes on.
+    if (std::optional<std::filesystem::path> file = UserColumnNamesFile(io.Err)) {
+      ApplyUserColumnNames(
+          table, TUserColumnNames::Load(*file, [&](const std::string& m) { io.Err << m << '\n'; }));
+    }
+  }
   std::u16string line;
   for (int32_t r = 0; r < table.RowCount(); ++r) {
     line.clear();

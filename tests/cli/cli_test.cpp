@@ -98,7 +98,8 @@ TEST_F(CliTest, FailuresAndTheirExitCodes) {
        std::vector<std::vector<std::string>>{{"frobnicate"}, {}, {"dump"}, {"resave", "a"}}) {
     Result usage = RunCli(bad);
     EXPECT_EQ(usage.Code, 2);
-    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump FILE.gda\n", 0), 0u) << usage.Err;
+    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump [--user-names] FILE.gda\n", 0), 0u)
+        << usage.Err;
   }
   Result help = RunCli({"--help"});
   EXPECT_EQ(help.Code, 0);
@@ -132,6 +133,35 @@ TEST_F(CliTest, ImportSplitsLinuxTextIntoRows) {
   EXPECT_EQ(t.ColCount(), 2);
   EXPECT_EQ(t.RowCount(), 3);
   EXPECT_EQ(t.Cells(1, 2), u"a\nb");
+}
+
+// The user dictionary: only "names add" writes it, "dump --user-names" reads it.
+TEST_F(CliTest, UserColumnNames) {
+  ::setenv("XDG_DATA_HOME", FDir.c_str(), 1);
+  const std::string text = "ID\tMyBonus\tLabel\r\nint\tint\tstring\r\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, text).Code, 0);
+  Result plain = RunCli({"dump", "--user-names", Path("t.gda")});
+  EXPECT_EQ(plain.Code, 0);
+  EXPECT_EQ(plain.Out.substr(0, 4), "ID\t$");
+  EXPECT_FALSE(std::filesystem::exists(FDir / "tessary"));
+
+  Result added = RunCli({"names", "add", "-"}, text);
+  EXPECT_EQ(added.Code, 0) << added.Err;
+  EXPECT_EQ(added.Out, "MyBonus\n");
+  EXPECT_EQ(RunCli({"names", "add", Path("t.gda")}).Out, "");  // a table file holds hashes only
+  EXPECT_EQ(RunCli({"names", "list"}).Out, "MyBonus\n");
+  EXPECT_EQ(RunCli({"dump", "--user-names", Path("t.gda")}).Out.substr(0, 18),
+            "ID\tMyBonus\tLabel\r\n");
+  EXPECT_EQ(RunCli({"dump", Path("t.gda")}).Out.substr(0, 4), "ID\t$");
+
+  std::ofstream(FDir / "tessary" / "column-names.txt", std::ios::binary) << "bad\xFF\n";
+  Result damaged = RunCli({"dump", "--user-names", Path("t.gda")});
+  EXPECT_EQ(damaged.Code, 0);
+  EXPECT_EQ(damaged.Out.substr(0, 4), "ID\t$");
+  EXPECT_NE(damaged.Err.find("is ignored"), std::string::npos);
+  EXPECT_EQ(RunCli({"names", "list"}).Code, 1);
+  EXPECT_EQ(RunCli({"names", "frobnicate"}).Code, 2);
+  ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(CliTest, ImportEncoding) {
