@@ -237,6 +237,10 @@ std::u16string EditorPasteText(std::u16string_view text) {
   if (text.ends_with(u"\r\n") && text.find(u"\r\n") == text.size() - 2) {
     return std::u16string(text.substr(0, text.size() - 2));
   }
+  // The same for text from Linux programs: one line and its LF (or CR).
+  if (!text.empty() && IsLineBreak(text.back()) && text.find_first_of(u"\r\n") == text.size() - 1) {
+    return std::u16string(text.substr(0, text.size() - 1));
+  }
   return std::u16string(text);
 }
 

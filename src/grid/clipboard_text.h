@@ -67,7 +67,8 @@ TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, i
                     const TBeforePasteCellEvent& beforePasteCell = {});
 
 // The text the in-place editor inserts for a clipboard text: a final CR LF
-// is dropped when the text holds no other CR LF.
+// is dropped when the text holds no other CR LF, and a final LF or CR when
+// the text holds no other line break.
 std::u16string EditorPasteText(std::u16string_view text);
 
 }  // namespace tessary

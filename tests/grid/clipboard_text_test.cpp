@@ -204,6 +204,8 @@ TEST(EditorPaste, DropsOnlyALoneFinalLineBreak) {
   EXPECT_EQ(EditorPasteText(u"x\r\ny"), u"x\r\ny");
   EXPECT_EQ(EditorPasteText(u"x\r\ny\r\n"), u"x\r\ny\r\n");
   EXPECT_EQ(EditorPasteText(u""), u"");
+  EXPECT_EQ(EditorPasteText(u"x\n"), u"x");
+  EXPECT_EQ(EditorPasteText(u"x\ny\n"), u"x\ny\n");
 }
 
 }  // namespace
