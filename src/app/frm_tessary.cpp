@@ -14,6 +14,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/about_box.h"
 #include "gff/g2da.h"
 #include "gff/show_error.h"
 #include "grid/widget/table_grid.h"
@@ -151,6 +152,7 @@ void TfrmTessary::CreateComponents() {
   wire(DelKeyRemRow, &QCheckBox::clicked, [this] { DelKeyRemRowClick(); });
   wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
+  AddHelpMenu(menuBar(), this);
 
   setTabOrder(GDAGrid, editor);
   setTabOrder(editor, ColCountSpinEdit);

@@ -7,6 +7,7 @@
 #include "common/error_report.h"
 #include "gff/g2da.h"
 #include "gff/show_error.h"
+#include "tessary_version.h"
 
 namespace tessary::cli {
 namespace {
@@ -26,7 +27,7 @@ std::string UsageText() {
     text += text.empty() ? "usage: " : "       ";
     text += std::string("tessary-cli ") + c.Name + " " + c.Usage + "\n";
   }
-  text += "       tessary-cli --help\n";
+  text += "       tessary-cli --help | --version\n";
   return text;
 }
 
@@ -98,6 +99,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         std::ostream& err) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     out << HelpText();
+    return kExitOk;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    out << "tessary-cli " << kProductVersion << '\n';
     return kExitOk;
   }
   TStreams io{in, out, err};

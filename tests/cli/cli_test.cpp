@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "gff/g2da.h"
 #include "grid/cell_table.h"
+#include "tessary_version.h"
 #include "text/utf16.h"
 
 namespace tessary::cli {
@@ -104,6 +105,9 @@ TEST_F(CliTest, FailuresAndTheirExitCodes) {
   Result help = RunCli({"--help"});
   EXPECT_EQ(help.Code, 0);
   EXPECT_NE(help.Out.find("Exit codes"), std::string::npos);
+  Result version = RunCli({"--version"});
+  EXPECT_EQ(version.Code, 0);
+  EXPECT_EQ(version.Out, std::string("tessary-cli ") + kProductVersion + "\n");
 }
 
 // Dump shows every text as stored: texts that Copy would turn from rich or
