@@ -170,7 +170,7 @@ Order OrderOf(std::u16string_view format) {
 // locale's gives no valid date (13/1/2009 in a month-first locale).
 std::optional<int64_t> DateFromThree(const std::vector<NumberPart>& n, Order order) {
   auto tryOrder = [&](Order o) -> std::optional<int64_t> {
-    NumberPart y, m, d;
+    NumberPart y{}, m{}, d{};
     switch (o) {
       case Order::MDY:
         m = n[0];
