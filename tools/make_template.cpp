@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "xls/template_builder.h"
+#include "template_builder.h"
 
 int main(int argc, char** argv) {
   const bool check = argc == 3 && std::strcmp(argv[1], "--check") == 0;

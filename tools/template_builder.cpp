@@ -1,4 +1,4 @@
-#include "xls/template_builder.h"
+#include "template_builder.h"
 
 #include <initializer_list>
 #include <string>

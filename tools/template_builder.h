@@ -1,7 +1,8 @@
 // Builds the template workbook's bytes from its documented layout: plain
 // tables of records and property values, without the workbook engine, so
 // that the engine can be checked against it. tools/make_template writes the
-// result to src/xls/empty_sheet_template.bin.
+// result to src/xls/empty_sheet_template.bin; the tests compare the engine
+// with it.
 #pragma once
 
 #include <cstdint>

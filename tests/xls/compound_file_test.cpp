@@ -16,9 +16,9 @@
 #include "common/bytes.h"
 #include "common/error.h"
 #include "support/test_text.h"
+#include "template_builder.h"
 #include "text/utf16.h"
 #include "xls/empty_sheet_template.h"
-#include "xls/template_builder.h"
 
 namespace tessary {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "template_builder.h"
 #include "xls/compound_file.h"
 #include "xls/empty_sheet_template.h"
-#include "xls/template_builder.h"
 
 namespace tessary {
 namespace {
