@@ -54,8 +54,24 @@ function(tessary_add_bench)
   target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
 endfunction()
 
+# The include path of a library of the calling folder src/<layer>: a folder
+# of the build tree that holds one link, <layer> -> src/<layer>. A file then
+# reaches the headers of its own layer and of the libraries it links, the
+# layers below it, and no other ("#include "gff/g2da.h"" does not compile in
+# a library that does not link tessary_gff).
+#   tessary_layer_include(tessary_xls PUBLIC)
+function(tessary_layer_include target scope)
+  file(RELATIVE_PATH _layer ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  set(_root ${CMAKE_BINARY_DIR}/layers/${target})
+  get_filename_component(_parent ${_root}/${_layer} DIRECTORY)
+  file(MAKE_DIRECTORY ${_parent})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${_root}/${_layer} SYMBOLIC)
+  target_include_directories(${target} ${scope} ${_root})
+endfunction()
+
 # A static library of every *.cpp directly in the calling folder (an
-# interface library while the folder holds headers only).
+# interface library while the folder holds headers only). LIBS are the
+# layers below it that it uses.
 #   tessary_add_library(NAME tessary_gff LIBS tessary_grid_model ZLIB::ZLIB)
 function(tessary_add_library)
   cmake_parse_arguments(L "" "NAME" "LIBS;EXTRA_SOURCES" ${ARGN})
@@ -63,11 +79,11 @@ function(tessary_add_library)
   list(APPEND _srcs ${L_EXTRA_SOURCES})
   if(_srcs)
     add_library(${L_NAME} STATIC ${_srcs})
-    target_include_directories(${L_NAME} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+    tessary_layer_include(${L_NAME} PUBLIC)
     target_link_libraries(${L_NAME} PUBLIC ${L_LIBS})
   else()
     add_library(${L_NAME} INTERFACE)
-    target_include_directories(${L_NAME} INTERFACE ${CMAKE_SOURCE_DIR}/src)
+    tessary_layer_include(${L_NAME} INTERFACE)
     target_link_libraries(${L_NAME} INTERFACE ${L_LIBS})
   endif()
 endfunction()
