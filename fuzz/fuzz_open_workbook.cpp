@@ -29,9 +29,9 @@ std::vector<uint8_t> AsWorkbookStream(const uint8_t* data, size_t size) {
 }
 
 void SaveChecked(TWorkbookFile& book) {
-  const uint64_t counted = book.Workbook().PrepareOffsets(book.IsFileModified);
+  const uint64_t counted = book.Workbook().PrepareOffsets();
   TMemoryRecordStream stream;
-  book.Workbook().SaveToStream(stream, book.IsFileModified);
+  book.Workbook().SaveToStream(stream);
   if (stream.Data.size() != counted) std::abort();
   const std::vector<uint8_t> file = book.SaveToBytes();
   TWorkbookFile again(TRegionalSettings{});

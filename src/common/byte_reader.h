@@ -25,7 +25,10 @@ class TByteReader {
   bool Has(size_t count) const { return count <= Left(); }
 
   // Moves to `position`, which may be the end but not beyond it.
-  void Seek(size_t position);
+  void Seek(size_t position) {
+    if (position > FBytes.size()) Fail();
+    FPos = position;
+  }
   void Skip(size_t count) { Take(count); }
 
   uint8_t U8() { return *Take(1); }

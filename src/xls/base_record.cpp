@@ -1,9 +1,12 @@
 #include "xls/base_record.h"
 
+#include "common/byte_reader.h"
 #include "common/bytes.h"
 #include "common/error.h"
 
 namespace tessary {
+
+void ThrowFileInvalid() { throw Error(kFileInvalidText); }
 
 TBaseRecord::TBaseRecord(uint16_t id, std::vector<uint8_t> data) : Id(id), Data(std::move(data)) {}
 
@@ -28,35 +31,23 @@ std::unique_ptr<TBaseRecord> TBaseRecord::Clone() const {
   return std::make_unique<TBaseRecord>(*this);
 }
 
-void WriteRecord(TRecordStream& stream, uint16_t id, const uint8_t* data, uint16_t size) {
-  uint8_t header[4];
+void WriteRecord(TRecordStream& stream, uint16_t id, std::span<const uint8_t> payload) {
+  uint8_t header[kRecordHeaderSize];
   PutU16(header, id);
-  PutU16(header + 2, size);
-  stream.WriteMem(header, 4);
-  if (size != 0) stream.WriteMem(data, size);
+  PutU16(header + 2, static_cast<uint16_t>(payload.size()));
+  stream.WriteMem(header, kRecordHeaderSize);
+  if (!payload.empty()) stream.WriteMem(payload.data(), static_cast<uint32_t>(payload.size()));
 }
 
 void TBaseRecord::SaveToStream(TRecordStream& stream) const {
-  WriteRecord(stream, Id, Data.data(), DataSize());
+  WriteRecord(stream, Id, Data);
   for (const TContinueRecord* c = Continue.get(); c != nullptr; c = c->Continue.get()) {
-    WriteRecord(stream, c->Id, c->Data.data(), c->DataSize());
+    WriteRecord(stream, c->Id, c->Data);
   }
 }
 
 uint64_t TBaseRecord::TotalSize() const {
-  uint64_t size = 4 + static_cast<uint64_t>(DataSize());
-  for (const TContinueRecord* c = Continue.get(); c != nullptr; c = c->Continue.get()) {
-    size += 4 + static_cast<uint64_t>(c->DataSize());
-  }
-  return size;
-}
-
-uint64_t TBaseRecord::TotalSizeNoHeaders() const {
-  uint64_t size = DataSize();
-  for (const TContinueRecord* c = Continue.get(); c != nullptr; c = c->Continue.get()) {
-    size += c->DataSize();
-  }
-  return size;
+  return CountWritten([this](TRecordStream& s) { SaveToStream(s); });
 }
 
 void TBaseRecord::AddContinue(std::unique_ptr<TContinueRecord> record) {
@@ -64,18 +55,31 @@ void TBaseRecord::AddContinue(std::unique_ptr<TContinueRecord> record) {
   Continue = std::move(record);
 }
 
+void TBaseRecord::SetU8At(size_t offset, uint8_t value) {
+  if (offset >= Data.size()) ThrowFileInvalid();
+  Data[offset] = value;
+}
+
+void TBaseRecord::SetU16At(size_t offset, uint16_t value) {
+  if (offset > Data.size() || Data.size() - offset < 2) ThrowFileInvalid();
+  PutU16(Data.data() + offset, value);
+}
+
+void TBaseRecord::SetU32At(size_t offset, uint32_t value) {
+  if (offset > Data.size() || Data.size() - offset < 4) ThrowFileInvalid();
+  PutU32(Data.data() + offset, value);
+}
+
 void TSubListRecord::SaveToStream(TRecordStream& stream) const {
   if (FSubList != nullptr) FSubList->SaveToStream(stream);
 }
 
 TBaseRecord* TBaseRecordList::Add(std::unique_ptr<TBaseRecord> record) {
-  FTotalSize += record->TotalSize();
   FItems.push_back(std::move(record));
   return FItems.back().get();
 }
 
 TBaseRecord* TBaseRecordList::Insert(size_t index, std::unique_ptr<TBaseRecord> record) {
-  FTotalSize += record->TotalSize();
   auto it = FItems.insert(FItems.begin() + static_cast<std::ptrdiff_t>(index), std::move(record));
   return it->get();
 }
@@ -85,13 +89,7 @@ void TBaseRecordList::Delete(size_t index) { Extract(index); }
 std::unique_ptr<TBaseRecord> TBaseRecordList::Extract(size_t index) {
   std::unique_ptr<TBaseRecord> record = std::move(FItems[index]);
   FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(index));
-  FTotalSize -= record->TotalSize();
   return record;
-}
-
-void TBaseRecordList::Clear() {
-  FItems.clear();
-  FTotalSize = 0;
 }
 
 void TBaseRecordList::CopyTo(TBaseRecordList& target) const {
@@ -100,6 +98,10 @@ void TBaseRecordList::CopyTo(TBaseRecordList& target) const {
 
 void TBaseRecordList::SaveToStream(TRecordStream& stream) const {
   for (const auto& record : FItems) record->SaveToStream(stream);
+}
+
+uint64_t TBaseRecordList::TotalSize() const {
+  return CountWritten([this](TRecordStream& s) { SaveToStream(s); });
 }
 
 }  // namespace tessary

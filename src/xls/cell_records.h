@@ -1,8 +1,8 @@
-// The records of a worksheet's cell block: the cell records (BLANK, NUMBER,
-// RK, LABELSST, BOOLERR, and LABEL, RSTRING and FORMULA as read from files),
-// ROW, the multiple-cell records MULRK and MULBLANK, COLINFO, DIMENSIONS and
-// MERGEDCELLS. Every cell record starts with row, column and XF index; runs
-// of RK and BLANK cells are joined into MULRK and MULBLANK when written.
+// Values of a worksheet's cells and the cell records the cell block keeps
+// as objects: a ROW, and the cell records read from files that it carries
+// with their whole payload (FORMULA with its attached records, LABEL,
+// RSTRING, and a LABELSST of a sheet without a string table). The cells the
+// engine stores itself live in the block as plain values (cells.h).
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,7 @@ namespace tessary {
 
 class TSST;
 
+// A sheet holds rows 0 to 65535 and columns 0 to 255.
 inline constexpr int kMaxSheetRow = 65535;
 inline constexpr int kMaxSheetCol = 255;
 // The default cell format of a sheet.
@@ -45,163 +46,84 @@ struct TXlsCellValue {
 bool EncodeRK(double value, uint32_t& rk);
 double DecodeRK(uint32_t rk);
 
-// Payload offset 0 row, 2 column.
-class TBaseRowColRecord : public TBaseRecord {
+// The name of a BIFF8 error code ("#NULL!", "#DIV/0!", "#VALUE!", "#REF!",
+// "#NAME?", "#NUM!", "#N/A"); empty for an unknown code.
+std::u16string ErrorCodeText(uint8_t code);
+
+// A cell record kept as read: row, column and XF index lead its payload.
+class TCellRecord : public TBaseRecord {
  public:
+  static constexpr size_t kOfsRow = 0;
+  static constexpr size_t kOfsColumn = 2;
+  static constexpr size_t kOfsXF = 4;
+  static constexpr size_t kMinSize = 6;
   using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TBaseRowColRecord)
-  uint16_t Row() const;
-  void SetRow(uint16_t value);
-  uint16_t Column() const;
-  void SetColumn(uint16_t value);
-};
-
-// Payload offset 4 XF index. The base class writes the whole record and
-// joins with nothing.
-class TCellRecord : public TBaseRowColRecord {
- public:
-  using TBaseRowColRecord::TBaseRowColRecord;
   TESSARY_RECORD_CLONE(TCellRecord)
-  uint16_t XF() const;
-  void SetXF(uint16_t value);
-
-  // True when `next` can share one multiple-cell record with this one.
-  virtual bool CanJoinNext(const TCellRecord& next, int maxCol) const;
-  // The first record of a joined run writes the joined header;
-  // `joinedSize` is the whole joined record, header included.
-  virtual void SaveFirstMul(TRecordStream& stream, uint64_t joinedSize) const;
-  virtual void SaveMidMul(TRecordStream& stream) const;
-  virtual void SaveLastMul(TRecordStream& stream) const;
-  virtual uint64_t TotalSizeFirst() const { return TotalSize(); }
-  virtual uint64_t TotalSizeMid() const { return TotalSize(); }
-  virtual uint64_t TotalSizeLast() const { return TotalSize(); }
+  uint16_t Row() const { return U16At(kOfsRow); }
+  void SetRow(uint16_t value) { SetU16At(kOfsRow, value); }
+  uint16_t Column() const { return U16At(kOfsColumn); }
+  void SetColumn(uint16_t value) { SetU16At(kOfsColumn, value); }
+  uint16_t XF() const { return U16At(kOfsXF); }
+  void SetXF(uint16_t value) { SetU16At(kOfsXF, value); }
 
   virtual TXlsValue GetValue() const { return {}; }
   virtual bool IsFormula() const { return false; }
+  // The error code of an error result, or -1.
+  virtual int ErrorCode() const { return -1; }
 };
 
-class TBlankRecord : public TCellRecord {
+// LABEL and RSTRING: a string cell with its text in the record (16-bit
+// count), RSTRING with rich-text runs after it.
+class TLabelRecord : public TCellRecord {
  public:
+  static constexpr size_t kOfsText = 6;
   using TCellRecord::TCellRecord;
-  TESSARY_RECORD_CLONE(TBlankRecord)
-  static std::unique_ptr<TBlankRecord> Build(uint16_t row, uint16_t col, uint16_t xf);
-
-  bool CanJoinNext(const TCellRecord& next, int maxCol) const override;
-  void SaveFirstMul(TRecordStream& stream, uint64_t joinedSize) const override;
-  void SaveMidMul(TRecordStream& stream) const override;
-  void SaveLastMul(TRecordStream& stream) const override;
-  uint64_t TotalSizeFirst() const override { return 10; }
-  uint64_t TotalSizeMid() const override { return 2; }
-  uint64_t TotalSizeLast() const override { return 4; }
+  TESSARY_RECORD_CLONE(TLabelRecord)
+  // The text; empty when it does not fit the payload.
+  TXlsValue GetValue() const override;
 };
 
-// Offset 6: IEEE double.
-class TNumberRecord : public TCellRecord {
- public:
-  using TCellRecord::TCellRecord;
-  TESSARY_RECORD_CLONE(TNumberRecord)
-  static std::unique_ptr<TNumberRecord> Build(uint16_t row, uint16_t col, uint16_t xf);
-  double Value() const;
-  void SetValue(double value);
-  TXlsValue GetValue() const override { return Value(); }
-};
-
-// Offset 6: 32-bit RK value.
-class TRKRecord : public TCellRecord {
- public:
-  using TCellRecord::TCellRecord;
-  TESSARY_RECORD_CLONE(TRKRecord)
-  static std::unique_ptr<TRKRecord> Build(uint16_t row, uint16_t col, uint16_t xf);
-  uint32_t RK() const;
-  double Value() const { return DecodeRK(RK()); }
-  // Fails with "Invalid cell value: "%s"" for a value without RK form.
-  void SetValue(double value);
-  TXlsValue GetValue() const override { return Value(); }
-
-  bool CanJoinNext(const TCellRecord& next, int maxCol) const override;
-  void SaveFirstMul(TRecordStream& stream, uint64_t joinedSize) const override;
-  void SaveMidMul(TRecordStream& stream) const override;
-  void SaveLastMul(TRecordStream& stream) const override;
-  uint64_t TotalSizeFirst() const override { return 14; }
-  uint64_t TotalSizeMid() const override { return 6; }
-  uint64_t TotalSizeLast() const override { return 8; }
-};
-
-// Offset 6: index into the shared string table, written at save time from
-// the entry the record holds. The record holds one reference to its entry.
+// LABELSST of a sheet kept as read (a macro sheet): its index is that of
+// its string in the table last written. The record holds one reference to
+// its entry.
 class TLabelSSTRecord : public TCellRecord {
  public:
+  static constexpr size_t kOfsIndex = 6;
+  static constexpr size_t kMinSize = 10;
   using TCellRecord::TCellRecord;
   TLabelSSTRecord(const TLabelSSTRecord& other);
   ~TLabelSSTRecord() override;
   TESSARY_RECORD_CLONE(TLabelSSTRecord)
-  // A string cell without an entry yet.
-  static std::unique_ptr<TLabelSSTRecord> Build(uint16_t row, uint16_t col, uint16_t xf, TSST& sst);
 
-  // For a record read from a file: takes the entry at the index of offset 6
-  // ("Error reading Excel records. File invalid" when there is none).
+  // Takes the entry at the index of its payload ("Error reading Excel
+  // records. File invalid" when there is none).
   void AttachToSST(TSST& sst);
-  void SetAsString(std::u16string_view value);
-  void SetAsRichString(std::u16string_view value, const std::vector<TRTFRun>& runs);
   // The text of the entry; empty without one.
-  std::u16string Text() const;
-  TXlsValue GetValue() const override { return Text(); }
+  TXlsValue GetValue() const override;
   void SaveToStream(TRecordStream& stream) const override;
 
+ private:
   TSST* FSST = nullptr;
   // Byte offset of the entry in the table, -1 while there is none.
   int64_t FEntry = -1;
-};
-
-// Offset 6: value byte, offset 7: 0 for a Boolean, 1 for an error code.
-class TBoolErrRecord : public TCellRecord {
- public:
-  using TCellRecord::TCellRecord;
-  TESSARY_RECORD_CLONE(TBoolErrRecord)
-  static std::unique_ptr<TBoolErrRecord> Build(uint16_t row, uint16_t col, uint16_t xf);
-  bool IsError() const;
-  void SetBool(bool value);
-  // One of the seven error names ("#NULL!", "#DIV/0!", "#VALUE!", "#REF!",
-  // "#NAME?", "#NUM!", "#N/A"); others fail with "Invalid cell error code:
-  // "%s"".
-  void SetErrorText(std::u16string_view text);
-  // A Boolean, or the error name as text.
-  TXlsValue GetValue() const override;
-};
-
-// The name of a BIFF8 error code; empty for an unknown code.
-std::u16string ErrorCodeText(uint8_t code);
-
-// LABEL: a string cell with its text in the record (16-bit count).
-class TLabelRecord : public TCellRecord {
- public:
-  using TCellRecord::TCellRecord;
-  TESSARY_RECORD_CLONE(TLabelRecord)
-  TXlsValue GetValue() const override;
-};
-
-// RSTRING: a LABEL with rich-text runs after the text.
-class TRStringRecord : public TLabelRecord {
- public:
-  using TLabelRecord::TLabelRecord;
-  TESSARY_RECORD_CLONE(TRStringRecord)
 };
 
 // FORMULA with the records that belong to it (ARRAY, TABLE, SHRFMLA,
 // STRING), kept as read and written right after it.
 class TFormulaRecord : public TCellRecord {
  public:
+  static constexpr size_t kOfsResult = 6;
+  static constexpr size_t kResultSize = 8;
   using TCellRecord::TCellRecord;
   TFormulaRecord(const TFormulaRecord& other);
   TESSARY_RECORD_CLONE(TFormulaRecord)
   void Attach(std::unique_ptr<TBaseRecord> record);
   void SaveToStream(TRecordStream& stream) const override;
-  uint64_t TotalSize() const override;
-  uint64_t TotalSizeNoHeaders() const override;
   // The cached result: a number, a Boolean, an error name, the text of the
   // attached STRING, or empty.
   TXlsValue GetValue() const override;
   bool IsFormula() const override { return true; }
+  int ErrorCode() const override;
 
   std::vector<std::unique_ptr<TBaseRecord>> FFollowers;
 };
@@ -209,101 +131,51 @@ class TFormulaRecord : public TCellRecord {
 // ROW: 16-byte payload.
 class TRowRecord : public TBaseRecord {
  public:
+  static constexpr size_t kOfsRow = 0;
+  static constexpr size_t kOfsFirstCol = 2;
+  static constexpr size_t kOfsLastCol = 4;
+  static constexpr size_t kOfsHeight = 6;
+  static constexpr size_t kOfsReserved = 8;
+  static constexpr size_t kOfsFlags = 12;
+  static constexpr size_t kOfsFlags2 = 13;
+  static constexpr size_t kOfsXF = 14;
+  static constexpr size_t kMinSize = 16;
+
   static constexpr uint8_t kHidden = 0x20;
   static constexpr uint8_t kCustomHeight = 0x40;
   static constexpr uint8_t kFormatted = 0x80;
   static constexpr uint16_t kStandardHeight = 255;
 
-  using TBaseRecord::TBaseRecord;
+  // Keeps the 16 bytes of the record's fields, offset 8 cleared.
+  TRowRecord(uint16_t id, std::vector<uint8_t> data);
   TESSARY_RECORD_CLONE(TRowRecord)
   // A standard row: columns 0 and 0, height 255, flags 0, byte 13 1, XF 15.
   static std::unique_ptr<TRowRecord> Build(uint16_t row);
 
-  uint16_t Row() const;
-  void SetRow(uint16_t value);
-  uint16_t FirstCol() const;
-  void SetFirstCol(uint16_t value);
+  uint16_t Row() const { return U16At(kOfsRow); }
+  void SetRow(uint16_t value) { SetU16At(kOfsRow, value); }
+  uint16_t FirstCol() const { return U16At(kOfsFirstCol); }
+  void SetFirstCol(uint16_t value) { SetU16At(kOfsFirstCol, value); }
   // Last column in use + 1.
-  uint16_t LastCol() const;
-  void SetLastCol(uint16_t value);
-  uint16_t Height() const;
+  uint16_t LastCol() const { return U16At(kOfsLastCol); }
+  void SetLastCol(uint16_t value) { SetU16At(kOfsLastCol, value); }
+  uint16_t Height() const { return U16At(kOfsHeight) & 0x7FFF; }
   void SetHeight(uint16_t value);
-  uint8_t Flags() const;
-  void SetFlags(uint8_t value);
+  uint8_t Flags() const { return U8At(kOfsFlags); }
+  void SetFlags(uint8_t value) { SetU8At(kOfsFlags, value); }
   // Not a standard row any more: flags not 0 or byte 13 not 1.
-  bool IsModified() const;
+  bool IsModified() const { return Flags() != 0 || U8At(kOfsFlags2) != 1; }
   bool IsFormatted() const { return (Flags() & kFormatted) != 0; }
-  uint16_t XF() const;
-  uint8_t OutlineLevel() const { return Flags() & 0x07; }
-  // The record as written inside a DIMENSIONS range of columns [0, right].
-  void SaveClipped(TRecordStream& stream, uint16_t right) const;
+  uint16_t XF() const { return U16At(kOfsXF) & 0x0FFF; }
 };
 
-// MULRK and MULBLANK: row, first column, one entry per cell, last column.
-// They are split into RK and BLANK records when read.
-class TMulRKRecord : public TBaseRecord {
- public:
-  using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TMulRKRecord)
-  // One RK record per cell; "Error reading Excel records. File invalid" when
-  // the payload and its column range disagree.
-  std::vector<std::unique_ptr<TCellRecord>> Split() const;
-};
+// The smallest payload of a record of the cell block (cell records, ROW,
+// MULRK, MULBLANK, COLINFO, MERGEDCELLS); 0 for any other type.
+size_t CellBlockMinPayloadSize(uint16_t id);
 
-class TMulBlankRecord : public TBaseRecord {
- public:
-  using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TMulBlankRecord)
-  std::vector<std::unique_ptr<TCellRecord>> Split() const;
-};
-
-// COLINFO: first column, last column, width, XF, options, 0.
-class TColInfoRecord : public TBaseRecord {
- public:
-  using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TColInfoRecord)
-  uint16_t FirstCol() const;
-  uint16_t LastCol() const;
-  uint16_t Width() const;
-  uint16_t XF() const;
-  uint16_t Options() const;
-};
-
-// DIMENSIONS: first row, last row + 1 (32-bit), first column, last column +
-// 1, 0 (16-bit).
-class TDimensionsRecord : public TBaseRecord {
- public:
-  using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TDimensionsRecord)
-  static std::unique_ptr<TDimensionsRecord> Build(uint32_t firstRow, uint32_t lastRowPlus1,
-                                                  uint16_t firstCol, uint16_t lastColPlus1);
-};
-
-struct TMergedRange {
-  uint16_t FirstRow = 0;
-  uint16_t LastRow = 0;
-  uint16_t FirstCol = 0;
-  uint16_t LastCol = 0;
-  bool operator==(const TMergedRange&) const = default;
-  bool Overlaps(const TMergedRange& other) const;
-};
-
-// MERGEDCELLS: a count, then first row, last row, first column, last column
-// per range.
-class TCellMergingRecord : public TBaseRecord {
- public:
-  static constexpr size_t kMaxRanges = 1027;
-  using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TCellMergingRecord)
-  // "Error reading Excel records. File invalid" when the count does not fit
-  // the payload.
-  std::vector<TMergedRange> Ranges() const;
-};
-
-// The record object for a record of the cell block (cell records, ROW,
-// MULRK, MULBLANK, COLINFO, DIMENSIONS, MERGEDCELLS), or null for any other
-// type. Payloads too short for their fields are refused with "Error reading
-// Excel records. File invalid".
-std::unique_ptr<TBaseRecord> CreateCellBlockRecord(uint16_t id, std::vector<uint8_t>& data);
+// The record object for the cell records kept as objects (FORMULA, LABEL,
+// RSTRING, LABELSST) and ROW, or null for any other type. The payload's
+// size has been checked.
+std::unique_ptr<TBaseRecord> CreateCellRecord(uint16_t id, std::vector<uint8_t>& data);
 
 }  // namespace tessary

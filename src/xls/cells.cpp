@@ -1,12 +1,15 @@
 #include "xls/cells.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <limits>
 
+#include "common/byte_reader.h"
 #include "common/bytes.h"
 #include "common/error.h"
 #include "xls/records.h"
+#include "xls/sst.h"
 
 namespace tessary {
 
@@ -27,12 +30,15 @@ static int Moved(int index, int count) {
 
 // ---- TColInfoList ----
 
-void TColInfoList::AddRecord(std::unique_ptr<TBaseRecord> record) {
-  const auto* info = dynamic_cast<const TColInfoRecord*>(record.get());
-  if (info == nullptr) ThrowFileInvalid();
-  const int last = std::min<int>(info->LastCol(), kMaxSheetCol);
-  for (int col = info->FirstCol(); col <= last; ++col) {
-    Set({static_cast<uint16_t>(col), info->Width(), info->XF(), info->Options()});
+void TColInfoList::AddPayload(std::span<const uint8_t> payload) {
+  TByteReader in(payload, kFileInvalidText);
+  const uint16_t first = in.U16();
+  const int last = std::min<int>(in.U16(), kMaxSheetCol);
+  const uint16_t width = in.U16();
+  const uint16_t xf = in.U16();
+  const uint16_t options = in.U16();
+  for (int col = first; col <= last; ++col) {
+    Set({static_cast<uint16_t>(col), width, xf, options});
   }
 }
 
@@ -85,14 +91,6 @@ void TColInfoList::SetColHidden(int col, bool hidden, uint16_t defaultWidth) {
   }
 }
 
-uint16_t TColInfoList::OutlineLevel() const {
-  uint16_t level = 0;
-  for (const TColInfo& info : FItems) {
-    level = std::max<uint16_t>(level, (info.Options >> 8) & 0x07);
-  }
-  return level;
-}
-
 void TColInfoList::CheckInsertCols(int col, int count) const {
   if (count <= 0) return;
   CheckCol(col);
@@ -111,11 +109,23 @@ void TColInfoList::InsertCols(int col, int count) {
   }
 }
 
-// Calls f(first entry, last column) for each run of entries with
-// consecutive columns and equal width, XF and options, up to the first run
-// that begins beyond the sheet's columns.
-template <class F>
-void TColInfoList::ForEachRun(F&& f) const {
+// COLINFO: first column, last column (256 at most), width, XF, options, 0.
+static void WriteColInfo(TRecordBuffer& out, const TColInfo& first, uint16_t lastCol) {
+  out.Begin(xlsid::COLINFO);
+  out.U16(first.Column);
+  out.U16(std::min<uint16_t>(lastCol, 256));
+  out.U16(first.Width);
+  out.U16(first.XF);
+  out.U16(first.Options);
+  out.U16(0);
+  out.End();
+}
+
+// One COLINFO for each run of entries with consecutive columns and equal
+// width, XF and options, up to the first run that begins beyond the sheet's
+// columns.
+void TColInfoList::SaveToStream(TRecordStream& stream) const {
+  TRecordBuffer out(stream);
   size_t i = 0;
   while (i < FItems.size()) {
     const TColInfo& first = FItems[i];
@@ -126,36 +136,35 @@ void TColInfoList::ForEachRun(F&& f) const {
            FItems[j + 1].Options == first.Options) {
       ++j;
     }
-    f(first, FItems[j].Column);
+    WriteColInfo(out, first, FItems[j].Column);
     i = j + 1;
   }
-}
-
-void TColInfoList::SaveToStream(TRecordStream& stream) const {
-  ForEachRun([&](const TColInfo& first, uint16_t lastCol) {
-    uint8_t data[12] = {};
-    PutU16(data, first.Column);
-    PutU16(data + 2, std::min<uint16_t>(lastCol, 256));
-    PutU16(data + 4, first.Width);
-    PutU16(data + 6, first.XF);
-    PutU16(data + 8, first.Options);
-    WriteRecord(stream, xlsid::COLINFO, data, sizeof data);
-  });
+  out.Flush();
 }
 
 uint64_t TColInfoList::TotalSize() const {
-  uint64_t size = 0;
-  ForEachRun([&](const TColInfo&, uint16_t) { size += 16; });
-  return size;
+  return CountWritten([this](TRecordStream& s) { SaveToStream(s); });
 }
 
 // ---- TMergedCells ----
 
-void TMergedCells::AddRecord(std::unique_ptr<TBaseRecord> record) {
-  const auto* merging = dynamic_cast<const TCellMergingRecord*>(record.get());
-  if (merging == nullptr) ThrowFileInvalid();
-  const std::vector<TMergedRange> ranges = merging->Ranges();
-  FRanges.insert(FRanges.end(), ranges.begin(), ranges.end());
+bool TMergedRange::Overlaps(const TMergedRange& other) const {
+  return !(LastRow < other.FirstRow || other.LastRow < FirstRow || LastCol < other.FirstCol ||
+           other.LastCol < FirstCol);
+}
+
+void TMergedCells::AddPayload(std::span<const uint8_t> payload) {
+  TByteReader in(payload, kFileInvalidText);
+  const uint16_t count = in.U16();
+  if (!in.Has(8 * size_t{count})) ThrowFileInvalid();
+  for (uint16_t i = 0; i < count; ++i) {
+    TMergedRange range;
+    range.FirstRow = in.U16();
+    range.LastRow = in.U16();
+    range.FirstCol = in.U16();
+    range.LastCol = in.U16();
+    FRanges.push_back(range);
+  }
 }
 
 void TMergedCells::MergeCells(int row1, int col1, int row2, int col2) {
@@ -228,44 +237,185 @@ void TMergedCells::InsertCols(int col, int count) {
   }
 }
 
-void TMergedCells::SaveToStream(TRecordStream& stream) const {
-  for (size_t start = 0; start < FRanges.size(); start += TCellMergingRecord::kMaxRanges) {
-    const size_t count = std::min(TCellMergingRecord::kMaxRanges, FRanges.size() - start);
-    std::vector<uint8_t> data(2 + 8 * count);
-    PutU16(data.data(), static_cast<uint16_t>(count));
-    for (size_t i = 0; i < count; ++i) {
-      const TMergedRange& r = FRanges[start + i];
-      uint8_t* p = data.data() + 2 + 8 * i;
-      PutU16(p, r.FirstRow);
-      PutU16(p + 2, r.LastRow);
-      PutU16(p + 4, r.FirstCol);
-      PutU16(p + 6, r.LastCol);
-    }
-    WriteRecord(stream, xlsid::MERGEDCELLS, data.data(), static_cast<uint16_t>(data.size()));
+// MERGEDCELLS: a count, then first row, last row, first column, last column
+// per range.
+static void WriteMergedCells(TRecordBuffer& out, std::span<const TMergedRange> ranges) {
+  out.Begin(xlsid::MERGEDCELLS);
+  out.U16(static_cast<uint16_t>(ranges.size()));
+  for (const TMergedRange& r : ranges) {
+    out.U16(r.FirstRow);
+    out.U16(r.LastRow);
+    out.U16(r.FirstCol);
+    out.U16(r.LastCol);
   }
+  out.End();
+}
+
+void TMergedCells::SaveToStream(TRecordStream& stream) const {
+  TRecordBuffer out(stream);
+  const std::span<const TMergedRange> ranges(FRanges);
+  for (size_t start = 0; start < ranges.size(); start += kMaxRangesPerRecord) {
+    WriteMergedCells(out,
+                     ranges.subspan(start, std::min(kMaxRangesPerRecord, ranges.size() - start)));
+  }
+  out.Flush();
 }
 
 uint64_t TMergedCells::TotalSize() const {
-  const uint64_t records =
-      (FRanges.size() + TCellMergingRecord::kMaxRanges - 1) / TCellMergingRecord::kMaxRanges;
-  return records * 6 + FRanges.size() * 8;
+  return CountWritten([this](TRecordStream& s) { SaveToStream(s); });
 }
 
 // ---- TCells: loading ----
 
+TCells::~TCells() { Clear(); }
+
+bool TCells::IsPayloadType(uint16_t id) {
+  switch (id) {
+    case xlsid::ROW:
+    case xlsid::MULRK:
+    case xlsid::MULBLANK:
+    case xlsid::BLANK:
+    case xlsid::NUMBER:
+    case xlsid::RK:
+    case xlsid::LABELSST:
+    case xlsid::BOOLERR:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void TCells::AddRecord(std::unique_ptr<TBaseRecord> record) {
-  if (auto* row = dynamic_cast<TRowRecord*>(record.get())) {
-    record.release();
-    AddRow(std::unique_ptr<TRowRecord>(row));
-  } else if (auto* mulRK = dynamic_cast<TMulRKRecord*>(record.get())) {
-    for (auto& cell : mulRK->Split()) AddCell(std::move(cell));
-  } else if (auto* mulBlank = dynamic_cast<TMulBlankRecord*>(record.get())) {
-    for (auto& cell : mulBlank->Split()) AddCell(std::move(cell));
-  } else if (auto* cell = dynamic_cast<TCellRecord*>(record.get())) {
-    record.release();
-    AddCell(std::unique_ptr<TCellRecord>(cell));
+  const uint16_t id = record->Id;
+  // Without a string table a LABELSST can only be carried as read.
+  if (IsPayloadType(id) && !(id == xlsid::LABELSST && FSST == nullptr)) {
+    if (record->Data.size() < CellBlockMinPayloadSize(id)) ThrowFileInvalid();
+    AddPayload(id, record->Data);
+    return;
+  }
+  auto* cell = dynamic_cast<TCellRecord*>(record.get());
+  if (cell == nullptr) ThrowFileInvalid();
+  const uint16_t row = cell->Row();
+  const uint16_t col = cell->Column();
+  if (col > kMaxSheetCol) ThrowFileInvalid();
+  record.release();
+  TCell kept;
+  kept.Col = col;
+  kept.XF = cell->XF();
+  kept.Kind = TCellKind::Record;
+  kept.Bits = KeepRecord(std::unique_ptr<TCellRecord>(cell));
+  PlaceCell(row, kept);
+}
+
+void TCells::AddPayload(uint16_t id, std::span<const uint8_t> payload) {
+  if (id == xlsid::ROW) {
+    AddRow(std::make_unique<TRowRecord>(id, std::vector<uint8_t>(payload.begin(), payload.end())));
+    return;
+  }
+  if (id == xlsid::MULRK || id == xlsid::MULBLANK) {
+    AddMulPayload(id, payload);
+    return;
+  }
+  TByteReader in(payload, kFileInvalidText);
+  const uint16_t row = in.U16();
+  TCell cell;
+  cell.Col = in.U16();
+  cell.XF = in.U16();
+  if (cell.Col > kMaxSheetCol) ThrowFileInvalid();
+  switch (id) {
+    case xlsid::BLANK:
+      cell.Kind = TCellKind::Blank;
+      break;
+    case xlsid::NUMBER:
+      cell.Kind = TCellKind::Number;
+      cell.Bits = in.U64();
+      break;
+    case xlsid::RK:
+      cell.Kind = TCellKind::RK;
+      cell.Bits = in.U32();
+      break;
+    case xlsid::BOOLERR:
+      cell.Kind = TCellKind::BoolErr;
+      cell.Bits = in.U8();
+      cell.IsError = in.U8() != 0;
+      break;
+    case xlsid::LABELSST: {
+      const uint32_t index = in.U32();
+      if (FSST == nullptr) {
+        std::vector<uint8_t> data(payload.begin(), payload.end());
+        cell.Kind = TCellKind::Record;
+        cell.Bits = KeepRecord(std::make_unique<TLabelSSTRecord>(id, std::move(data)));
+        break;
+      }
+      if (index >= FSST->Count()) ThrowFileInvalid();
+      cell.Kind = TCellKind::String;
+      cell.Bits = FSST->EntryOffsetAt(index);
+      FSST->AddRef(static_cast<uint32_t>(cell.Bits));
+      break;
+    }
+    default:
+      ThrowFileInvalid();
+  }
+  PlaceCell(row, cell);
+}
+
+// MULRK and MULBLANK: row, first column, one entry per cell (XF, and for
+// MULRK the RK value), last column.
+void TCells::AddMulPayload(uint16_t id, std::span<const uint8_t> payload) {
+  const size_t entrySize = id == xlsid::MULRK ? 6 : 2;
+  if (payload.size() < 6 + entrySize || (payload.size() - 6) % entrySize != 0) ThrowFileInvalid();
+  const size_t n = (payload.size() - 6) / entrySize;
+  TByteReader in(payload, kFileInvalidText);
+  const uint16_t row = in.U16();
+  const uint16_t first = in.U16();
+  in.Seek(payload.size() - 2);
+  const size_t last = in.U16();
+  if (last != first + n - 1 || last > kMaxSheetCol) ThrowFileInvalid();
+  in.Seek(4);
+  std::vector<TCell>& cells = EnsureCellRow(row);
+  cells.reserve(cells.size() + n);
+  for (size_t i = 0; i < n; ++i) {
+    TCell cell;
+    cell.Col = static_cast<uint16_t>(first + i);
+    cell.XF = in.U16();
+    if (id == xlsid::MULRK) {
+      cell.Kind = TCellKind::RK;
+      cell.Bits = in.U32();
+    } else {
+      cell.Kind = TCellKind::Blank;
+    }
+    PlaceCell(row, cell);
+  }
+}
+
+void TCells::PlaceCell(int row, const TCell& cell) {
+  std::vector<TCell>& cells = EnsureCellRow(row);
+  // Files hold a row's cells in column order: most cells go at the end.
+  if (cells.empty() || cells.back().Col < cell.Col) {
+    cells.push_back(cell);
+    return;
+  }
+  bool found;
+  const size_t pos = FindCol(cells, cell.Col, found);
+  if (found) {
+    // A later record for the same cell replaces the earlier one.
+    ReleaseCell(cells[pos]);
+    cells[pos] = cell;
   } else {
-    ThrowFileInvalid();
+    cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(pos), cell);
+  }
+}
+
+uint64_t TCells::KeepRecord(std::unique_ptr<TCellRecord> record) {
+  FRecords.push_back(std::move(record));
+  return FRecords.size() - 1;
+}
+
+void TCells::ReleaseCell(const TCell& cell) {
+  if (cell.Kind == TCellKind::String && FSST != nullptr) {
+    FSST->Release(static_cast<uint32_t>(cell.Bits));
+  } else if (cell.Kind == TCellKind::Record) {
+    FRecords[cell.Bits].reset();
   }
 }
 
@@ -277,43 +427,36 @@ void TCells::AddRow(std::unique_ptr<TRowRecord> row) {
   FRows[index] = std::move(row);
 }
 
-void TCells::AddCell(std::unique_ptr<TCellRecord> cell) {
-  if (cell->Column() > kMaxSheetCol) ThrowFileInvalid();
-  TCellRecordList& cells = EnsureCellRow(cell->Row());
-  bool found;
-  const size_t pos = FindCol(cells, cell->Column(), found);
-  if (found) {
-    // A later record for the same cell replaces the earlier one.
-    cells[pos] = std::move(cell);
-  } else {
-    cells.insert(cells.begin() + static_cast<std::ptrdiff_t>(pos), std::move(cell));
-  }
-}
-
 void TCells::FixRows() {
   const size_t count = FCellRows.size();
   for (size_t r = 0; r < count; ++r) {
-    const TCellRecordList* cells = FCellRows[r].get();
+    const std::vector<TCell>& cells = FCellRows[r];
     const bool isLast = r + 1 == count && count > FRows.size();
-    if ((cells == nullptr || cells->empty()) && !isLast) continue;
+    if (cells.empty() && !isLast) continue;
     if (r < FRows.size() && FRows[r]) continue;
     TRowRecord& row = EnsureRow(static_cast<int>(r));
     // The new row covers its cells, so that the range written for the
     // sheet includes them.
-    if (cells != nullptr && !cells->empty()) {
-      row.SetFirstCol(cells->front()->Column());
-      row.SetLastCol(static_cast<uint16_t>(cells->back()->Column() + 1));
+    if (!FCellRows[r].empty()) {
+      row.SetFirstCol(FCellRows[r].front().Col);
+      row.SetLastCol(static_cast<uint16_t>(FCellRows[r].back().Col + 1));
     }
+  }
+}
+
+void TCells::CompleteRows() {
+  FixRows();
+  for (std::vector<TCell>& cells : FCellRows) {
+    if (cells.capacity() - cells.size() > cells.size() / 4) cells.shrink_to_fit();
   }
 }
 
 // ---- TCells: values ----
 
-size_t TCells::FindCol(const TCellRecordList& cells, int col, bool& found) {
-  auto it = std::lower_bound(
-      cells.begin(), cells.end(), col,
-      [](const std::unique_ptr<TCellRecord>& cell, int c) { return cell->Column() < c; });
-  found = it != cells.end() && (*it)->Column() == col;
+size_t TCells::FindCol(const std::vector<TCell>& cells, int col, bool& found) {
+  auto it = std::lower_bound(cells.begin(), cells.end(), col,
+                             [](const TCell& cell, int c) { return cell.Col < c; });
+  found = it != cells.end() && it->Col == col;
   return static_cast<size_t>(it - cells.begin());
 }
 
@@ -324,11 +467,10 @@ TRowRecord& TCells::EnsureRow(int row) {
   return *FRows[index];
 }
 
-TCellRecordList& TCells::EnsureCellRow(int row) {
+std::vector<TCell>& TCells::EnsureCellRow(int row) {
   const size_t index = static_cast<size_t>(row);
   if (index >= FCellRows.size()) FCellRows.resize(index + 1);
-  if (!FCellRows[index]) FCellRows[index] = std::make_unique<TCellRecordList>();
-  return *FCellRows[index];
+  return FCellRows[index];
 }
 
 int TCells::DefaultXF(int row, int col) const {
@@ -341,27 +483,26 @@ int TCells::DefaultXF(int row, int col) const {
   return kDefaultCellXF;
 }
 
-std::unique_ptr<TCellRecord> TCells::MakeRecord(int row, int col, int xf, int defaultXF,
-                                                const TXlsCellValue& value,
-                                                const std::vector<TRTFRun>* runs,
-                                                bool options1904) {
-  const auto r = static_cast<uint16_t>(row);
-  const auto c = static_cast<uint16_t>(col);
-  const auto x = static_cast<uint16_t>(xf);
-  const auto number = [&](double d) -> std::unique_ptr<TCellRecord> {
+std::optional<TCell> TCells::MakeCell(int col, int xf, int defaultXF, const TXlsCellValue& value,
+                                      const std::vector<TRTFRun>* runs, bool options1904) {
+  TCell cell;
+  cell.Col = static_cast<uint16_t>(col);
+  cell.XF = static_cast<uint16_t>(xf);
+  const auto number = [&](double d) {
     uint32_t rk;
     if (EncodeRK(d, rk)) {
-      auto record = TRKRecord::Build(r, c, x);
-      PutU32(record->Data.data() + 6, rk);
-      return record;
+      cell.Kind = TCellKind::RK;
+      cell.Bits = rk;
+    } else {
+      cell.Kind = TCellKind::Number;
+      cell.Bits = std::bit_cast<uint64_t>(d);
     }
-    auto record = TNumberRecord::Build(r, c, x);
-    record->SetValue(d);
-    return record;
+    return cell;
   };
-  const auto blank = [&]() -> std::unique_ptr<TCellRecord> {
-    if (xf == defaultXF) return nullptr;
-    return TBlankRecord::Build(r, c, x);
+  const auto blank = [&]() -> std::optional<TCell> {
+    if (xf == defaultXF) return std::nullopt;
+    cell.Kind = TCellKind::Blank;
+    return cell;
   };
 
   if (const auto* d = std::get_if<double>(&value.Value)) return number(*d);
@@ -369,20 +510,17 @@ std::unique_ptr<TCellRecord> TCells::MakeRecord(int row, int col, int xf, int de
     return number(options1904 ? date->Serial - 1462 : date->Serial);
   }
   if (const auto* b = std::get_if<bool>(&value.Value)) {
-    auto record = TBoolErrRecord::Build(r, c, x);
-    record->SetBool(*b);
-    return record;
+    cell.Kind = TCellKind::BoolErr;
+    cell.Bits = *b ? 1 : 0;
+    return cell;
   }
   if (const auto* text = std::get_if<std::u16string>(&value.Value)) {
     if (text->empty()) return blank();
     if (FSST == nullptr) throw Error("The sheet has no shared string table");
-    auto record = TLabelSSTRecord::Build(r, c, x, *FSST);
-    if (runs != nullptr && !runs->empty()) {
-      record->SetAsRichString(*text, *runs);
-    } else {
-      record->SetAsString(*text);
-    }
-    return record;
+    static const std::vector<TRTFRun> kNoRuns;
+    cell.Kind = TCellKind::String;
+    cell.Bits = FSST->AddEntry(*text, runs != nullptr ? *runs : kNoRuns);
+    return cell;
   }
   return blank();
 }
@@ -398,21 +536,21 @@ void TCells::SetValueX2(int row, int col, const TXlsCellValue& value,
   CheckCol(col);
   // Everything that can fail comes before the first change.
   const int defaultXF = DefaultXF(row, col);
-  TCellRecordList* cells = RowCells(row) != nullptr ? FCellRows[row].get() : nullptr;
-  bool found = false;
-  size_t pos = cells != nullptr ? FindCol(*cells, col, found) : 0;
-  const TCellRecord* existing = found ? (*cells)[pos].get() : nullptr;
-  const int xf = value.XF >= 0 ? value.XF : existing != nullptr ? existing->XF() : defaultXF;
-  std::unique_ptr<TCellRecord> made =
-      MakeRecord(row, col, xf, defaultXF, value, &runs, options1904);
+  const TCell* existing = Cell(row, col);
+  const int xf = value.XF >= 0 ? value.XF : existing != nullptr ? existing->XF : defaultXF;
+  const std::optional<TCell> made = MakeCell(col, xf, defaultXF, value, &runs, options1904);
 
   TRowRecord& rowRecord = EnsureRow(row);
   if (existing != nullptr) {
-    cells->erase(cells->begin() + static_cast<std::ptrdiff_t>(pos));
+    std::vector<TCell>& cells = FCellRows[row];
+    bool found;
+    const size_t pos = FindCol(cells, col, found);
+    ReleaseCell(cells[pos]);
+    cells.erase(cells.begin() + static_cast<std::ptrdiff_t>(pos));
     if (!made) {
-      if (!cells->empty()) {
-        rowRecord.SetFirstCol(cells->front()->Column());
-        rowRecord.SetLastCol(static_cast<uint16_t>(cells->back()->Column() + 1));
+      if (!cells.empty()) {
+        rowRecord.SetFirstCol(cells.front().Col);
+        rowRecord.SetLastCol(static_cast<uint16_t>(cells.back().Col + 1));
       } else if (rowRecord.IsModified()) {
         rowRecord.SetFirstCol(0);
         rowRecord.SetLastCol(0);
@@ -421,16 +559,16 @@ void TCells::SetValueX2(int row, int col, const TXlsCellValue& value,
       }
     }
   }
-  TrimEnd(row, made != nullptr);
+  TrimEnd(row, made.has_value());
   if (!made) return;
 
-  if (!FRows[row]) ThrowError("Missing ROW Record for row %d", row);
   TRowRecord& kept = *FRows[row];
   if (kept.LastCol() < col + 1) kept.SetLastCol(static_cast<uint16_t>(col + 1));
   if (kept.FirstCol() > col) kept.SetFirstCol(static_cast<uint16_t>(col));
-  TCellRecordList& target = EnsureCellRow(row);
-  pos = FindCol(target, col, found);
-  target.insert(target.begin() + static_cast<std::ptrdiff_t>(pos), std::move(made));
+  std::vector<TCell>& target = EnsureCellRow(row);
+  bool found;
+  const size_t pos = FindCol(target, col, found);
+  target.insert(target.begin() + static_cast<std::ptrdiff_t>(pos), *made);
 }
 
 void TCells::TrimEnd(int row, bool madeRecord) {
@@ -438,7 +576,7 @@ void TCells::TrimEnd(int row, bool madeRecord) {
     const size_t i = n - 1;
     if (madeRecord && i <= static_cast<size_t>(row)) break;
     const bool modifiedRow = i < FRows.size() && FRows[i] && FRows[i]->IsModified();
-    const bool hasCells = i < FCellRows.size() && FCellRows[i] && !FCellRows[i]->empty();
+    const bool hasCells = i < FCellRows.size() && !FCellRows[i].empty();
     if (modifiedRow || hasCells) break;
     if (FRows.size() > i) FRows.resize(i);
     if (FCellRows.size() > i) FCellRows.resize(i);
@@ -447,28 +585,30 @@ void TCells::TrimEnd(int row, bool madeRecord) {
 
 TXlsCellValue TCells::GetValue(int row, int col) const {
   TXlsCellValue value;
-  if (const TCellRecord* cell = Cell(row, col)) {
-    value.Value = cell->GetValue();
-    value.XF = cell->XF();
-    value.IsFormula = cell->IsFormula();
+  if (const TCell* cell = Cell(row, col)) {
+    value.Value = Value(*cell);
+    value.XF = cell->XF;
+    value.IsFormula = IsFormula(*cell);
   }
   return value;
 }
 
 int32_t TCells::CellXF(int row, int col) const {
-  const TCellRecord* cell = Cell(row, col);
-  return cell != nullptr ? cell->XF() : -1;
+  const TCell* cell = Cell(row, col);
+  return cell != nullptr ? cell->XF : -1;
 }
 
 void TCells::SetFormat(int row, int col, int xf, bool options1904) {
   CheckRow(row);
   CheckCol(col);
-  if (TCellRecordList* cells =
-          row < static_cast<int>(FCellRows.size()) ? FCellRows[row].get() : nullptr) {
+  if (static_cast<size_t>(row) < FCellRows.size()) {
+    std::vector<TCell>& cells = FCellRows[row];
     bool found;
-    const size_t pos = FindCol(*cells, col, found);
+    const size_t pos = FindCol(cells, col, found);
     if (found) {
-      (*cells)[pos]->SetXF(static_cast<uint16_t>(xf));
+      TCell& cell = cells[pos];
+      cell.XF = static_cast<uint16_t>(xf);
+      if (cell.Kind == TCellKind::Record) FRecords[cell.Bits]->SetXF(cell.XF);
       return;
     }
   }
@@ -477,17 +617,54 @@ void TCells::SetFormat(int row, int col, int xf, bool options1904) {
   SetValueX2(row, col, empty, options1904);
 }
 
-const TCellRecordList* TCells::RowCells(int row) const {
-  if (row < 0 || static_cast<size_t>(row) >= FCellRows.size()) return nullptr;
-  return FCellRows[row].get();
+std::span<const TCell> TCells::RowCells(int row) const {
+  if (row < 0 || static_cast<size_t>(row) >= FCellRows.size()) return {};
+  return FCellRows[row];
 }
 
-const TCellRecord* TCells::Cell(int row, int col) const {
-  const TCellRecordList* cells = RowCells(row);
-  if (cells == nullptr) return nullptr;
+const TCell* TCells::Cell(int row, int col) const {
+  if (row < 0 || static_cast<size_t>(row) >= FCellRows.size()) return nullptr;
+  const std::vector<TCell>& cells = FCellRows[row];
   bool found;
-  const size_t pos = FindCol(*cells, col, found);
-  return found ? (*cells)[pos].get() : nullptr;
+  const size_t pos = FindCol(cells, col, found);
+  return found ? &cells[pos] : nullptr;
+}
+
+const TCellRecord* TCells::Record(const TCell& cell) const {
+  return cell.Kind == TCellKind::Record ? FRecords[cell.Bits].get() : nullptr;
+}
+
+TXlsValue TCells::Value(const TCell& cell) const {
+  switch (cell.Kind) {
+    case TCellKind::Blank:
+      return {};
+    case TCellKind::Number:
+      return std::bit_cast<double>(cell.Bits);
+    case TCellKind::RK:
+      return DecodeRK(static_cast<uint32_t>(cell.Bits));
+    case TCellKind::String:
+      if (FSST == nullptr) return std::u16string();
+      return FSST->EntryText(static_cast<uint32_t>(cell.Bits));
+    case TCellKind::BoolErr:
+      if (cell.IsError) return ErrorCodeText(static_cast<uint8_t>(cell.Bits));
+      return cell.Bits != 0;
+    case TCellKind::Record:
+      return FRecords[cell.Bits]->GetValue();
+  }
+  return {};
+}
+
+bool TCells::IsFormula(const TCell& cell) const {
+  return cell.Kind == TCellKind::Record && FRecords[cell.Bits]->IsFormula();
+}
+
+std::optional<uint8_t> TCells::ErrorCode(const TCell& cell) const {
+  if (cell.Kind == TCellKind::BoolErr && cell.IsError) return static_cast<uint8_t>(cell.Bits);
+  if (cell.Kind == TCellKind::Record) {
+    const int code = FRecords[cell.Bits]->ErrorCode();
+    if (code >= 0) return static_cast<uint8_t>(code);
+  }
+  return std::nullopt;
 }
 
 TRowRecord* TCells::Row(int row) const {
@@ -516,21 +693,13 @@ int32_t TCells::RowXF(int row) const {
   return record != nullptr && record->IsFormatted() ? record->XF() : -1;
 }
 
-uint16_t TCells::RowOutlineLevel() const {
-  uint16_t level = 0;
-  for (const auto& row : FRows) {
-    if (row) level = std::max<uint16_t>(level, row->OutlineLevel());
-  }
-  return level;
-}
-
 // ---- TCells: inserting ----
 
 int TCells::LastUsedRow(int row) const {
   for (size_t n = std::max(FRows.size(), FCellRows.size()); n > static_cast<size_t>(row); --n) {
     const size_t i = n - 1;
     const bool hasRow = i < FRows.size() && FRows[i];
-    const bool hasCells = i < FCellRows.size() && FCellRows[i] && !FCellRows[i]->empty();
+    const bool hasCells = i < FCellRows.size() && !FCellRows[i].empty();
     if (hasRow || hasCells) return static_cast<int>(i);
   }
   return -1;
@@ -548,7 +717,7 @@ void TCells::CheckInsertRows(int row, int count) const {
 // Opens `count` empty slots at `at`, moving the slots from there on; a list
 // that ends before `at` stays as it is.
 template <class T>
-static void OpenSlots(std::vector<std::unique_ptr<T>>& slots, size_t at, size_t count) {
+static void OpenSlots(std::vector<T>& slots, size_t at, size_t count) {
   if (slots.size() <= at) return;
   const size_t old = slots.size();
   slots.resize(old + count);
@@ -569,12 +738,15 @@ void TCells::InsertRows(int row, int count) {
   const size_t added = static_cast<size_t>(count);
   OpenSlots(FRows, at, added);
   OpenSlots(FCellRows, at, added);
+  for (size_t i = at; i < at + added && i < FCellRows.size(); ++i) FCellRows[i].clear();
   for (size_t i = at + added; i < FRows.size(); ++i) {
     if (FRows[i]) FRows[i]->SetRow(static_cast<uint16_t>(i));
   }
+  // Records kept for cells hold their row themselves.
   for (size_t i = at + added; i < FCellRows.size(); ++i) {
-    if (!FCellRows[i]) continue;
-    for (const auto& cell : *FCellRows[i]) cell->SetRow(static_cast<uint16_t>(i));
+    for (const TCell& cell : FCellRows[i]) {
+      if (cell.Kind == TCellKind::Record) FRecords[cell.Bits]->SetRow(static_cast<uint16_t>(i));
+    }
   }
 }
 
@@ -582,9 +754,9 @@ void TCells::CheckInsertCols(int col, int count) const {
   if (count <= 0) return;
   CheckCol(col);
   // A row's cells are sorted: its last cell goes furthest.
-  for (const auto& cells : FCellRows) {
-    if (!cells || cells->empty()) continue;
-    const int back = cells->back()->Column();
+  for (const std::vector<TCell>& cells : FCellRows) {
+    if (cells.empty()) continue;
+    const int back = cells.back().Col;
     if (back >= col && Moved(back, count) > kMaxSheetCol) {
       ThrowError("Invalid Column (%d)", Moved(back, count));
     }
@@ -598,12 +770,14 @@ void TCells::InsertCols(int col, int count) {
     return static_cast<uint16_t>(std::min(value + count, kMaxSheetCol + 1));
   };
   for (size_t r = 0; r < FCellRows.size(); ++r) {
-    TCellRecordList* cells = FCellRows[r].get();
+    std::vector<TCell>& cells = FCellRows[r];
     // Rows without a cell at or after the point keep everything, their ROW
     // record's column span included.
-    if (cells == nullptr || cells->empty() || cells->back()->Column() < col) continue;
-    for (const auto& cell : *cells) {
-      if (cell->Column() >= col) cell->SetColumn(moved(cell->Column()));
+    if (cells.empty() || cells.back().Col < col) continue;
+    for (TCell& cell : cells) {
+      if (cell.Col < col) continue;
+      cell.Col = moved(cell.Col);
+      if (cell.Kind == TCellKind::Record) FRecords[cell.Bits]->SetColumn(cell.Col);
     }
     if (TRowRecord* record = Row(static_cast<int>(r))) {
       if (record->FirstCol() >= col) record->SetFirstCol(moved(record->FirstCol()));
@@ -613,11 +787,8 @@ void TCells::InsertCols(int col, int count) {
 }
 
 bool TCells::HasFormulas() const {
-  for (const auto& cells : FCellRows) {
-    if (!cells) continue;
-    for (const auto& cell : *cells) {
-      if (cell->IsFormula()) return true;
-    }
+  for (const auto& record : FRecords) {
+    if (record && record->IsFormula()) return true;
   }
   return false;
 }
@@ -639,66 +810,143 @@ TCells::TRange TCells::Range() const {
   return range;
 }
 
-void TCells::SaveRowCells(TRecordStream* stream, const TCellRecordList& cells, int maxCol,
-                          uint64_t& size) {
+// DIMENSIONS: first row, last row + 1 (32-bit), first column, last column +
+// 1, 0 (16-bit).
+static void WriteDimensions(TRecordBuffer& out, uint32_t firstRow, uint32_t lastRowPlus1,
+                            uint16_t firstCol, uint16_t lastColPlus1) {
+  out.Begin(xlsid::DIMENSIONS);
+  out.U32(firstRow);
+  out.U32(lastRowPlus1);
+  out.U16(firstCol);
+  out.U16(lastColPlus1);
+  out.U16(0);
+  out.End();
+}
+
+// ROW as held, its last column + 1 lowered to the sheet's range.
+static void WriteRow(TRecordBuffer& out, const TRowRecord& row, uint16_t right) {
+  out.Begin(xlsid::ROW);
+  const uint8_t* p = row.Data.data();
+  out.U16(GetU16(p));
+  out.U16(GetU16(p + TRowRecord::kOfsFirstCol));
+  out.U16(std::min<uint16_t>(row.LastCol(), static_cast<uint16_t>(right + 1)));
+  out.WriteMem(p + TRowRecord::kOfsHeight, TRowRecord::kMinSize - TRowRecord::kOfsHeight);
+  out.End();
+}
+
+// MULRK: row, first column, XF and RK value per cell, last column.
+static void WriteMulRK(TRecordBuffer& out, uint16_t row, std::span<const TCell> run) {
+  out.Begin(xlsid::MULRK);
+  out.U16(row);
+  out.U16(run.front().Col);
+  for (const TCell& cell : run) {
+    out.U16(cell.XF);
+    out.U32(static_cast<uint32_t>(cell.Bits));
+  }
+  out.U16(run.back().Col);
+  out.End();
+}
+
+// MULBLANK: row, first column, XF per cell, last column.
+static void WriteMulBlank(TRecordBuffer& out, uint16_t row, std::span<const TCell> run) {
+  out.Begin(xlsid::MULBLANK);
+  out.U16(row);
+  out.U16(run.front().Col);
+  for (const TCell& cell : run) out.U16(cell.XF);
+  out.U16(run.back().Col);
+  out.End();
+}
+
+// BLANK, NUMBER, RK, LABELSST or BOOLERR: row, column, XF, then the value;
+// a kept record as it is held.
+void TCells::WriteCell(TRecordBuffer& out, uint16_t row, const TCell& cell) const {
+  static constexpr uint16_t kIds[] = {xlsid::BLANK, xlsid::NUMBER, xlsid::RK, xlsid::LABELSST,
+                                      xlsid::BOOLERR};
+  if (cell.Kind == TCellKind::Record) {
+    FRecords[cell.Bits]->SaveToStream(out);
+    return;
+  }
+  out.Begin(kIds[static_cast<size_t>(cell.Kind)]);
+  out.U16(row);
+  out.U16(cell.Col);
+  out.U16(cell.XF);
+  switch (cell.Kind) {
+    case TCellKind::Number:
+      out.F64(std::bit_cast<double>(cell.Bits));
+      break;
+    case TCellKind::RK:
+      out.U32(static_cast<uint32_t>(cell.Bits));
+      break;
+    case TCellKind::String:
+      out.U32(FSST->EntryIndex(static_cast<uint32_t>(cell.Bits)));
+      break;
+    case TCellKind::BoolErr:
+      out.U8(static_cast<uint8_t>(cell.Bits));
+      out.U8(cell.IsError ? 1 : 0);
+      break;
+    case TCellKind::Blank:
+    case TCellKind::Record:
+      break;
+  }
+  out.End();
+}
+
+// A row's cells in column order; a run of RK cells in neighbouring columns
+// (within the range) is one MULRK, a run of BLANK cells one MULBLANK.
+void TCells::WriteRowCells(TRecordBuffer& out, uint16_t row, std::span<const TCell> cells,
+                           uint16_t right) const {
   size_t i = 0;
   while (i < cells.size()) {
+    const TCell& first = cells[i];
     size_t j = i;
-    while (j + 1 < cells.size() && cells[j]->CanJoinNext(*cells[j + 1], maxCol)) ++j;
-    const TCellRecord& first = *cells[i];
-    if (j == i) {
-      size += first.TotalSize();
-      if (stream != nullptr) first.SaveToStream(*stream);
-    } else {
-      const uint64_t joined =
-          first.TotalSizeFirst() + (j - i - 1) * first.TotalSizeMid() + first.TotalSizeLast();
-      size += joined;
-      if (stream != nullptr) {
-        first.SaveFirstMul(*stream, joined);
-        for (size_t k = i + 1; k < j; ++k) cells[k]->SaveMidMul(*stream);
-        cells[j]->SaveLastMul(*stream);
+    if (first.Kind == TCellKind::RK || first.Kind == TCellKind::Blank) {
+      while (j + 1 < cells.size() && cells[j + 1].Kind == first.Kind &&
+             cells[j + 1].Col == cells[j].Col + 1 && cells[j + 1].Col <= right) {
+        ++j;
       }
+    }
+    if (j == i) {
+      WriteCell(out, row, first);
+    } else if (first.Kind == TCellKind::RK) {
+      WriteMulRK(out, row, cells.subspan(i, j - i + 1));
+    } else {
+      WriteMulBlank(out, row, cells.subspan(i, j - i + 1));
     }
     i = j + 1;
   }
 }
 
-// Writes the block when `stream` is given; returns its size either way.
-static uint64_t WalkBlock(
-    TRecordStream* stream, const std::vector<std::unique_ptr<TRowRecord>>& rows,
-    const std::vector<std::unique_ptr<TCellRecordList>>& cellRows, uint32_t top, uint32_t bottom,
-    uint16_t right, void (*saveCells)(TRecordStream*, const TCellRecordList&, int, uint64_t&)) {
-  uint64_t size = 0;
-  for (uint32_t block = top; block < bottom; block += 32) {
-    const uint32_t end = std::min(block + 32, bottom);
+void TCells::SaveToStream(TRecordStream& stream) const {
+  TRecordBuffer out(stream);
+  const TRange range = Range();
+  WriteDimensions(out, range.Top, range.Bottom, 0, static_cast<uint16_t>(range.Right + 1));
+  for (uint32_t block = range.Top; block < range.Bottom; block += 32) {
+    const uint32_t end = std::min(block + 32, range.Bottom);
     for (uint32_t r = block; r < end; ++r) {
-      if (!rows[r]) continue;
-      size += 20;
-      if (stream != nullptr) rows[r]->SaveClipped(*stream, right);
+      if (FRows[r]) WriteRow(out, *FRows[r], range.Right);
     }
-    for (uint32_t r = block; r < end && r < cellRows.size(); ++r) {
-      if (cellRows[r]) saveCells(stream, *cellRows[r], right, size);
+    for (uint32_t r = block; r < end && r < FCellRows.size(); ++r) {
+      WriteRowCells(out, static_cast<uint16_t>(r), FCellRows[r], range.Right);
     }
   }
-  return size;
+  out.Flush();
 }
 
-void TCells::SaveToStream(TRecordStream& stream) const {
-  const TRange range = Range();
-  TDimensionsRecord::Build(range.Top, range.Bottom, 0, static_cast<uint16_t>(range.Right + 1))
-      ->SaveToStream(stream);
-  WalkBlock(&stream, FRows, FCellRows, range.Top, range.Bottom, range.Right, &SaveRowCells);
-}
-
-uint64_t TCells::TotalSize(bool) const {
-  const TRange range = Range();
-  return 18 +
-         WalkBlock(nullptr, FRows, FCellRows, range.Top, range.Bottom, range.Right, &SaveRowCells);
+uint64_t TCells::TotalSize() const {
+  return CountWritten([this](TRecordStream& s) { SaveToStream(s); });
 }
 
 void TCells::Clear() {
+  if (FSST != nullptr) {
+    for (const std::vector<TCell>& cells : FCellRows) {
+      for (const TCell& cell : cells) {
+        if (cell.Kind == TCellKind::String) FSST->Release(static_cast<uint32_t>(cell.Bits));
+      }
+    }
+  }
   FRows.clear();
   FCellRows.clear();
+  FRecords.clear();
 }
 
 }  // namespace tessary

@@ -283,6 +283,24 @@ void TCompoundFile::ReadMem(void* buf, uint32_t count) {
   while (count > 0) {
     const uint64_t index = FStreamPos / unit;
     const uint32_t within = static_cast<uint32_t>(FStreamPos % unit);
+    if (!FDirIsMini && within == 0 && count >= unit) {
+      // Whole sectors that follow each other in the file are read at once.
+      uint64_t run = 1;
+      while ((run + 1) * unit <= count && index + run < FDirChain.size() &&
+             FDirChain[index + run] == FDirChain[index] + run &&
+             FDirChain[index + run] < FFileSectors - 1) {
+        ++run;
+      }
+      if (run > 1) {
+        const uint32_t n = static_cast<uint32_t>(run * unit);
+        FStream->Seek(SectorPos(FDirChain[index]));
+        FStream->Read(out, n);
+        out += n;
+        count -= n;
+        FStreamPos += n;
+        continue;
+      }
+    }
     const uint32_t n = std::min(unit - within, count);
     uint32_t sector;
     uint32_t offset;
@@ -299,6 +317,14 @@ void TCompoundFile::ReadMem(void* buf, uint32_t count) {
     count -= n;
     FStreamPos += n;
   }
+}
+
+std::vector<uint8_t> TCompoundFile::ReadAll() {
+  const uint64_t left = Length() > FStreamPos ? Length() - FStreamPos : 0;
+  if (left > UINT32_MAX) Invalid();
+  std::vector<uint8_t> bytes(left);
+  ReadMem(bytes.data(), static_cast<uint32_t>(left));
+  return bytes;
 }
 
 bool TCompoundFile::NextEof(uint32_t count) const { return FStreamPos + count >= Length(); }

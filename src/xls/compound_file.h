@@ -99,10 +99,14 @@ class TCompoundFile : public TRecordStream {
 
   // Selects the stream to read; the read position becomes 0.
   void SelectStream(std::u16string_view name);
-  void ReadMem(void* buf, uint32_t count) override;
+  // Reads `count` bytes of the selected stream at the read position ("End
+  // of stream reached with %d bytes left to read" past its end).
+  void ReadMem(void* buf, uint32_t count);
   void Read(void* buf, uint32_t count) { ReadMem(buf, count); }
+  // The rest of the selected stream, from the read position.
+  std::vector<uint8_t> ReadAll();
   // Position + count >= length.
-  bool NextEof(uint32_t count) const override;
+  bool NextEof(uint32_t count) const;
   bool Eof() const { return FStreamPos >= Length(); }
   // The selected stream's size (0 with none selected).
   uint64_t Length() const;

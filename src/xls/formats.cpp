@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 
+#include "common/byte_reader.h"
 #include "common/bytes.h"
 #include "common/error.h"
+#include "xls/excel_string.h"
 
 namespace tessary {
 
@@ -26,7 +28,7 @@ std::unique_ptr<TFormatRecord> TFormatRecord::Build(uint16_t number, std::u16str
       data.push_back(static_cast<uint8_t>(c));
     }
   }
-  return std::make_unique<TFormatRecord>(kFormatRecordId, std::move(data));
+  return std::make_unique<TFormatRecord>(xlsid::FORMAT, std::move(data));
 }
 
 static uint16_t FormatNumberOf(const TBaseRecord& record) {
@@ -45,16 +47,17 @@ struct TFormatChars {
 };
 
 static bool FormatCharsOf(const TBaseRecord& record, TFormatChars& out) {
-  const std::vector<uint8_t>& data = record.Data;
-  if (data.size() < 5) return false;
-  const size_t count = GetU16(data.data() + 2);
-  const uint8_t options = data[4];
-  size_t pos = 5;
-  if (options & 0x08) pos += 2;
-  if (options & 0x04) pos += 4;
-  const size_t width = (options & 0x01) ? 2 : 1;
-  if (pos > data.size() || count * width > data.size() - pos) return false;
-  out = {data.data() + pos, count, width == 2};
+  TByteReader in(record.Data, kFileInvalidText);
+  if (!in.Has(TFormatRecord::kMinSize)) return false;
+  in.Seek(TFormatRecord::kOfsText);
+  const size_t count = in.U16();
+  const uint8_t options = in.U8();
+  const size_t skip =
+      ((options & xlstr::kRichText) ? 2 : 0) + ((options & xlstr::kFarEast) ? 4 : 0);
+  const size_t width = (options & xlstr::kWide) ? 2 : 1;
+  if (!in.Has(skip) || count > (in.Left() - skip) / width) return false;
+  in.Skip(skip);
+  out = {in.Bytes(count * width).data(), count, width == 2};
   return true;
 }
 
@@ -76,21 +79,7 @@ static bool FormatTextEquals(const TBaseRecord& record, std::u16string_view text
   return true;
 }
 
-uint16_t TFormatRecord::Number() const { return FormatNumberOf(*this); }
 std::u16string TFormatRecord::Text() const { return FormatTextOf(*this); }
-
-std::unique_ptr<TBaseRecord> CreateFormatRecord(uint16_t id, std::vector<uint8_t>& data) {
-  switch (id) {
-    case kXFRecordId:
-      return std::make_unique<TXFRecord>(id, std::move(data));
-    case kFontRecordId:
-      return std::make_unique<TFontRecord>(id, std::move(data));
-    case kFormatRecordId:
-      return std::make_unique<TFormatRecord>(id, std::move(data));
-    default:
-      return nullptr;
-  }
-}
 
 // ---- built-in formats ----
 
@@ -174,7 +163,7 @@ uint16_t TFormatLists::AddFont(const TCellFont& font) {
   for (size_t i = 0; i < FFonts.Count(); ++i) {
     if (FFonts[i]->Data == payload) return FontIndexOf(i);
   }
-  FFonts.Add(std::make_unique<TFontRecord>(kFontRecordId, std::move(payload)));
+  FFonts.Add(std::make_unique<TBaseRecord>(xlsid::FONT, std::move(payload)));
   return FontIndexOf(FFonts.Count() - 1);
 }
 
@@ -285,7 +274,7 @@ uint16_t TFormatLists::AddFormat(const TCellFormat& format) {
   for (size_t i = 0; i < FXF.Count(); ++i) {
     if (FXF[i]->Data == payload) return static_cast<uint16_t>(i);
   }
-  FXF.Add(std::make_unique<TXFRecord>(kXFRecordId, std::move(payload)));
+  FXF.Add(std::make_unique<TBaseRecord>(xlsid::XF, std::move(payload)));
   return static_cast<uint16_t>(FXF.Count() - 1);
 }
 

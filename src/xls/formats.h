@@ -15,9 +15,6 @@
 
 namespace tessary {
 
-inline constexpr uint16_t kXFRecordId = 0x00E0;
-inline constexpr uint16_t kFontRecordId = 0x0031;
-inline constexpr uint16_t kFormatRecordId = 0x041E;
 // FORMAT numbers below this are the built-in formats.
 inline constexpr uint16_t kFirstUserFormat = 164;
 
@@ -77,34 +74,21 @@ struct TCellFormat {
   bool operator==(const TCellFormat&) const = default;
 };
 
-// XF: a 20-byte cell or style format.
-class TXFRecord : public TBaseRecord {
- public:
-  using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TXFRecord)
-};
-
-// FONT: height, options, colour, weight, escapement, underline, family,
-// character set, a reserved byte and the name with an 8-bit length.
-class TFontRecord : public TBaseRecord {
- public:
-  using TBaseRecord::TBaseRecord;
-  TESSARY_RECORD_CLONE(TFontRecord)
-};
-
-// FORMAT: the format number and its text with a 16-bit length.
+// FORMAT: the format number and its text with a 16-bit character count.
+// (XF and FONT records are carried as plain records: the lists below read
+// their payloads.)
 class TFormatRecord : public TBaseRecord {
  public:
+  static constexpr size_t kOfsNumber = 0;
+  static constexpr size_t kOfsText = 2;
+  static constexpr size_t kMinSize = 5;  // number, count, option byte
   using TBaseRecord::TBaseRecord;
   TESSARY_RECORD_CLONE(TFormatRecord)
   static std::unique_ptr<TFormatRecord> Build(uint16_t number, std::u16string_view text);
-  uint16_t Number() const;
+  uint16_t Number() const { return U16At(kOfsNumber); }
   // The text; empty when the payload does not hold a whole string.
   std::u16string Text() const;
 };
-
-// The record object for XF, FONT and FORMAT, or null for any other type.
-std::unique_ptr<TBaseRecord> CreateFormatRecord(uint16_t id, std::vector<uint8_t>& data);
 
 // The text of built-in number format `number`; empty for numbers without
 // one. Formats 14 and 22 follow the regional short date format.

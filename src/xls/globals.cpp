@@ -106,13 +106,6 @@ void TWorkbookGlobals::Clear() {
   FCodeName.clear();
 }
 
-uint64_t TWorkbookGlobals::TotalSize() const {
-  return (FIsXltTemplate ? 4 : 0) + TBaseSection::TotalSize() + FSST.TotalSize() +
-         FReferences.TotalSize() + FBoundSheets.TotalSize() + FMiscRecords.TotalSize() +
-         FNames.TotalSize() + FDrawingGroup.TotalSize() + FXF.TotalSize() + FFonts.TotalSize() +
-         FFormats.TotalSize();
-}
-
 static std::vector<std::span<const uint8_t>> PayloadsOf(const TBaseRecord& record) {
   std::vector<std::span<const uint8_t>> payloads{std::span<const uint8_t>(record.Data)};
   for (const TContinueRecord* c = record.Continue.get(); c != nullptr; c = c->Continue.get()) {
@@ -121,14 +114,14 @@ static std::vector<std::span<const uint8_t>> PayloadsOf(const TBaseRecord& recor
   return payloads;
 }
 
-void TWorkbookGlobals::LoadFromStream(TRecordStream& stream, TRecordHeader& header,
-                                      std::unique_ptr<TBOFRecord> first, TStringTable& sst) {
+void TWorkbookGlobals::LoadFromStream(TRecordReader& in, std::unique_ptr<TBOFRecord> first,
+                                      TStringTable& sst) {
   (void)sst;  // the globals load their own table
   Clear();
   FBOF = std::move(first);
   for (;;) {
-    const uint16_t id = header.Id;
-    std::unique_ptr<TBaseRecord> record = ReadNextRecord(stream, header);
+    const uint16_t id = in.Header.Id;
+    std::unique_ptr<TBaseRecord> record = ReadNextRecord(in);
     FileRecord(std::move(record));
     if (id == xlsid::EOFREC) break;
   }
@@ -144,10 +137,10 @@ void TWorkbookGlobals::FileRecord(std::unique_ptr<TBaseRecord> record) {
   if (id == xlsid::FORMAT && FFormats.Count() == 0) {
     FMiscRecords.Add(std::make_unique<TSubListRecord>(&FFormats));
   }
-  if (auto* palette = dynamic_cast<TPaletteRecord*>(record.get())) FPaletteCache = palette;
+  if (id == xlsid::PALETTE) FPaletteCache = static_cast<TPaletteRecord*>(record.get());
   if (id == xlsid::XF || id == xlsid::STYLE) FPaletteIndex = FMiscRecords.Count();
   if (id == xlsid::OBPROJ) FHasMacro = true;
-  if (auto* codeName = dynamic_cast<TCodeNameRecord*>(record.get())) FCodeName = codeName->Name();
+  if (id == xlsid::CODENAME) FCodeName = static_cast<TCodeNameRecord&>(*record).Name();
   if (id == xlsid::BOF) ThrowFileInvalid();
 
   if (dynamic_cast<TIgnoreRecord*>(record.get()) != nullptr) return;
@@ -190,16 +183,28 @@ void TWorkbookGlobals::FileRecord(std::unique_ptr<TBaseRecord> record) {
       break;
   }
   TBaseRecord* filed = FMiscRecords.Add(std::move(record));
-  if (auto* window1 = dynamic_cast<TWindow1Record*>(filed)) FWindow1 = window1;
-  if (auto* dateMode = dynamic_cast<T1904Record*>(filed)) F1904 = dateMode;
-  if (auto* bookBool = dynamic_cast<TBookBoolRecord*>(filed)) FBookBool = bookBool;
-  if (auto* precision = dynamic_cast<TPrecisionRecord*>(filed)) FPrecision = precision;
+  switch (id) {
+    case xlsid::WINDOW1:
+      FWindow1 = static_cast<TWindow1Record*>(filed);
+      break;
+    case xlsid::DATEMODE:
+      F1904 = static_cast<TWordRecord*>(filed);
+      break;
+    case xlsid::BOOKBOOL:
+      FBookBool = static_cast<TWordRecord*>(filed);
+      break;
+    case xlsid::PRECISION:
+      FPrecision = static_cast<TWordRecord*>(filed);
+      break;
+    default:
+      break;
+  }
 }
 
 void TWorkbookGlobals::SaveToStream(TRecordStream& stream) {
   CheckLoaded();
   FBOF->SaveToStream(stream);
-  if (FIsXltTemplate) WriteRecord(stream, xlsid::TEMPLATE, nullptr, 0);
+  if (FIsXltTemplate) WriteRecord(stream, xlsid::TEMPLATE, {});
   FMiscRecords.SaveToStream(stream);
   FBoundSheets.SaveToStream(stream);
   FReferences.SaveToStream(stream);

@@ -32,7 +32,6 @@ class TReferences {
   // at every sheet.
   bool MayReferToSheet(size_t sheet) const;
   void SaveToStream(TRecordStream& stream) const;
-  uint64_t TotalSize() const { return FSupBooks.TotalSize() + FExternSheets.TotalSize(); }
   void Clear();
 
   TBaseRecordList FSupBooks;
@@ -45,9 +44,8 @@ class TWorkbookGlobals : public TBaseSection {
   ~TWorkbookGlobals() override;
 
   void Clear() override;
-  uint64_t TotalSize() const override;
-  void LoadFromStream(TRecordStream& stream, TRecordHeader& header,
-                      std::unique_ptr<TBOFRecord> first, TStringTable& sst) override;
+  void LoadFromStream(TRecordReader& in, std::unique_ptr<TBOFRecord> first,
+                      TStringTable& sst) override;
   void SaveToStream(TRecordStream& stream) override;
 
   // ---- sheets ----
@@ -97,9 +95,9 @@ class TWorkbookGlobals : public TBaseSection {
   TBaseRecordList FNames;
   TBaseRecordList FDrawingGroup;
   TWindow1Record* FWindow1 = nullptr;
-  T1904Record* F1904 = nullptr;
-  TBookBoolRecord* FBookBool = nullptr;
-  TPrecisionRecord* FPrecision = nullptr;
+  TWordRecord* F1904 = nullptr;
+  TWordRecord* FBookBool = nullptr;
+  TWordRecord* FPrecision = nullptr;
   TBaseRecordList FXF;
   TBaseRecordList FFonts;
   TBaseRecordList FFormats;

@@ -1,37 +1,45 @@
 #include "xls/record_reader.h"
 
-#include "common/bytes.h"
+#include <algorithm>
+#include <climits>
+
 #include "common/error.h"
 #include "xls/records.h"
 
 namespace tessary {
 
-void ReadRecordHeader(TRecordStream& stream, TRecordHeader& header) {
-  if (stream.NextEof(3)) {
-    header.Id = xlsid::EOFREC;
-    header.Size = 0;
+TRecordReader::TRecordReader(std::span<const uint8_t> stream)
+    : FBytes(stream, "End of stream reached") {
+  ReadHeader();
+}
+
+void TRecordReader::ReadHeader() {
+  if (NextEof(3)) {
+    Header = {xlsid::EOFREC, 0};
     return;
   }
-  uint8_t bytes[4];
-  stream.ReadMem(bytes, 4);
-  header.Id = GetU16(bytes);
-  header.Size = GetU16(bytes + 2);
+  Header.Id = FBytes.U16();
+  Header.Size = FBytes.U16();
 }
 
-static std::vector<uint8_t> ReadPayload(TRecordStream& stream, uint16_t size) {
-  std::vector<uint8_t> data(size);
-  if (size != 0) stream.ReadMem(data.data(), size);
-  return data;
+std::span<const uint8_t> TRecordReader::ReadPayload() {
+  if (!FBytes.Has(Header.Size)) {
+    ThrowError("End of stream reached with %d bytes left to read",
+               static_cast<int>(Header.Size - FBytes.Left()));
+  }
+  return FBytes.Bytes(Header.Size);
 }
 
-void ReadContinueChain(TRecordStream& stream, TRecordHeader& header, TBaseRecord& record) {
+void ReadContinueChain(TRecordReader& in, TBaseRecord& record) {
   TBaseRecord* last = &record;
-  while (header.Id == kContinueRecordId) {
-    auto next = std::make_unique<TContinueRecord>(ReadPayload(stream, header.Size));
+  while (in.Header.Id == xlsid::CONTINUE) {
+    const std::span<const uint8_t> payload = in.ReadPayload();
+    auto next =
+        std::make_unique<TContinueRecord>(std::vector<uint8_t>(payload.begin(), payload.end()));
     TContinueRecord* added = next.get();
     last->AddContinue(std::move(next));
     last = added;
-    ReadRecordHeader(stream, header);
+    in.ReadHeader();
   }
 }
 
@@ -39,24 +47,48 @@ static bool IsFormulaOwner(uint16_t id) {
   return id == xlsid::FORMULA || id == xlsid::SHRFMLA || id == xlsid::ARRAY || id == xlsid::TABLE;
 }
 
-std::unique_ptr<TBaseRecord> ReadNextRecord(TRecordStream& stream, TRecordHeader& header) {
-  const uint16_t id = header.Id;
-  std::unique_ptr<TBaseRecord> record = CreateRecord(id, ReadPayload(stream, header.Size));
-  ReadRecordHeader(stream, header);
-  if (header.Id == kContinueRecordId) ReadContinueChain(stream, header, *record);
+// A STRING must follow the record it gives a result to.
+static void CheckStringOwner(uint16_t id, const TRecordReader& in) {
+  if (in.Header.Id == xlsid::STRING && !IsFormulaOwner(id)) ThrowFileInvalid();
+}
 
-  if (header.Id == xlsid::TABLE || header.Id == xlsid::ARRAY) {
+std::unique_ptr<TBaseRecord> ReadNextRecord(TRecordReader& in) {
+  const uint16_t id = in.Header.Id;
+  const std::span<const uint8_t> payload = in.ReadPayload();
+  std::unique_ptr<TBaseRecord> record =
+      CreateRecord(id, std::vector<uint8_t>(payload.begin(), payload.end()));
+  in.ReadHeader();
+  if (in.Header.Id == xlsid::CONTINUE) ReadContinueChain(in, *record);
+
+  if (in.Header.Id == xlsid::TABLE || in.Header.Id == xlsid::ARRAY) {
     if (id != xlsid::FORMULA) ThrowFileInvalid();
     // An attached record cannot itself take another TABLE or ARRAY, so this
     // goes at most one level deep.
-    AttachToFormula(*record, ReadNextRecord(stream, header));
-  } else if (header.Id == xlsid::HLINKTOOLTIP) {
+    AttachToFormula(*record, ReadNextRecord(in));
+  } else if (in.Header.Id == xlsid::HLINKTOOLTIP) {
     auto* link = dynamic_cast<THLinkRecord*>(record.get());
     if (link == nullptr) ThrowFileInvalid();
-    link->AttachToolTip(ReadNextRecord(stream, header));
+    link->AttachToolTip(ReadNextRecord(in));
   }
-  if (header.Id == xlsid::STRING && !IsFormulaOwner(id)) ThrowFileInvalid();
+  CheckStringOwner(id, in);
   return record;
+}
+
+std::span<const uint8_t> ReadPayloadRecord(TRecordReader& in) {
+  const uint16_t id = in.Header.Id;
+  const std::span<const uint8_t> payload = in.ReadPayload();
+  if (payload.size() < MinPayloadSize(id)) ThrowFileInvalid();
+  in.ReadHeader();
+  while (in.Header.Id == xlsid::CONTINUE) {
+    in.ReadPayload();
+    in.ReadHeader();
+  }
+  const uint16_t next = in.Header.Id;
+  if (next == xlsid::TABLE || next == xlsid::ARRAY || next == xlsid::HLINKTOOLTIP) {
+    ThrowFileInvalid();
+  }
+  CheckStringOwner(id, in);
+  return payload;
 }
 
 }  // namespace tessary

@@ -2,30 +2,76 @@
 
 #include <cstring>
 
+#include "common/bytes.h"
 #include "common/error.h"
 
 namespace tessary {
 
-void TMemoryRecordStream::ReadMem(void* buffer, uint32_t count) {
-  const uint64_t left = Data.size() > ReadPos ? Data.size() - ReadPos : 0;
-  if (count > left) {
-    ThrowError("End of stream reached with %d bytes left to read", static_cast<int>(count - left));
-  }
-  if (count != 0) std::memcpy(buffer, Data.data() + ReadPos, count);
-  ReadPos += count;
-}
+namespace {
 
-bool TMemoryRecordStream::NextEof(uint32_t count) const { return ReadPos + count >= Data.size(); }
+constexpr size_t kHandOnSize = 64 * 1024;
+
+}  // namespace
 
 void TMemoryRecordStream::WriteMem(const void* buffer, uint32_t count) {
-  if (!Writing) {
-    Writing = true;
-    Data.clear();
-  }
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   Data.insert(Data.end(), bytes, bytes + count);
 }
 
-uint64_t TMemoryRecordStream::Position() const { return Writing ? Data.size() : ReadPos; }
+TRecordBuffer::TRecordBuffer(TRecordStream& sink) : FSink(sink) {
+  FBytes.reserve(kHandOnSize + kRecordHeaderSize + kMaxRecordDataSize);
+}
+
+void TRecordBuffer::WriteMem(const void* buffer, uint32_t count) {
+  const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
+  FBytes.insert(FBytes.end(), bytes, bytes + count);
+  HandOnWhenFull();
+}
+
+void TRecordBuffer::HandOnWhenFull() {
+  if (!FInRecord && FBytes.size() >= kHandOnSize) Flush();
+}
+
+void TRecordBuffer::Flush() {
+  if (FInRecord) throw Error("A record is still being written");
+  if (FBytes.empty()) return;
+  FSink.WriteMem(FBytes.data(), static_cast<uint32_t>(FBytes.size()));
+  FBytes.clear();
+}
+
+void TRecordBuffer::Begin(uint16_t id) {
+  if (FInRecord) throw Error("A record is still being written");
+  FRecordStart = FBytes.size();
+  FInRecord = true;
+  U16(id);
+  U16(0);
+}
+
+void TRecordBuffer::End() {
+  const size_t payload = FBytes.size() - FRecordStart - kRecordHeaderSize;
+  if (payload > kMaxRecordDataSize)
+    ThrowError("Invalid record size (%d)", static_cast<int>(payload));
+  PutU16(FBytes.data() + FRecordStart + 2, static_cast<uint16_t>(payload));
+  FInRecord = false;
+  HandOnWhenFull();
+}
+
+void TRecordBuffer::U16(uint16_t value) {
+  uint8_t b[2];
+  PutU16(b, value);
+  FBytes.insert(FBytes.end(), b, b + 2);
+}
+
+void TRecordBuffer::U32(uint32_t value) {
+  uint8_t b[4];
+  PutU32(b, value);
+  FBytes.insert(FBytes.end(), b, b + 4);
+}
+
+void TRecordBuffer::F64(double value) {
+  uint8_t b[8];
+  PutDouble(b, value);
+  FBytes.insert(FBytes.end(), b, b + 8);
+}
 
 }  // namespace tessary

@@ -10,11 +10,6 @@
 
 namespace tessary {
 
-// String cells read from a file take their string from the table.
-static void AttachLabelToSST(TBaseRecord& record, TStringTable& sst) {
-  if (auto* label = dynamic_cast<TLabelSSTRecord*>(&record)) label->AttachToSST(sst);
-}
-
 // ---- TBaseSection ----
 
 void TBaseSection::Clear() {
@@ -22,8 +17,8 @@ void TBaseSection::Clear() {
   FEOF.reset();
 }
 
-uint64_t TBaseSection::TotalSize() const {
-  return (FBOF ? FBOF->TotalSize() : 0) + (FEOF ? FEOF->TotalSize() : 0);
+uint64_t TBaseSection::TotalSize() {
+  return CountWritten([this](TRecordStream& s) { SaveToStream(s); });
 }
 
 void TBaseSection::CheckLoaded() const {
@@ -36,12 +31,11 @@ TChartSubstream::TChartSubstream(const TChartSubstream& other) : TBaseRecord(oth
   other.FRecords.CopyTo(FRecords);
 }
 
-void TChartSubstream::Load(TRecordStream& stream, TRecordHeader& header,
-                           std::unique_ptr<TBaseRecord> first) {
+void TChartSubstream::Load(TRecordReader& in, std::unique_ptr<TBaseRecord> first) {
   FRecords.Add(std::move(first));
   for (;;) {
-    const uint16_t id = header.Id;
-    std::unique_ptr<TBaseRecord> record = ReadNextRecord(stream, header);
+    const uint16_t id = in.Header.Id;
+    std::unique_ptr<TBaseRecord> record = ReadNextRecord(in);
     // A chart holds no substream of its own; refusing one here also keeps
     // nesting from going any deeper.
     if (id == xlsid::BOF) ThrowFileInvalid();
@@ -58,19 +52,8 @@ void TChartSubstream::Load(TRecordStream& stream, TRecordHeader& header,
 void TSheet::Clear() {
   TBaseSection::Clear();
   FCodeName.reset();
-  OriginalDimensions = {};
   FWindow2 = nullptr;
-  FPageHeader = FPageFooter = FPrintGridLines = nullptr;
-  FLeftMargin = FRightMargin = FTopMargin = FBottomMargin = nullptr;
-  FSetup = FPrinterDriverSettings = nullptr;
   FWSBool = nullptr;
-  FHCenter = FVCenter = FZoom = nullptr;
-  FGuts = nullptr;
-  FPane = FAutoFilterInfo = FRefMode = nullptr;
-}
-
-uint64_t TSheet::TotalSize() const {
-  return TBaseSection::TotalSize() + (FCodeName ? FCodeName->TotalSize() : 0);
 }
 
 bool TSheet::Selected() const { return FWindow2 != nullptr && FWindow2->Selected(); }
@@ -80,64 +63,8 @@ void TSheet::SetSelected(bool value) {
 }
 
 void TSheet::NoteReference(TBaseRecord* record) {
-  switch (record->Id) {
-    case xlsid::WINDOW2:
-      if (auto* window2 = dynamic_cast<TWindow2Record*>(record)) FWindow2 = window2;
-      break;
-    case xlsid::SCL:
-      FZoom = record;
-      break;
-    case xlsid::FOOTER:
-      FPageFooter = record;
-      break;
-    case xlsid::HEADER:
-      FPageHeader = record;
-      break;
-    case xlsid::PRINTGRIDLINES:
-      FPrintGridLines = record;
-      break;
-    case xlsid::LEFTMARGIN:
-      FLeftMargin = record;
-      break;
-    case xlsid::RIGHTMARGIN:
-      FRightMargin = record;
-      break;
-    case xlsid::TOPMARGIN:
-      FTopMargin = record;
-      break;
-    case xlsid::BOTTOMMARGIN:
-      FBottomMargin = record;
-      break;
-    case xlsid::SETUP:
-      FSetup = record;
-      break;
-    case xlsid::PLS:
-      FPrinterDriverSettings = record;
-      break;
-    case xlsid::WSBOOL:
-      if (auto* wsBool = dynamic_cast<TWsBoolRecord*>(record)) FWSBool = wsBool;
-      break;
-    case xlsid::HCENTER:
-      FHCenter = record;
-      break;
-    case xlsid::VCENTER:
-      FVCenter = record;
-      break;
-    case xlsid::PANE:
-      FPane = record;
-      break;
-    case xlsid::GUTS:
-      if (auto* guts = dynamic_cast<TGutsRecord*>(record)) FGuts = guts;
-      break;
-    case xlsid::REFMODE:
-      FRefMode = record;
-      break;
-    case xlsid::AUTOFILTERINFO:
-      FAutoFilterInfo = record;
-      break;
-    default:
-      break;
-  }
+  if (record->Id == xlsid::WINDOW2) FWindow2 = static_cast<TWindow2Record*>(record);
+  if (record->Id == xlsid::WSBOOL) FWSBool = static_cast<TWordRecord*>(record);
 }
 
 bool TSheet::FileCommon(std::unique_ptr<TBaseRecord>& record) {
@@ -146,15 +73,10 @@ bool TSheet::FileCommon(std::unique_ptr<TBaseRecord>& record) {
     return true;
   }
   switch (record->Id) {
-    case xlsid::DIMENSIONS: {
-      const std::vector<uint8_t>& d = record->Data;
-      if (d.size() >= 12) {
-        OriginalDimensions = {GetU32(d.data()), GetU32(d.data() + 4), GetU16(d.data() + 8),
-                              GetU16(d.data() + 10)};
-      }
+    case xlsid::DIMENSIONS:
+      // The range is written anew from the cells.
       record.reset();
       return true;
-    }
     case xlsid::EOFREC:
       FEOF = std::move(record);
       return true;
@@ -170,15 +92,14 @@ bool TSheet::FileCommon(std::unique_ptr<TBaseRecord>& record) {
 // may start one: a chart substream lies in a drawing, right after the OBJ or
 // MSODRAWING that places it. Any other BOF inside a section is refused.
 static std::unique_ptr<TBaseRecord> ReadEmbeddedChart(std::unique_ptr<TBaseRecord> record,
-                                                      uint16_t lastId, TRecordStream& stream,
-                                                      TRecordHeader& header) {
+                                                      uint16_t lastId, TRecordReader& in) {
   auto* bof = dynamic_cast<TBOFRecord*>(record.get());
   if (bof == nullptr || bof->Kind() != kBofChart ||
       (lastId != xlsid::OBJ && lastId != xlsid::MSODRAWING)) {
     ThrowFileInvalid();
   }
   auto chart = std::make_unique<TChartSubstream>();
-  chart->Load(stream, header, std::move(record));
+  chart->Load(in, std::move(record));
   return chart;
 }
 
@@ -189,7 +110,9 @@ void TRangeList::SaveToStream(TRecordStream& stream) const {
   FCondFmts.SaveToStream(stream);
 }
 
-uint64_t TRangeList::TotalSize() const { return FMergedCells.TotalSize() + FCondFmts.TotalSize(); }
+uint64_t TRangeList::TotalSize() const {
+  return CountWritten([this](TRecordStream& s) { SaveToStream(s); });
+}
 
 void TRangeList::Clear() {
   FMergedCells.Clear();
@@ -223,20 +146,24 @@ void TWorkSheet::Clear() {
   FStandardWidthApplied = false;
 }
 
-uint64_t TWorkSheet::TotalSize(bool needsRecalc) const {
-  return TSheet::TotalSize() + FMiscRecords1.TotalSize() + FMiscRecords2.TotalSize() +
-         FHPageBreaks.TotalSize() + FVPageBreaks.TotalSize() + FDrawing.TotalSize() +
-         FCells.TotalSize(needsRecalc) + FRanges.TotalSize() + FNotes.TotalSize() +
-         FColumns.TotalSize() + FHLinks.TotalSize();
-}
-
-void TWorkSheet::LoadFromStream(TRecordStream& stream, TRecordHeader& header,
-                                std::unique_ptr<TBOFRecord> first, TStringTable& sst) {
+void TWorkSheet::LoadFromStream(TRecordReader& in, std::unique_ptr<TBOFRecord> first,
+                                TStringTable& sst) {
   Clear();
   FBOF = std::move(first);
+  FCells.SetStringTable(&sst);
   for (;;) {
-    const uint16_t id = header.Id;
-    FileRecord(ReadNextRecord(stream, header), stream, header, sst);
+    const uint16_t id = in.Header.Id;
+    if (TCells::IsPayloadType(id)) {
+      // Cells and rows go into the cell block as values, without a record
+      // object of their own. A later cell at the formula's place replaces
+      // it, so only a formula stays the last formula.
+      FCells.AddPayload(id, ReadPayloadRecord(in));
+      FLastFormula = nullptr;
+    } else if (id == xlsid::COLINFO) {
+      FColumns.AddPayload(ReadPayloadRecord(in));
+    } else {
+      FileRecord(ReadNextRecord(in), in);
+    }
     FLastId = id;
     if (id == xlsid::EOFREC) break;
   }
@@ -244,33 +171,30 @@ void TWorkSheet::LoadFromStream(TRecordStream& stream, TRecordHeader& header,
   FCells.CompleteRows();
 }
 
-void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& stream,
-                            TRecordHeader& header, TStringTable& sst) {
+void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordReader& in) {
   const uint16_t id = record->Id;
   if (id == xlsid::WINDOW2) FMiscRecords = &FMiscRecords2;
   NoteReference(record.get());
   if (id == xlsid::FORMULA) FLastFormula = record.get();
 
   // Default column width and row height.
-  if (auto* defColWidth = dynamic_cast<TDefColWidthRecord*>(record.get())) {
-    const int32_t width = defColWidth->Value();
+  if (id == xlsid::DEFCOLWIDTH) {
+    const int32_t width = static_cast<TWordRecord&>(*record).Value();
     if (!(FStandardWidthApplied && width == 8)) FDefColWidth = width * 293;
     FLastDefColWidth = width;
-  } else if (auto* standardWidth = dynamic_cast<TStandardWidthRecord*>(record.get())) {
+  } else if (id == xlsid::STANDARDWIDTH) {
     if (FLastDefColWidth == -1 || FLastDefColWidth == 8) {
-      FDefColWidth = standardWidth->Value();
+      FDefColWidth = static_cast<TWordRecord&>(*record).Value();
       FStandardWidthApplied = true;
     }
-  } else if (auto* defRowHeight = dynamic_cast<TDefRowHeightRecord*>(record.get())) {
-    FDefRowHeight = defRowHeight->Height();
+  } else if (id == xlsid::DEFAULTROWHEIGHT) {
+    FDefRowHeight = static_cast<TDefRowHeightRecord&>(*record).Height();
   }
-
-  if (id == xlsid::LABELSST) AttachLabelToSST(*record, sst);
 
   if (FileCommon(record)) return;
   switch (id) {
     case xlsid::BOF:
-      FDrawing.Add(ReadEmbeddedChart(std::move(record), FLastId, stream, header));
+      FDrawing.Add(ReadEmbeddedChart(std::move(record), FLastId, in));
       return;
     case xlsid::MSODRAWING:
     case xlsid::OBJ:
@@ -280,27 +204,14 @@ void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& 
     case xlsid::NOTE:
       FNotes.Add(std::move(record));
       return;
-    case xlsid::COLINFO:
-      FColumns.AddRecord(std::move(record));
-      return;
     case xlsid::FORMULA:
-    case xlsid::BLANK:
-    case xlsid::NUMBER:
-    case xlsid::RK:
-    case xlsid::LABELSST:
-    case xlsid::BOOLERR:
     case xlsid::LABEL:
     case xlsid::RSTRING:
-    case xlsid::ROW:
-    case xlsid::MULRK:
-    case xlsid::MULBLANK:
-      // A later cell at the formula's place replaces it in the cell block,
-      // so only a formula stays the last formula.
       if (id != xlsid::FORMULA) FLastFormula = nullptr;
       FCells.AddRecord(std::move(record));
       return;
     case xlsid::MERGEDCELLS:
-      FRanges.FMergedCells.AddRecord(std::move(record));
+      FRanges.FMergedCells.AddPayload(record->Data);
       return;
     case xlsid::CONDFMT:
       FRanges.FCondFmts.Add(std::move(record));
@@ -339,9 +250,6 @@ void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& 
 void TWorkSheet::SaveToStream(TRecordStream& stream) {
   CheckLoaded();
   FBOF->SaveToStream(stream);
-  if (FGuts != nullptr && FGuts->RecalcNeeded) {
-    FGuts->SetLevels(FCells.RowOutlineLevel(), FColumns.OutlineLevel());
-  }
   FMiscRecords1.SaveToStream(stream);
   FHPageBreaks.SaveToStream(stream);
   FVPageBreaks.SaveToStream(stream);
@@ -361,22 +269,21 @@ std::unique_ptr<TWorkSheet> TWorkSheet::CreateFromData(TWorkbookGlobals& globals
   TMemoryByteStream bytes(EmptySheetTemplate());
   TCompoundFile container(bytes);
   container.SelectStream(u"Workbook");
-  TRecordStream& file = container;
-  TRecordHeader header;
-  ReadRecordHeader(file, header);
+  const std::vector<uint8_t> stream = container.ReadAll();
+  TRecordReader in(stream);
   // Skip the template's globals section.
   for (;;) {
-    const uint16_t id = header.Id;
-    ReadNextRecord(file, header);
+    const uint16_t id = in.Header.Id;
+    ReadNextRecord(in);
     if (id == xlsid::EOFREC) break;
   }
-  if (header.Id != xlsid::BOF) ThrowFileInvalid();
+  if (in.Header.Id != xlsid::BOF) ThrowFileInvalid();
   auto sheet = std::make_unique<TWorkSheet>(&globals);
-  std::unique_ptr<TBaseRecord> bof = ReadNextRecord(file, header);
+  std::unique_ptr<TBaseRecord> bof = ReadNextRecord(in);
   auto* typed = dynamic_cast<TBOFRecord*>(bof.get());
   if (typed == nullptr) ThrowFileInvalid();
   bof.release();
-  sheet->LoadFromStream(file, header, std::unique_ptr<TBOFRecord>(typed), sst);
+  sheet->LoadFromStream(in, std::unique_ptr<TBOFRecord>(typed), sst);
   return sheet;
 }
 
@@ -516,22 +423,20 @@ void TRawSheet::Clear() {
   FRecords.Clear();
 }
 
-uint64_t TRawSheet::TotalSize() const { return TSheet::TotalSize() + FRecords.TotalSize(); }
-
-void TRawSheet::LoadFromStream(TRecordStream& stream, TRecordHeader& header,
-                               std::unique_ptr<TBOFRecord> first, TStringTable& sst) {
+void TRawSheet::LoadFromStream(TRecordReader& in, std::unique_ptr<TBOFRecord> first,
+                               TStringTable& sst) {
   Clear();
   FBOF = std::move(first);
   uint16_t lastId = 0;
   for (;;) {
-    const uint16_t id = header.Id;
-    std::unique_ptr<TBaseRecord> record = ReadNextRecord(stream, header);
+    const uint16_t id = in.Header.Id;
+    std::unique_ptr<TBaseRecord> record = ReadNextRecord(in);
     NoteReference(record.get());
     // String cells of macro sheets point into the shared string table too,
     // whose order changes when it is written.
-    if (id == xlsid::LABELSST) AttachLabelToSST(*record, sst);
+    if (id == xlsid::LABELSST) static_cast<TLabelSSTRecord&>(*record).AttachToSST(sst);
     if (!FileCommon(record)) {
-      if (id == xlsid::BOF) record = ReadEmbeddedChart(std::move(record), lastId, stream, header);
+      if (id == xlsid::BOF) record = ReadEmbeddedChart(std::move(record), lastId, in);
       FRecords.Add(std::move(record));
     }
     lastId = id;

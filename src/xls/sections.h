@@ -10,6 +10,7 @@
 
 #include "xls/base_record.h"
 #include "xls/cells.h"
+#include "xls/record_reader.h"
 #include "xls/records.h"
 #include "xls/sst.h"
 
@@ -28,13 +29,12 @@ class TBaseSection {
   virtual ~TBaseSection() = default;
 
   virtual void Clear();
-  // Exactly the number of bytes SaveToStream writes.
-  virtual uint64_t TotalSize() const;
+  // The bytes SaveToStream writes.
+  uint64_t TotalSize();
   // Reads the section's records after its BOF `first`, up to and including
-  // its EOF. `header` holds the header of the first record on entry and that
-  // of the record after the EOF on return.
-  virtual void LoadFromStream(TRecordStream& stream, TRecordHeader& header,
-                              std::unique_ptr<TBOFRecord> first, TStringTable& sst) = 0;
+  // its EOF; the header of the record after the EOF is then current.
+  virtual void LoadFromStream(TRecordReader& in, std::unique_ptr<TBOFRecord> first,
+                              TStringTable& sst) = 0;
   // Fails with "A section of the workbook is not loaded" without BOF or EOF.
   virtual void SaveToStream(TRecordStream& stream) = 0;
 
@@ -53,10 +53,8 @@ class TChartSubstream : public TBaseRecord {
   TChartSubstream(const TChartSubstream& other);
   TESSARY_RECORD_CLONE(TChartSubstream)
   void SaveToStream(TRecordStream& stream) const override { FRecords.SaveToStream(stream); }
-  uint64_t TotalSize() const override { return FRecords.TotalSize(); }
-  uint64_t TotalSizeNoHeaders() const override { return 0; }
   // Reads the records after `first` up to and including the matching EOF.
-  void Load(TRecordStream& stream, TRecordHeader& header, std::unique_ptr<TBaseRecord> first);
+  void Load(TRecordReader& in, std::unique_ptr<TBaseRecord> first);
 
   TBaseRecordList FRecords;
 };
@@ -67,13 +65,6 @@ class TSheet : public TBaseSection {
   explicit TSheet(TWorkbookGlobals* globals) : FWorkbookGlobals(globals) {}
 
   void Clear() override;
-  uint64_t TotalSize() const override;
-  // The size written by a save that recalculates (worksheets count their
-  // cell block for it); the same as TotalSize for other sheets.
-  virtual uint64_t TotalSize(bool needsRecalc) const {
-    (void)needsRecalc;
-    return TotalSize();
-  }
   virtual bool IsWorksheet() const { return false; }
 
   // WINDOW2 bit 0x0200; setting also sets "shown in window" (0x0400).
@@ -82,35 +73,15 @@ class TSheet : public TBaseSection {
 
   TWorkbookGlobals* FWorkbookGlobals;
   std::unique_ptr<TBaseRecord> FCodeName;
-  // first row, last row + 1, first column, last column + 1 of the DIMENSIONS
-  // record the sheet was loaded with
-  std::array<uint32_t, 4> OriginalDimensions{};
-
-  // References into the sheet's own lists.
+  // The sheet's WINDOW2 and WSBOOL, in its own lists, or null.
   TWindow2Record* FWindow2 = nullptr;
-  TBaseRecord* FPageHeader = nullptr;
-  TBaseRecord* FPageFooter = nullptr;
-  TBaseRecord* FPrintGridLines = nullptr;
-  TBaseRecord* FLeftMargin = nullptr;
-  TBaseRecord* FRightMargin = nullptr;
-  TBaseRecord* FTopMargin = nullptr;
-  TBaseRecord* FBottomMargin = nullptr;
-  TBaseRecord* FSetup = nullptr;
-  TBaseRecord* FPrinterDriverSettings = nullptr;
-  TWsBoolRecord* FWSBool = nullptr;
-  TBaseRecord* FHCenter = nullptr;
-  TBaseRecord* FVCenter = nullptr;
-  TBaseRecord* FZoom = nullptr;
-  TGutsRecord* FGuts = nullptr;
-  TBaseRecord* FPane = nullptr;
-  TBaseRecord* FAutoFilterInfo = nullptr;
-  TBaseRecord* FRefMode = nullptr;
+  TWordRecord* FWSBool = nullptr;
 
  protected:
-  // Notes the references of step 2 of filing for a record of the sheet.
+  // Notes the WINDOW2 and WSBOOL of the sheet.
   void NoteReference(TBaseRecord* record);
   // Records that every sheet files the same way; true when `record` was
-  // taken (freed, or kept as EOF, CODENAME or dimensions).
+  // taken (freed, or kept as EOF or CODENAME).
   bool FileCommon(std::unique_ptr<TBaseRecord>& record);
 };
 
@@ -135,11 +106,9 @@ class TWorkSheet : public TSheet {
   static std::unique_ptr<TWorkSheet> CreateFromData(TWorkbookGlobals& globals, TStringTable& sst);
 
   void Clear() override;
-  uint64_t TotalSize() const override { return TotalSize(false); }
-  uint64_t TotalSize(bool needsRecalc) const override;
   bool IsWorksheet() const override { return true; }
-  void LoadFromStream(TRecordStream& stream, TRecordHeader& header,
-                      std::unique_ptr<TBOFRecord> first, TStringTable& sst) override;
+  void LoadFromStream(TRecordReader& in, std::unique_ptr<TBOFRecord> first,
+                      TStringTable& sst) override;
   void SaveToStream(TRecordStream& stream) override;
 
   // Sheet flags (WINDOW2 bit 0x0002; WSBOOL bits 0x0040 and 0x0080).
@@ -180,8 +149,7 @@ class TWorkSheet : public TSheet {
   int32_t FDefColWidth = 2930;
 
  private:
-  void FileRecord(std::unique_ptr<TBaseRecord> record, TRecordStream& stream, TRecordHeader& header,
-                  TStringTable& sst);
+  void FileRecord(std::unique_ptr<TBaseRecord> record, TRecordReader& in);
 
   TBaseRecordList* FMiscRecords = &FMiscRecords1;
   TBaseRecord* FLastFormula = nullptr;
@@ -196,17 +164,11 @@ class TRawSheet : public TSheet {
  public:
   using TSheet::TSheet;
   void Clear() override;
-  uint64_t TotalSize() const override;
-  void LoadFromStream(TRecordStream& stream, TRecordHeader& header,
-                      std::unique_ptr<TBOFRecord> first, TStringTable& sst) override;
+  void LoadFromStream(TRecordReader& in, std::unique_ptr<TBOFRecord> first,
+                      TStringTable& sst) override;
   void SaveToStream(TRecordStream& stream) override;
 
   TBaseRecordList FRecords;
-};
-
-class TChartSheet : public TRawSheet {
- public:
-  using TRawSheet::TRawSheet;
 };
 
 }  // namespace tessary

@@ -146,7 +146,7 @@ void TBoundSheetList::RenameSheet(size_t index, std::u16string_view name) {
   // An empty name would make a workbook that spreadsheet programs refuse.
   if (valid == old || valid.empty()) return;
   FSheetNames.Rename(old, valid);
-  FBoundSheets.AdaptSize(sheet.SetSheetName(valid));
+  sheet.SetSheetName(valid);
 }
 
 void TBoundSheetList::Clear() {

@@ -6,7 +6,7 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "xls/base_record.h"
+#include "xls/record_ids.h"
 
 namespace tessary {
 
@@ -22,12 +22,11 @@ constexpr uint32_t kOfsCharCount = 14;  // 16; entries compare from here on
 constexpr uint32_t kOfsOptions = 16;    // 8
 constexpr uint32_t kEntryHeader = 17;
 
-constexpr uint16_t kSSTId = 0x00FC;
-constexpr uint16_t kExtSSTId = 0x00FF;
-constexpr uint32_t kBufferSize = 8228;  // record header + largest payload
+constexpr uint32_t kBufferSize = kRecordHeaderSize + kMaxRecordDataSize;
 constexpr uint32_t kMinStringSpace = 32;
 
 constexpr size_t kInitialBuffer = 64 * 1024;
+constexpr size_t kInitialSlots = 1024;
 
 [[noreturn]] void ReadFailure() { throw Error("Error reading record"); }
 
@@ -147,6 +146,9 @@ TSST::TSST() { FMem.reserve(kInitialBuffer); }
 void TSST::Clear() {
   FMem.clear();
   FList.clear();
+  FSorted = true;
+  FSlots.clear();
+  FHashed = 0;
 }
 
 uint32_t TSST::AppendEntry(std::u16string_view s, bool wide, uint8_t options,
@@ -220,7 +222,50 @@ bool TSST::Find(uint32_t entryOffset, size_t& index) const {
   return false;
 }
 
-uint32_t TSST::AddString(std::u16string_view s, const std::vector<TRTFRun>& runs) {
+// FNV-1a over the bytes by which entries compare.
+uint64_t TSST::Hash(uint32_t entryOffset) const {
+  const uint8_t* p = FMem.data() + entryOffset + kOfsCharCount;
+  const uint8_t* end = FMem.data() + entryOffset + EntrySize(entryOffset);
+  uint64_t h = 14695981039346656037ull;
+  for (; p != end; ++p) h = (h ^ *p) * 1099511628211ull;
+  return h;
+}
+
+std::optional<uint32_t> TSST::FindEqual(uint32_t entryOffset, bool add) {
+  if (FSlots.empty()) FSlots.resize(kInitialSlots);
+  const uint64_t hash = Hash(entryOffset);
+  const auto tag = static_cast<uint32_t>(hash >> 32);
+  const size_t mask = FSlots.size() - 1;
+  size_t i = hash & mask;
+  for (; FSlots[i].Entry != 0; i = (i + 1) & mask) {
+    const uint32_t candidate = FSlots[i].Entry - 1;
+    if (FSlots[i].Tag == tag && Compare(candidate, entryOffset) == 0) return candidate;
+  }
+  if (add) {
+    FSlots[i] = {entryOffset + 1, tag};
+    if (++FHashed * 2 > FSlots.size()) {
+      // Twice the slots, every entry placed again.
+      std::vector<TSlot> old(FSlots.size() * 2);
+      old.swap(FSlots);
+      const size_t newMask = FSlots.size() - 1;
+      for (const TSlot& slot : old) {
+        if (slot.Entry == 0) continue;
+        size_t k = Hash(slot.Entry - 1) & newMask;
+        while (FSlots[k].Entry != 0) k = (k + 1) & newMask;
+        FSlots[k] = slot;
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+void TSST::Rehash() {
+  FSlots.clear();
+  FHashed = 0;
+  for (uint32_t offset : FList) FindEqual(offset, true);
+}
+
+uint32_t TSST::AddEntry(std::u16string_view s, const std::vector<TRTFRun>& runs) {
   const bool wide = std::any_of(s.begin(), s.end(), [](char16_t c) { return c > 0xFF; });
   std::vector<uint8_t> runBytes;
   for (const TRTFRun& r : runs) {
@@ -229,14 +274,31 @@ uint32_t TSST::AddString(std::u16string_view s, const std::vector<TRTFRun>& runs
   }
   const uint8_t options = runs.empty() ? 0 : xlstr::kRichText;
   const uint32_t offset = AppendEntry(s, wide, options, runBytes, {});
-  size_t index = 0;
-  if (Find(offset, index)) {
-    AddRef(FList[index]);
+  if (const std::optional<uint32_t> equal = FindEqual(offset, true)) {
+    AddRef(*equal);
     FMem.resize(offset);  // the serialised copy is not needed
-  } else {
-    FList.insert(FList.begin() + static_cast<std::ptrdiff_t>(index), offset);
-    PutU32(FMem.data() + offset + kOfsRefCount, 1);
+    return *equal;
   }
+  if (!FList.empty() && !Less(FList.back(), offset)) FSorted = false;
+  FList.push_back(offset);
+  PutU32(FMem.data() + offset + kOfsRefCount, 1);
+  return offset;
+}
+
+uint32_t TSST::AddString(std::u16string_view s, const std::vector<TRTFRun>& runs) {
+  const bool sortedBefore = FSorted;
+  const size_t countBefore = FList.size();
+  const uint32_t entry = AddEntry(s, runs);
+  if (sortedBefore && !FSorted && FList.size() == countBefore + 1) {
+    // Only the new entry, at the end, is out of place.
+    const auto at = std::upper_bound(FList.begin(), FList.end() - 1, entry,
+                                     [this](uint32_t a, uint32_t b) { return Less(a, b); });
+    std::rotate(at, FList.end() - 1, FList.end());
+    FSorted = true;
+  }
+  Sort();
+  size_t index = 0;
+  Find(entry, index);
   return static_cast<uint32_t>(index);
 }
 
@@ -297,6 +359,7 @@ void TSST::Load(const std::vector<std::span<const uint8_t>>& payloads) {
   std::u16string text;
   std::vector<uint8_t> runs;
   std::vector<uint8_t> farEast;
+  if (count > 0) FSorted = FList.empty() && count == 1;
   for (uint32_t i = 0; i < count; ++i) {
     const uint16_t length = in.U16();
     const uint8_t options = in.U8();
@@ -313,17 +376,27 @@ void TSST::Load(const std::vector<std::span<const uint8_t>>& payloads) {
     if (farEastSize > in.Left()) ReadFailure();
     farEast.resize(farEastSize);
     in.Read(farEast.data(), farEast.size());
-    FList.push_back(AppendEntry(text, anyWide, options, runs, farEast));
+    const uint32_t offset = AppendEntry(text, anyWide, options, runs, farEast);
+    // An entry equal to one before it stays an entry of its own: cells
+    // refer to entries by their position in the file.
+    FindEqual(offset, true);
+    FList.push_back(offset);
   }
 }
 
 void TSST::Sort() {
+  if (FSorted) return;
   std::stable_sort(FList.begin(), FList.end(),
                    [this](uint32_t a, uint32_t b) { return Less(a, b); });
+  FSorted = true;
 }
 
 void TSST::FixRefs() {
+  const size_t before = FList.size();
   std::erase_if(FList, [this](uint32_t offset) { return RefCount(offset) == 0; });
+  // Entries dropped must not be found again by an equal string added later.
+  if (FList.size() != before) Rehash();
+  Sort();
 }
 
 namespace {
@@ -332,27 +405,24 @@ uint32_t ExtSSTBucketSize(size_t n) {
   return std::max<uint32_t>(8, static_cast<uint32_t>(n / 128 + 1));
 }
 
-uint32_t ExtSSTBuckets(size_t n) {
-  return n == 0 ? 0 : static_cast<uint32_t>((n - 1) / ExtSSTBucketSize(n) + 1);
-}
-
 }  // namespace
 
-uint64_t TSST::Layout(TRecordStream* out, uint8_t* stamp) const {
+// The SST record is filled in a buffer of one record and written record by
+// record; the EXTSST after it gives the position of every bucketSize-th
+// string.
+void TSST::Write(TRecordStream& out, uint8_t* stamp) const {
   const uint8_t* mem = FMem.data();
+  const uint32_t bucketSize = ExtSSTBucketSize(FList.size());
+  std::vector<std::pair<uint32_t, uint16_t>> buckets;  // stream position, offset in record
   std::vector<uint8_t> buf(kBufferSize, 0);
-  uint64_t written = 0;
-  uint64_t recordStart = out ? out->Position() : 0;
+  uint64_t recordStart = out.Position();
   uint32_t q = 12;
 
   auto flush = [&] {
     PutU16(&buf[2], static_cast<uint16_t>(q - 4));
-    if (out) {
-      out->WriteMem(buf.data(), q);
-      recordStart = out->Position();
-    }
-    written += q;
-    PutU16(&buf[0], kContinueRecordId);
+    out.WriteMem(buf.data(), q);
+    recordStart = out.Position();
+    PutU16(&buf[0], xlsid::CONTINUE);
     buf[4] = buf[5] = 0;
     q = 4;
   };
@@ -378,7 +448,7 @@ uint64_t TSST::Layout(TRecordStream* out, uint8_t* stamp) const {
 
   uint64_t uses = 0;
   for (uint32_t offset : FList) uses += RefCount(offset);
-  PutU16(&buf[0], kSSTId);
+  PutU16(&buf[0], xlsid::SST);
   PutU32(&buf[4],
          static_cast<uint32_t>(std::min<uint64_t>(uses, std::numeric_limits<uint32_t>::max())));
   PutU32(&buf[8], static_cast<uint32_t>(FList.size()));
@@ -388,6 +458,9 @@ uint64_t TSST::Layout(TRecordStream* out, uint8_t* stamp) const {
     const TEntryView v = View(mem, offset);
     if (stamp) PutU32(stamp + offset + kOfsIndex, static_cast<uint32_t>(i));
     if (kBufferSize - q < kMinStringSpace) flush();
+    if (i % bucketSize == 0) {
+      buckets.emplace_back(static_cast<uint32_t>(recordStart + q), static_cast<uint16_t>(q));
+    }
     if (stamp) {
       PutU32(stamp + offset + kOfsStreamPos, static_cast<uint32_t>(recordStart + q));
       PutU16(stamp + offset + kOfsRecordOfs, static_cast<uint16_t>(q));
@@ -443,30 +516,28 @@ uint64_t TSST::Layout(TRecordStream* out, uint8_t* stamp) const {
     putPieces(chars + v.CharBytes() + 4ull * v.Runs, v.FarEast);
   }
   PutU16(&buf[2], static_cast<uint16_t>(q - 4));
-  if (out) out->WriteMem(buf.data(), q);
-  written += q;
-  return written;
+  out.WriteMem(buf.data(), q);
+
+  TRecordBuffer ext(out);
+  ext.Begin(xlsid::EXTSST);
+  ext.U16(static_cast<uint16_t>(bucketSize));
+  for (const auto& [position, recordOffset] : buckets) {
+    ext.U32(position);
+    ext.U16(recordOffset);
+    ext.U16(0);
+  }
+  ext.End();
+  ext.Flush();
 }
 
 void TSST::SaveToStream(TRecordStream& out) {
-  Layout(&out, FMem.data());
-  const uint32_t bucketSize = ExtSSTBucketSize(FList.size());
-  const uint32_t buckets = ExtSSTBuckets(FList.size());
-  std::vector<uint8_t> ext;
-  AppendU16(ext, kExtSSTId);
-  AppendU16(ext, static_cast<uint16_t>(2 + 8 * buckets));
-  AppendU16(ext, static_cast<uint16_t>(bucketSize));
-  for (uint32_t j = 0; j < buckets; ++j) {
-    const uint32_t offset = FList[static_cast<size_t>(j) * bucketSize];
-    AppendU32(ext, EntryStreamPos(offset));
-    AppendU16(ext, EntryRecordOffset(offset));
-    AppendU16(ext, 0);
-  }
-  out.WriteMem(ext.data(), static_cast<uint32_t>(ext.size()));
+  Sort();
+  Write(out, FMem.data());
 }
 
-uint64_t TSST::TotalSize() const {
-  return Layout(nullptr, nullptr) + 6 + 8ull * ExtSSTBuckets(FList.size());
+uint64_t TSST::TotalSize() {
+  Sort();
+  return CountWritten([this](TRecordStream& s) { Write(s, nullptr); });
 }
 
 }  // namespace tessary

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,11 +22,15 @@ class TSST {
  public:
   TSST();
 
-  // Adds one use of the text with the given runs and returns the position
-  // of its entry in the list (a new entry, or an equal one found).
+  // Adds one use of the text with the given runs and returns the offset of
+  // its entry (a new entry at the end of the list, or an equal one found).
+  // The list is then no longer sorted.
+  uint32_t AddEntry(std::u16string_view s, const std::vector<TRTFRun>& runs = {});
+  // AddEntry, then the list sorted; returns the entry's position.
   uint32_t AddString(std::u16string_view s, const std::vector<TRTFRun>& runs = {});
-  // Halving search for an entry equal to the one at `entryOffset`: true when
-  // found; `index` is its position, or the position where it belongs.
+  // Halving search of the sorted list for an entry equal to the one at
+  // `entryOffset`: true when found; `index` is its position, or the
+  // position where it belongs.
   bool Find(uint32_t entryOffset, size_t& index) const;
 
   size_t Count() const { return FList.size(); }
@@ -43,32 +48,45 @@ class TSST {
   uint16_t EntryRecordOffset(uint32_t entryOffset) const;
 
   // Appends the strings of an SST record: its payload, then each attached
-  // CONTINUE payload in order. Fails with "Error reading record" when the
-  // strings run past the payloads.
+  // CONTINUE payload in order, in file order. Fails with "Error reading
+  // record" when the strings run past the payloads.
   void Load(const std::vector<std::span<const uint8_t>>& payloads);
-  // Orders the list by entry order.
+  // Orders the list by entry order (equal entries keep their order).
   void Sort();
-  // Drops the entries no cell uses.
+  // Drops the entries no cell uses and sorts the list.
   void FixRefs();
-  // Writes SST, its CONTINUE records and EXTSST, numbering the entries and
-  // stamping their positions.
+  // Sorts the list, then writes SST, its CONTINUE records and EXTSST,
+  // numbering the entries and stamping their positions.
   void SaveToStream(TRecordStream& out);
-  // Exactly the bytes SaveToStream writes.
-  uint64_t TotalSize() const;
+  // The bytes SaveToStream writes.
+  uint64_t TotalSize();
   void Clear();
 
  private:
   uint32_t AppendEntry(std::u16string_view s, bool wide, uint8_t options,
                        const std::vector<uint8_t>& runs, const std::vector<uint8_t>& farEast);
   uint32_t EntrySize(uint32_t entryOffset) const;
-  // Lays the table out into records; writes and stamps entries when `out`
-  // is given. Returns the bytes of the SST and CONTINUE records.
-  uint64_t Layout(TRecordStream* out, uint8_t* stamp) const;
+  // Writes the table; stamps the entries when `stamp` is given.
+  void Write(TRecordStream& out, uint8_t* stamp) const;
   bool Less(uint32_t a, uint32_t b) const;
   int Compare(uint32_t a, uint32_t b) const;
+  uint64_t Hash(uint32_t entryOffset) const;
+  // The entry equal to the one at `entryOffset` among those hashed, or
+  // none; with `add`, the entry is hashed when there is none.
+  std::optional<uint32_t> FindEqual(uint32_t entryOffset, bool add);
+  void Rehash();
 
   std::vector<uint8_t> FMem;  // MemSST; its size is the used size
   std::vector<uint32_t> FList;
+  bool FSorted = true;
+  // Open addressing: entry offset + 1 in each used slot (0 in a free one)
+  // and the high half of the entry's hash, which most probes compare alone.
+  struct TSlot {
+    uint32_t Entry = 0;
+    uint32_t Tag = 0;
+  };
+  std::vector<TSlot> FSlots;
+  size_t FHashed = 0;
 };
 
 }  // namespace tessary

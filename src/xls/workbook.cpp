@@ -10,26 +10,13 @@ namespace tessary {
 
 namespace {
 
-// A stream that only counts what is written to it.
-class TCountingStream : public TRecordStream {
- public:
-  void ReadMem(void*, uint32_t) override { ThrowFileInvalid(); }
-  bool NextEof(uint32_t) const override { return true; }
-  void WriteMem(const void*, uint32_t count) override { FCount += count; }
-  uint64_t Position() const override { return FCount; }
-
- private:
-  uint64_t FCount = 0;
-};
-
 // Creates the section for a BOF by its kind.
 std::unique_ptr<TSheet> NewSheetFor(const TBOFRecord& bof, TWorkbookGlobals* globals) {
   switch (bof.Kind()) {
     case kBofWorksheet:
       return std::make_unique<TWorkSheet>(globals);
-    case kBofChart:
-      return std::make_unique<TChartSheet>(globals);
     default:
+      // A chart sheet or a sheet of another kind, kept as read.
       return std::make_unique<TRawSheet>(globals);
   }
 }
@@ -72,24 +59,22 @@ TWorkbook::~TWorkbook() {
   FSheets.Clear();
 }
 
-void TWorkbook::LoadFromStream(TRecordStream& stream) {
+void TWorkbook::LoadFromStream(TRecordReader& in) {
   FSheets.Clear();
   FGlobals.Clear();
-  TRecordHeader header;
-  ReadRecordHeader(stream, header);
-  while (!stream.NextEof(3) && header.Id != 0) {
-    const uint16_t id = header.Id;
-    std::unique_ptr<TBaseRecord> record = ReadNextRecord(stream, header);
+  while (!in.NextEof(3) && in.Header.Id != 0) {
+    const uint16_t id = in.Header.Id;
+    std::unique_ptr<TBaseRecord> record = ReadNextRecord(in);
     if (id == xlsid::BOF) {
       std::unique_ptr<TBOFRecord> bof = AsBof(std::move(record));
       if (bof->Kind() == kBofGlobals) {
         // A second globals section would replace the string table that the
         // sheets read so far point into.
         if (FGlobals.FBOF) ThrowFileInvalid();
-        FGlobals.LoadFromStream(stream, header, std::move(bof), FGlobals.FSST);
+        FGlobals.LoadFromStream(in, std::move(bof), FGlobals.FSST);
       } else {
         TSheet* sheet = FSheets.Add(NewSheetFor(*bof, &FGlobals));
-        sheet->LoadFromStream(stream, header, std::move(bof), FGlobals.FSST);
+        sheet->LoadFromStream(in, std::move(bof), FGlobals.FSST);
       }
     } else if (id != xlsid::EOFREC) {
       ThrowFileInvalid();
@@ -119,7 +104,7 @@ void TWorkbook::GiveCodeNames() {
   }
 }
 
-uint64_t TWorkbook::PrepareOffsets(bool needsRecalc) {
+uint64_t TWorkbook::PrepareOffsets() {
   if (FGlobals.FHasMacro) GiveCodeNames();
   for (size_t i = 0; i < FSheets.Count(); ++i) {
     if (auto* sheet = dynamic_cast<TWorkSheet*>(&FSheets[i])) sheet->FCells.FixRows();
@@ -129,13 +114,13 @@ uint64_t TWorkbook::PrepareOffsets(bool needsRecalc) {
   if (FGlobals.SheetCount() != FSheets.Count()) ThrowFileInvalid();
   for (size_t i = 0; i < FSheets.Count(); ++i) {
     FGlobals.SheetSetOffset(i, static_cast<uint32_t>(position));
-    position += FSheets[i].TotalSize(needsRecalc);
+    position += FSheets[i].TotalSize();
   }
   return position;
 }
 
-void TWorkbook::SaveToStream(TRecordStream& stream, bool needsRecalc) {
-  PrepareOffsets(needsRecalc);
+void TWorkbook::SaveToStream(TRecordStream& stream) {
+  PrepareOffsets();
 
   int firstVisible = -1;
   for (size_t i = FSheets.Count(); i-- > 0;) {
@@ -163,7 +148,8 @@ bool TWorkbook::IsWorksheet(int index) const {
 
 TWorkSheet* TWorkbook::WorkSheet(int index) const {
   CheckSheetIndex(index);
-  return dynamic_cast<TWorkSheet*>(&FSheets[static_cast<size_t>(index)]);
+  TSheet& sheet = FSheets[static_cast<size_t>(index)];
+  return sheet.IsWorksheet() ? static_cast<TWorkSheet*>(&sheet) : nullptr;
 }
 
 TWorkSheet& TWorkbook::WorkSheetToChange(int index) const {
@@ -206,12 +192,10 @@ std::unique_ptr<TSheet> TWorkbook::CopySheet(int index) {
   TMemoryRecordStream image;
   source.SaveToStream(image);
 
-  TMemoryRecordStream in(std::move(image.Data));
-  TRecordHeader header;
-  ReadRecordHeader(in, header);
-  std::unique_ptr<TBOFRecord> bof = AsBof(ReadNextRecord(in, header));
+  TRecordReader in(image.Data);
+  std::unique_ptr<TBOFRecord> bof = AsBof(ReadNextRecord(in));
   std::unique_ptr<TSheet> copy = NewSheetFor(*bof, &FGlobals);
-  copy->LoadFromStream(in, header, std::move(bof), FGlobals.FSST);
+  copy->LoadFromStream(in, std::move(bof), FGlobals.FSST);
   // Code names must stay unique; a save gives the copy its own when needed.
   copy->FCodeName.reset();
   return copy;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "xls/globals.h"
+#include "xls/record_reader.h"
 #include "xls/sections.h"
 
 namespace tessary {
@@ -34,16 +35,16 @@ class TWorkbook {
   TWorkbook(const TWorkbook&) = delete;
   TWorkbook& operator=(const TWorkbook&) = delete;
 
-  // Reads the whole Workbook stream (already selected in `stream`).
-  void LoadFromStream(TRecordStream& stream);
+  // Reads the whole Workbook stream.
+  void LoadFromStream(TRecordReader& in);
   // Writes the whole Workbook stream: code names when there is a VBA
   // project, rows completed, stream positions, the visibility check, then
   // every section.
-  void SaveToStream(TRecordStream& stream, bool needsRecalc);
+  void SaveToStream(TRecordStream& stream);
   // Everything a save does before writing: code names, rows completed, the
   // string table settled and every BOUNDSHEET's stream position set (the
   // offset pass). Returns the number of bytes SaveToStream then writes.
-  uint64_t PrepareOffsets(bool needsRecalc);
+  uint64_t PrepareOffsets();
 
   // Inserts `sheetCount` sheets before `insertBefore` (0-based): copies of
   // sheet `copyFrom`, or new empty worksheets when `copyFrom` is -1.

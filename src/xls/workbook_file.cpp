@@ -46,7 +46,11 @@ void TWorkbookFile::LoadFromStream(TByteStream& stream) {
   TWorkbook& book = Workbook();
   TCompoundFile container(stream);
   container.SelectStream(kWorkbookStream);
-  book.LoadFromStream(container);
+  {
+    const std::vector<uint8_t> records = container.ReadAll();
+    TRecordReader in(records);
+    book.LoadFromStream(in);
+  }
 
   // The file as loaded, with an empty Workbook stream: every save copies
   // its other streams and directory from here.
@@ -291,7 +295,9 @@ void TWorkbookFile::SaveToStream(TByteStream& stream) {
   TMemoryByteStream image(FOtherStreams);
   TCompoundFile container(image);
   container.PrepareForWrite(stream, kWorkbookStream);
-  book.SaveToStream(container, IsFileModified);
+  TRecordBuffer out(container);
+  book.SaveToStream(out);
+  out.Flush();
   container.Close();
 }
 

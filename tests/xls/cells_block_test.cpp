@@ -250,17 +250,15 @@ TEST(CellBlock, ColumnEntriesAreWrittenInRuns) {
 TEST(CellBlock, LoadedColumnRangesAreExpandedWithinTheSheet) {
   TColInfoList columns;
   // Columns 0-65535, width 1000, XF 15, level 2.
-  columns.AddRecord(std::make_unique<TColInfoRecord>(
-      xlsid::COLINFO, Bytes{0, 0, 0xFF, 0xFF, 0xE8, 0x03, 15, 0, 0, 2, 0, 0}));
+  columns.AddPayload(Bytes{0, 0, 0xFF, 0xFF, 0xE8, 0x03, 15, 0, 0, 2, 0, 0});
   EXPECT_EQ(columns.Count(), 256u);
-  EXPECT_EQ(columns.OutlineLevel(), 2);
+  EXPECT_EQ(columns.Find(255)->Options, 0x0200);
   const auto recs = Written(columns);
   ASSERT_EQ(recs.size(), 1u);
   EXPECT_EQ(HexBytes(recs[0].Payload), "00 00 FF 00 E8 03 0F 00 00 02 00 00");
   // A range that begins beyond the sheet adds nothing.
   columns.Clear();
-  columns.AddRecord(std::make_unique<TColInfoRecord>(
-      xlsid::COLINFO, Bytes{0, 1, 0xFF, 0xFF, 0xE8, 0x03, 15, 0, 0, 0}));
+  columns.AddPayload(Bytes{0, 1, 0xFF, 0xFF, 0xE8, 0x03, 15, 0, 0, 0});
   EXPECT_EQ(columns.Count(), 0u);
 }
 
@@ -284,13 +282,17 @@ TEST(CellBlock, MergedRangesGrowOverOverlapsAndSplitAt1027) {
 
   // Ranges read from a file are kept.
   TMergedCells loaded;
-  loaded.AddRecord(std::make_unique<TCellMergingRecord>(xlsid::MERGEDCELLS,
-                                                        Bytes{1, 0, 0, 0, 1, 0, 2, 0, 3, 0}));
+  loaded.AddPayload(Bytes{1, 0, 0, 0, 1, 0, 2, 0, 3, 0});
   EXPECT_EQ(loaded.Ranges()[0], (TMergedRange{0, 1, 2, 3}));
+  // A count beyond the payload is refused.
+  EXPECT_EQ(ErrorText([&] {
+              loaded.AddPayload(Bytes{2, 0, 0, 0, 1, 0, 0, 0, 1, 0});
+            }),
+            kFileInvalidText);
 }
 
 std::unique_ptr<TBaseRecord> Make(uint16_t id, Bytes payload) {
-  return CreateCellBlockRecord(id, payload);
+  return CreateRecord(id, std::move(payload));
 }
 
 Bytes RowPayload(uint16_t row, uint16_t first, uint16_t last) {

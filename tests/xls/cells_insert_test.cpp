@@ -34,12 +34,8 @@ struct Sheet {
   std::map<std::pair<int, int>, TXlsValue> Values() const {
     std::map<std::pair<int, int>, TXlsValue> out;
     for (size_t r = 0; r < Cells.CellRowCount(); ++r) {
-      const TCellRecordList* cells = Cells.RowCells(static_cast<int>(r));
-      if (cells == nullptr) continue;
-      for (const auto& cell : *cells) {
-        // The record's own row and column must agree with its slot.
-        EXPECT_EQ(cell->Row(), r);
-        out[{cell->Row(), cell->Column()}] = cell->GetValue();
+      for (const TCell& cell : Cells.RowCells(static_cast<int>(r))) {
+        out[{static_cast<int>(r), cell.Col}] = Cells.Value(cell);
       }
     }
     return out;
@@ -188,7 +184,8 @@ TEST(CellsInsert, ColumnsMoveCellsWithinEveryRowAndTheRowSpans) {
   row->SetFirstCol(3);
   row->SetLastCol(6);
   loaded.Cells.AddRow(std::move(row));
-  for (const uint16_t col : {3, 5}) loaded.Cells.AddCell(TBlankRecord::Build(4, col, 21));
+  for (const uint8_t col : {3, 5})
+    loaded.Cells.AddPayload(xlsid::BLANK, Bytes{4, 0, col, 0, 21, 0});
   loaded.Cells.InsertCols(4, 2);
   EXPECT_EQ(loaded.Cells.Row(4)->FirstCol(), 3);
   EXPECT_EQ(loaded.Cells.Row(4)->LastCol(), 8);

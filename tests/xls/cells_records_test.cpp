@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "support/test_text.h"
 #include "xls/cell_records.h"
+#include "xls/cells.h"
 #include "xls/records.h"
 #include "xls/sst.h"
 
@@ -41,42 +42,35 @@ TEST(CellRecords, RKFormsFirstFormBeforeSecondAndTimesOneBeforeTimesHundred) {
   EXPECT_FALSE(EncodeRK(1.0 / 3, rk));
 }
 
-TEST(CellRecords, RKRecordRefusesValuesWithoutRKForm) {
-  auto record = TRKRecord::Build(1, 2, 15);
-  record->SetValue(0.1);
-  EXPECT_EQ(record->RK(), 0x40240001u);
-  EXPECT_EQ(ErrorText([&] { record->SetValue(3.14159); }), "Invalid cell value: \"3.14159\"");
-  EXPECT_EQ(record->RK(), 0x40240001u);
-}
-
 TEST(CellRecords, BoolErrHoldsBooleansAndTheSevenErrorNames) {
-  auto record = TBoolErrRecord::Build(0, 0, 15);
-  record->SetBool(true);
-  EXPECT_EQ(record->GetValue(), TXlsValue(true));
-  record->SetErrorText(u"#DIV/0!");
-  EXPECT_EQ(record->Data[6], 0x07);
-  EXPECT_EQ(record->Data[7], 1);
-  EXPECT_EQ(record->GetValue(), TXlsValue(std::u16string(u"#DIV/0!")));
-  EXPECT_EQ(ErrorText([&] { record->SetErrorText(u"#BAD!"); }),
-            "Invalid cell error code: \"#BAD!\"");
+  TCells cells;
+  cells.AddPayload(xlsid::BOOLERR, Bytes{0, 0, 0, 0, 15, 0, 1, 0});
+  cells.AddPayload(xlsid::BOOLERR, Bytes{0, 0, 1, 0, 15, 0, 0x07, 1});
+  EXPECT_EQ(cells.GetValue(0, 0).Value, TXlsValue(true));
+  EXPECT_EQ(cells.GetValue(0, 1).Value, TXlsValue(std::u16string(u"#DIV/0!")));
+  EXPECT_EQ(cells.ErrorCode(*cells.Cell(0, 1)), 0x07);
+  EXPECT_EQ(cells.ErrorCode(*cells.Cell(0, 0)), std::nullopt);
+  const char16_t* names[] = {u"#NULL!", u"#DIV/0!", u"#VALUE!", u"#REF!",
+                             u"#NAME?", u"#NUM!",   u"#N/A"};
+  const uint8_t codes[] = {0x00, 0x07, 0x0F, 0x17, 0x1D, 0x24, 0x2A};
+  for (size_t i = 0; i < 7; ++i) EXPECT_EQ(ErrorCodeText(codes[i]), names[i]);
+  EXPECT_EQ(ErrorCodeText(0x01), u"");
 }
 
 TEST(CellRecords, StringCellsHoldOneReferenceEach) {
   TSST sst;
-  auto a = TLabelSSTRecord::Build(0, 0, 15, sst);
-  a->SetAsString(u"abc");
-  const auto entry = static_cast<uint32_t>(a->FEntry);
-  EXPECT_EQ(sst.RefCount(entry), 1u);
   {
-    auto copy = a->Clone();
+    TCells cells(nullptr, &sst);
+    cells.SetValueX2(0, 0, {std::u16string(u"abc"), -1, false}, false);
+    cells.SetValueX2(1, 0, {std::u16string(u"abc"), -1, false}, false);
+    ASSERT_EQ(sst.Count(), 1u);
+    const uint32_t entry = sst.EntryOffsetAt(0);
     EXPECT_EQ(sst.RefCount(entry), 2u);
-    EXPECT_EQ(static_cast<TLabelSSTRecord&>(*copy).Text(), u"abc");
+    cells.SetValueX2(0, 0, {std::u16string(u"xyz"), -1, false}, false);
+    EXPECT_EQ(sst.RefCount(entry), 1u);
+    EXPECT_EQ(cells.GetValue(0, 0).Value, TXlsValue(std::u16string(u"xyz")));
   }
-  EXPECT_EQ(sst.RefCount(entry), 1u);
-  a->SetAsString(u"xyz");
-  EXPECT_EQ(sst.RefCount(entry), 0u);
-  EXPECT_EQ(a->Text(), u"xyz");
-  a.reset();
+  // The block gave its references back with its cells.
   sst.FixRefs();
   EXPECT_EQ(sst.Count(), 0u);
 }
@@ -86,14 +80,23 @@ TEST(CellRecords, LoadedStringCellTakesTheEntryAtItsIndex) {
   sst.AddString(u"first");
   sst.AddString(u"second");
   Bytes payload = {1, 0, 2, 0, 15, 0, 1, 0, 0, 0};
+  TCells cells(nullptr, &sst);
+  cells.AddPayload(xlsid::LABELSST, payload);
+  EXPECT_EQ(cells.GetValue(1, 2).Value, TXlsValue(std::u16string(u"second")));
+  EXPECT_EQ(sst.RefCount(sst.EntryOffsetAt(1)), 2u);
+
+  // A record kept as read (a macro sheet's) does the same, and so does its
+  // copy.
   TLabelSSTRecord record(xlsid::LABELSST, payload);
   record.AttachToSST(sst);
-  EXPECT_EQ(record.Text(), u"second");
-  EXPECT_EQ(sst.RefCount(sst.EntryOffsetAt(1)), 2u);
+  EXPECT_EQ(record.GetValue(), TXlsValue(std::u16string(u"second")));
+  EXPECT_EQ(record.Clone()->Id, xlsid::LABELSST);
+  EXPECT_EQ(sst.RefCount(sst.EntryOffsetAt(1)), 3u);
 
   payload[6] = 2;
   TLabelSSTRecord outside(xlsid::LABELSST, payload);
   EXPECT_EQ(ErrorText([&] { outside.AttachToSST(sst); }), kFileInvalidText);
+  EXPECT_EQ(ErrorText([&] { cells.AddPayload(xlsid::LABELSST, payload); }), kFileInvalidText);
 }
 
 TEST(CellRecords, LabelAndFormulaResultsAreRead) {
@@ -131,21 +134,17 @@ TEST(CellRecords, LabelAndFormulaResultsAreRead) {
 TEST(CellRecords, MultipleCellRecordsSplitIntoSingleCells) {
   // Row 3, columns 1-2: XF 21 with RK 1, XF 22 with RK 2.
   Bytes mulRK = {3, 0, 1, 0, 21, 0, 0, 0, 0xF0, 0x3F, 22, 0, 0, 0, 0, 0x40, 2, 0};
-  auto cells = TMulRKRecord(xlsid::MULRK, mulRK).Split();
-  ASSERT_EQ(cells.size(), 2u);
-  EXPECT_EQ(cells[0]->Row(), 3);
-  EXPECT_EQ(cells[0]->Column(), 1);
-  EXPECT_EQ(cells[0]->XF(), 21);
-  EXPECT_EQ(cells[0]->GetValue(), TXlsValue(1.0));
-  EXPECT_EQ(cells[1]->Column(), 2);
-  EXPECT_EQ(cells[1]->XF(), 22);
-  EXPECT_EQ(cells[1]->GetValue(), TXlsValue(2.0));
+  TCells cells;
+  cells.AddPayload(xlsid::MULRK, mulRK);
+  ASSERT_EQ(cells.RowCells(3).size(), 2u);
+  EXPECT_EQ(cells.GetValue(3, 1).Value, TXlsValue(1.0));
+  EXPECT_EQ(cells.CellXF(3, 1), 21);
+  EXPECT_EQ(cells.GetValue(3, 2).Value, TXlsValue(2.0));
+  EXPECT_EQ(cells.CellXF(3, 2), 22);
 
-  Bytes mulBlank = {0, 0, 254, 0, 15, 0, 16, 0, 255, 0};
-  cells = TMulBlankRecord(xlsid::MULBLANK, mulBlank).Split();
-  ASSERT_EQ(cells.size(), 2u);
-  EXPECT_EQ(cells[1]->Column(), 255);
-  EXPECT_EQ(cells[1]->XF(), 16);
+  cells.AddPayload(xlsid::MULBLANK, Bytes{0, 0, 254, 0, 15, 0, 16, 0, 255, 0});
+  EXPECT_EQ(cells.CellXF(0, 255), 16);
+  EXPECT_EQ(cells.GetValue(0, 255).Value, TXlsValue());
 
   // Damaged: last column not matching the length, a partial entry, columns
   // beyond the sheet, no entry at all.
@@ -155,38 +154,33 @@ TEST(CellRecords, MultipleCellRecordsSplitIntoSingleCells) {
   partial.insert(partial.end() - 2, 0);
   Bytes beyond = {0, 0, 255, 0, 15, 0, 16, 0, 0, 1};
   for (const Bytes& bad : {badLast, partial, Bytes{3, 0, 1, 0, 1, 0}}) {
-    EXPECT_EQ(ErrorText([&] { TMulRKRecord(xlsid::MULRK, bad).Split(); }), kFileInvalidText);
+    EXPECT_EQ(ErrorText([&] { cells.AddPayload(xlsid::MULRK, bad); }), kFileInvalidText);
   }
-  EXPECT_EQ(ErrorText([&] { TMulBlankRecord(xlsid::MULBLANK, beyond).Split(); }), kFileInvalidText);
+  EXPECT_EQ(ErrorText([&] { cells.AddPayload(xlsid::MULBLANK, beyond); }), kFileInvalidText);
 }
 
-TEST(CellRecords, FactoryRefusesPayloadsTooShortForTheirFields) {
+// One rule for every record the engine reads fields of: a payload too short
+// for them refuses the file.
+TEST(CellRecords, PayloadsTooShortForTheirFieldsAreRefused) {
   const struct {
     uint16_t Id;
     size_t Size;
   } shortest[] = {{xlsid::BLANK, 6},     {xlsid::NUMBER, 14}, {xlsid::RK, 10},
                   {xlsid::LABELSST, 10}, {xlsid::BOOLERR, 8}, {xlsid::ROW, 16},
-                  {xlsid::COLINFO, 10},  {xlsid::FORMULA, 6}, {xlsid::LABEL, 6}};
+                  {xlsid::COLINFO, 10},  {xlsid::FORMULA, 6}, {xlsid::LABEL, 6},
+                  {xlsid::WINDOW1, 16},  {xlsid::WINDOW2, 2}, {xlsid::DEFAULTROWHEIGHT, 4},
+                  {xlsid::WSBOOL, 2},    {xlsid::NAME, 10},   {xlsid::FORMAT, 5}};
   for (const auto& s : shortest) {
-    Bytes ok(s.Size, 0);
-    EXPECT_NE(CreateCellBlockRecord(s.Id, ok), nullptr) << s.Id;
-    Bytes cut(s.Size - 1, 0);
-    EXPECT_EQ(ErrorText([&] { CreateCellBlockRecord(s.Id, cut); }), kFileInvalidText) << s.Id;
+    EXPECT_NO_THROW(CreateRecord(s.Id, Bytes(s.Size, 0))) << s.Id;
+    EXPECT_EQ(ErrorText([&] { CreateRecord(s.Id, Bytes(s.Size - 1, 0)); }), kFileInvalidText)
+        << s.Id;
   }
-  Bytes other(4, 0);
-  EXPECT_EQ(CreateCellBlockRecord(xlsid::WINDOW2, other), nullptr);
 
   // A ROW keeps its 16 bytes, with offset 8 cleared.
-  Bytes row(20, 0x11);
-  auto record = CreateCellBlockRecord(xlsid::ROW, row);
+  auto record = CreateRecord(xlsid::ROW, Bytes(20, 0x11));
   ASSERT_EQ(record->DataSize(), 16);
   EXPECT_EQ(GetU16(record->Data.data() + 8), 0);
   EXPECT_EQ(record->TotalSize(), 20u);
-
-  Bytes merged = {2, 0, 0, 0, 1, 0, 0, 0, 1, 0};
-  auto merging = CreateCellBlockRecord(xlsid::MERGEDCELLS, merged);
-  EXPECT_EQ(ErrorText([&] { static_cast<TCellMergingRecord&>(*merging).Ranges(); }),
-            kFileInvalidText);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "common/error.h"
 #include "support/test_text.h"
 #include "workbook_template.h"
+#include "xls/records.h"
 
 namespace tessary {
 namespace {
@@ -36,9 +37,9 @@ struct TemplateLists {
       const uint16_t size = GetU16(&records[pos + 2]);
       Bytes payload(records.begin() + pos + 4, records.begin() + pos + 4 + size);
       pos += 4 + size;
-      if (id == kXFRecordId) XF.Add(std::make_unique<TXFRecord>(id, payload));
-      if (id == kFontRecordId) Fonts.Add(std::make_unique<TFontRecord>(id, payload));
-      if (id == kFormatRecordId) Formats.Add(std::make_unique<TFormatRecord>(id, payload));
+      if (id == xlsid::XF) XF.Add(CreateRecord(id, payload));
+      if (id == xlsid::FONT) Fonts.Add(CreateRecord(id, payload));
+      if (id == xlsid::FORMAT) Formats.Add(CreateRecord(id, payload));
     }
   }
 };

@@ -92,12 +92,9 @@ TEST(BoundSheetList, RenameRebuildsTheRecordAndAdaptsTheSize) {
 
 // Globals loaded from a stream image of their records.
 void LoadGlobals(TWorkbookGlobals& globals, const Bytes& records) {
-  TMemoryRecordStream in(records);
-  TRecordHeader header;
-  ReadRecordHeader(in, header);
-  std::unique_ptr<TBaseRecord> bof = ReadNextRecord(in, header);
-  globals.LoadFromStream(in, header,
-                         std::unique_ptr<TBOFRecord>(static_cast<TBOFRecord*>(bof.release())),
+  TRecordReader in(records);
+  std::unique_ptr<TBaseRecord> bof = ReadNextRecord(in);
+  globals.LoadFromStream(in, std::unique_ptr<TBOFRecord>(static_cast<TBOFRecord*>(bof.release())),
                          globals.FSST);
 }
 
@@ -111,14 +108,15 @@ Bytes Written(TWorkbookGlobals& globals) {
 
 TEST(WorkbookGlobals, RenameGrowsTheSectionByThePayloadDifference) {
   TWorkbook workbook;
-  TMemoryRecordStream in(TemplateWorkbookStream());
+  const Bytes stream = TemplateWorkbookStream();
+  TRecordReader in(stream);
   workbook.LoadFromStream(in);
   TWorkbookGlobals& globals = workbook.FGlobals;
   const uint64_t before = globals.TotalSize();
-  EXPECT_EQ(workbook.PrepareOffsets(false), before + 243);
+  EXPECT_EQ(workbook.PrepareOffsets(), before + 243);
   globals.RenameSheet(0, u"Creature Statistics");  // 19 characters instead of 6
   EXPECT_EQ(globals.TotalSize(), before + 13);
-  workbook.PrepareOffsets(false);
+  workbook.PrepareOffsets();
   EXPECT_EQ(globals.FBoundSheets.Sheet(0).Position(), before + 13);
   EXPECT_EQ(Written(globals).size(), globals.TotalSize());
 

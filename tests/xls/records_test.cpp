@@ -27,13 +27,11 @@ void Rec(Bytes& out, uint16_t id, std::initializer_list<uint8_t> payload) {
 
 // Reads every record of `image` until the invented EOF at its end.
 std::vector<std::unique_ptr<TBaseRecord>> ReadAll(const Bytes& image) {
-  TMemoryRecordStream stream(image);
-  TRecordHeader header;
-  ReadRecordHeader(stream, header);
+  TRecordReader stream(image);
   std::vector<std::unique_ptr<TBaseRecord>> records;
   for (;;) {
-    const uint16_t id = header.Id;
-    records.push_back(ReadNextRecord(stream, header));
+    const uint16_t id = stream.Header.Id;
+    records.push_back(ReadNextRecord(stream));
     if (id == xlsid::EOFREC) break;
   }
   return records;
@@ -69,7 +67,6 @@ TEST(RecordReader, ContinueChainOfThreeIsWrittenBackByteForByte) {
   ASSERT_NE(first.Continue->Continue->Continue, nullptr);
   EXPECT_EQ(first.Continue->Continue->Continue->Continue, nullptr);
   EXPECT_EQ(first.TotalSize(), 6u + 7u + 4u + 9u);
-  EXPECT_EQ(first.TotalSizeNoHeaders(), 2u + 3u + 0u + 5u);
   EXPECT_EQ(SaveAll(records), image);
   // A deep copy writes the same bytes.
   TMemoryRecordStream copyOut;
@@ -193,12 +190,13 @@ TEST(RecordFactory, BofVersionAndKind) {
   EXPECT_THROW(CreateRecord(xlsid::BOF, Bytes{0x00, 0x06}), Error);
 }
 
-TEST(RecordFactory, ShortPayloadsOfReadRecordsStayOpaque) {
+TEST(RecordFactory, ShortPayloadsOfReadRecordsAreRefused) {
   // The engine never reads past a payload: a WINDOW1 too short for its tab
-  // words is kept as a plain record instead.
-  auto window1 = CreateRecord(xlsid::WINDOW1, Bytes(10, 0));
-  EXPECT_EQ(dynamic_cast<TWindow1Record*>(window1.get()), nullptr);
-  EXPECT_EQ(window1->TotalSize(), 14u);
+  // words refuses the file, rather than being carried while the active
+  // sheet it names is lost.
+  EXPECT_THROW(CreateRecord(xlsid::WINDOW1, Bytes(10, 0)), Error);
+  EXPECT_NE(dynamic_cast<TWindow1Record*>(CreateRecord(xlsid::WINDOW1, Bytes(18, 0)).get()),
+            nullptr);
   // A BOUNDSHEET whose name runs past its payload cannot be used at all.
   EXPECT_THROW(CreateRecord(xlsid::BOUNDSHEET, Bytes{0, 0, 0, 0, 0, 0, 9, 0, 'a'}), Error);
 }
@@ -207,7 +205,7 @@ TEST(BoundSheetRecord, NameAndRebuild) {
   auto sheet = TBoundSheetRecord::Build(0x0001, u"Sheet1");
   EXPECT_EQ(sheet->Data, (Bytes{0, 0, 0, 0, 0x01, 0x00, 6, 0, 'S', 'h', 'e', 'e', 't', '1'}));
   sheet->SetPosition(1441);
-  EXPECT_EQ(sheet->SetSheetName(u"Data \u0416"), 6 + 6 - 6);  // 6 characters, now 16-bit
+  sheet->SetSheetName(u"Data \u0416");  // 6 characters, now 16-bit
   EXPECT_EQ(sheet->Position(), 1441u);
   EXPECT_EQ(sheet->OptionFlags(), 0x0001);
   EXPECT_EQ(sheet->Visibility(), 1);

@@ -59,13 +59,13 @@ Bytes SheetWith(const std::function<void(Bytes&)>& body) {
 
 struct Book {
   TWorkbook Workbook;
-  explicit Book(Bytes stream) {
-    TMemoryRecordStream in(std::move(stream));
+  explicit Book(const Bytes& stream) {
+    TRecordReader in(stream);
     Workbook.LoadFromStream(in);
   }
   Bytes Saved() {
     TMemoryRecordStream out;
-    Workbook.SaveToStream(out, false);
+    Workbook.SaveToStream(out);
     return out.Data;
   }
 };

@@ -17,14 +17,14 @@ namespace {
 
 using namespace tessary::testing;
 
-void Load(TWorkbook& workbook, Bytes stream) {
-  TMemoryRecordStream in(std::move(stream));
+void Load(TWorkbook& workbook, const Bytes& stream) {
+  TRecordReader in(stream);
   workbook.LoadFromStream(in);
 }
 
 Bytes Save(TWorkbook& workbook) {
   TMemoryRecordStream out;
-  workbook.SaveToStream(out, false);
+  workbook.SaveToStream(out);
   return out.Data;
 }
 
@@ -300,7 +300,7 @@ TEST(Workbook, FormulaWithItsRecordsIsCountedAndWrittenInPlace) {
   });
   TWorkbook workbook;
   Load(workbook, WorkbookWith({sheet}));
-  const uint64_t counted = workbook.PrepareOffsets(false);
+  const uint64_t counted = workbook.PrepareOffsets();
   const Bytes saved = Save(workbook);
   EXPECT_EQ(counted, saved.size());
   // The formula's records follow it directly, in their order (the ROW
@@ -340,7 +340,7 @@ TEST(Workbook, VbaProjectGivesEverySheetACodeName) {
   Load(workbook, stream);
   EXPECT_TRUE(workbook.FGlobals.HasMacro());
   EXPECT_EQ(workbook.FGlobals.FCodeName, u"Sheet2");
-  const uint64_t counted = workbook.PrepareOffsets(false);
+  const uint64_t counted = workbook.PrepareOffsets();
   EXPECT_EQ(Save(workbook).size(), counted);
   auto* first = dynamic_cast<TCodeNameRecord*>(workbook.FSheets[0].FCodeName.get());
   auto* second = dynamic_cast<TCodeNameRecord*>(workbook.FSheets[1].FCodeName.get());
