@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -16,9 +17,8 @@
 namespace tessary {
 namespace {
 
-// A sheet holds rows 0 to 65535 and columns 0 to 255.
-constexpr int kMaxSheetRows = 65536;
-constexpr int kMaxSheetCols = 256;
+constexpr int kMaxSheetRows = kMaxSheetRow + 1;
+constexpr int kMaxSheetCols = kMaxSheetCol + 1;
 
 std::string ReplaceFirst(std::string text, std::string_view what, std::string_view by) {
   const size_t at = text.find(what);
@@ -184,6 +184,8 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
     for (int32_t c = FGridStartCol; c < Grid->ColCount(); ++c)
       types.push_back(ColumnTypeOf(Grid->Cells(c, 1)));
   }
+  using TFormatRequest = std::pair<int, std::optional<std::u16string>>;
+  std::map<TFormatRequest, int> formatXF;
   for (int32_t r = FGridStartRow; r < Grid->RowCount(); ++r) {
     const int sheetRow = r + FXlsStartRow - FGridStartRow;
     if (sheetRow > kMaxSheetRows) ThrowError("Invalid Row (%d)", sheetRow - 1);
@@ -202,7 +204,6 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
         xf = rowXF > 0 ? rowXF : book.ColFormat(sheetCol);
         if (xf < 0) xf = kDefaultCellXF;
       }
-      TCellFormat format = book.GetFormat(xf);
 
       TCellTextValue typed;
       if (TableLayout && (r < 2 || textColumn)) {
@@ -216,10 +217,18 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
         typed = ConvertCellText(PrepareExportText(cellText, Options.ExportHTMLTags), Regional,
                                 DateFormat, TimeFormat);
       }
-      if (typed.Format) format.Format = *typed.Format;
-
       TXlsCellValue value;
-      value.XF = book.AddFormat(format);
+      // The format of the cell's XF, with the number format found for its
+      // text: asked for once per pair, since the answer for a pair cannot
+      // change while the export only adds formats.
+      TFormatRequest request{xf, std::move(typed.Format)};
+      auto known = formatXF.find(request);
+      if (known == formatXF.end()) {
+        TCellFormat format = book.GetFormat(xf);
+        if (request.second) format.Format = *request.second;
+        known = formatXF.emplace(std::move(request), book.AddFormat(format)).first;
+      }
+      value.XF = known->second;
       switch (typed.Kind) {
         case TCellTextValue::TKind::Number:
           value.Value = typed.Number;
