@@ -60,13 +60,15 @@ void TFileReadStream::Write(const void*, size_t) { throw Error(std::strerror(EBA
 
 void TFileWriteStream::Seek(uint64_t pos) {
   if (!FWriter.Seek(pos)) throw Error(LastSystemErrorText());
+  FPosition = pos;
 }
 
 void TFileWriteStream::Read(void*, size_t) { throw Error(std::strerror(EBADF)); }
 
 void TFileWriteStream::Write(const void* buf, size_t n) {
   if (!FWriter.Write(buf, n)) throw Error(LastSystemErrorText());
-  FSize = std::max(FSize, FWriter.Position());
+  FPosition += n;
+  FSize = std::max(FSize, FPosition);
 }
 
 void TFileWriteStream::Commit() {

@@ -77,7 +77,7 @@ class TFileWriteStream : public TByteStream {
   explicit TFileWriteStream(const std::filesystem::path& target) : FWriter(target) {}
 
   uint64_t Size() const override { return FSize; }
-  uint64_t Position() const override { return FWriter.Position(); }
+  uint64_t Position() const override { return FPosition; }
   void Seek(uint64_t pos) override;
   void Read(void* buf, size_t n) override;
   void Write(const void* buf, size_t n) override;
@@ -88,6 +88,7 @@ class TFileWriteStream : public TByteStream {
  private:
   TSafeFileWriter FWriter;
   uint64_t FSize = 0;
+  uint64_t FPosition = 0;
 };
 
 }  // namespace tessary

@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "common/byte_reader.h"
 #include "common/bytes.h"
 #include "common/error.h"
 
 namespace tessary {
 
 namespace {
-
-[[noreturn]] void ReadFailure() { throw Error("Error reading record"); }
 
 void CheckStrLenLength(uint8_t strLenLength) {
   if (strLenLength != 1 && strLenLength != 2) throw Error("StrLenLength should be 1 or 2");
@@ -40,50 +39,27 @@ void TExcelString::SetValue(std::u16string_view value) {
 TExcelString TExcelString::Parse(uint8_t strLenLength, std::span<const uint8_t> data,
                                  size_t& offset) {
   CheckStrLenLength(strLenLength);
-  size_t pos = offset;
-  auto need = [&](uint64_t n) {
-    if (pos > data.size() || data.size() - pos < n) ReadFailure();
-  };
+  TByteReader in(data, "Error reading record");
+  in.Seek(offset);
   TExcelString s;
   s.StrLenLength = strLenLength;
-  need(strLenLength + 1u);
-  s.StrLen = strLenLength == 1 ? data[pos] : GetU16(&data[pos]);
-  pos += strLenLength;
-  s.OptionFlags = data[pos++];
-  if (s.OptionFlags & xlstr::kRichText) {
-    need(2);
-    s.NumberRichTextFormats = GetU16(&data[pos]);
-    pos += 2;
-  }
-  if (s.OptionFlags & xlstr::kFarEast) {
-    need(4);
-    s.FarEastDataSize = GetU32(&data[pos]);
-    pos += 4;
-  }
+  s.StrLen = strLenLength == 1 ? in.U8() : in.U16();
+  s.OptionFlags = in.U8();
+  if (s.OptionFlags & xlstr::kRichText) s.NumberRichTextFormats = in.U16();
+  if (s.OptionFlags & xlstr::kFarEast) s.FarEastDataSize = in.U32();
   const bool wide = s.IsWide();
-  need(static_cast<uint64_t>(s.StrLen) * (wide ? 2 : 1));
+  if (s.StrLen > in.Left() / (wide ? 2 : 1)) in.Fail();
   s.FValue.resize(s.StrLen);
-  for (uint16_t i = 0; i < s.StrLen; ++i) {
-    s.FValue[i] = wide ? static_cast<char16_t>(GetU16(&data[pos + 2 * i])) : data[pos + i];
-  }
-  pos += static_cast<size_t>(s.StrLen) * (wide ? 2 : 1);
-  const uint64_t runBytes = 4ull * s.NumberRichTextFormats;
-  need(runBytes);
-  s.RichTextFormats.assign(data.begin() + pos, data.begin() + pos + runBytes);
-  pos += runBytes;
-  need(s.FarEastDataSize);
-  s.FarEastData.assign(data.begin() + pos, data.begin() + pos + s.FarEastDataSize);
-  pos += s.FarEastDataSize;
-  offset = pos;
+  for (uint16_t i = 0; i < s.StrLen; ++i) s.FValue[i] = wide ? in.U16() : in.U8();
+  const std::span<const uint8_t> runs = in.Bytes(4ull * s.NumberRichTextFormats);
+  s.RichTextFormats.assign(runs.begin(), runs.end());
+  const std::span<const uint8_t> farEast = in.Bytes(s.FarEastDataSize);
+  s.FarEastData.assign(farEast.begin(), farEast.end());
+  offset = in.Position();
   return s;
 }
 
-uint32_t TExcelString::TotalSize() const {
-  uint32_t size = StrLenLength + 1u + StrLen * (IsWide() ? 2u : 1u);
-  if (OptionFlags & xlstr::kRichText) size += 2 + 4u * NumberRichTextFormats;
-  if (OptionFlags & xlstr::kFarEast) size += 4 + FarEastDataSize;
-  return size;
-}
+uint32_t TExcelString::TotalSize() const { return static_cast<uint32_t>(ToBytes().size()); }
 
 void TExcelString::SaveToBytes(std::vector<uint8_t>& out) const {
   CheckStrLenLength(StrLenLength);
@@ -119,7 +95,6 @@ void TExcelString::SaveToBytes(std::vector<uint8_t>& out) const {
 
 std::vector<uint8_t> TExcelString::ToBytes() const {
   std::vector<uint8_t> out;
-  out.reserve(TotalSize());
   SaveToBytes(out);
   return out;
 }

@@ -48,8 +48,7 @@ class TExcelString {
   void SetValue(std::u16string_view value);
   bool IsWide() const { return (OptionFlags & xlstr::kWide) != 0; }
 
-  // The written size: count, option byte, run count and far-east size when
-  // present, characters, runs, far-east data.
+  // The size of the written form.
   uint32_t TotalSize() const;
   // Appends the written form.
   void SaveToBytes(std::vector<uint8_t>& out) const;
