@@ -58,6 +58,22 @@ void RemoveThousands(std::u16string& s, std::u16string_view t) {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
+// Ten to the power n in extended precision, exactly as the library's power
+// function gives it: a table of its results for every exponent a number
+// text can have (the exponent stops below 5000), so that a cell costs one
+// lookup; only a text with thousands of digits after its point computes
+// its power.
+long double PowerOfTen(int n) {
+  constexpr int kTableSize = 5000;
+  static const std::vector<long double> kTable = [] {
+    std::vector<long double> table(kTableSize);
+    for (int i = 0; i < kTableSize; ++i) table[i] = std::pow(10.0L, static_cast<long double>(i));
+    return table;
+  }();
+  return n < kTableSize ? kTable[static_cast<size_t>(n)]
+                        : std::pow(10.0L, static_cast<long double>(n));
+}
+
 // A text that the integer reader accepts with a value of 0 or more.
 bool IsNonNegativeInteger(std::u16string_view s) {
   std::optional<int32_t> v = ParseInteger(s);
@@ -184,7 +200,7 @@ std::optional<double> ParseExportNumber(std::u16string_view s) {
   long double value = mantissa;
   int scale = exponent - fractionDigits;
   if (value != 0 && scale != 0) {
-    long double power = std::pow(10.0L, static_cast<long double>(scale < 0 ? -scale : scale));
+    const long double power = PowerOfTen(scale < 0 ? -scale : scale);
     value = scale < 0 ? value / power : value * power;
   }
   if (negative) value = -value;

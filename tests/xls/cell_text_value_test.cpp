@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <random>
+
+#include "text/number_text.h"
 #include "text/utf16.h"
 #include "xls/date_parser.h"
 
@@ -154,6 +159,83 @@ TEST(CellTextValue, NumberGrammarLimits) {
   EXPECT_EQ(ParseExportNumber(u"+"), std::nullopt);
   EXPECT_EQ(ParseExportNumber(u"1 2"), std::nullopt);
   EXPECT_EQ(ParseExportNumber(u"  3  "), 3.0);
+}
+
+// The number reader as it was written before its powers of ten came from a
+// table: the power computed for each text.
+std::optional<double> PowerPerTextNumber(std::u16string_view s) {
+  auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
+  size_t i = 0;
+  while (i < s.size() && s[i] == u' ') ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) negative = s[i++] == u'-';
+  long double mantissa = 0;
+  int fractionDigits = 0;
+  bool any = false;
+  while (i < s.size() && digit(s[i])) {
+    mantissa = mantissa * 10 + (s[i++] - u'0');
+    any = true;
+  }
+  if (i < s.size() && s[i] == u'.') {
+    any = true;
+    ++i;
+    while (i < s.size() && digit(s[i])) {
+      mantissa = mantissa * 10 + (s[i++] - u'0');
+      ++fractionDigits;
+    }
+  }
+  if (!any) return std::nullopt;
+  int exponent = 0;
+  if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
+    ++i;
+    bool negativeExponent = false;
+    if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) negativeExponent = s[i++] == u'-';
+    while (i < s.size() && digit(s[i]) && exponent < 500)
+      exponent = exponent * 10 + (s[i++] - u'0');
+    if (negativeExponent) exponent = -exponent;
+  }
+  while (i < s.size() && s[i] == u' ') ++i;
+  if (i != s.size()) return std::nullopt;
+  long double value = mantissa;
+  const int scale = exponent - fractionDigits;
+  if (value != 0 && scale != 0) {
+    const long double power = std::pow(10.0L, static_cast<long double>(scale < 0 ? -scale : scale));
+    value = scale < 0 ? value / power : value * power;
+  }
+  if (negative) value = -value;
+  const double result = static_cast<double>(value);
+  if (!std::isfinite(result)) return std::nullopt;
+  return result;
+}
+
+// Many generated number texts (digits before and after the point, signs,
+// exponents of every size, blanks) read to exactly the same doubles.
+TEST(CellTextValue, NumbersReadAsWithAPowerPerText) {
+  std::mt19937 rng(2026);
+  auto digits = [&](int count) {
+    std::u16string out;
+    for (int k = 0; k < count; ++k) out += static_cast<char16_t>(u'0' + rng() % 10);
+    return out;
+  };
+  for (int round = 0; round < 200000; ++round) {
+    std::u16string text;
+    if (rng() % 8 == 0) text += u' ';
+    if (rng() % 3 == 0) text += rng() % 2 ? u'-' : u'+';
+    text += digits(static_cast<int>(rng() % 12));
+    if (rng() % 2) text += u'.' + digits(static_cast<int>(rng() % (rng() % 10 == 0 ? 60 : 12)));
+    if (rng() % 3 == 0) {
+      text += rng() % 2 ? u'e' : u'E';
+      if (rng() % 2) text += rng() % 2 ? u'-' : u'+';
+      text += FormatInteger(static_cast<int32_t>(rng() % (rng() % 4 == 0 ? 5000 : 40)));
+    }
+    if (rng() % 8 == 0) text += u' ';
+    const std::optional<double> expected = PowerPerTextNumber(text);
+    const std::optional<double> got = ParseExportNumber(text);
+    ASSERT_EQ(got.has_value(), expected.has_value()) << ToUtf8(text);
+    if (got) {
+      ASSERT_EQ(std::bit_cast<uint64_t>(*got), std::bit_cast<uint64_t>(*expected)) << ToUtf8(text);
+    }
+  }
 }
 
 }  // namespace
