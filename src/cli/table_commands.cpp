@@ -132,8 +132,14 @@ int RunImport(const std::vector<std::string>& args, TStreams& io) {
   }
   std::string_view utf8 = bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+  const size_t skipped = bytes.size() - utf8.size();
   if (size_t bad = FirstInvalidUtf8(utf8); bad != std::string_view::npos) {
-    io.Err << "Input is not valid UTF-8 (byte " << bad + (bytes.size() - utf8.size()) << ").\n";
+    io.Err << "Input is not valid UTF-8 (byte " << bad + skipped << ").\n";
+    return kExitFailed;
+  }
+  // A cell text cannot hold a NUL: the table file would cut it there.
+  if (size_t nul = utf8.find('\0'); nul != std::string_view::npos) {
+    io.Err << "Input holds a NUL character (byte " << nul + skipped << ").\n";
     return kExitFailed;
   }
   const std::u16string text = FromUtf8(utf8);

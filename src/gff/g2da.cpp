@@ -573,11 +573,7 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
           *v = ParseInteger(text).value_or(0) != 0 ? 1 : 0;
           break;
         case 8: {
-          float f = 0;
-          if (std::optional<long double> real = ParseReal(text)) {
-            f = static_cast<float>(*real);
-            if (!std::isfinite(f)) f = 0;
-          }
+          const float f = ParseStoredFloat(text).value_or(0.0f);
           uint32_t bits;
           std::memcpy(&bits, &f, 4);
           PutU32(v, bits);

@@ -143,6 +143,11 @@ TEST_F(CliTest, ImportEncoding) {
   }
   EXPECT_EQ(RunCli({"import", "-", Path("bad.gda")}, "ab\xFF").Err,
             "Input is not valid UTF-8 (byte 2).\n");
+  // So is a NUL, which a saved table would cut the text at.
+  Result nul = RunCli({"import", "-", Path("bad.gda")}, std::string("ID\r\na\0b", 7));
+  EXPECT_EQ(nul.Code, 1);
+  EXPECT_EQ(nul.Err, "Input holds a NUL character (byte 5).\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("bad.gda")));
   for (const std::string& unreadable : {Path("missing.txt"), FDir.string()}) {
     Result r = RunCli({"import", unreadable, Path("bad.gda")});
     EXPECT_EQ(r.Code, 1);

@@ -560,8 +560,8 @@ TEST(G2DAReader, OverlappingFieldsCannotBlowUpTheTable) {
 
 // Raw float bits in a file survive reading and saving: the 15-digit text
 // always reads back to the same float. Zero of either sign shows as 0 and is
-// saved as +0; NaN and infinities show as NAN and INF, which are not number
-// texts, and are saved as 0.
+// saved as +0; NaN (of any sign and payload) and the infinities show as NAN,
+// INF and -INF and are saved as the quiet NaN and the infinities.
 TEST(G2DARoundTrip, StoredFloatBitsSurvive) {
   std::vector<uint32_t> bits = {0x00000001, 0x00000002, 0x007FFFFF, 0x00800000, 0x3DCCCCCD,
                                 0x3F800000, 0x45122F35, 0x70FC3681, 0x7F7FFFFF, 0x80000001,
@@ -571,7 +571,8 @@ TEST(G2DARoundTrip, StoredFloatBitsSurvive) {
     const uint32_t v = static_cast<uint32_t>(rng());
     if ((v & 0x7F800000u) != 0x7F800000u && (v & 0x7FFFFFFFu) != 0) bits.push_back(v);
   }
-  const std::vector<uint32_t> special = {0x80000000, 0x7FC00000, 0x7F800000, 0xFF800000};
+  const std::vector<uint32_t> special = {0x80000000, 0xFFC00001, 0x7F800000, 0xFF800000};
+  const std::vector<uint32_t> savedAs = {0, 0x7FC00000, 0x7F800000, 0xFF800000};
   GffBuilder b;
   b.Structs = {{"gtop", {{10002, 1, 0xC000, 0}, {10003, 2, 0xC000, 4}}, 8},
                {"colm", {{10001, 4, 0, 0}, {10999, 0, 0, 4}}, 5},
@@ -594,7 +595,7 @@ TEST(G2DARoundTrip, StoredFloatBitsSurvive) {
         << "row " << k << " text " << ToUtf8(t.Cells(0, static_cast<int32_t>(k + 2)));
   }
   for (size_t k = 0; k < special.size(); ++k)
-    EXPECT_EQ(GetU32(saved.data() + rowsAt + 4 * (bits.size() + k)), 0u) << k;
+    EXPECT_EQ(GetU32(saved.data() + rowsAt + 4 * (bits.size() + k)), savedAs[k]) << k;
 }
 
 // The real tables made by the game's own tools: read, saved by our writer
