@@ -276,13 +276,24 @@ TEST(Workbook, MalformedStreams) {
               }),
               "File is password protected");
   }
-  // More BOUNDSHEET records than sheet sections: the save refuses.
+  // A sheet section that no BOUNDSHEET names, before the one that is named.
+  {
+    const Bytes sheet = SheetWith([](Bytes&) {});
+    Bytes s = WorkbookWith({sheet});
+    for (const auto& [offset, type] : RecordsOf(s)) {
+      if (type == 0x0085) PutU32(&s[offset + 4], GetU32(&s[offset + 4]) + sheet.size());
+    }
+    s.insert(s.end() - static_cast<long>(sheet.size()), sheet.begin(), sheet.end());
+    TWorkbook workbook;
+    EXPECT_EQ(ErrorText([&] { Load(workbook, s); }), invalid);
+  }
+  // More BOUNDSHEET records than sheet sections: nothing to pair the
+  // BOUNDSHEET with.
   {
     auto g = TemplateGlobalsParts();
     Bytes s = Join({g[0], g[1], g[2], g[3], g[4], g[5], g[6]});
     TWorkbook workbook;
-    Load(workbook, s);
-    EXPECT_EQ(ErrorText([&] { Save(workbook); }), invalid);
+    EXPECT_EQ(ErrorText([&] { Load(workbook, s); }), invalid);
   }
 }
 
@@ -324,16 +335,18 @@ TEST(Workbook, VbaProjectGivesEverySheetACodeName) {
   PutRecord(head, 0x00D3, {});                                       // OBPROJ
   PutRecord(head, 0x01BA, {6, 0, 0, 'S', 'h', 'e', 'e', 't', '2'});  // the workbook's code name
   Bytes stream = Join({head, g[1]});
-  for (const char* name : {"A", "B"}) {
-    Bytes boundSheet;
-    AppendU32(boundSheet, 0);
-    boundSheet.insert(boundSheet.end(), {0, 0, 1, 0, static_cast<uint8_t>(name[0])});
-    PutRecord(stream, 0x0085, boundSheet);
-  }
   const Bytes tail = Join({g[3], g[5], g[6]});
-  stream.insert(stream.end(), tail.begin(), tail.end());
   const Bytes named = SheetWith([](Bytes& s) { PutRecord(s, 0x01BA, {1, 0, 0, 'Z'}); });
   const Bytes unnamed = SheetWith([](Bytes&) {});
+  uint32_t position = static_cast<uint32_t>(stream.size() + 2 * 13 + tail.size());
+  for (const char* name : {"A", "B"}) {
+    Bytes boundSheet;
+    AppendU32(boundSheet, position);
+    boundSheet.insert(boundSheet.end(), {0, 0, 1, 0, static_cast<uint8_t>(name[0])});
+    PutRecord(stream, 0x0085, boundSheet);
+    position += static_cast<uint32_t>(unnamed.size());
+  }
+  stream.insert(stream.end(), tail.begin(), tail.end());
   for (const Bytes* sheet : {&unnamed, &named})
     stream.insert(stream.end(), sheet->begin(), sheet->end());
   TWorkbook workbook;
