@@ -1,12 +1,14 @@
 // dump, import and resave: the table file round trips of tessary-cli.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <istream>
 #include <iterator>
+#include <memory>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "common/safe_file.h"
 #include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
 #include "text/utf16.h"
@@ -121,14 +123,16 @@ int RunImport(const std::vector<std::string>& args, TStreams& io) {
   if (args[0] == "-") {
     bytes.assign(std::istreambuf_iterator<char>(io.In), {});
   } else {
-    std::error_code ec;
-    std::ifstream file;
-    if (!std::filesystem::is_directory(args[0], ec)) file.open(args[0], std::ios::binary);
-    if (!file.is_open()) {
+    // Only a regular file: a FIFO or a device is refused, not waited on.
+    uint64_t size = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFileForReading(args[0], &size),
+                                                         std::fclose);
+    if (!file) {
       io.Err << "File cannot be opened (Is it already in use?).\n";
       return kExitFailed;
     }
-    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    bytes.resize(static_cast<size_t>(size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
   }
   std::string_view utf8 = bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
