@@ -17,6 +17,7 @@
 #include "gff/g2da.h"
 #include "gff/show_error.h"
 #include "grid/widget/table_grid.h"
+#include "text/utf16.h"
 #include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
 
@@ -27,8 +28,18 @@ constexpr int kClientWidth = 546;
 constexpr int kClientHeight = 385;
 constexpr int kGridTop = 111;
 
+// Paths as the window keeps them. A start-up path whose name is not valid
+// UTF-8 holds its invalid bytes as kept bytes (FromFileNameBytes) and goes
+// back to exactly those bytes; every other path, those of the file dialog
+// included, goes through Qt's file-name encoding.
 std::filesystem::path ToPath(const QString& path) {
+  const std::u16string text = path.toStdU16String();
+  if (HoldsFileNameBytes(text)) return std::filesystem::path(ToFileNameBytes(text));
   return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString FromPath(const std::filesystem::path& path) {
+  return QString::fromStdU16String(FromFileNameBytes(path.native()));
 }
 
 QFont WindowFont() {
@@ -49,6 +60,10 @@ QString FileNamePart(const QString& path) {
 }
 
 TfrmTessary::TfrmTessary(const QString& startFile, TFileDialogPort* dialog, QWidget* parent)
+    : TfrmTessary(ToPath(startFile), dialog, parent) {}
+
+TfrmTessary::TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort* dialog,
+                         QWidget* parent)
     : QMainWindow(parent), FDialog(dialog ? dialog : &FQtDialog) {
   CreateComponents();
   GDAGridXlsIO = std::make_unique<TGridXlsIO>();
@@ -183,11 +198,11 @@ void TfrmTessary::RunCommand(const std::function<void()>& command) {
 
 void TfrmTessary::EndGridEdit() { GDAGrid->Controller().HideInplaceEdit(); }
 
-void TfrmTessary::FormCreate(const QString& startFile) {
+void TfrmTessary::FormCreate(const std::filesystem::path& startFile) {
   MCloseClick();
-  if (!startFile.isEmpty() && LoadFile(startFile)) {
+  if (!startFile.empty() && LoadFile(startFile)) {
     ColCountSpinEdit->setValue(GDAGrid->Table().ColCount());
-    SetFilename(startFile);
+    SetFilename(FromPath(startFile));
     DesignerMode(false);
   }
 }
@@ -195,11 +210,11 @@ void TfrmTessary::FormCreate(const QString& startFile) {
 // Loads a table file. Cells of the previous table that the new one does not
 // cover are emptied, so that nothing of it can show up again (and be saved
 // into this file) when rows or columns are added later.
-bool TfrmTessary::LoadFile(const QString& path) {
+bool TfrmTessary::LoadFile(const std::filesystem::path& path) {
   TCellTable& t = GDAGrid->Table();
   const int32_t oldCols = t.ColCount();
   const int32_t oldRows = t.RowCount();
-  if (!LoadGDA(t, ToPath(path))) return false;
+  if (!LoadGDA(t, path)) return false;
   if (oldCols > t.ColCount()) t.ClearRect(t.ColCount(), 0, oldCols - 1, oldRows - 1);
   if (oldRows > t.RowCount()) {
     t.ClearRect(0, t.RowCount(), std::min(oldCols, t.ColCount()) - 1, oldRows - 1);
@@ -211,7 +226,7 @@ void TfrmTessary::MOpenClick() {
   EndGridEdit();
   const std::optional<QString> chosen = FDialog->Execute(this, QString(), kGdaFilter);
   if (!chosen) return;
-  if (LoadFile(*chosen)) {
+  if (LoadFile(ToPath(*chosen))) {
     ColCountSpinEdit->setValue(GDAGrid->Table().ColCount());
     SetFilename(*chosen);
     DesignerMode(false);

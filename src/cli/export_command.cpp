@@ -35,19 +35,21 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
   }
   TCellTable table;
   if (int code = LoadTable(table, source, io.Err)) return code;
-  const std::u16string targetPath =
-      target.empty() ? ExportTargetPath(FromUtf8(source)) : FromUtf8(target);
-  const std::u16string sheetName = sheet ? FromUtf8(*sheet) : ExportSheetName(targetPath);
+  // Paths stay bytes: a name that is not valid UTF-8 names exactly that file.
+  // Only the sheet name is text.
+  const std::filesystem::path targetPath =
+      target.empty() ? ExportTargetFile(source) : std::filesystem::path(target);
+  const std::u16string sheetName =
+      sheet ? FromUtf8(*sheet) : ExportSheetName(FromUtf8(targetPath.native()));
   try {
     TGridXlsIO exporter;
     exporter.ApplyWindowSettings(table);
-    exporter.XLSExport(std::filesystem::path(ToUtf8(targetPath)), sheetName, -1, 1,
-                       InsertInSheet_Clear);
+    exporter.XLSExport(targetPath, sheetName, -1, 1, InsertInSheet_Clear);
   } catch (const std::exception&) {
     io.Err << kExportErrorText << '\n';
     return kExitFailed;
   }
-  io.Out << kExportSuccessPrefix << ToUtf8(targetPath) << '\n';
+  io.Out << kExportSuccessPrefix << targetPath.native() << '\n';
   return kExitOk;
 }
 
