@@ -134,17 +134,24 @@ int RunImport(const std::vector<std::string>& args, TStreams& io) {
     bytes.resize(static_cast<size_t>(size));
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
   }
+  TCellTable table;
+  if (std::string refused = TableFromText(bytes, table); !refused.empty()) {
+    io.Err << refused << '\n';
+    return kExitFailed;
+  }
+  return SaveTable(table, args[1], io.Err);
+}
+
+std::string TableFromText(std::string_view bytes, TCellTable& table) {
   std::string_view utf8 = bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
   const size_t skipped = bytes.size() - utf8.size();
   if (size_t bad = FirstInvalidUtf8(utf8); bad != std::string_view::npos) {
-    io.Err << "Input is not valid UTF-8 (byte " << bad + skipped << ").\n";
-    return kExitFailed;
+    return "Input is not valid UTF-8 (byte " + std::to_string(bad + skipped) + ").";
   }
   // A cell text cannot hold a NUL: the table file would cut it there.
   if (size_t nul = utf8.find('\0'); nul != std::string_view::npos) {
-    io.Err << "Input holds a NUL character (byte " << nul + skipped << ").\n";
-    return kExitFailed;
+    return "Input holds a NUL character (byte " + std::to_string(nul + skipped) + ").";
   }
   const std::u16string text = FromUtf8(utf8);
   int64_t lines = 0;
@@ -152,11 +159,10 @@ int RunImport(const std::vector<std::string>& args, TStreams& io) {
   MeasureText(text, lines, widest);
   // More lines or fields than a table holds: the cell table refuses the
   // extent with its own message, reported by Run.
-  TCellTable table;
   table.SetColCount(static_cast<int32_t>(std::min<int64_t>(widest, INT32_MAX)));
   table.SetRowCount(static_cast<int32_t>(std::clamp<int64_t>(lines, 1, INT32_MAX)));
   PasteText(table, text, 0, 0);
-  return SaveTable(table, args[1], io.Err);
+  return {};
 }
 
 int RunResave(const std::vector<std::string>& args, TStreams& io) {
