@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/about_box.h"
 #include "app/app_ports.h"
 #include "app/frm_tessary.h"
 #include "app/tessary_application.h"
@@ -27,6 +28,10 @@ void FatalStartHandler(QtMsgType type, const QMessageLogContext&, const QString&
 
 int main(int argc, char** argv) {
   using namespace tessary;
+  if (const auto info = InfoOptionText(argc, argv)) {
+    std::fputs(info->c_str(), stdout);
+    return 0;
+  }
   if (!DisplayAvailable()) {
     std::fputs(NoDisplayText(), stderr);
     return 1;
@@ -47,6 +52,7 @@ int main(int argc, char** argv) {
   // Number texts use the full stop whatever the user's locale says.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(kApplicationTitle);
+  SetDesktopIdentity();
   InstallShowErrorBox();
 
   TfrmTessary window(startFile);
