@@ -147,6 +147,16 @@ std::u16string DecodeUnits(std::span<const uint8_t> data, const TStringRef& ref)
   return text;
 }
 
+// Starts loading the cache line at `p`. As an instruction of its own, so
+// that the compiler cannot drop it as having no effect.
+inline void Prefetch(const void* p) {
+#if defined(__x86_64__) || defined(__i386__)
+  asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
+#else
+  __builtin_prefetch(p);
+#endif
+}
+
 // Decoded string-area text a load may hold beyond twice the data area's size.
 constexpr uint64_t kTextAllowance = uint64_t{64} << 20;
 
@@ -187,6 +197,14 @@ class TStringTable {
       }
       grid.SetCells(col, row, s->Text);
     }
+  }
+
+  // Asks for the memory a later Store of `o` reads: its slot, and once the
+  // slot has arrived, its text.
+  void PrefetchSlot(uint32_t o) const { Prefetch(&FSlots[Hash(o) & (FSlots.size() - 1)]); }
+  void PrefetchText(uint32_t o) const {
+    const TSlot& s = FSlots[Hash(o) & (FSlots.size() - 1)];
+    if (s.Key == o && s.Text) Prefetch(s.Text.get());
   }
 
   const TSharedText& Corrupted() {
@@ -256,13 +274,21 @@ class TStringTable {
   TSharedText FUnknownType;
 };
 
-// The string offset stored at `offset` of row element `index`; nothing
-// when the four bytes do not lie within the element.
-std::optional<uint32_t> StringOffset(const TMemoryGFF& gff, const TListData& rows, uint32_t index,
-                                     uint32_t offset) {
-  const std::span<const uint8_t> element = gff.ListElement(rows, index);
+// The string offset stored at `offset` of a row element; nothing when the
+// four bytes do not lie within the element.
+std::optional<uint32_t> StringOffset(std::span<const uint8_t> element, uint32_t offset) {
   if (uint64_t{offset} + 4 > element.size()) return std::nullopt;
   return GetU32(element.data() + offset);
+}
+
+// The text of a number stored at `offset` of a row element.
+std::u16string NumberText(std::span<const uint8_t> element, uint32_t offset, uint16_t typeId) {
+  const uint32_t width = typeId == 0 ? 1 : 4;
+  if (uint64_t{offset} + width > element.size()) return kCorruptedDataText;
+  const uint8_t* v = element.data() + offset;
+  if (typeId == 0) return FormatInteger(v[0]);
+  if (typeId == 5) return FormatInteger(GetI32(v));
+  return FormatReal(GetFloat(v));
 }
 
 // What the string columns could decode at most, by their length words alone,
@@ -274,7 +300,7 @@ uint64_t StringBytesBound(const TMemoryGFF& gff, const TListData& rows,
   for (const TField* f : fields) {
     if (f->TypeId != 14) continue;
     for (uint32_t k = 0; k < rows.Count; ++k) {
-      const std::optional<uint32_t> o = StringOffset(gff, rows, k, f->Offset);
+      const std::optional<uint32_t> o = StringOffset(gff.ListElement(rows, k), f->Offset);
       if (!o || *o == NullOffset || uint64_t{*o} + 4 > data.size()) continue;
       const int32_t length = GetI32(data.data() + *o);
       if (length <= 0) continue;
@@ -306,35 +332,14 @@ std::u16string ColumnTypeName(uint8_t code) {
 
 std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_t index,
                            uint32_t offset, uint16_t typeId) {
-  uint32_t width = 0;
-  switch (typeId) {
-    case 0:
-      width = 1;
-      break;
-    case 5:
-    case 8:
-    case 14:
-      width = 4;
-      break;
-    default:
-      return kUnknownTypeText;
-  }
   const std::span<const uint8_t> element = gff.ListElement(rows, index);
-  if (uint64_t{offset} + width > element.size()) return kCorruptedDataText;
-  const uint8_t* v = element.data() + offset;
-  switch (typeId) {
-    case 0:
-      return FormatInteger(v[0]);
-    case 5:
-      return FormatInteger(GetI32(v));
-    case 8:
-      return FormatReal(GetFloat(v));
-    default:
-      break;
-  }
+  if (typeId == 0 || typeId == 5 || typeId == 8) return NumberText(element, offset, typeId);
+  if (typeId != 14) return kUnknownTypeText;
+  const std::optional<uint32_t> o = StringOffset(element, offset);
+  if (!o) return kCorruptedDataText;
   uint64_t scanned = 0;
   const std::span<const uint8_t> data = gff.RawDataBlock();
-  const TStringRef ref = FindString(data, GetU32(v), scanned);
+  const TStringRef ref = FindString(data, *o, scanned);
   if (ref.Kind == TStringRef::skCorrupted) return kCorruptedDataText;
   return DecodeUnits(data, ref);
 }
@@ -408,7 +413,7 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
       const TField& f = *valueFields[c];
       if (f.TypeId != 14) continue;
       for (uint32_t k = 0; k < rowList.Count && cost <= textBudget; ++k) {
-        if (std::optional<uint32_t> o = StringOffset(gff, rowList, k, f.Offset)) {
+        if (std::optional<uint32_t> o = StringOffset(gff.ListElement(rowList, k), f.Offset)) {
           cost += strings.NewCost(*o);
         }
       }
@@ -422,20 +427,27 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
     return true;  // more rows than a table can hold: the columns stay
   }
   // Row by row, so that each stored row is filled while it is at hand; the
-  // cells are the same as when filled column by column.
+  // cells are the same as when filled column by column. The strings of the
+  // next rows are asked for ahead: their slots and texts lie scattered in
+  // memory, and each cell would otherwise wait for them.
   for (uint32_t k = 0; k < rowList.Count; ++k) {
     const auto row = static_cast<int32_t>(k + 2);
+    const std::span<const uint8_t> element = gff.ListElement(rowList, k);
+    const std::span<const uint8_t> next = gff.ListElement(rowList, k + 1);
+    const std::span<const uint8_t> afterNext = gff.ListElement(rowList, k + 2);
     for (size_t c = 0; c < valueFields.size(); ++c) {
       const TField& f = *valueFields[c];
       const auto col = static_cast<int32_t>(c);
       if (f.TypeId == 14) {
-        if (std::optional<uint32_t> o = StringOffset(gff, rowList, k, f.Offset)) {
+        if (std::optional<uint32_t> o = StringOffset(afterNext, f.Offset)) strings.PrefetchSlot(*o);
+        if (std::optional<uint32_t> o = StringOffset(next, f.Offset)) strings.PrefetchText(*o);
+        if (std::optional<uint32_t> o = StringOffset(element, f.Offset)) {
           strings.Store(grid, col, row, *o);
         } else {
           grid.SetCells(col, row, strings.Corrupted());
         }
       } else if (f.TypeId == 0 || f.TypeId == 5 || f.TypeId == 8) {
-        grid.SetCells(col, row, ValueToText(gff, rowList, k, f.Offset, f.TypeId));
+        grid.SetCells(col, row, NumberText(element, f.Offset, f.TypeId));
       } else {
         grid.SetCells(col, row, strings.UnknownType());
       }

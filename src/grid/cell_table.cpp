@@ -82,16 +82,13 @@ struct TCellTable::TSection {
     return IsShared(slot) ? *Slots[slot].Shared : Slots[slot].Own;
   }
 
-  // Puts a value into a slot that holds none.
-  void Construct(int32_t slot, TCellValue&& value) {
+  // Marks a slot that holds no text as holding one; the caller constructs
+  // the member that matches `shared` in it.
+  TSlot& Claim(int32_t slot, bool shared) {
     const auto bit = static_cast<uint16_t>(1u << slot);
-    if (value.Shared) {
-      new (&Slots[slot].Shared) TSharedText(std::move(value.Shared));
-      SharedMask = static_cast<uint16_t>(SharedMask | bit);
-    } else {
-      new (&Slots[slot].Own) std::u16string(std::move(value.Own));
-    }
     Mask = static_cast<uint16_t>(Mask | bit);
+    if (shared) SharedMask = static_cast<uint16_t>(SharedMask | bit);
+    return Slots[slot];
   }
 
   // Moves the text out; the slot keeps an empty member until Destroy.
@@ -196,7 +193,11 @@ void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string&& text) {
   if (row < 0 || row > kMaxIndex) ThrowListIndex(row);
   if (col < 0 || col > kMaxIndex) ThrowListIndex(col);
-  StoreCell(col, row, TCellValue{std::move(text), nullptr});
+  if (text.empty()) {
+    EraseCell(MakeRow(row), col);
+  } else {
+    new (&EmptySlot(col, row, false).Own) std::u16string(std::move(text));
+  }
   if (FObserver) FObserver->CellWritten(col, row);
 }
 
@@ -208,11 +209,19 @@ void TCellTable::SetCells(int32_t col, int32_t row, TSharedText text) {
 }
 
 void TCellTable::StoreCell(int32_t col, int32_t row, TCellValue&& value) {
-  TStoreRow& entry = MakeRow(row);
   if (value.Empty()) {
-    EraseCell(entry, col);
-    return;
+    EraseCell(MakeRow(row), col);
+  } else if (value.Shared) {
+    new (&EmptySlot(col, row, true).Shared) TSharedText(std::move(value.Shared));
+  } else {
+    new (&EmptySlot(col, row, false).Own) std::u16string(std::move(value.Own));
   }
+}
+
+// The slot of a cell about to get a text: created when needed, emptied of
+// the text it held, and counted as holding one.
+TCellTable::TSlot& TCellTable::EmptySlot(int32_t col, int32_t row, bool shared) {
+  TStoreRow& entry = MakeRow(row);
   const auto section = static_cast<size_t>(col >> kSectionShift);
   if (section >= entry.Sections.size()) entry.Sections.resize(section + 1);
   TSection& s = entry.Sections[section];
@@ -223,7 +232,7 @@ void TCellTable::StoreCell(int32_t col, int32_t row, TCellValue&& value) {
   } else {
     ++FStoredCells;
   }
-  s.Construct(slot, std::move(value));
+  return s.Claim(slot, shared);
 }
 
 void TCellTable::EraseCell(TStoreRow& entry, int32_t col) {

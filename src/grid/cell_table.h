@@ -194,6 +194,7 @@ class TCellTable {
   TStoreRow* FindRow(int32_t row) const;
   TStoreRow& MakeRow(int32_t row);
   void StoreCell(int32_t col, int32_t row, TCellValue&& value);
+  TSlot& EmptySlot(int32_t col, int32_t row, bool shared);
   void EraseCell(TStoreRow& row, int32_t col);
   void ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
   void SetCurrentAndAnchor(TGridCoord current, TGridCoord anchor);
