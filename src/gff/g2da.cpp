@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "common/safe_file.h"
 #include "gff/column_names.h"
+#include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "grid/cell_table.h"
 #include "text/number_text.h"
@@ -233,21 +234,10 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
   uint32_t rowSize = 0;
   uint32_t stringColumns = 0;
   for (uint32_t i = 0; i < c; ++i) {
-    const std::u16string type = AsciiLower(grid.Cells(static_cast<int32_t>(i), 1));
-    ColumnLayout& l = layout[i];
-    if (type == u"int") {
-      l = {5, 1, rowSize};
-    } else if (type == u"float") {
-      l = {8, 2, rowSize};
-    } else if (type == u"bool") {
-      l = {0, 3, rowSize};
-    } else if (type == u"resource") {
-      l = {14, 4, rowSize};
-    } else {
-      l = {14, 0, rowSize};
-    }
-    rowSize += l.TypeId == 0 ? 1 : 4;
-    if (l.TypeId == 14) ++stringColumns;
+    const TColumnStorage storage = ColumnStorage(grid.Cells(static_cast<int32_t>(i), 1));
+    layout[i] = {storage.TypeId, storage.TypeByte, rowSize};
+    rowSize += storage.Size;
+    if (storage.TypeId == 14) ++stringColumns;
   }
 
   const uint32_t dataOffset = 124 + 12 * c;
@@ -310,22 +300,12 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
       uint8_t* v = record + layout[i].Offset;
       switch (layout[i].TypeId) {
         case 5:
-          PutU32(v, static_cast<uint32_t>(ParseInteger(text).value_or(0)));
+        case 8:
+          PutU32(v, ConvertNumericValue(layout[i].TypeId, text).Bits);
           break;
         case 0:
-          *v = ParseInteger(text).value_or(0) != 0 ? 1 : 0;
+          *v = static_cast<uint8_t>(ConvertNumericValue(0, text).Bits);
           break;
-        case 8: {
-          float f = 0;
-          if (std::optional<long double> real = ParseReal(text)) {
-            f = static_cast<float>(*real);
-            if (!std::isfinite(f)) f = 0;
-          }
-          uint32_t bits;
-          std::memcpy(&bits, &f, 4);
-          PutU32(v, bits);
-          break;
-        }
         default: {
           if (text.empty()) {
             PutU32(v, NullOffset);

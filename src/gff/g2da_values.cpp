@@ -1,0 +1,68 @@
+#include "gff/g2da_values.h"
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "grid/cell_table.h"
+#include "text/number_text.h"
+
+namespace tessary {
+
+TColumnStorage ColumnStorage(std::u16string_view typeText) {
+  const std::u16string type = AsciiLower(typeText);
+  if (type == u"int") return {5, 1, 4};
+  if (type == u"float") return {8, 2, 4};
+  if (type == u"bool") return {0, 3, 1};
+  if (type == u"resource") return {14, 4, 4};
+  return {14, 0, 4};
+}
+
+TNumericValue ConvertNumericValue(uint16_t typeId, std::u16string_view text) {
+  TNumericValue result;
+  switch (typeId) {
+    case 5:
+    case 0:
+      if (const std::optional<int32_t> value = ParseInteger(text)) {
+        result.Converted = true;
+        result.Bits = typeId == 0 ? (*value != 0 ? 1 : 0) : static_cast<uint32_t>(*value);
+      }
+      break;
+    case 8:
+      // A value that does not round to a finite 32-bit float is written as 0.
+      if (const std::optional<long double> real = ParseReal(text)) {
+        const float f = static_cast<float>(*real);
+        if (std::isfinite(f)) {
+          result.Converted = true;
+          std::memcpy(&result.Bits, &f, 4);
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+bool CannotBeStored(uint16_t typeId, std::u16string_view text) {
+  if (text.empty() || typeId == 14) return false;
+  return !ConvertNumericValue(typeId, text).Converted;
+}
+
+TUnstorableCells FindUnstorableCells(const TCellTable& table) {
+  TUnstorableCells found;
+  for (int32_t c = 0; c < table.ColCount(); ++c) {
+    const uint16_t typeId = ColumnStorage(table.Cells(c, 1)).TypeId;
+    if (typeId == 14) continue;
+    for (int32_t r = 2; r < table.RowCount(); ++r) {
+      if (!CannotBeStored(typeId, table.Cells(c, r))) continue;
+      if (found.Count++ == 0 || r < found.FirstRow) {
+        found.FirstCol = c;
+        found.FirstRow = r;
+      }
+    }
+  }
+  return found;
+}
+
+}  // namespace tessary
