@@ -40,6 +40,9 @@ class FixedDialog : public TFileDialogPort {
   std::optional<QString> Execute(QWidget*, const QString&, const QString&) override {
     return QString::fromStdString(BenchFile().string());
   }
+  std::optional<QString> ExecuteSave(QWidget*, const QString&, const QString&) override {
+    return std::nullopt;
+  }
 };
 
 // One window with the large table open, shared by the grid benchmarks.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -13,8 +14,10 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <vector>
 
 #include "gff/g2da.h"
+#include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "grid/widget/table_grid.h"
 #include "xls/export_target.h"
@@ -26,6 +29,8 @@ namespace {
 constexpr int kClientWidth = 546;
 constexpr int kClientHeight = 385;
 constexpr int kGridTop = 111;
+// The column count control goes at least this high.
+constexpr int kColCountMaximum = 100;
 
 std::filesystem::path ToPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -38,6 +43,10 @@ QFont WindowFont() {
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   return font;
+}
+
+QString Counted(qsizetype n, const char* one, const char* many) {
+  return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
 }
 
 }  // namespace
@@ -116,7 +125,9 @@ void TfrmTessary::CreateComponents() {
   nav.AdvanceAutoEdit = false;
   nav.AllowClipboardShortCuts = true;
   nav.AppendOnArrowDown = true;
-  nav.CopyHTMLTagsToClipboard = false;
+  // Copy takes cell texts as stored, markup included: the grid shows them
+  // literally and game tables hold texts such as "<none>".
+  nav.CopyHTMLTagsToClipboard = true;
   nav.AllowDeleteRow = false;
   nav.AllowInsertRow = false;
   DelKeyRemRow->setChecked(nav.AllowDeleteRow);
@@ -125,6 +136,14 @@ void TfrmTessary::CreateComponents() {
   GDAGrid->Table().OnCanDeleteRow = [this](TCellTable&, int32_t aRow, bool& canDelete) {
     GDAGridCanDeleteRow(aRow, canDelete);
   };
+  GDAGrid->History().OnChange = [this](THistoryChange change) { HistoryChanged(change); };
+  // Data cells that Save would write as 0 although they hold another text.
+  GDAGrid->SetFlaggedCellTest([this](int32_t col, int32_t row) {
+    const TCellTable& t = GDAGrid->Table();
+    if (row < 2) return false;
+    const std::u16string& text = t.Cells(col, row);
+    return !text.empty() && CannotBeStored(ColumnStorage(t.Cells(col, 1)).TypeId, text);
+  });
 
   MFile = menuBar()->addMenu(QStringLiteral("File"));
   MOpen = MFile->addAction(QStringLiteral("Open"));
@@ -138,12 +157,19 @@ void TfrmTessary::CreateComponents() {
   auto wire = [](auto* sender, auto signal, auto handler) {
     QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
   };
-  wire(MOpen, &QAction::triggered, [this] { MOpenClick(); });
-  wire(MSave, &QAction::triggered, [this] { MSaveClick(); });
-  wire(MSaveas, &QAction::triggered, [this] { MSaveasClick(); });
-  wire(MClose, &QAction::triggered, [this] { MCloseClick(); });
-  wire(MExcelfile, &QAction::triggered, [this] { MExcelfileClick(); });
-  wire(MQuit, &QAction::triggered, [this] { MQuitClick(); });
+  // A menu command gives the keyboard back to the grid when it ends.
+  auto wireMenu = [this](QAction* action, auto handler) {
+    QObject::connect(action, &QAction::triggered, action, [this, handler] {
+      RunCommand(handler);
+      FocusGrid();
+    });
+  };
+  wireMenu(MOpen, [this] { MOpenClick(); });
+  wireMenu(MSave, [this] { MSaveClick(); });
+  wireMenu(MSaveas, [this] { MSaveasClick(); });
+  wireMenu(MClose, [this] { MCloseClick(); });
+  wireMenu(MExcelfile, [this] { MExcelfileClick(); });
+  wireMenu(MQuit, [this] { MQuitClick(); });
   // Only a click on a mode runs the handler; selecting one from code does not.
   wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
   wire(ColCountSpinEdit, &QSpinBox::valueChanged, [this] { ColCountSpinEditChange(); });
@@ -152,8 +178,11 @@ void TfrmTessary::CreateComponents() {
   wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
 
+  // Tab from the grid reaches the checked mode only (ShowMode); the arrow
+  // keys move between the two modes.
   setTabOrder(GDAGrid, editor);
-  setTabOrder(editor, ColCountSpinEdit);
+  setTabOrder(editor, designer);
+  setTabOrder(designer, ColCountSpinEdit);
   setTabOrder(ColCountSpinEdit, ColApplyBtn);
   setTabOrder(ColApplyBtn, DelKeyRemRow);
   setTabOrder(DelKeyRemRow, InsKeyInsRow);
@@ -183,56 +212,151 @@ void TfrmTessary::RunCommand(const std::function<void()>& command) {
 
 void TfrmTessary::EndGridEdit() { GDAGrid->Controller().HideInplaceEdit(); }
 
-void TfrmTessary::FormCreate(const QString& startFile) {
-  MCloseClick();
-  if (!startFile.isEmpty() && LoadFile(startFile)) {
-    ColCountSpinEdit->setValue(GDAGrid->Table().ColCount());
-    SetFilename(startFile);
-    DesignerMode(false);
-  }
+void TfrmTessary::FocusGrid() {
+  if (!GDAGrid->EditorMode()) GDAGrid->setFocus(Qt::OtherFocusReason);
 }
 
-// Loads a table file. Cells of the previous table that the new one does not
-// cover are emptied, so that nothing of it can show up again (and be saved
-// into this file) when rows or columns are added later.
+bool TfrmTessary::Modified() const { return GDAGrid->History().Modified(); }
+
+void TfrmTessary::FormCreate(const QString& startFile) {
+  NewTable();
+  if (!startFile.isEmpty()) OpenFile(startFile);
+}
+
+// Loads a table file into a fresh cell table and takes its cells over only
+// when it loaded: nothing of the table before can show through in cells the
+// file does not fill (a missing row list or value field), and a failed load
+// leaves the grid as it was. A file without rows keeps a row count of 2.
 bool TfrmTessary::LoadFile(const QString& path) {
+  TCellTable loaded;
+  loaded.SetRowCount(2);
+  if (!LoadGDA(loaded, ToPath(path))) return false;
+  EndGridEdit();
   TCellTable& t = GDAGrid->Table();
-  const int32_t oldCols = t.ColCount();
-  const int32_t oldRows = t.RowCount();
-  if (!LoadGDA(t, ToPath(path))) return false;
-  if (oldCols > t.ColCount()) t.ClearRect(t.ColCount(), 0, oldCols - 1, oldRows - 1);
-  if (oldRows > t.RowCount()) {
-    t.ClearRect(0, t.RowCount(), std::min(oldCols, t.ColCount()) - 1, oldRows - 1);
-  }
+  t.SetFixedRows(0);
+  t.SwapCells(loaded);
+  t.SetColCount(loaded.ColCount());
+  t.SetRowCount(loaded.RowCount());
+  return true;
+}
+
+bool TfrmTessary::OpenFile(const QString& path) {
+  if (!LoadFile(path)) return false;
+  ShowColCount();
+  FHasFile = true;
+  SetFilename(path);
+  DesignerMode(false);
+  GDAGrid->History().Clear();
   return true;
 }
 
 void TfrmTessary::MOpenClick() {
-  EndGridEdit();
+  if (!ConfirmDiscardChanges()) return;
   const std::optional<QString> chosen = FDialog->Execute(this, QString(), kGdaFilter);
-  if (!chosen) return;
-  if (LoadFile(*chosen)) {
-    ColCountSpinEdit->setValue(GDAGrid->Table().ColCount());
-    SetFilename(*chosen);
-    DesignerMode(false);
+  if (chosen) OpenFile(*chosen);
+}
+
+bool TfrmTessary::ConfirmDiscardChanges() {
+  EndGridEdit();
+  if (!Modified()) return true;
+  switch (MessageBoxes().AskSaveChanges(
+      QStringLiteral("Save changes to %1?").arg(FileNamePart(FGDAFilename)), kApplicationTitle)) {
+    case TSaveChoice::scSave:
+      return SaveDocument();
+    case TSaveChoice::scDiscard:
+      return true;
+    default:
+      return false;
   }
 }
 
 void TfrmTessary::MSaveClick() {
   EndGridEdit();
-  SaveGDA(GDAGrid->Table(), ToPath(FGDAFilename));
+  SaveDocument();
 }
 
 void TfrmTessary::MSaveasClick() {
   EndGridEdit();
-  const std::optional<QString> chosen = FDialog->Execute(this, FGDAFilename, kGdaFilter);
-  if (!chosen) return;
-  if (SaveGDA(GDAGrid->Table(), ToPath(*chosen))) SetFilename(*chosen);
+  SaveDocumentAs();
+}
+
+// A table that never had a file is saved through the save dialog, never
+// into "noname.gda" of whatever the current folder is.
+bool TfrmTessary::SaveDocument() {
+  if (!FHasFile) return SaveDocumentAs();
+  return WriteFile(FGDAFilename);
+}
+
+// The path is used exactly as chosen; an existing file is replaced only
+// when the user says so, otherwise the dialog comes back.
+bool TfrmTessary::SaveDocumentAs() {
+  QString name = FGDAFilename;
+  while (true) {
+    const std::optional<QString> chosen = FDialog->ExecuteSave(this, name, kGdaFilter);
+    if (!chosen) return false;
+    name = *chosen;
+    if (!QFile::exists(name) ||
+        MessageBoxes().AskYesNo(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                    .arg(FileNamePart(name)),
+                                QStringLiteral("Save as"))) {
+      break;
+    }
+  }
+  if (!WriteFile(name)) return false;
+  FHasFile = true;
+  SetFilename(name);
+  return true;
+}
+
+// Writes the table after the check for values that would be stored as 0.
+// A file that cannot even be created goes to the general error report here,
+// so that a command waiting for the save (Quit) learns that it failed.
+bool TfrmTessary::WriteFile(const QString& path) {
+  if (!ConfirmUnstorableValues()) return false;
+  bool written = false;
+  try {
+    written = SaveGDA(GDAGrid->Table(), ToPath(path));
+  } catch (const std::exception& e) {
+    ReportGeneralError(e.what());
+    return false;
+  }
+  if (written) GDAGrid->History().MarkSaved();
+  return written;
+}
+
+// Cells Save would write as 0 although they hold another text: asked about
+// before saving; No puts the current cell on the first of them.
+bool TfrmTessary::ConfirmUnstorableValues() {
+  TCellTable& t = GDAGrid->Table();
+  const TUnstorableCells found = FindUnstorableCells(t);
+  if (found.Count == 0) return true;
+  QString name = QString::fromStdU16String(t.Cells(found.FirstCol, 0));
+  if (name.isEmpty()) name = QString::number(found.FirstCol + 1);
+  const QString where = QStringLiteral("row %1, column %2").arg(found.FirstRow - 1).arg(name);
+  const QString text =
+      found.Count == 1 ? QStringLiteral(
+                             "1 cell cannot be stored as its column type and will be saved as 0 "
+                             "(%1). Save anyway?")
+                             .arg(where)
+                       : QStringLiteral(
+                             "%1 cells cannot be stored as their column type and will be saved as "
+                             "0 (first: %2). Save anyway?")
+                             .arg(found.Count)
+                             .arg(where);
+  if (MessageBoxes().AskYesNo(text, kApplicationTitle)) return true;
+  t.MoveCurrent(TGridCoord{found.FirstCol, found.FirstRow});
+  GDAGrid->Controller().ScrollCurrentIntoView();
+  FocusGrid();
+  return false;
+}
+
+void TfrmTessary::MCloseClick() {
+  if (ConfirmDiscardChanges()) NewTable();
 }
 
 // A new table. The whole previous extent is emptied before it shrinks, so
 // that raising the column count later shows empty columns.
-void TfrmTessary::MCloseClick() {
+void TfrmTessary::NewTable() {
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
   t.Clear();
@@ -240,9 +364,11 @@ void TfrmTessary::MCloseClick() {
   t.SetRowCount(3);
   t.Clear();
   DesignerMode(true);
+  FHasFile = false;
   SetFilename(kNewFileName);
   t.SetCells(0, 0, u"ID");
   t.SetCells(0, 1, u"int");
+  GDAGrid->History().Clear();
 }
 
 // Writes the grid as a workbook next to the document: the path with ".xls",
@@ -264,39 +390,118 @@ void TfrmTessary::MExcelfileClick() {
 
 void TfrmTessary::MQuitClick() { close(); }
 
+// The close button and Quit: unsaved changes are asked about first.
+void TfrmTessary::closeEvent(QCloseEvent* event) {
+  bool close = false;
+  RunCommand([this, &close] { close = ConfirmDiscardChanges(); });
+  if (close) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void TfrmTessary::EditUndo() {
+  GDAGrid->Undo();
+  FocusGrid();
+}
+
+void TfrmTessary::EditRedo() {
+  GDAGrid->Redo();
+  FocusGrid();
+}
+
+void TfrmTessary::HistoryChanged(THistoryChange change) {
+  UpdateCaption();
+  if (change == THistoryChange::hcUndone || change == THistoryChange::hcRedone) {
+    ShowMode();
+    ShowColCount();
+  }
+}
+
 void TfrmTessary::ModeRadioClick() { DesignerMode(ModeButtons->checkedId() == 1); }
 
+// Editor mode on a table of fewer than three rows adds rows: that is a change
+// of the table, undone together with the switch.
 void TfrmTessary::DesignerMode(bool designer) {
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
   if (designer) {
-    ModeButtons->button(1)->setChecked(true);
     t.SetFixedRows(0);
   } else {
-    ModeButtons->button(0)->setChecked(true);
     const int32_t rows = t.RowCount();
     if (rows < 3) {
-      t.SetRowCount(3);
+      TEditHistory& history = GDAGrid->History();
+      TEditHistory::TStepScope step(history);
+      history.SetRowCount(3);
       // Rows brought into view are new rows: they start empty.
-      for (int32_t r = rows; r < 3; ++r) t.EmptyRowCells(r);
+      for (int32_t r = rows; r < 3; ++r) history.EmptyRowCells(r);
+      history.SetFixedRows(2);
+    } else {
+      t.SetFixedRows(2);
     }
-    t.SetFixedRows(2);
+  }
+  ShowMode();
+}
+
+// The mode of the fixed rows is checked, and only the checked mode is
+// reached with Tab.
+void TfrmTessary::ShowMode() {
+  const int checked = GDAGrid->Table().FixedRows() > 0 ? 0 : 1;
+  ModeButtons->button(checked)->setChecked(true);
+  for (int id = 0; id < 2; ++id) {
+    ModeButtons->button(id)->setFocusPolicy(id == checked ? Qt::StrongFocus : Qt::ClickFocus);
   }
 }
 
-void TfrmTessary::ColCountSpinEditChange() {
-  if (ColCountSpinEdit->value() > 100) ColCountSpinEdit->setValue(100);
+// The control goes up to 100, or to the table's column count when that is
+// higher (and never below the value it shows), within what a table holds.
+void TfrmTessary::ShowColCount() {
+  const int32_t count = GDAGrid->Table().ColCount();
+  ColCountSpinEdit->setMaximum(std::min<int32_t>(
+      std::max({kColCountMaximum, count, ColCountSpinEdit->value()}), TCellTable::kMaxCount));
+  ColCountSpinEdit->setValue(count);
 }
 
+void TfrmTessary::ColCountSpinEditChange() {
+  if (ColCountSpinEdit->value() > ColCountSpinEdit->maximum()) {
+    ColCountSpinEdit->setValue(ColCountSpinEdit->maximum());
+  }
+}
+
+// Columns that are dropped are emptied first; when they hold text the user
+// is asked, with how many columns and cells that are. One step of the history.
 void TfrmTessary::ColApplyBtnClick() {
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
   const int32_t oldCount = t.ColCount();
   const int32_t newCount = ColCountSpinEdit->value();
-  t.ClearCols(newCount, oldCount);
+  if (newCount < oldCount) {
+    std::vector<bool> holding(static_cast<size_t>(oldCount - newCount), false);
+    qsizetype cells = 0;
+    for (int32_t r = 0; r < t.RowCount(); ++r) {
+      const int32_t last = std::min(oldCount - 1, t.LastStoredCol(r));
+      for (int32_t c = newCount; c <= last; ++c) {
+        if (t.Cells(c, r).empty()) continue;
+        ++cells;
+        holding[static_cast<size_t>(c - newCount)] = true;
+      }
+    }
+    const auto columns = std::count(holding.begin(), holding.end(), true);
+    if (cells > 0 &&
+        !MessageBoxes().AskYesNo(
+            QStringLiteral("Apply Change empties %1 holding %2. Go on?")
+                .arg(Counted(columns, "column", "columns"), Counted(cells, "cell", "cells")),
+            kApplicationTitle)) {
+      return;
+    }
+  }
+  TEditHistory& history = GDAGrid->History();
+  TEditHistory::TStepScope step(history);
+  history.ClearCols(newCount, oldCount);
   // Columns brought into view are new columns: they start empty.
-  if (newCount > oldCount) t.ClearCols(oldCount, newCount - oldCount);
-  t.SetColCount(newCount);
+  if (newCount > oldCount) history.ClearCols(oldCount, newCount - oldCount);
+  history.SetColCount(newCount);
 }
 
 void TfrmTessary::DelKeyRemRowClick() {
@@ -311,13 +516,20 @@ void TfrmTessary::DownKeyAddRowClick() {
   GDAGrid->Navigation().AppendOnArrowDown = DownKeyAddRow->isChecked();
 }
 
+// The row is emptied through the history, so that the [Del] key's step
+// brings its texts back.
 void TfrmTessary::GDAGridCanDeleteRow(int32_t aRow, bool& /*canDelete*/) {
-  GDAGrid->Table().ClearRows(aRow, 1);
+  GDAGrid->History().ClearRows(aRow, 1);
 }
 
 void TfrmTessary::SetFilename(const QString& str) {
   FGDAFilename = str;
-  setWindowTitle(kTitlePrefix + QStringLiteral("  -  ") + FileNamePart(str));
+  UpdateCaption();
+}
+
+void TfrmTessary::UpdateCaption() {
+  setWindowTitle(kTitlePrefix + QStringLiteral("  -  ") + FileNamePart(FGDAFilename) +
+                 (Modified() ? QStringLiteral(" *") : QString()));
 }
 
 }  // namespace tessary
