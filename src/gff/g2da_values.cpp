@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "grid/cell_table.h"
 #include "text/number_text.h"
@@ -49,15 +50,25 @@ bool CannotBeStored(uint16_t typeId, std::u16string_view text) {
   return !ConvertNumericValue(typeId, text).Converted;
 }
 
+// Row by row, as Save reads the table: each stored row is visited while it
+// is at hand.
 TUnstorableCells FindUnstorableCells(const TCellTable& table) {
-  TUnstorableCells found;
+  struct TNumericColumn {
+    int32_t Col;
+    uint16_t TypeId;
+  };
+  std::vector<TNumericColumn> numeric;
   for (int32_t c = 0; c < table.ColCount(); ++c) {
     const uint16_t typeId = ColumnStorage(table.Cells(c, 1)).TypeId;
-    if (typeId == 14) continue;
-    for (int32_t r = 2; r < table.RowCount(); ++r) {
-      if (!CannotBeStored(typeId, table.Cells(c, r))) continue;
-      if (found.Count++ == 0 || r < found.FirstRow) {
-        found.FirstCol = c;
+    if (typeId != 14) numeric.push_back({c, typeId});
+  }
+  TUnstorableCells found;
+  if (numeric.empty()) return found;
+  for (int32_t r = 2; r < table.RowCount(); ++r) {
+    for (const TNumericColumn& n : numeric) {
+      if (!CannotBeStored(n.TypeId, table.Cells(n.Col, r))) continue;
+      if (found.Count++ == 0) {
+        found.FirstCol = n.Col;
         found.FirstRow = r;
       }
     }

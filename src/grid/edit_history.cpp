@@ -279,10 +279,14 @@ void TEditHistory::Apply(const TStep& step, bool undo) {
     FTable.SetSelection(undo ? step.AnchorBefore : step.AnchorAfter,
                         undo ? step.CurrentBefore : step.CurrentAfter);
   } catch (...) {
-    // The table is now somewhere between two steps: no step fits it.
+    // The table is now somewhere between two steps: no step fits it, and
+    // it matches no saved state.
     FApplying = false;
-    Clear();
+    FSteps.clear();
+    FPosition = 0;
     FSavedAt = kNever;
+    FBytes = 0;
+    Notify(THistoryChange::hcCleared);
     throw;
   }
   FApplying = false;

@@ -15,7 +15,8 @@
 
 namespace tessary::testing {
 
-// Both dialogs answer `Answer`; SaveCalls counts the save dialogs.
+// Both dialogs answer the queued Answers first, then `Answer`; SaveCalls
+// counts the save dialogs.
 class FakeDialog : public TFileDialogPort {
  public:
   std::optional<QString> Execute(QWidget*, const QString& fileName,
@@ -23,7 +24,10 @@ class FakeDialog : public TFileDialogPort {
     ++Calls;
     LastFileName = fileName;
     LastFilter = filter;
-    return Answer;
+    if (Answers.empty()) return Answer;
+    const std::optional<QString> answer = Answers.front();
+    Answers.pop_front();
+    return answer;
   }
   std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
                                      const QString& filter) override {
@@ -31,6 +35,7 @@ class FakeDialog : public TFileDialogPort {
     return Execute(parent, fileName, filter);
   }
   std::optional<QString> Answer;
+  std::deque<std::optional<QString>> Answers;
   QString LastFileName;
   QString LastFilter;
   int Calls = 0;
