@@ -1,22 +1,29 @@
 #!/bin/sh
 # Installs the Debian packages a job needs, only those that are missing.
-#   scripts/deps.sh build   compilers, CMake, Qt 6, ICU, zlib, GoogleTest, Google Benchmark
+#   scripts/deps.sh build   compilers, CMake, Qt 6, ICU, zlib, GoogleTest, Google Benchmark,
+#                           the SVG converter that draws the PNG icon
 #   scripts/deps.sh run     build + the fonts the editor shows text in
+#   scripts/deps.sh package build + what CPack needs to compute the package's dependencies
 #   scripts/deps.sh test    build + clang for fuzzing and sanitizers, clang-format, Xvfb,
-#                           and the spreadsheet readers of the integration tests
+#                           the spreadsheet readers of the integration tests, and the
+#                           checkers of the package tests
 set -eu
 
 build_pkgs="build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev zlib1g-dev
-  libgtest-dev libgmock-dev libbenchmark-dev"
+  libgtest-dev libgmock-dev libbenchmark-dev librsvg2-bin"
 run_pkgs="fonts-dejavu-core fonts-liberation2"
+package_pkgs="dpkg-dev file"
 test_pkgs="clang clang-format libclang-rt-14-dev xvfb xauth python3 python3-xlrd libreoffice-calc-nogui
-  gnumeric fonts-dejavu-core fonts-liberation2"
+  gnumeric fonts-dejavu-core fonts-liberation2
+  dpkg-dev file man-db desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin
+  lintian"
 
 case "${1:-build}" in
   build) wanted="$build_pkgs" ;;
   run) wanted="$build_pkgs $run_pkgs" ;;
+  package) wanted="$build_pkgs $package_pkgs" ;;
   test) wanted="$build_pkgs $test_pkgs" ;;
-  *) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+  *) echo "usage: $0 build|run|package|test" >&2; exit 2 ;;
 esac
 
 missing=""

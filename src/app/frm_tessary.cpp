@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/about_box.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
@@ -177,6 +178,7 @@ void TfrmTessary::CreateComponents() {
   wire(DelKeyRemRow, &QCheckBox::clicked, [this] { DelKeyRemRowClick(); });
   wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
+  AddHelpMenu(menuBar(), this);
 
   // Tab from the grid reaches the checked mode only (ShowMode); the arrow
   // keys move between the two modes.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/about_box.h"
 #include "app/app_ports.h"
 #include "app/frm_tessary.h"
 #include "app/tessary_application.h"
@@ -26,6 +27,10 @@ void FatalStartHandler(QtMsgType type, const QMessageLogContext&, const QString&
 
 int main(int argc, char** argv) {
   using namespace tessary;
+  if (const auto info = InfoOptionText(argc, argv)) {
+    std::fputs(info->c_str(), stdout);
+    return 0;
+  }
   if (!DisplayAvailable()) {
     std::fputs(NoDisplayText(), stderr);
     return 1;
@@ -46,6 +51,7 @@ int main(int argc, char** argv) {
   // Number texts use the full stop whatever the user's locale says.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(kApplicationTitle);
+  SetDesktopIdentity();
   InstallShowErrorBox();
 
   TfrmTessary window(startFile);

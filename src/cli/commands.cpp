@@ -7,16 +7,18 @@
 #include "common/error_report.h"
 #include "gff/g2da.h"
 #include "gff/show_error.h"
+#include "tessary_version.h"
 
 namespace tessary::cli {
 namespace {
 
 // One line per subcommand; a new subcommand adds its line here.
 constexpr std::array kCommands = {
-    TCommand{"dump", 1, 1, "FILE.gda", RunDump},
+    TCommand{"dump", 1, 2, "[--user-names] FILE.gda", RunDump},
     TCommand{"import", 2, 2, "FILE.txt|- OUT.gda", RunImport},
     TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
     TCommand{"export", 1, 4, "IN.gda [OUT.xls] [--sheet NAME]", RunExport},
+    TCommand{"names", 1, 2, "list | add FILE", RunNames},
 };
 
 std::string UsageText() {
@@ -25,7 +27,7 @@ std::string UsageText() {
     text += text.empty() ? "usage: " : "       ";
     text += std::string("tessary-cli ") + c.Name + " " + c.Usage + "\n";
   }
-  text += "       tessary-cli --help\n";
+  text += "       tessary-cli --help | --version\n";
   return text;
 }
 
@@ -53,10 +55,14 @@ std::string HelpText() {
   return UsageText() +
          "\n"
          "dump    prints the table as the grid's Copy text: cells joined by tabs,\n"
-         "        every row ended by CR LF, a cell holding a CR without its CRs and\n"
-         "        in double quotes. Markup is never removed. Output is UTF-8.\n"
+         "        every row ended by CR LF, a cell holding a CR or a LF without its\n"
+         "        CRs and in double quotes. Markup is never removed. Output is UTF-8.\n"
+         "        Column names the built-in dictionary does not know show as \"$\" and\n"
+         "        eight hex digits; with --user-names the user dictionary is asked\n"
+         "        next.\n"
          "import  makes a table of the text's lines and tab-separated fields, split\n"
-         "        as the grid's Paste splits clipboard text, and saves it. Reads\n"
+         "        as the grid's Paste splits clipboard text (lines end at each CR, or\n"
+         "        at each LF in text without CR LF), and saves it. Reads\n"
          "        UTF-8 (\"-\" for standard input); a leading byte order mark is\n"
          "        skipped; input that is not valid UTF-8 is refused and nothing is\n"
          "        written.\n"
@@ -64,6 +70,13 @@ std::string HelpText() {
          "export  writes the table into a workbook as the window's Export command\n"
          "        does: OUT is IN with \".xls\" unless given, the sheet is named after\n"
          "        OUT's file name unless --sheet is given.\n"
+         "names   the user dictionary of column names, which the editor fills with\n"
+         "        the names it saves: $XDG_DATA_HOME/tessary/column-names.txt\n"
+         "        (~/.local/share/tessary/ when XDG_DATA_HOME is unset), one name a\n"
+         "        line. \"list\" prints it; \"add FILE\" adds the column names of FILE\n"
+         "        (a text table as import reads it, \"-\" for standard input, or a\n"
+         "        table file) that the dictionaries do not know yet and prints them.\n"
+         "        No other command writes it.\n"
          "\n"
          "Exit codes: 0 success; 1 failure (the message on standard error);\n"
          "2 the file is a valid container but not a G2DA table, or a usage error.\n";
@@ -86,6 +99,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
         std::ostream& err) {
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     out << HelpText();
+    return kExitOk;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    out << "tessary-cli " << kProductVersion << '\n';
     return kExitOk;
   }
   TStreams io{in, out, err};

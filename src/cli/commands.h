@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,5 +58,10 @@ int RunDump(const std::vector<std::string>& args, TStreams& io);
 int RunImport(const std::vector<std::string>& args, TStreams& io);
 int RunResave(const std::vector<std::string>& args, TStreams& io);
 int RunExport(const std::vector<std::string>& args, TStreams& io);
+int RunNames(const std::vector<std::string>& args, TStreams& io);
+
+// The user dictionary of column names, found from XDG_DATA_HOME and HOME;
+// nothing (after a message) when neither names an absolute folder.
+std::optional<std::filesystem::path> UserColumnNamesFile(std::ostream& err);
 
 }  // namespace tessary::cli

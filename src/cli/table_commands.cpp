@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "gff/user_column_names.h"
 #include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
 #include "text/utf16.h"
@@ -14,10 +15,10 @@
 namespace tessary::cli {
 namespace {
 
-// A cell as Copy quotes it: a text holding a CR loses its CRs and is put in
-// double quotes. Unlike Copy nothing else is changed.
+// A cell as Copy quotes it: a text holding a CR or a LF loses its CRs and is
+// put in double quotes. Unlike Copy nothing else is changed.
 std::u16string DumpCellText(const std::u16string& stored) {
-  if (stored.find(u'\r') == std::u16string::npos) return stored;
+  if (stored.find_first_of(u"\r\n") == std::u16string::npos) return stored;
   std::u16string text = u"\"";
   for (char16_t c : stored) {
     if (c != u'\r') text += c;
@@ -66,38 +67,34 @@ size_t FirstInvalidUtf8(std::string_view bytes) {
   return std::string_view::npos;
 }
 
-// Lines and the widest line's fields, counted as Paste splits the text:
-// lines end at each CR (a LF right after it belongs to the line end), a
-// final line without CR counts only when it holds something, fields are
-// separated by tabs.
+// Lines and the widest line's fields, counted as Paste splits the text.
 void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
   lines = 0;
   widest = 1;
-  int64_t fields = 1;
-  bool pending = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r') {
-      ++lines;
-      widest = std::max(widest, fields);
-      fields = 1;
-      pending = false;
-      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    } else {
-      if (text[i] == u'\t') ++fields;
-      pending = true;
-    }
-  }
-  if (pending) {
-    ++lines;
-    widest = std::max(widest, fields);
-  }
+  SplitPasteText(text, [&](TPasteField& f) {
+    lines = f.Line + 1;
+    widest = std::max(widest, f.Index + 1);
+    return true;
+  });
 }
 
 }  // namespace
 
 int RunDump(const std::vector<std::string>& args, TStreams& io) {
+  const bool userNames = args.size() == 2 && args[0] == "--user-names";
+  if (args.size() == 2 && !userNames) {
+    io.Err << HelpText();
+    return kExitUsage;
+  }
   TCellTable table;
-  if (int code = LoadTable(table, args[0], io.Err)) return code;
+  if (int code = LoadTable(table, args.back(), io.Err)) return code;
+  if (userNames) {
+    // A dictionary that cannot be used is reported and the dump goes on.
+    if (std::optional<std::filesystem::path> file = UserColumnNamesFile(io.Err)) {
+      ApplyUserColumnNames(
+          table, TUserColumnNames::Load(*file, [&](const std::string& m) { io.Err << m << '\n'; }));
+    }
+  }
   std::u16string line;
   for (int32_t r = 0; r < table.RowCount(); ++r) {
     line.clear();

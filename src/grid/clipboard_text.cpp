@@ -34,7 +34,7 @@ std::u16string CopyCellText(std::u16string_view stored, bool removeHtml) {
       text = RichTextToPlain(text);
     }
   }
-  if (text.find(u'\r') != std::u16string::npos) {
+  if (text.find_first_of(u"\r\n") != std::u16string::npos) {
     std::erase(text, u'\r');
     text.insert(text.begin(), u'"');
     text += u'"';
@@ -69,14 +69,11 @@ std::u16string CutText(TCellTable& table, const TGridRect& rect, bool removeHtml
 
 namespace {
 
-// A field holding a LF arrives quoted: the quotes go, vertical tabs become
-// line breaks.
-std::u16string Unquote(std::u16string_view field) {
-  std::u16string text(field);
-  if (text.find(u'\n') == std::u16string::npos) return text;
-  if (!text.empty() && text.front() == u'"') text.erase(0, 1);
-  const size_t quote = text.find(u'"');
-  if (quote != std::u16string::npos && quote + 1 == text.size()) text.pop_back();
+bool IsLineBreak(char16_t c) { return c == u'\n' || c == u'\r'; }
+
+// The text of a quoted field: vertical tabs, another program's line breaks
+// inside a cell, become CR LF.
+std::u16string WithVerticalTabsAsBreaks(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());
   for (char16_t c : text) {
@@ -89,51 +86,148 @@ std::u16string Unquote(std::u16string_view field) {
   return out;
 }
 
-}  // namespace
+// CR LF text: a field holding a LF arrives quoted; the quotes go.
+std::u16string Unquote(std::u16string_view field) {
+  if (field.find(u'\n') == std::u16string_view::npos) return std::u16string(field);
+  if (!field.empty() && field.front() == u'"') field.remove_prefix(1);
+  const size_t quote = field.find(u'"');
+  if (quote != std::u16string_view::npos && quote + 1 == field.size()) field.remove_suffix(1);
+  return WithVerticalTabsAsBreaks(field);
+}
 
-TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, int32_t top,
-                    const TBeforePasteCellEvent& beforePasteCell) {
-  if (text.empty()) return {left, top, left - 1, top - 1};
-  int32_t row = top;
-  int32_t lastCol = left;
+void SplitCrLfText(std::u16string_view text, const std::function<bool(TPasteField&)>& emit) {
+  TPasteField f;
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find(u'\r', pos);
     const bool endedByCr = end != std::u16string_view::npos;
     if (!endedByCr) end = text.size();
     const std::u16string_view line = text.substr(pos, end - pos);
-    size_t next = end;
-    if (endedByCr) {
-      ++next;
-      if (next < text.size() && text[next] == u'\n') ++next;
-    }
-    int32_t col = left;
+    f.Index = 0;
     size_t start = 0;
     while (true) {
       const size_t tab = line.find(u'\t', start);
       const bool last = tab == std::u16string_view::npos;
       const std::u16string_view field =
           line.substr(start, last ? std::u16string_view::npos : tab - start);
-      const bool write = !last || endedByCr || !field.empty();
-      // Fields beyond the last column are dropped: columns never grow.
-      if (write && col < table.ColCount()) {
-        std::u16string value = field.starts_with(u"|\\") ? std::u16string(field) : Unquote(field);
-        bool allow = true;
-        if (beforePasteCell) beforePasteCell(col, row, value, allow);
-        if (allow) table.SetCells(col, row, std::move(value));
-        lastCol = std::max(lastCol, col);
-      }
+      f.Value = field.starts_with(u"|\\") ? std::u16string(field) : Unquote(field);
+      f.Written = !last || endedByCr || !field.empty();
+      if (!emit(f)) return;
       if (last) break;
       start = tab + 1;
-      if (col < table.ColCount()) ++col;
+      ++f.Index;
     }
-    pos = next;
-    // Rows grow only while more text follows, and never past the last row
-    // the table can hold.
-    if (pos >= text.size() || row >= TCellTable::kMaxIndex) break;
-    ++row;
-    if (row >= table.RowCount()) table.SetRowCount(row + 1);
+    pos = end;
+    if (endedByCr) {
+      ++pos;
+      if (pos < text.size() && text[pos] == u'\n') ++pos;
+    }
+    ++f.Line;
   }
+}
+
+// Text without CR LF. Every position is looked at a bounded number of
+// times: the next closing quote and the next line break are remembered, and
+// both only move forward, so a text full of unclosed quotes stays linear.
+class TLineFeedSplitter {
+ public:
+  explicit TLineFeedSplitter(std::u16string_view text) : FText(text) {}
+
+  void Run(const std::function<bool(TPasteField&)>& emit) {
+    const size_t n = FText.size();
+    TPasteField f;
+    size_t pos = 0;
+    while (true) {
+      size_t end = std::u16string_view::npos;
+      if (pos < n && FText[pos] == u'"') {
+        const size_t close = NextClosingQuote(pos + 1);
+        if (close != std::u16string_view::npos && NextLineBreak(pos + 1) < close) {
+          f.Value = WithVerticalTabsAsBreaks(FText.substr(pos + 1, close - pos - 1));
+          end = close + 1;
+        }
+      }
+      if (end == std::u16string_view::npos) {
+        end = std::min(FText.find_first_of(u"\t\n\r", pos), n);
+        f.Value.assign(FText.substr(pos, end - pos));
+      }
+      const bool lineGoesOn = end < n && FText[end] == u'\t';
+      f.Written = end < n || end > pos;
+      if (!emit(f) || end >= n) return;
+      pos = end + 1;
+      if (lineGoesOn) {
+        ++f.Index;
+      } else {
+        if (pos >= n) return;
+        ++f.Line;
+        f.Index = 0;
+      }
+    }
+  }
+
+ private:
+  // The first '"' at or after `from` followed by a tab, a line break or the
+  // end of the text.
+  size_t NextClosingQuote(size_t from) {
+    if (FCloseKnown && (FClose == std::u16string_view::npos || FClose >= from)) return FClose;
+    FCloseKnown = true;
+    for (size_t q = from; q < FText.size(); ++q) {
+      if (FText[q] == u'"' &&
+          (q + 1 == FText.size() || FText[q + 1] == u'\t' || IsLineBreak(FText[q + 1]))) {
+        return FClose = q;
+      }
+    }
+    return FClose = std::u16string_view::npos;
+  }
+
+  size_t NextLineBreak(size_t from) {
+    if (FBreakKnown && (FBreak == std::u16string_view::npos || FBreak >= from)) return FBreak;
+    FBreakKnown = true;
+    return FBreak = FText.find_first_of(u"\n\r", from);
+  }
+
+  std::u16string_view FText;
+  bool FCloseKnown = false;
+  size_t FClose = 0;
+  bool FBreakKnown = false;
+  size_t FBreak = 0;
+};
+
+}  // namespace
+
+void SplitPasteText(std::u16string_view text, const std::function<bool(TPasteField&)>& field) {
+  if (text.empty()) return;
+  if (text.find(u"\r\n") != std::u16string_view::npos) {
+    SplitCrLfText(text, field);
+  } else {
+    TLineFeedSplitter(text).Run(field);
+  }
+}
+
+TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, int32_t top,
+                    const TBeforePasteCellEvent& beforePasteCell) {
+  if (text.empty()) return {left, top, left - 1, top - 1};
+  int32_t row = top;
+  int64_t line = 0;
+  int32_t lastCol = left;
+  SplitPasteText(text, [&](TPasteField& f) {
+    if (f.Line != line) {
+      // Rows grow only while more text follows, and never past the last
+      // row the table can hold.
+      if (row >= TCellTable::kMaxIndex) return false;
+      line = f.Line;
+      ++row;
+      if (row >= table.RowCount()) table.SetRowCount(row + 1);
+    }
+    // Fields beyond the last column are dropped: columns never grow.
+    const int64_t col = int64_t{left} + f.Index;
+    if (f.Written && col < table.ColCount()) {
+      bool allow = true;
+      if (beforePasteCell) beforePasteCell(static_cast<int32_t>(col), row, f.Value, allow);
+      if (allow) table.SetCells(static_cast<int32_t>(col), row, std::move(f.Value));
+      lastCol = std::max(lastCol, static_cast<int32_t>(col));
+    }
+    return true;
+  });
   const TGridRect reached{left, top, lastCol, row};
   table.CellsChanged(reached);
   return reached;
@@ -142,6 +236,10 @@ TGridRect PasteText(TCellTable& table, std::u16string_view text, int32_t left, i
 std::u16string EditorPasteText(std::u16string_view text) {
   if (text.ends_with(u"\r\n") && text.find(u"\r\n") == text.size() - 2) {
     return std::u16string(text.substr(0, text.size() - 2));
+  }
+  // The same for text from Linux programs: one line and its LF (or CR).
+  if (!text.empty() && IsLineBreak(text.back()) && text.find_first_of(u"\r\n") == text.size() - 1) {
+    return std::u16string(text.substr(0, text.size() - 1));
   }
   return std::u16string(text);
 }

@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "gff/g2da.h"
 #include "grid/cell_table.h"
+#include "tessary_version.h"
 #include "text/utf16.h"
 
 namespace tessary::cli {
@@ -48,11 +49,12 @@ TEST_F(CliTest, ImportDumpAndResaveRoundTrip) {
   Result dumped = RunCli({"dump", Path("t.gda")});
   ASSERT_EQ(dumped.Code, 0) << dumped.Err;
   // Names come back in the dictionary's letter case or as hashes; markup is
-  // kept; the float shows its stored value; the quoted field lost its quotes.
+  // kept; the float shows its stored value; the quoted field lost its quotes
+  // on the way in and is quoted again on the way out, as Copy quotes it.
   EXPECT_EQ(dumped.Out,
             "ID\tLabel\tMaxSpeed\t$B97F7E60\r\nint\tstring\tfloat\tbool\r\n1\t<B>x</"
             "B>\t0.100000001490116\t1\r\n"
-            "2\ta\nb\t1.5\t0\r\n");
+            "2\t\"a\nb\"\t1.5\t0\r\n");
 
   ASSERT_EQ(RunCli({"resave", Path("t.gda"), Path("u.gda")}).Code, 0);
   std::ifstream a(Path("t.gda"), std::ios::binary), b(Path("u.gda"), std::ios::binary);
@@ -97,11 +99,15 @@ TEST_F(CliTest, FailuresAndTheirExitCodes) {
        std::vector<std::vector<std::string>>{{"frobnicate"}, {}, {"dump"}, {"resave", "a"}}) {
     Result usage = RunCli(bad);
     EXPECT_EQ(usage.Code, 2);
-    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump FILE.gda\n", 0), 0u) << usage.Err;
+    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump [--user-names] FILE.gda\n", 0), 0u)
+        << usage.Err;
   }
   Result help = RunCli({"--help"});
   EXPECT_EQ(help.Code, 0);
   EXPECT_NE(help.Out.find("Exit codes"), std::string::npos);
+  Result version = RunCli({"--version"});
+  EXPECT_EQ(version.Code, 0);
+  EXPECT_EQ(version.Out, std::string("tessary-cli ") + kProductVersion + "\n");
 }
 
 // Dump shows every text as stored: texts that Copy would turn from rich or
@@ -121,6 +127,45 @@ TEST_F(CliTest, DumpKeepsEveryText) {
   EXPECT_EQ(dumped.Out,
             "$3D3F4819\t\t\t\r\nstring\tstring\tstring\tstring\r\n"
             "{\\rtf1 x}\t|\\0041\t\"two\nlines\"\t\u00e9\U0001F600\r\n");
+}
+
+TEST_F(CliTest, ImportSplitsLinuxTextIntoRows) {
+  std::ofstream(Path("lf.txt"), std::ios::binary) << "ID\tNote\nint\tstring\n1\t\"a\nb\"\n";
+  ASSERT_EQ(RunCli({"import", Path("lf.txt"), Path("t.gda")}).Code, 0);
+  TCellTable t;
+  ASSERT_TRUE(LoadGDA(t, Path("t.gda")));
+  EXPECT_EQ(t.ColCount(), 2);
+  EXPECT_EQ(t.RowCount(), 3);
+  EXPECT_EQ(t.Cells(1, 2), u"a\nb");
+}
+
+// The user dictionary: only "names add" writes it, "dump --user-names" reads it.
+TEST_F(CliTest, UserColumnNames) {
+  ::setenv("XDG_DATA_HOME", FDir.c_str(), 1);
+  const std::string text = "ID\tMyBonus\tLabel\r\nint\tint\tstring\r\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, text).Code, 0);
+  Result plain = RunCli({"dump", "--user-names", Path("t.gda")});
+  EXPECT_EQ(plain.Code, 0);
+  EXPECT_EQ(plain.Out.substr(0, 4), "ID\t$");
+  EXPECT_FALSE(std::filesystem::exists(FDir / "tessary"));
+
+  Result added = RunCli({"names", "add", "-"}, text);
+  EXPECT_EQ(added.Code, 0) << added.Err;
+  EXPECT_EQ(added.Out, "MyBonus\n");
+  EXPECT_EQ(RunCli({"names", "add", Path("t.gda")}).Out, "");  // a table file holds hashes only
+  EXPECT_EQ(RunCli({"names", "list"}).Out, "MyBonus\n");
+  EXPECT_EQ(RunCli({"dump", "--user-names", Path("t.gda")}).Out.substr(0, 18),
+            "ID\tMyBonus\tLabel\r\n");
+  EXPECT_EQ(RunCli({"dump", Path("t.gda")}).Out.substr(0, 4), "ID\t$");
+
+  std::ofstream(FDir / "tessary" / "column-names.txt", std::ios::binary) << "bad\xFF\n";
+  Result damaged = RunCli({"dump", "--user-names", Path("t.gda")});
+  EXPECT_EQ(damaged.Code, 0);
+  EXPECT_EQ(damaged.Out.substr(0, 4), "ID\t$");
+  EXPECT_NE(damaged.Err.find("is ignored"), std::string::npos);
+  EXPECT_EQ(RunCli({"names", "list"}).Code, 1);
+  EXPECT_EQ(RunCli({"names", "frobnicate"}).Code, 2);
+  ::unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(CliTest, ImportEncoding) {

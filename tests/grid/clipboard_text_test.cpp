@@ -111,6 +111,56 @@ TEST(PasteText, QuotedFieldsAndEncodedText) {
   EXPECT_EQ(t.Cells(1, 2), u"l1\nl2");
 }
 
+TEST(PasteText, LinuxTextSplitsAtLineFeedsAndLoneCarriageReturns) {
+  TCellTable t;
+  t.SetColCount(2);
+  t.SetRowCount(1);
+  PasteText(t, u"a\tb\nc\td\n", 0, 0);
+  EXPECT_EQ(t.RowCount(), 2);  // the final LF adds no row
+  EXPECT_EQ(t.Cells(1, 0), u"b");
+  EXPECT_EQ(t.Cells(0, 1), u"c");
+  PasteText(t, u"1\r2\r3", 1, 0);
+  EXPECT_EQ(t.RowCount(), 3);
+  EXPECT_EQ(t.Cells(1, 1), u"2");
+  EXPECT_EQ(t.Cells(1, 2), u"3");
+}
+
+TEST(PasteText, LinuxTextQuotedFields) {
+  TCellTable t;
+  t.SetColCount(3);
+  // A quoted field keeps its line breaks and tabs and loses its quotes; a
+  // quote inside it followed by other text does not close it.
+  PasteText(t, u"\"two\nlines\"\tx\n\"a \"q\" b\tc\nd\"\ty", 0, 0);
+  EXPECT_EQ(t.Cells(0, 0), u"two\nlines");
+  EXPECT_EQ(t.Cells(1, 0), u"x");
+  EXPECT_EQ(t.Cells(0, 1), u"a \"q\" b\tc\nd");
+  EXPECT_EQ(t.Cells(1, 1), u"y");
+  // Quotes that enclose no line break, and a quote never closed, stay as
+  // they stand, so copied cells "x" and "a, b" come back unchanged.
+  t.SetRowCount(3);
+  PasteText(t, u"\"x\"\t\"a\tb\"\n\"open\tz", 0, 0);
+  EXPECT_EQ(t.Cells(0, 0), u"\"x\"");
+  EXPECT_EQ(t.Cells(1, 0), u"\"a");
+  EXPECT_EQ(t.Cells(2, 0), u"b\"");
+  EXPECT_EQ(t.Cells(0, 1), u"\"open");
+  EXPECT_EQ(t.Cells(1, 1), u"z");
+}
+
+TEST(PasteText, CopiedRowWithLineBreaksComesBackWhole) {
+  TCellTable t;
+  t.SetColCount(3);
+  t.SetCells(0, 0, u"one\ntwo");  // a bare LF, as a Linux program leaves it
+  t.SetCells(1, 0, u"\"quoted\"");
+  t.SetCells(2, 0, u"x\r\ny");
+  const std::u16string copied = BuildCopyText(t, {0, 0, 2, 0}, true);
+  EXPECT_EQ(copied, u"\"one\ntwo\"\t\"quoted\"\t\"x\ny\"");
+  PasteText(t, copied, 0, 1);
+  EXPECT_EQ(t.Cells(0, 1), u"one\ntwo");
+  EXPECT_EQ(t.Cells(1, 1), u"\"quoted\"");
+  EXPECT_EQ(t.Cells(2, 1), u"x\ny");
+  EXPECT_EQ(t.RowCount(), 3);
+}
+
 TEST(CutText, EmptiesEditableCellsOnly) {
   TCellTable t;
   t.SetColCount(3);
@@ -154,6 +204,8 @@ TEST(EditorPaste, DropsOnlyALoneFinalLineBreak) {
   EXPECT_EQ(EditorPasteText(u"x\r\ny"), u"x\r\ny");
   EXPECT_EQ(EditorPasteText(u"x\r\ny\r\n"), u"x\r\ny\r\n");
   EXPECT_EQ(EditorPasteText(u""), u"");
+  EXPECT_EQ(EditorPasteText(u"x\n"), u"x");
+  EXPECT_EQ(EditorPasteText(u"x\ny\n"), u"x\ny\n");
 }
 
 }  // namespace

@@ -1,0 +1,93 @@
+// tessary-cli names: the user dictionary of column names. The command-line
+// tool writes the dictionary only through "names add"; "dump --user-names"
+// reads it.
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "gff/user_column_names.h"
+#include "grid/cell_table.h"
+#include "grid/clipboard_text.h"
+#include "text/utf16.h"
+
+namespace tessary::cli {
+namespace {
+
+// Row 0 of the table in `path`: a table file is loaded; any other file is
+// read as import reads a text table (UTF-8, tab-separated), its first line
+// being the column names. Table files store only hashes, so new names come
+// from text tables.
+int ReadColumnNames(const std::string& path, TCellTable& table, TStreams& io) {
+  std::string bytes;
+  if (path == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(io.In), {});
+  } else {
+    std::error_code ec;
+    std::ifstream file;
+    if (!std::filesystem::is_directory(path, ec)) file.open(path, std::ios::binary);
+    if (!file.is_open()) {
+      io.Err << "File cannot be opened (Is it already in use?).\n";
+      return kExitFailed;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    if (bytes.starts_with("GFF V4.0")) return LoadTable(table, path, io.Err);
+  }
+  std::string_view utf8 = bytes;
+  if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+  const std::u16string text = FromUtf8(utf8);
+  if (ToUtf8(text) != utf8) {
+    io.Err << "Input is not valid UTF-8.\n";
+    return kExitFailed;
+  }
+  SplitPasteText(text, [&](TPasteField& f) {
+    if (f.Line > 0 || f.Index >= TCellTable::kMaxCount) return false;
+    if (!f.Written) return true;
+    if (f.Index >= table.ColCount()) table.SetColCount(static_cast<int32_t>(f.Index + 1));
+    table.SetCells(static_cast<int32_t>(f.Index), 0, f.Value);
+    return true;
+  });
+  return kExitOk;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> UserColumnNamesFile(std::ostream& err) {
+  std::optional<std::filesystem::path> file =
+      UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+  if (!file) {
+    err << "No folder for the user dictionary of column names: neither XDG_DATA_HOME nor HOME "
+           "is an absolute path.\n";
+  }
+  return file;
+}
+
+int RunNames(const std::vector<std::string>& args, TStreams& io) {
+  const bool list = args.size() == 1 && args[0] == "list";
+  const bool add = args.size() == 2 && args[0] == "add";
+  if (!list && !add) {
+    io.Err << HelpText();
+    return kExitUsage;
+  }
+  const std::optional<std::filesystem::path> file = UserColumnNamesFile(io.Err);
+  if (!file) return kExitFailed;
+  bool warned = false;
+  const TWarningHandler warn = [&](const std::string& message) {
+    io.Err << message << '\n';
+    warned = true;
+  };
+  if (list) {
+    const TUserColumnNames names = TUserColumnNames::Load(*file, warn);
+    for (const std::u16string& name : names.Names()) io.Out << ToUtf8(name) << '\n';
+    return warned ? kExitFailed : kExitOk;
+  }
+  TCellTable table;
+  if (int code = ReadColumnNames(args[1], table, io)) return code;
+  const std::optional<std::vector<std::u16string>> added = AddUserColumnNames(*file, table, warn);
+  if (!added) return kExitFailed;
+  for (const std::u16string& name : *added) io.Out << ToUtf8(name) << '\n';
+  return kExitOk;
+}
+
+}  // namespace tessary::cli
