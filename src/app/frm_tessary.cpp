@@ -46,6 +46,45 @@ QFont WindowFont() {
   return font;
 }
 
+// Passes the table's notifications on to the grid, except single cell
+// writes, which it notes: the cells a file load wrote.
+class TWriteRecorder : public TCellTableObserver {
+ public:
+  explicit TWriteRecorder(TCellTableObserver* next) : FNext(next) {}
+  void CellWritten(int32_t col, int32_t row) override {
+    const auto r = static_cast<size_t>(row);
+    const auto word = static_cast<size_t>(col) / 64;
+    if (r >= FRows.size()) FRows.resize(r + 1);
+    if (word >= FRows[r].size()) FRows[r].resize(word + 1);
+    FRows[r][word] |= uint64_t{1} << (col % 64);
+    FDataRow = FDataRow || row >= 2;
+  }
+  bool Written(int32_t col, int32_t row) const {
+    const auto r = static_cast<size_t>(row);
+    const auto word = static_cast<size_t>(col) / 64;
+    return r < FRows.size() && word < FRows[r].size() && ((FRows[r][word] >> (col % 64)) & 1);
+  }
+  bool DataRowWritten() const { return FDataRow; }
+
+  void CellsInvalidated(const TGridRect& r) override {
+    if (FNext) FNext->CellsInvalidated(r);
+  }
+  void LayoutChanged() override {
+    if (FNext) FNext->LayoutChanged();
+  }
+  void CurrentCellMoving() override {
+    if (FNext) FNext->CurrentCellMoving();
+  }
+  void SelectionChanged() override {
+    if (FNext) FNext->SelectionChanged();
+  }
+
+ private:
+  TCellTableObserver* FNext;
+  std::vector<std::vector<uint64_t>> FRows;  // bits of the written columns, per row
+  bool FDataRow = false;
+};
+
 QString Counted(qsizetype n, const char* one, const char* many) {
   return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
 }
@@ -225,20 +264,37 @@ void TfrmTessary::FormCreate(const QString& startFile) {
   if (!startFile.isEmpty()) OpenFile(startFile);
 }
 
-// Loads a table file into a fresh cell table and takes its cells over only
-// when it loaded: nothing of the table before can show through in cells the
-// file does not fill (a missing row list or value field), and a failed load
-// leaves the grid as it was. A file without rows keeps a row count of 2.
+// Loads a table file into the grid's table, over the table before. Every
+// cell the reader did not write is emptied afterwards, so that nothing of
+// the table before shows (or is saved) where the file fills no cell (a
+// missing row list or value field); a file without data rows gets a row
+// count of 2. A failed load writes no cell: the grid stays as it was.
 bool TfrmTessary::LoadFile(const QString& path) {
-  TCellTable loaded;
-  loaded.SetRowCount(2);
-  if (!LoadGDA(loaded, ToPath(path))) return false;
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
+  const int32_t oldRows = t.RowCount();
+  TCellTableObserver* view = t.Observer();
+  TWriteRecorder recorder(view);
+  t.SetObserver(&recorder);
+  bool loaded = false;
+  try {
+    loaded = LoadGDA(t, ToPath(path));
+  } catch (...) {
+    t.SetObserver(view);
+    throw;
+  }
+  t.SetObserver(view);
+  if (!loaded) return false;
+  if (!recorder.DataRowWritten()) t.SetRowCount(2);
+  const int32_t rows = std::max(oldRows, t.RowCount());
+  for (int32_t r = 0; r < rows; ++r) {
+    const int32_t last = t.LastStoredCol(r);
+    for (int32_t c = 0; c <= last; ++c) {
+      if (!recorder.Written(c, r) && !t.Cells(c, r).empty()) t.SetCells(c, r, std::u16string());
+    }
+  }
   t.SetFixedRows(0);
-  t.SwapCells(loaded);
-  t.SetColCount(loaded.ColCount());
-  t.SetRowCount(loaded.RowCount());
+  t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
   return true;
 }
 

@@ -105,15 +105,6 @@ int32_t TCellTable::LastStoredCol(int32_t row) const {
   return entry ? entry->LastCol() : -1;
 }
 
-void TCellTable::SwapCells(TCellTable& other) {
-  std::swap(FRows, other.FRows);
-  std::swap(FStoredCells, other.FStoredCells);
-  for (TCellTable* t : {this, &other}) {
-    if (t->FObserver)
-      t->FObserver->CellsInvalidated(TGridRect{0, 0, t->FColCount - 1, t->FRowCount - 1});
-  }
-}
-
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
   SetCells(col, row, std::u16string(text));
 }

@@ -92,9 +92,6 @@ class TCellTable {
   // The highest column of `row` that holds text (also beyond the extent), or
   // -1 when the row holds none: scans of a row can stop there.
   int32_t LastStoredCol(int32_t row) const;
-  // Exchanges the stored cells of the two tables; extents, fixed areas,
-  // sizes and current cells stay. The observers hear of every cell.
-  void SwapCells(TCellTable& other);
 
   // --- Extent and fixed area --------------------------------------------
   int32_t ColCount() const { return FColCount; }
