@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <unordered_set>
 #include <vector>
 
 #include "app/about_box.h"
@@ -47,22 +48,31 @@ QFont WindowFont() {
 }
 
 // Passes the table's notifications on to the grid, except single cell
-// writes, which it notes: the cells a file load wrote.
+// writes, which it notes: the cells a file load wrote. The reader fills each
+// row from column 0 on, so a row's written columns are kept as the length of
+// that run; writes out of that order are kept one by one.
 class TWriteRecorder : public TCellTableObserver {
  public:
   explicit TWriteRecorder(TCellTableObserver* next) : FNext(next) {}
   void CellWritten(int32_t col, int32_t row) override {
     const auto r = static_cast<size_t>(row);
-    const auto word = static_cast<size_t>(col) / 64;
-    if (r >= FRows.size()) FRows.resize(r + 1);
-    if (word >= FRows[r].size()) FRows[r].resize(word + 1);
-    FRows[r][word] |= uint64_t{1} << (col % 64);
+    if (r >= FRun.size()) FRun.resize(std::max(r + 1, FRun.size() * 2), 0);
+    if (col == FRun[r]) {
+      ++FRun[r];
+    } else if (col > FRun[r]) {
+      FOthers.insert((uint64_t{r} << 32) | static_cast<uint32_t>(col));
+    }
     FDataRow = FDataRow || row >= 2;
   }
   bool Written(int32_t col, int32_t row) const {
     const auto r = static_cast<size_t>(row);
-    const auto word = static_cast<size_t>(col) / 64;
-    return r < FRows.size() && word < FRows[r].size() && ((FRows[r][word] >> (col % 64)) & 1);
+    if (r < FRun.size() && col < FRun[r]) return true;
+    return !FOthers.empty() && FOthers.count((uint64_t{r} << 32) | static_cast<uint32_t>(col));
+  }
+  // The first column of `row` from which on cells may not have been written.
+  int32_t WrittenRun(int32_t row) const {
+    const auto r = static_cast<size_t>(row);
+    return r < FRun.size() ? FRun[r] : 0;
   }
   bool DataRowWritten() const { return FDataRow; }
 
@@ -81,7 +91,8 @@ class TWriteRecorder : public TCellTableObserver {
 
  private:
   TCellTableObserver* FNext;
-  std::vector<std::vector<uint64_t>> FRows;  // bits of the written columns, per row
+  std::vector<int32_t> FRun;
+  std::unordered_set<uint64_t> FOthers;
   bool FDataRow = false;
 };
 
@@ -264,14 +275,17 @@ void TfrmTessary::FormCreate(const QString& startFile) {
   if (!startFile.isEmpty()) OpenFile(startFile);
 }
 
-// Loads a table file into the grid's table, over the table before. Every
-// cell the reader did not write is emptied afterwards, so that nothing of
-// the table before shows (or is saved) where the file fills no cell (a
-// missing row list or value field); a file without data rows gets a row
-// count of 2. A failed load writes no cell: the grid stays as it was.
+// Loads a table file into the grid's table, over the table before. Then
+// every cell of the new extent that the reader did not write is emptied, so
+// that nothing of the table before shows (or is saved) where the file fills
+// no cell (a missing row list or value field), and a file without data rows
+// gets a row count of 2; the cells of the table before beyond the new extent
+// are emptied too, so that a larger extent later shows none of them. A
+// failed load writes no cell: the grid stays as it was.
 bool TfrmTessary::LoadFile(const QString& path) {
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
+  const int32_t oldCols = t.ColCount();
   const int32_t oldRows = t.RowCount();
   TCellTableObserver* view = t.Observer();
   TWriteRecorder recorder(view);
@@ -286,15 +300,17 @@ bool TfrmTessary::LoadFile(const QString& path) {
   t.SetObserver(view);
   if (!loaded) return false;
   if (!recorder.DataRowWritten()) t.SetRowCount(2);
-  const int32_t rows = std::max(oldRows, t.RowCount());
+  const int32_t cols = t.ColCount();
+  const int32_t rows = t.RowCount();
+  if (oldCols > cols) t.ClearRect(cols, 0, oldCols - 1, oldRows - 1);
+  if (oldRows > rows) t.ClearRect(0, rows, cols - 1, oldRows - 1);
   for (int32_t r = 0; r < rows; ++r) {
-    const int32_t last = t.LastStoredCol(r);
-    for (int32_t c = 0; c <= last; ++c) {
+    for (int32_t c = recorder.WrittenRun(r); c < cols; ++c) {
       if (!recorder.Written(c, r) && !t.Cells(c, r).empty()) t.SetCells(c, r, std::u16string());
     }
   }
   t.SetFixedRows(0);
-  t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
+  t.CellsChanged(TGridRect{0, 0, cols - 1, rows - 1});
   return true;
 }
 
