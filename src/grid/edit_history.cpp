@@ -132,9 +132,11 @@ void TEditHistory::RecordRect(int32_t col1, int32_t row1, int32_t col2, int32_t 
 
 void TEditHistory::SetCells(int32_t col, int32_t row, std::u16string_view text) {
   if (col >= 0 && row >= 0 && FTable.Cells(col, row) == text) return;
+  // Copies of both texts: `text` may lie in the table itself.
   std::u16string old = col >= 0 && row >= 0 ? FTable.Cells(col, row) : std::u16string();
-  FTable.SetCells(col, row, text);  // throws for indices the table cannot hold
-  RecordCell(col, row, old, text);
+  std::u16string value(text);
+  FTable.SetCells(col, row, value);  // throws for indices the table cannot hold
+  RecordCell(col, row, old, value);
 }
 
 void TEditHistory::ClearRect(int32_t col1, int32_t row1, int32_t col2, int32_t row2) {
