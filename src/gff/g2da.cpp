@@ -12,6 +12,7 @@
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "grid/cell_table.h"
+#include "text/column_type.h"
 #include "text/number_text.h"
 
 namespace tessary {

@@ -6,27 +6,40 @@
 #include <vector>
 
 #include "grid/cell_table.h"
+#include "text/column_type.h"
 #include "text/number_text.h"
 
 namespace tessary {
 
 TColumnStorage ColumnStorage(std::u16string_view typeText) {
-  const std::u16string type = AsciiLower(typeText);
-  if (type == u"int") return {5, 1, 4};
-  if (type == u"float") return {8, 2, 4};
-  if (type == u"bool") return {0, 3, 1};
-  if (type == u"resource") return {14, 4, 4};
-  return {14, 0, 4};
+  // A text that names no type is stored as a string column.
+  switch (ColumnTypeOf(typeText).value_or(TColumnType::String)) {
+    case TColumnType::Int:
+      return {5, 1, 4};
+    case TColumnType::Float:
+      return {8, 2, 4};
+    case TColumnType::Bool:
+      return {0, 3, 1};
+    case TColumnType::Resource:
+      return {14, 4, 4};
+    default:
+      return {14, 0, 4};
+  }
 }
 
 TNumericValue ConvertNumericValue(uint16_t typeId, std::u16string_view text) {
   TNumericValue result;
   switch (typeId) {
     case 5:
-    case 0:
       if (const std::optional<int32_t> value = ParseInteger(text)) {
         result.Converted = true;
-        result.Bits = typeId == 0 ? (*value != 0 ? 1 : 0) : static_cast<uint32_t>(*value);
+        result.Bits = static_cast<uint32_t>(*value);
+      }
+      break;
+    case 0:
+      if (const std::optional<bool> value = ParseBool(text)) {
+        result.Converted = true;
+        result.Bits = *value ? 1 : 0;
       }
       break;
     case 8:
