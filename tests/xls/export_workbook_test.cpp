@@ -43,19 +43,6 @@ std::vector<std::vector<uint8_t>> Records(const std::filesystem::path& file, uin
   return out;
 }
 
-// The file with its Workbook stream replaced.
-void ReplaceWorkbookStream(const std::filesystem::path& file, const std::vector<uint8_t>& stream) {
-  TMemoryByteStream in(ReadFile(file));
-  TMemoryByteStream out;
-  TCompoundFile container(in);
-  container.PrepareForWrite(out, u"Workbook");
-  container.WriteMem(stream.data(), static_cast<uint32_t>(stream.size()));
-  container.Close();
-  std::ofstream(file, std::ios::binary)
-      .write(reinterpret_cast<const char*>(out.Bytes.data()),
-             static_cast<std::streamsize>(out.Bytes.size()));
-}
-
 class ExportWorkbookTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -133,51 +120,6 @@ TEST_F(ExportWorkbookTest, ExportingTwiceKeepsTheOtherSheets) {
   EXPECT_EQ(std::get<std::u16string>(book.GetCellValue(3, 2).Value), u"changed");
   book.SetActiveSheet(2);
   EXPECT_EQ(std::get<std::u16string>(book.GetCellValue(3, 2).Value), u"seven");
-}
-
-// A workbook whose tab order differs from the order of its sheet sections:
-// each BOUNDSHEET names its section's stream position, and every sheet keeps
-// its own contents through an export.
-TEST_F(ExportWorkbookTest, SheetsStoredOutOfTabOrderKeepTheirContents) {
-  const auto path = FDir / "t.xls";
-  FIO.XLSExport(path, u"first", -1, 1, InsertInSheet_Clear);
-  FGrid.SetCells(1, 2, u"two");
-  FIO.XLSExport(path, u"second", -1, 1, InsertInSheet_Clear);
-  // Swap the two sheet sections in the stream; the BOUNDSHEETs follow.
-  TMemoryByteStream bytes(ReadFile(path));
-  TCompoundFile container(bytes);
-  container.SelectStream(u"Workbook");
-  std::vector<uint8_t> stream(container.Length());
-  container.ReadMem(stream.data(), static_cast<uint32_t>(stream.size()));
-  std::vector<size_t> ends;  // where each section ends, after its EOF
-  std::vector<size_t> boundSheets;
-  for (size_t pos = 0; pos + 4 <= stream.size() && ends.size() < 3;) {
-    const uint16_t type = GetU16(&stream[pos]);
-    if (type == 0x0085) boundSheets.push_back(pos + 4);
-    pos += 4 + GetU16(&stream[pos + 2]);
-    if (type == 0x000A) ends.push_back(pos);
-  }
-  ASSERT_EQ(ends.size(), 3u);
-  ASSERT_EQ(boundSheets.size(), 2u);
-  std::vector<uint8_t> swapped(stream.begin(), stream.begin() + static_cast<long>(ends[0]));
-  swapped.insert(swapped.end(), stream.begin() + static_cast<long>(ends[1]),
-                 stream.begin() + static_cast<long>(ends[2]));
-  swapped.insert(swapped.end(), stream.begin() + static_cast<long>(ends[0]),
-                 stream.begin() + static_cast<long>(ends[1]));
-  PutU32(&swapped[boundSheets[0]], static_cast<uint32_t>(ends[0] + ends[2] - ends[1]));
-  PutU32(&swapped[boundSheets[1]], static_cast<uint32_t>(ends[0]));
-  ReplaceWorkbookStream(path, swapped);
-
-  FGrid.SetCells(1, 2, u"three");
-  FIO.XLSExport(path, u"second", -1, 1, InsertInSheet_Clear);
-  auto opened = Open(path);
-  TWorkbookFile& book = *opened;
-  ASSERT_EQ(book.SheetCount(), 2);
-  EXPECT_EQ(book.SheetName(1), u"first");
-  book.SetActiveSheet(1);
-  EXPECT_EQ(std::get<std::u16string>(book.GetCellValue(3, 2).Value), u"seven");
-  book.SetActiveSheet(2);
-  EXPECT_EQ(std::get<std::u16string>(book.GetCellValue(3, 2).Value), u"three");
 }
 
 // "x[1].gda" exported twice refills its sheet "x_1_.xls"; a name longer

@@ -215,6 +215,31 @@ TEST(Workbook, DefaultColumnWidth) {
   }
 }
 
+// A workbook whose tab order differs from the order of its sheet sections:
+// each sheet belongs to the BOUNDSHEET that holds its BOF's position, also
+// once saved and read again.
+TEST(Workbook, SheetsAreFoundByTheirPositions) {
+  const Bytes narrow = SheetWith([](Bytes& s) { PutRecord(s, 0x0055, Words({10})); });
+  const Bytes wide = SheetWith([](Bytes& s) { PutRecord(s, 0x0055, Words({20})); });
+  Bytes s = WorkbookWith({narrow, wide});
+  std::vector<size_t> positions;
+  for (const auto& [offset, type] : RecordsOf(s)) {
+    if (type == 0x0085) positions.push_back(offset + 4);
+  }
+  const uint32_t first = GetU32(&s[positions[0]]);
+  PutU32(&s[positions[0]], GetU32(&s[positions[1]]));
+  PutU32(&s[positions[1]], first);
+  TWorkbook workbook;
+  Load(workbook, s);
+  TWorkbook again;
+  Load(again, Save(workbook));
+  for (TWorkbook* book : {&workbook, &again}) {
+    EXPECT_EQ(book->FGlobals.SheetName(0), u"S1");
+    EXPECT_EQ(book->WorkSheet(0)->FDefColWidth, 20 * 293);
+    EXPECT_EQ(book->WorkSheet(1)->FDefColWidth, 10 * 293);
+  }
+}
+
 TEST(Workbook, MalformedStreams) {
   const std::string invalid = "Error reading Excel records. File invalid";
   // A record between sections that is neither BOF nor EOF.
