@@ -23,6 +23,10 @@ class TByteReader {
   size_t Size() const { return FBytes.size(); }
   size_t Left() const { return FBytes.size() - FPos; }
   bool Has(size_t count) const { return count <= Left(); }
+  // True when `count` bytes lie at `position`.
+  bool HasAt(uint64_t position, size_t count) const {
+    return position <= FBytes.size() && count <= FBytes.size() - position;
+  }
 
   // Moves to `position`, which may be the end but not beyond it.
   void Seek(size_t position) {

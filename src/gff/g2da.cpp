@@ -7,6 +7,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "common/byte_reader.h"
 #include "common/bytes.h"
 #include "common/error.h"
 #include "common/safe_file.h"
@@ -34,6 +35,10 @@ constexpr uint64_t kCellAllowance = 65536;
 constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
 
 constexpr char kCannotWrite[] = "File cannot be written.";
+
+// The failure of a read past the data: every read below is checked first,
+// so this text would only ever show a fault of the reader itself.
+constexpr char kCorruptedRead[] = "*GDA FILE ERROR: CORRUPTED DATA*";
 
 const TField* FieldByLabel(const TStruct& s, uint32_t label) {
   int i = FindFieldByLabel(s, label);
@@ -115,16 +120,17 @@ TStringRef FindString(std::span<const uint8_t> data, uint32_t o, uint64_t& scann
                       TZeroUnits* zeros = nullptr) {
   TStringRef ref;
   if (o == NullOffset) return ref;
-  if (uint64_t{o} + 4 > data.size()) {
+  TByteReader in(data, kCorruptedRead);
+  if (!in.HasAt(o, 4)) {
     ref.Kind = TStringRef::skCorrupted;
     return ref;
   }
-  const int32_t length = GetI32(data.data() + o);
+  in.Seek(o);
+  const int32_t length = in.I32();
   if (length <= 0) return ref;
-  ref.First = uint64_t{o} + 4;
-  const uint64_t available = (data.size() - ref.First) / 2;
-  const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(length), available);
-  const uint8_t* units = data.data() + ref.First;
+  ref.First = in.Position();
+  const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(length), in.Left() / 2);
+  const uint8_t* units = in.Bytes(2 * limit).data();
   const uint64_t quick = zeros != nullptr ? std::min(limit, kInlineUnits + 1) : limit;
   uint64_t n = 0;
   while (n < quick && (units[2 * n] | units[2 * n + 1]) != 0) ++n;
@@ -142,8 +148,10 @@ TStringRef FindString(std::span<const uint8_t> data, uint32_t o, uint64_t& scann
 }
 
 std::u16string DecodeUnits(std::span<const uint8_t> data, const TStringRef& ref) {
+  TByteReader in(data, kCorruptedRead);
+  in.Seek(ref.First);
+  const uint8_t* p = in.Bytes(2 * ref.Units).data();
   std::u16string text(static_cast<size_t>(ref.Units), u'\0');
-  const uint8_t* p = data.data() + ref.First;
   for (size_t i = 0; i < text.size(); ++i) text[i] = GetU16(p + 2 * i);
   return text;
 }
@@ -277,19 +285,23 @@ class TStringTable {
 
 // The string offset stored at `offset` of a row element; nothing when the
 // four bytes do not lie within the element.
-std::optional<uint32_t> StringOffset(std::span<const uint8_t> element, uint32_t offset) {
-  if (uint64_t{offset} + 4 > element.size()) return std::nullopt;
-  return GetU32(element.data() + offset);
+// Called for every string cell, and for the two rows ahead: kept inline.
+[[gnu::always_inline]] inline std::optional<uint32_t> StringOffset(std::span<const uint8_t> element,
+                                                                   uint32_t offset) {
+  TByteReader in(element, kCorruptedRead);
+  if (!in.HasAt(offset, 4)) return std::nullopt;
+  in.Seek(offset);
+  return in.U32();
 }
 
 // The text of a number stored at `offset` of a row element.
 std::u16string NumberText(std::span<const uint8_t> element, uint32_t offset, uint16_t typeId) {
-  const uint32_t width = typeId == 0 ? 1 : 4;
-  if (uint64_t{offset} + width > element.size()) return kCorruptedDataText;
-  const uint8_t* v = element.data() + offset;
-  if (typeId == 0) return FormatInteger(v[0]);
-  if (typeId == 5) return FormatInteger(GetI32(v));
-  return FormatReal(GetFloat(v));
+  TByteReader in(element, kCorruptedRead);
+  if (!in.HasAt(offset, typeId == 0 ? 1 : 4)) return kCorruptedDataText;
+  in.Seek(offset);
+  if (typeId == 0) return FormatInteger(in.U8());
+  if (typeId == 5) return FormatInteger(in.I32());
+  return FormatReal(in.F32());
 }
 
 // What the string columns could decode at most, by their length words alone,
@@ -302,10 +314,12 @@ uint64_t StringBytesBound(const TMemoryGFF& gff, const TListData& rows,
     if (f->TypeId != 14) continue;
     for (uint32_t k = 0; k < rows.Count; ++k) {
       const std::optional<uint32_t> o = StringOffset(gff.ListElement(rows, k), f->Offset);
-      if (!o || *o == NullOffset || uint64_t{*o} + 4 > data.size()) continue;
-      const int32_t length = GetI32(data.data() + *o);
+      TByteReader in(data, kCorruptedRead);
+      if (!o || *o == NullOffset || !in.HasAt(*o, 4)) continue;
+      in.Seek(*o);
+      const int32_t length = in.I32();
       if (length <= 0) continue;
-      bound += 2 * std::min<uint64_t>(static_cast<uint64_t>(length), (data.size() - *o - 4) / 2);
+      bound += 2 * std::min<uint64_t>(static_cast<uint64_t>(length), in.Left() / 2);
       if (bound > enough) return bound;
     }
   }
@@ -371,9 +385,11 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
     return false;  // more columns than a table can show
   }
   for (uint32_t c = 0; c < columnCount; ++c) {
-    const std::span<const uint8_t> e = gff.ListElement(columns->ListData, c);
-    grid.SetCells(static_cast<int32_t>(c), 0, HashToName(GetU32(e.data() + hashOffset)));
-    grid.SetCells(static_cast<int32_t>(c), 1, ColumnTypeName(e[typeOffset]));
+    TByteReader e(gff.ListElement(columns->ListData, c), kCorruptedRead);
+    e.Seek(hashOffset);
+    grid.SetCells(static_cast<int32_t>(c), 0, HashToName(e.U32()));
+    e.Seek(typeOffset);
+    grid.SetCells(static_cast<int32_t>(c), 1, ColumnTypeName(e.U8()));
   }
 
   // From here on the table is loaded; the row part only adds what it can.
@@ -471,6 +487,9 @@ struct ColumnLayout {
   uint32_t Offset;
 };
 
+// Appends little-endian values to the file being built. A position that
+// points forward is written as a placeholder and set once the part it
+// points at is reached, so every position is where the writer put the part.
 class ByteWriter {
  public:
   explicit ByteWriter(std::vector<uint8_t>& out) : FOut(out) {}
@@ -488,6 +507,14 @@ class ByteWriter {
     U16(flags);
     U32(offset);
   }
+  uint64_t Position() const { return FOut.size(); }
+  // A 32-bit position to be set later; returns where it lies.
+  size_t Placeholder() {
+    const size_t at = FOut.size();
+    U32(0);
+    return at;
+  }
+  void Set(size_t at, uint64_t value) { PutU32(FOut.data() + at, static_cast<uint32_t>(value)); }
 
  private:
   std::vector<uint8_t>& FOut;
@@ -510,53 +537,62 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
     if (storage.TypeId == 14) ++stringColumns;
   }
 
-  const uint32_t dataOffset = 124 + 12 * c;
-  const uint64_t rowsStart = 16 + 5 * uint64_t{c};
-  const uint64_t stringsStart = rowsStart + uint64_t{r} * rowSize;
-  if (dataOffset + stringsStart > kMaxFileSize) return false;
   out.clear();
   strings.clear();
-  out.reserve(dataOffset + stringsStart);
   ByteWriter w(out);
-  // Header and struct definitions.
+  // Header; the data area's position is set where the data area begins.
   w.U32(StrToFourCC("GFF "));
   w.U32(StrToFourCC("V4.0"));
   w.U32(StrToFourCC("PC  "));
   w.U32(StrToFourCC("G2DA"));
   w.U32(StrToFourCC("V0.2"));
   w.U32(3);
-  w.U32(dataOffset);
-  w.U32(StrToFourCC("gtop"));
-  w.U32(2);
-  w.U32(76);
-  w.U32(8);
-  w.U32(StrToFourCC("colm"));
-  w.U32(2);
-  w.U32(100);
-  w.U32(5);
-  w.U32(StrToFourCC("rows"));
-  w.U32(c);
-  w.U32(124);
-  w.U32(rowSize);
+  const size_t dataOffsetAt = w.Placeholder();
+  // Struct definitions (tag, field count, position of the fields, element
+  // size), then each struct's fields.
+  const struct {
+    const char* Tag;
+    uint32_t FieldCount;
+    uint32_t Size;
+  } structs[] = {{"gtop", 2, 8}, {"colm", 2, 5}, {"rows", c, rowSize}};
+  size_t fieldsAt[3];
+  for (size_t i = 0; i < 3; ++i) {
+    w.U32(StrToFourCC(structs[i].Tag));
+    w.U32(structs[i].FieldCount);
+    fieldsAt[i] = w.Placeholder();
+    w.U32(structs[i].Size);
+  }
+  w.Set(fieldsAt[0], w.Position());
   w.Field(kLabelColumnList, 1, FlagStruct | FlagList, 0);
   w.Field(kLabelRowList, 2, FlagStruct | FlagList, 4);
+  w.Set(fieldsAt[1], w.Position());
   w.Field(kLabelColumnHash, 4, 0, 0);
   w.Field(kLabelColumnType, 0, 0, 4);
+  w.Set(fieldsAt[2], w.Position());
   for (uint32_t i = 0; i < c; ++i)
     w.Field(kLabelFirstValue + i, layout[i].TypeId, 0, layout[i].Offset);
 
-  // Data area: list offsets, the column list, the row count.
-  w.U32(8);
-  w.U32(12 + 5 * c);
+  // Data area: the positions of the two lists in it, the column list, the
+  // row count.
+  const uint64_t dataOffset = w.Position();
+  w.Set(dataOffsetAt, dataOffset);
+  const size_t columnListAt = w.Placeholder();
+  const size_t rowListAt = w.Placeholder();
+  w.Set(columnListAt, w.Position() - dataOffset);
   w.U32(c);
   for (uint32_t i = 0; i < c; ++i) {
     w.U32(NameToHash(grid.Cells(static_cast<int32_t>(i), 0)));
     w.U8(layout[i].TypeByte);
   }
+  w.Set(rowListAt, w.Position() - dataOffset);
   w.U32(r);
 
+  // The row list announces r elements of rowSize bytes: the string area
+  // begins right after them, and the row records point into it.
+  const uint64_t rowsAt = w.Position();
+  const uint64_t stringsStart = rowsAt - dataOffset + uint64_t{r} * rowSize;
+  if (dataOffset + stringsStart > kMaxFileSize) return false;
   // Row records, then the string area; each distinct text is stored once.
-  const size_t rowsAt = out.size();
   out.resize(rowsAt + uint64_t{r} * rowSize, 0);
   // The pool maps each text to its data-area offset: the first occurrence
   // is the one stored. Views stay valid: the cell table is not changed.
@@ -603,7 +639,8 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
       }
     }
   }
-  return true;
+  // The row records end where the strings they point at were announced.
+  return out.size() == dataOffset + stringsStart;
 }
 
 }  // namespace
@@ -625,8 +662,10 @@ bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename) {
     return false;
   }
   TSafeFileWriter writer(filename);  // throws when the file cannot be created
+  // The file must end where its parts say: a shorter one never replaces
+  // the target.
   if (!writer.Write(head.data(), head.size()) || !writer.Write(strings.data(), strings.size()) ||
-      !writer.Commit()) {
+      writer.Position() != head.size() + strings.size() || !writer.Commit()) {
     writer.Abandon();
     ShowError(kCannotWrite);
     return false;

@@ -4,7 +4,8 @@
 #include <memory>
 #include <system_error>
 
-#include "common/bytes.h"
+#include "common/byte_reader.h"
+#include "common/error.h"
 #include "common/safe_file.h"
 #include "gff/show_error.h"
 
@@ -98,42 +99,51 @@ bool TMemoryGFF::Load(const std::filesystem::path& filename) {
 std::string TMemoryGFF::LoadFromBytes(std::vector<uint8_t> bytes) {
   FBytes = std::move(bytes);
   StructArray.clear();
-  const uint64_t size = FBytes.size();
-  const uint8_t* p = FBytes.data();
-  if (size < 28) return kCorrupted;
-  Header.Magic = GetU32(p);
-  Header.Version = GetU32(p + 4);
-  Header.Platform = GetU32(p + 8);
-  Header.FileType = GetU32(p + 12);
-  Header.FileVersion = GetU32(p + 16);
-  Header.StructCount = GetU32(p + 20);
-  Header.DataOffset = GetU32(p + 24);
-  if (Header.Magic != StrToFourCC("GFF ") || Header.FileType != StrToFourCC("G2DA"))
-    return kUnrecognized;
+  try {
+    ReadStructure();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return {};
+}
 
-  if (Header.StructCount > kMaxCount || 28 + 16 * uint64_t{Header.StructCount} > size)
-    return kCorrupted;
+// Header, struct definitions, field tables and the lists of structs, every
+// read checked against the file's end ("File is corrupted.").
+void TMemoryGFF::ReadStructure() {
+  TByteReader in(FBytes, kCorrupted);
+  Header.Magic = in.U32();
+  Header.Version = in.U32();
+  Header.Platform = in.U32();
+  Header.FileType = in.U32();
+  Header.FileVersion = in.U32();
+  Header.StructCount = in.U32();
+  Header.DataOffset = in.U32();
+  if (Header.Magic != StrToFourCC("GFF ") || Header.FileType != StrToFourCC("G2DA")) {
+    throw Error(kUnrecognized);
+  }
+
+  // Counts are checked against the bytes they need before anything is
+  // allocated for them.
+  if (Header.StructCount > kMaxCount || !in.Has(16 * uint64_t{Header.StructCount})) in.Fail();
   StructArray.resize(Header.StructCount);
-  for (uint32_t i = 0; i < Header.StructCount; ++i) {
-    const uint8_t* r = p + 28 + 16 * uint64_t{i};
-    TStruct& s = StructArray[i];
-    s.Tag = GetU32(r);
-    s.FieldCount = GetU32(r + 4);
-    s.FieldOffset = GetU32(r + 8);
-    s.StructSize = GetU32(r + 12);
+  for (TStruct& s : StructArray) {
+    s.Tag = in.U32();
+    s.FieldCount = in.U32();
+    s.FieldOffset = in.U32();
+    s.StructSize = in.U32();
   }
   for (TStruct& s : StructArray) {
     if (s.FieldCount == 0) continue;
-    if (s.FieldCount > kMaxCount || uint64_t{s.FieldOffset} + 12 * uint64_t{s.FieldCount} > size)
-      return kCorrupted;
+    if (s.FieldCount > kMaxCount || !in.HasAt(s.FieldOffset, 12 * uint64_t{s.FieldCount})) {
+      in.Fail();
+    }
+    in.Seek(s.FieldOffset);
     s.Fields.resize(s.FieldCount);
-    for (uint32_t j = 0; j < s.FieldCount; ++j) {
-      const uint8_t* r = p + s.FieldOffset + 12 * uint64_t{j};
-      TField& f = s.Fields[j];
-      f.Label = GetU32(r);
-      f.TypeId = GetU16(r + 4);
-      f.Flags = GetU16(r + 6);
-      f.Offset = GetU32(r + 8);
+    for (TField& f : s.Fields) {
+      f.Label = in.U32();
+      f.TypeId = in.U16();
+      f.Flags = in.U16();
+      f.Offset = in.U32();
     }
   }
   const uint64_t dataOffset = Header.DataOffset;
@@ -142,21 +152,21 @@ std::string TMemoryGFF::LoadFromBytes(std::vector<uint8_t> bytes) {
       TField& f = s.Fields[j];
       if (!f.Has(FlagStruct) || !f.Has(FlagList)) continue;
       // The list reference is data-area word j, whatever the field's Offset.
-      const uint64_t wordPos = dataOffset + 4 * uint64_t{j};
-      if (wordPos + 4 > size) return kCorrupted;
-      const uint64_t listPos = dataOffset + GetU32(p + wordPos);
-      if (listPos + 4 > size) return kCorrupted;
-      const uint32_t count = GetU32(p + listPos);
-      if (f.TypeId >= StructArray.size() || count > kMaxCount) return kCorrupted;
+      if (!in.HasAt(dataOffset + 4 * uint64_t{j}, 4)) in.Fail();
+      in.Seek(dataOffset + 4 * uint64_t{j});
+      const uint64_t listPos = dataOffset + in.U32();
+      if (!in.HasAt(listPos, 4)) in.Fail();
+      in.Seek(listPos);
+      const uint32_t count = in.U32();
+      if (f.TypeId >= StructArray.size() || count > kMaxCount) in.Fail();
       const uint32_t elementSize = StructArray[f.TypeId].StructSize;
-      if (elementSize > 0 && listPos + 4 + uint64_t{count} * elementSize > size) return kCorrupted;
+      if (elementSize > 0 && !in.Has(uint64_t{count} * elementSize)) in.Fail();
       f.ListData.Count = count;
       f.ListData.ElementSize = elementSize;
       f.ListData.Start = listPos + 4 - dataOffset;
     }
   }
-  if (dataOffset > size) return kCorrupted;
-  return {};
+  if (dataOffset > FBytes.size()) in.Fail();
 }
 
 }  // namespace tessary

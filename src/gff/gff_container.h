@@ -76,6 +76,8 @@ class TMemoryGFF {
   int FindStructByTag(std::string_view tag) const;
 
  private:
+  void ReadStructure();
+
   std::vector<uint8_t> FBytes;
 };
 

@@ -189,6 +189,45 @@ TEST(G2DAWriter, TablesWithoutDataRows) {
   }
 }
 
+// Every position the writer puts in a file points where the part lies: the
+// data area after the field tables, the lists in it, the strings right
+// after the last row record, the file's end after the last string.
+TEST(G2DAWriter, PositionsInTheFileAreWhereThePartsLie) {
+  const std::u16string types[] = {u"int", u"string", u"float", u"bool", u"resource"};
+  for (uint32_t cols = 1; cols <= 5; ++cols) {
+    for (uint32_t rows = 0; rows <= 3; ++rows) {
+      TCellTable t;
+      t.SetColCount(static_cast<int32_t>(cols));
+      t.SetRowCount(static_cast<int32_t>(rows + 2));
+      uint32_t rowSize = 0;
+      for (uint32_t c = 0; c < cols; ++c) {
+        t.SetCells(static_cast<int32_t>(c), 1, types[c]);
+        rowSize += types[c] == u"bool" ? 1 : 4;
+        for (uint32_t r = 0; r < rows; ++r) t.SetCells(static_cast<int32_t>(c), r + 2, u"7");
+      }
+      const std::vector<uint8_t> file = Build(t);
+      const uint32_t dataOffset = GetU32(&file[24]);
+      EXPECT_EQ(dataOffset, 28 + 3 * 16 + 12 * (4 + cols));
+      EXPECT_EQ(GetU32(&file[28 + 8]), 76u);  // gtop's fields after the definitions
+      EXPECT_EQ(GetU32(&file[44 + 8]), 76u + 24);
+      EXPECT_EQ(GetU32(&file[60 + 8]), 76u + 48);
+      const uint32_t columnList = GetU32(&file[dataOffset]);
+      const uint32_t rowList = GetU32(&file[dataOffset + 4]);
+      EXPECT_EQ(columnList, 8u);
+      EXPECT_EQ(rowList, columnList + 4 + 5 * cols);
+      EXPECT_EQ(GetU32(&file[dataOffset + rowList]), rows);
+      const uint64_t rowsEnd = dataOffset + rowList + 4 + uint64_t{rows} * rowSize;
+      // With a string column the one string "7" follows the rows: its
+      // length word, two units with the terminator.
+      const bool strings = cols >= 2 && rows > 0;
+      EXPECT_EQ(file.size(), rowsEnd + (strings ? 4 + 4 : 0)) << cols << " x " << rows;
+      if (strings) {
+        EXPECT_EQ(GetU32(&file[dataOffset + rowList + 4 + 4]) + dataOffset, rowsEnd);
+      }
+    }
+  }
+}
+
 // Every column type with random values: saving and reading gives back
 // every text (floats as their 15-digit form), and saving again gives the
 // same bytes.
