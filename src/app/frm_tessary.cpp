@@ -50,15 +50,6 @@ QString FromPath(const std::filesystem::path& path) {
   return QString::fromStdU16String(FromFileNameBytes(path.native()));
 }
 
-QFont WindowFont() {
-  QFont font;
-  font.setFamilies(
-      {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-  font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(11);
-  return font;
-}
-
 // Passes the table's notifications on to the grid, except single cell
 // writes, which it notes: the cells a file load wrote. The reader fills each
 // row from column 0 on, so a row's written columns are kept as the length of
@@ -136,7 +127,7 @@ TfrmTessary::~TfrmTessary() = default;
 
 void TfrmTessary::CreateComponents() {
   setObjectName(QStringLiteral("frmTessary"));
-  setFont(WindowFont());
+  setFont(EditorFont());
   QPalette pal = palette();
   pal.setColor(QPalette::Window, QColor(166, 202, 240));
   setPalette(pal);

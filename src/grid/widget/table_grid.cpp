@@ -69,11 +69,7 @@ TKeyMods KeyModsFromQt(Qt::KeyboardModifiers modifiers) {
                   modifiers.testFlag(Qt::AltModifier)};
 }
 
-namespace {
-
-QFont GridFont(bool bold) {
-  // Tahoma where installed, else the nearest sans serif; 11 pixels high is
-  // 8 points on a 96-dpi screen.
+QFont EditorFont(bool bold) {
   QFont font;
   font.setFamilies(
       {QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
@@ -82,6 +78,8 @@ QFont GridFont(bool bold) {
   font.setBold(bold);
   return font;
 }
+
+namespace {
 
 QString DisplayText(const std::u16string& text) {
   QString s = ToQString(text);
@@ -141,8 +139,8 @@ std::vector<TBand> Bands(int32_t fixed, int32_t first, int32_t last, int32_t lim
 TTableGrid::TTableGrid(QWidget* parent)
     : QAbstractScrollArea(parent),
       FController(FTable, *this, &FSystemClipboard),
-      FCellFont(GridFont(false)),
-      FFixedFont(GridFont(true)) {
+      FCellFont(EditorFont(false)),
+      FFixedFont(EditorFont(true)) {
   setFocusPolicy(Qt::StrongFocus);
   setFont(FCellFont);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

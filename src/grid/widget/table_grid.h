@@ -17,6 +17,10 @@ namespace tessary {
 
 class TTableInplaceEdit;
 
+// The font of the editor's window and grid: Tahoma where installed, else
+// the nearest sans serif; 11 pixels high, 8 points on a 96-dpi screen.
+QFont EditorFont(bool bold = false);
+
 // Maps a Qt key code to the controller's keys (gkOther for the rest).
 TGridKey GridKeyFromQt(int key);
 TKeyMods KeyModsFromQt(Qt::KeyboardModifiers modifiers);
