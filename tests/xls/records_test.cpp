@@ -168,8 +168,9 @@ TEST(RecordFactory, RefusedAndDroppedTypes) {
     EXPECT_TRUE(out.Data.empty());
   }
   // A type without a class of its own is carried unchanged.
-  auto generic = CreateRecord(0x0161, Bytes{0, 0});
-  EXPECT_EQ(typeid(*generic), typeid(TBaseRecord));
+  const auto generic = CreateRecord(0x0161, Bytes{0, 0});
+  const TBaseRecord& record = *generic;
+  EXPECT_EQ(typeid(record), typeid(TBaseRecord));
 }
 
 TEST(RecordFactory, BofVersionAndKind) {
