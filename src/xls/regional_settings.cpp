@@ -44,7 +44,14 @@ bool IsPlainNumberLiteral(char16_t c) {
 // quote.
 std::u16string Literal(std::u16string_view text, bool (*plain)(char16_t)) {
   if (std::all_of(text.begin(), text.end(), plain)) return std::u16string(text);
-  if (text.find(u'"') == std::u16string_view::npos) return u"\"" + std::u16string(text) + u"\"";
+  if (text.find(u'"') == std::u16string_view::npos) {
+    std::u16string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += u'"';
+    quoted += text;
+    quoted += u'"';
+    return quoted;
+  }
   std::u16string out;
   for (char16_t c : text) {
     out += u'\\';
