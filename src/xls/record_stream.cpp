@@ -23,6 +23,12 @@ TRecordBuffer::TRecordBuffer(TRecordStream& sink) : FSink(sink) {
 }
 
 void TRecordBuffer::WriteMem(const void* buffer, uint32_t count) {
+  if (!FInRecord && count >= kHandOnSize) {
+    // A large piece (another buffer's) goes on as it is.
+    Flush();
+    FSink.WriteMem(buffer, count);
+    return;
+  }
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   FBytes.insert(FBytes.end(), bytes, bytes + count);
   HandOnWhenFull();

@@ -52,6 +52,43 @@ Bytes SaveAll(const std::vector<std::unique_ptr<TBaseRecord>>& records) {
   return out.Data;
 }
 
+// A record's length is what its writer put after Begin; what the buffer
+// holds reaches the stream in pieces and in order, and counts in Position
+// before it does.
+TEST(RecordBuffer, LengthsComeFromTheBytesWritten) {
+  TMemoryRecordStream sink;
+  TRecordBuffer out(sink);
+  out.Begin(0x0208);
+  out.U16(7);
+  out.U32(0x01020304);
+  out.End();
+  EXPECT_EQ(out.Position(), 10u);
+  EXPECT_TRUE(sink.Data.empty());
+  out.Flush();
+  EXPECT_EQ(sink.Data, (Bytes{0x08, 0x02, 6, 0, 7, 0, 4, 3, 2, 1}));
+
+  // The largest payload is 8224 bytes; one more is refused.
+  out.Begin(0x003C);
+  for (int i = 0; i < 8224; ++i) out.U8(0);
+  out.End();
+  out.Begin(0x003C);
+  for (int i = 0; i < 8225; ++i) out.U8(0);
+  EXPECT_THROW(out.End(), Error);
+
+  // Forty records of 4 KiB: handed on while written, none split.
+  TMemoryRecordStream many;
+  TRecordBuffer big(many);
+  for (int r = 0; r < 40; ++r) {
+    big.Begin(static_cast<uint16_t>(r));
+    for (int i = 0; i < 4096; ++i) big.U8(static_cast<uint8_t>(r));
+    big.End();
+  }
+  EXPECT_FALSE(many.Data.empty());
+  big.Flush();
+  ASSERT_EQ(many.Data.size(), 40u * 4100);
+  for (size_t r = 0; r < 40; ++r) EXPECT_EQ(GetU16(&many.Data[r * 4100]), r);
+}
+
 TEST(RecordReader, ContinueChainOfThreeIsWrittenBackByteForByte) {
   Bytes image;
   Rec(image, 0x00E1, {0xB0, 0x04});  // a generic record
