@@ -15,7 +15,7 @@ namespace {
 // One line per subcommand; a new subcommand adds its line here.
 constexpr std::array kCommands = {
     TCommand{"dump", 1, 2, "[--user-names] FILE.gda", RunDump},
-    TCommand{"import", 2, 2, "FILE.txt|- OUT.gda", RunImport},
+    TCommand{"import", 2, 4, "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]", RunImport},
     TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
     TCommand{"export", 1, 4, "IN.gda [OUT.xls] [--sheet NAME]", RunExport},
     TCommand{"names", 1, 2, "list | add FILE", RunNames},
@@ -66,6 +66,10 @@ std::string HelpText() {
          "        UTF-8 (\"-\" for standard input); a leading byte order mark is\n"
          "        skipped; input that is not valid UTF-8 is refused and nothing is\n"
          "        written.\n"
+         "        A workbook (a file that starts with the compound-file signature)\n"
+         "        gives the table of one worksheet: NAME, else the sheet the export\n"
+         "        names after the file, else the first. A file named *.csv is read\n"
+         "        as CSV. In both the first two rows are the column names and types.\n"
          "resave  loads a table and saves it again.\n"
          "export  writes the table into a workbook as the window's Export command\n"
          "        does: OUT is IN with \".xls\" unless given, the sheet is named after\n"

@@ -56,6 +56,10 @@ int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::o
 // The subcommands.
 int RunDump(const std::vector<std::string>& args, TStreams& io);
 int RunImport(const std::vector<std::string>& args, TStreams& io);
+// The import of a workbook (a file starting with the compound-file
+// signature) or a CSV file (*.csv); nothing for any other input, which the
+// text import reads.
+std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams& io);
 int RunResave(const std::vector<std::string>& args, TStreams& io);
 int RunExport(const std::vector<std::string>& args, TStreams& io);
 int RunNames(const std::vector<std::string>& args, TStreams& io);

@@ -114,6 +114,7 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
 }
 
 int RunImport(const std::vector<std::string>& args, TStreams& io) {
+  if (std::optional<int> code = RunImportOther(args, io)) return *code;
   std::string bytes;
   if (args[0] == "-") {
     bytes.assign(std::istreambuf_iterator<char>(io.In), {});
