@@ -20,6 +20,7 @@
 #include "grid/widget/table_grid.h"
 #include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
+#include "xls/table_export.h"
 
 namespace tessary {
 namespace {
@@ -249,15 +250,16 @@ void TfrmTessary::MCloseClick() {
 
 // Writes the grid as a workbook next to the document: the path with ".xls",
 // a sheet named after the workbook's file name (27 code units at most).
+// The command line exports through the same function. A failure shows the
+// export's message with its reason on a second line.
 void TfrmTessary::MExcelfileClick() {
   EndGridEdit();
   const std::u16string target = ExportTargetPath(FGDAFilename.toStdU16String());
   const std::u16string sheet = ExportSheetName(target);
-  try {
-    GDAGridXlsIO->XLSExport(ToPath(QString::fromStdU16String(target)), sheet, -1, 1,
-                            InsertInSheet_Clear);
-  } catch (const std::exception&) {
-    ShowError(kExportErrorText);
+  const TTableExportResult result =
+      ExportTableToWorkbook(GDAGrid->Table(), ToPath(QString::fromStdU16String(target)), sheet);
+  if (!result.Ok) {
+    ShowError(result.ErrorText());
     return;
   }
   MessageBoxes().Show(QString::fromUtf8(kExportSuccessPrefix) + QString::fromStdU16String(target),

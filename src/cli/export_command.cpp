@@ -1,7 +1,7 @@
 // tessary-cli export: what the window's Export command does, without a
-// window. The target is the table's path with ".xls" unless given, the
-// sheet name is derived from the target's file name unless given.
-#include <exception>
+// window, through the same export function. The target is the table's path
+// with ".xls" unless given, the sheet name is derived from the target's
+// file name unless given; the table gets the window's column widths.
 #include <optional>
 #include <ostream>
 
@@ -9,7 +9,7 @@
 #include "grid/cell_table.h"
 #include "text/utf16.h"
 #include "xls/export_target.h"
-#include "xls/grid_xls_io.h"
+#include "xls/table_export.h"
 
 namespace tessary::cli {
 
@@ -18,7 +18,12 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
   std::string target;
   std::optional<std::string> sheet;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--sheet" && i + 1 < args.size()) {
+    if (args[i] == "--sheet") {
+      // The flag needs its value; it never names a file.
+      if (i + 1 >= args.size() || sheet) {
+        io.Err << HelpText();
+        return kExitUsage;
+      }
       sheet = args[++i];
     } else if (source.empty()) {
       source = args[i];
@@ -35,16 +40,14 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
   }
   TCellTable table;
   if (int code = LoadTable(table, source, io.Err)) return code;
+  ApplyWindowColumnWidths(table);
   const std::u16string targetPath =
       target.empty() ? ExportTargetPath(FromUtf8(source)) : FromUtf8(target);
   const std::u16string sheetName = sheet ? FromUtf8(*sheet) : ExportSheetName(targetPath);
-  try {
-    TGridXlsIO exporter;
-    exporter.ApplyWindowSettings(table);
-    exporter.XLSExport(std::filesystem::path(ToUtf8(targetPath)), sheetName, -1, 1,
-                       InsertInSheet_Clear);
-  } catch (const std::exception&) {
-    io.Err << kExportErrorText << '\n';
+  const TTableExportResult result =
+      ExportTableToWorkbook(table, std::filesystem::path(ToUtf8(targetPath)), sheetName);
+  if (!result.Ok) {
+    io.Err << result.ErrorText() << '\n';
     return kExitFailed;
   }
   io.Out << kExportSuccessPrefix << ToUtf8(targetPath) << '\n';

@@ -11,6 +11,7 @@
 #include "gff/column_names.h"
 #include "gff/show_error.h"
 #include "grid/cell_table.h"
+#include "text/column_type.h"
 #include "text/number_text.h"
 
 namespace tessary {
@@ -233,18 +234,24 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
   uint32_t rowSize = 0;
   uint32_t stringColumns = 0;
   for (uint32_t i = 0; i < c; ++i) {
-    const std::u16string type = AsciiLower(grid.Cells(static_cast<int32_t>(i), 1));
     ColumnLayout& l = layout[i];
-    if (type == u"int") {
-      l = {5, 1, rowSize};
-    } else if (type == u"float") {
-      l = {8, 2, rowSize};
-    } else if (type == u"bool") {
-      l = {0, 3, rowSize};
-    } else if (type == u"resource") {
-      l = {14, 4, rowSize};
-    } else {
-      l = {14, 0, rowSize};
+    // A text that names no type is stored as a string column.
+    switch (ColumnTypeOf(grid.Cells(static_cast<int32_t>(i), 1)).value_or(TColumnType::String)) {
+      case TColumnType::Int:
+        l = {5, 1, rowSize};
+        break;
+      case TColumnType::Float:
+        l = {8, 2, rowSize};
+        break;
+      case TColumnType::Bool:
+        l = {0, 3, rowSize};
+        break;
+      case TColumnType::Resource:
+        l = {14, 4, rowSize};
+        break;
+      case TColumnType::String:
+        l = {14, 0, rowSize};
+        break;
     }
     rowSize += l.TypeId == 0 ? 1 : 4;
     if (l.TypeId == 14) ++stringColumns;
@@ -313,7 +320,7 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
           PutU32(v, static_cast<uint32_t>(ParseInteger(text).value_or(0)));
           break;
         case 0:
-          *v = ParseInteger(text).value_or(0) != 0 ? 1 : 0;
+          *v = ParseBool(text).value_or(false) ? 1 : 0;
           break;
         case 8: {
           float f = 0;

@@ -313,4 +313,30 @@ TCellTextValue ConvertCellText(std::u16string_view text, const TRegionalSettings
   return result;
 }
 
+TCellTextValue ConvertTypedCellText(std::u16string_view text, TColumnType type) {
+  TCellTextValue result;
+  std::optional<double> number;
+  switch (type) {
+    case TColumnType::Int:
+      if (std::optional<int32_t> v = ParseInteger(text)) number = *v;
+      break;
+    case TColumnType::Float:
+      if (std::optional<long double> v = ParseReal(text)) number = static_cast<double>(*v);
+      break;
+    case TColumnType::Bool:
+      if (std::optional<bool> v = ParseBool(text)) number = *v ? 1 : 0;
+      break;
+    case TColumnType::String:
+    case TColumnType::Resource:
+      break;
+  }
+  if (number && std::isfinite(*number)) {
+    result.Kind = TCellTextValue::TKind::Number;
+    result.Number = *number;
+  } else {
+    result.Text = std::u16string(text);
+  }
+  return result;
+}
+
 }  // namespace tessary

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "text/column_type.h"
 #include "xls/regional_settings.h"
 
 namespace tessary {
@@ -32,6 +33,14 @@ std::u16string PrepareExportText(std::u16string_view text, bool keepHtmlTags);
 TCellTextValue ConvertCellText(std::u16string_view text, const TRegionalSettings& settings,
                                std::u16string_view dateFormat = {},
                                std::u16string_view timeFormat = {}, int currentYear = 0);
+
+// A data cell of a typed column: in int, float and bool columns the number
+// the text denotes as saving reads it (ParseInteger; ParseReal's value
+// before saving rounds it to single precision; ParseBool as 0 or 1), with
+// no number format. A text those refuse, a value beyond the range of a
+// number cell, and every text of a string or resource column stay the text
+// itself, unchanged.
+TCellTextValue ConvertTypedCellText(std::u16string_view text, TColumnType type);
 
 // The number text grammar of the conversion: blanks, sign, digits, a full
 // stop with digits, an exponent; accumulated in extended precision.

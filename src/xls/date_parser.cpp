@@ -153,8 +153,12 @@ bool ValidDate(int y, int m, int d) {
 
 enum class Order { MDY, DMY, YMD };
 
+// The order of the first field of the format; quoted text does not count.
 Order OrderOf(std::u16string_view format) {
+  bool quoted = false;
   for (char16_t c : format) {
+    if (c == u'"') quoted = !quoted;
+    if (quoted) continue;
     if (c == u'y' || c == u'Y') return Order::YMD;
     if (c == u'd' || c == u'D') return Order::DMY;
     if (c == u'M' || c == u'm') return Order::MDY;

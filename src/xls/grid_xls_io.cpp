@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 #include "common/error.h"
 #include "text/utf16.h"
 #include "xls/cell_text_value.h"
 #include "xls/export_target.h"
+#include "xls/sheet_names.h"
 #include "xls/workbook_file.h"
 
 namespace tessary {
@@ -23,12 +26,22 @@ std::string ReplaceFirst(std::string text, std::string_view what, std::string_vi
   return text;
 }
 
+// A count with its thousands grouped by commas ("100,002"), as the fixed
+// English messages write it.
+std::string Grouped(int64_t n) {
+  std::string digits = std::to_string(n < 0 ? -n : n);
+  for (ptrdiff_t at = static_cast<ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+    digits.insert(static_cast<size_t>(at), 1, ',');
+  return n < 0 ? "-" + digits : digits;
+}
+
 }  // namespace
 
 TGridXlsIO::TGridXlsIO() : Regional(TRegionalSettings::FromUserLocale()) {}
 
-void TGridXlsIO::ApplyWindowSettings(TCellTable& grid) {
+void TGridXlsIO::ApplyWindowSettings(const TCellTable& grid) {
   Grid = &grid;
+  TableLayout = true;
   SetGridStartRow(0);
   SetGridStartCol(0);
   UseUnicode = true;
@@ -44,6 +57,8 @@ void TGridXlsIO::ApplyWindowSettings(TCellTable& grid) {
 void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string_view sheetName,
                            int sheetPos, int selectSheet, TInsertInSheet insertInSheet) {
   if (Grid == nullptr) ThrowError("There is no grid assigned to this component");
+  // Refused before the target is read or written.
+  if (std::optional<std::string> tooLarge = SheetLimitFailure()) throw Error(*tooLarge);
 
   std::error_code ec;
   bool useExisting = std::filesystem::exists(fileName, ec);
@@ -63,7 +78,8 @@ void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string
     book->NewFile(1);
   } else {
     book->OpenFile(fileName);
-    const std::u16string wanted = UpperSheetName(sheetName);
+    // The name the sheet was stored under: cleaned and cut as renaming does.
+    const std::u16string wanted = UpperSheetName(TSheetNameList::MakeValidSheetName(sheetName));
     int found = 0;
     for (int s = 1; s <= book->SheetCount(); ++s) {
       if (UpperSheetName(book->SheetName(s)) == wanted) {
@@ -142,14 +158,43 @@ void TGridXlsIO::ExportSizes(TExportBook& book) {
   }
 }
 
+// A sheet holds rows 0 to 65535 and columns 0 to 255, counted from where
+// the grid starts.
+std::optional<std::string> TGridXlsIO::SheetLimitFailure() const {
+  if (Grid == nullptr) return std::nullopt;
+  const int64_t rows = std::max<int64_t>(0, int64_t{Grid->RowCount()} - FGridStartRow);
+  const int64_t rowRoom = std::max<int64_t>(0, int64_t{kMaxSheetRows} - (FXlsStartRow - 1));
+  if (rows > rowRoom) {
+    return FormatMessage("The table has %s rows; a sheet holds at most %s.", Grouped(rows).c_str(),
+                         Grouped(rowRoom).c_str());
+  }
+  const int64_t cols = std::max<int64_t>(0, int64_t{Grid->ColCount()} - FGridStartCol);
+  const int64_t colRoom = std::max<int64_t>(0, int64_t{kMaxSheetCols} - (FXlsStartCol - 1));
+  if (cols > colRoom) {
+    return FormatMessage("The table has %s columns; a sheet holds at most %s.",
+                         Grouped(cols).c_str(), Grouped(colRoom).c_str());
+  }
+  return std::nullopt;
+}
+
 void TGridXlsIO::ExportCells(TExportBook& book) {
+  // With the table layout, the type each exported column's row 1 names.
+  std::vector<std::optional<TColumnType>> types;
+  if (TableLayout) {
+    for (int32_t c = FGridStartCol; c < Grid->ColCount(); ++c)
+      types.push_back(ColumnTypeOf(Grid->Cells(c, 1)));
+  }
   for (int32_t r = FGridStartRow; r < Grid->RowCount(); ++r) {
     const int sheetRow = r + FXlsStartRow - FGridStartRow;
     if (sheetRow > kMaxSheetRows) ThrowError("Invalid Row (%d)", sheetRow - 1);
     for (int32_t c = FGridStartCol; c < Grid->ColCount(); ++c) {
       const int sheetCol = c + FXlsStartCol - FGridStartCol;
       if (sheetCol > kMaxSheetCols) ThrowError("Invalid Column (%d)", sheetCol - 1);
-      const std::u16string text = PrepareExportText(Grid->Cells(c, r), Options.ExportHTMLTags);
+      const std::u16string& cellText = Grid->Cells(c, r);
+      const std::optional<TColumnType> type =
+          TableLayout ? types[static_cast<size_t>(c - FGridStartCol)] : std::nullopt;
+      const bool textColumn =
+          type.has_value() && (*type == TColumnType::String || *type == TColumnType::Resource);
 
       int xf = book.CellFormat(sheetRow, sheetCol);
       if (xf < 0) {
@@ -159,28 +204,35 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
       }
       TCellFormat format = book.GetFormat(xf);
 
-      TXlsCellValue value;
-      if (!Options.ExportCellFormats) {
-        value.Value = text;
-        value.XF = book.AddFormat(format);
+      TCellTextValue typed;
+      if (TableLayout && (r < 2 || textColumn)) {
+        // Names, types and the texts of string columns go out as they are.
+        typed.Text = cellText;
+      } else if (!Options.ExportCellFormats) {
+        typed.Text = PrepareExportText(cellText, Options.ExportHTMLTags);
+      } else if (type) {
+        typed = ConvertTypedCellText(cellText, *type);
       } else {
-        TCellTextValue typed = ConvertCellText(text, Regional, DateFormat, TimeFormat);
-        if (typed.Format) format.Format = *typed.Format;
-        value.XF = book.AddFormat(format);
-        switch (typed.Kind) {
-          case TCellTextValue::TKind::Number:
-            value.Value = typed.Number;
-            break;
-          case TCellTextValue::TKind::Boolean:
-            value.Value = typed.Boolean;
-            break;
-          case TCellTextValue::TKind::DateTime:
-            value.Value = TXlsDate{typed.Number};
-            break;
-          case TCellTextValue::TKind::String:
-            value.Value = std::move(typed.Text);
-            break;
-        }
+        typed = ConvertCellText(PrepareExportText(cellText, Options.ExportHTMLTags), Regional,
+                                DateFormat, TimeFormat);
+      }
+      if (typed.Format) format.Format = *typed.Format;
+
+      TXlsCellValue value;
+      value.XF = book.AddFormat(format);
+      switch (typed.Kind) {
+        case TCellTextValue::TKind::Number:
+          value.Value = typed.Number;
+          break;
+        case TCellTextValue::TKind::Boolean:
+          value.Value = typed.Boolean;
+          break;
+        case TCellTextValue::TKind::DateTime:
+          value.Value = TXlsDate{typed.Number};
+          break;
+        case TCellTextValue::TKind::String:
+          value.Value = std::move(typed.Text);
+          break;
       }
       book.SetCellValue(sheetRow, sheetCol, value);
     }

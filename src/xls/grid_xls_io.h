@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "grid/cell_table.h"
@@ -101,8 +102,14 @@ class TGridXlsIO {
  public:
   TGridXlsIO();
 
-  TCellTable* Grid = nullptr;
+  const TCellTable* Grid = nullptr;
   TGridXlsIOOptions Options;
+  // The grid is a table of the editor: rows 0 and 1 hold the column names
+  // and types and go out as texts, and the data cells of a column whose
+  // type text names one of the five types are stored by that type (see
+  // ConvertTypedCellText). Other columns, and every grid without this
+  // layout, are converted by the general rules (ConvertCellText).
+  bool TableLayout = false;
   bool UseUnicode = false;
   std::u16string DateFormat;
   std::u16string TimeFormat;
@@ -125,12 +132,22 @@ class TGridXlsIO {
   void SetXlsStartCol(int32_t value) { FXlsStartCol = value <= 0 ? 1 : value; }
 
   // Writes the grid into sheet `sheetName` of `fileName`. Throws Error on
-  // every failure; an existing file is then left as it was.
+  // every failure; an existing file is then left as it was. A grid that
+  // does not fit the sheet is refused before the target is touched, the
+  // reason in the message. An existing sheet is found by the name the
+  // sheet would be stored under (see TSheetNameList::MakeValidSheetName),
+  // letters compared without regard to case.
   void XLSExport(const std::filesystem::path& fileName, std::u16string_view sheetName, int sheetPos,
                  int selectSheet, TInsertInSheet insertInSheet);
 
-  // The settings the editor window gives its export component.
-  void ApplyWindowSettings(TCellTable& grid);
+  // Why the grid does not fit a sheet from XlsStartRow and XlsStartCol
+  // ("The table has 100,002 rows; a sheet holds at most 65,536."), or
+  // nothing when it fits.
+  std::optional<std::string> SheetLimitFailure() const;
+
+  // The settings the editor window gives its export component, with the
+  // table layout.
+  void ApplyWindowSettings(const TCellTable& grid);
 
  private:
   void MakeRoom(TExportBook& book, TInsertInSheet insertInSheet);

@@ -8,7 +8,9 @@
 #include <unicode/numfmt.h>
 #include <unicode/smpdtfmt.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <memory>
 #include <string_view>
 
@@ -26,11 +28,60 @@ bool IsBlankLike(char16_t c) {
 
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
+// Characters that a date or time format shows as themselves unquoted.
+bool IsPlainDateLiteral(char16_t c) {
+  return c == u' ' || c == u'.' || c == u',' || c == u'/' || c == u'-' || c == u':' || c == u'(' ||
+         c == u')';
+}
+
+// Characters that a number format shows as themselves unquoted.
+bool IsPlainNumberLiteral(char16_t c) {
+  return std::u16string_view(u"$-+/():!^&'~{}<>= ").find(c) != std::u16string_view::npos;
+}
+
+// `text` as literal text of a format: unchanged when every character is
+// plain, else quoted, or escaped character by character when it holds a
+// quote.
+std::u16string Literal(std::u16string_view text, bool (*plain)(char16_t)) {
+  if (std::all_of(text.begin(), text.end(), plain)) return std::u16string(text);
+  if (text.find(u'"') == std::u16string_view::npos) return u"\"" + std::u16string(text) + u"\"";
+  std::u16string out;
+  for (char16_t c : text) {
+    out += u'\\';
+    out += c;
+  }
+  return out;
+}
+
+// Calls `visit` for each character of a format outside quoted parts and
+// backslash escapes.
+template <typename Visit>
+void ForEachUnquoted(std::u16string_view format, Visit visit) {
+  bool quoted = false;
+  for (size_t i = 0; i < format.size(); ++i) {
+    const char16_t c = format[i];
+    if (c == u'"') {
+      quoted = !quoted;
+    } else if (!quoted && c == u'\\') {
+      ++i;
+    } else if (!quoted && !visit(c)) {
+      return;
+    }
+  }
+}
+
 // Turns an ICU date or time pattern into the picture syntax of the settings.
-// Quoted literals are kept, blank-like characters become blanks, fields
-// without a counterpart (era, weekday, zone) are dropped.
+// Literal text keeps its place; what is not a plain separator goes in
+// double quotes, so that spreadsheet programs show it. Blank-like
+// characters become blanks; fields without a counterpart (era, weekday,
+// zone) are dropped.
 std::u16string ConvertPattern(std::u16string_view pattern) {
   std::u16string out;
+  std::u16string literal;
+  const auto flushLiteral = [&] {
+    out += Literal(literal, IsPlainDateLiteral);
+    literal.clear();
+  };
   size_t i = 0;
   while (i < pattern.size()) {
     char16_t c = pattern[i];
@@ -38,18 +89,19 @@ std::u16string ConvertPattern(std::u16string_view pattern) {
       size_t end = pattern.find(u'\'', i + 1);
       if (end == std::u16string_view::npos) end = pattern.size();
       if (end == i + 1) {
-        out += u'\'';
+        literal += u'\'';
       } else {
-        out.append(pattern.substr(i + 1, end - i - 1));
+        for (char16_t q : pattern.substr(i + 1, end - i - 1)) literal += IsBlankLike(q) ? u' ' : q;
       }
       i = end + 1;
       continue;
     }
     if (!IsAsciiLetter(c)) {
-      out += IsBlankLike(c) ? u' ' : c;
+      literal += IsBlankLike(c) ? u' ' : c;
       ++i;
       continue;
     }
+    flushLiteral();
     size_t run = 1;
     while (i + run < pattern.size() && pattern[i + run] == c) ++run;
     i += run;
@@ -89,6 +141,7 @@ std::u16string ConvertPattern(std::u16string_view pattern) {
         break;  // era, weekday, zone: not part of the short picture
     }
   }
+  flushLiteral();
   // Dropped fields can leave blanks at the ends.
   size_t first = out.find_first_not_of(u' ');
   if (first == std::u16string::npos) return {};
@@ -96,12 +149,16 @@ std::u16string ConvertPattern(std::u16string_view pattern) {
   return out.substr(first, last - first + 1);
 }
 
-// The first character between fields that is neither a letter nor a blank.
+// The first character between fields that is neither a letter nor a blank,
+// quoted text left out.
 std::u16string FirstSeparator(std::u16string_view picture, std::u16string_view fallback) {
-  for (char16_t c : picture) {
-    if (!IsAsciiLetter(c) && c != u' ' && c != u',') return std::u16string(1, c);
-  }
-  return std::u16string(fallback);
+  std::u16string found(fallback);
+  ForEachUnquoted(picture, [&](char16_t c) {
+    if (IsAsciiLetter(c) || c == u' ' || c == u',') return true;
+    found.assign(1, c);
+    return false;
+  });
+  return found;
 }
 
 // Reduces a currency pattern to the tokens that tell the placement of the
@@ -176,22 +233,26 @@ void FillCurrency(const icu::Locale& locale, TRegionalSettings& s) {
   s.CurrencyDecimals = decimal->getMinimumFractionDigits();
 }
 
-}  // namespace
-
-TRegionalSettings TRegionalSettings::ForLocale(const char* icuLocaleName) {
-  TRegionalSettings s;
-  icu::Locale locale(icuLocaleName);
-  if (locale.isBogus()) return s;
+void FillNumeric(const icu::Locale& locale, TRegionalSettings& s) {
   UErrorCode status = U_ZERO_ERROR;
   icu::DecimalFormatSymbols symbols(locale, status);
   if (U_SUCCESS(status)) {
     s.ThousandSeparator =
         ToU16(symbols.getSymbol(icu::DecimalFormatSymbols::kGroupingSeparatorSymbol));
+  }
+}
+
+void FillMonetary(const icu::Locale& locale, TRegionalSettings& s) {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::DecimalFormatSymbols symbols(locale, status);
+  if (U_SUCCESS(status)) {
     std::u16string currency = ToU16(symbols.getSymbol(icu::DecimalFormatSymbols::kCurrencySymbol));
     if (!currency.empty()) s.CurrencySymbol = currency;
   }
   FillCurrency(locale, s);
+}
 
+void FillTime(const icu::Locale& locale, TRegionalSettings& s) {
   std::unique_ptr<icu::DateFormat> date(
       icu::DateFormat::createDateInstance(icu::DateFormat::kShort, locale));
   if (auto* simple = dynamic_cast<icu::SimpleDateFormat*>(date.get())) {
@@ -214,7 +275,7 @@ TRegionalSettings TRegionalSettings::ForLocale(const char* icuLocaleName) {
       s.TimeSeparator = FirstSeparator(picture, u":");
     }
   }
-  status = U_ZERO_ERROR;
+  UErrorCode status = U_ZERO_ERROR;
   icu::DateFormatSymbols dateSymbols(locale, status);
   if (U_SUCCESS(status)) {
     int32_t count = 0;
@@ -224,40 +285,86 @@ TRegionalSettings TRegionalSettings::ForLocale(const char* icuLocaleName) {
       s.PMText = ToU16(ampm[1]);
     }
   }
+}
+
+}  // namespace
+
+TRegionalSettings TRegionalSettings::ForLocale(const char* icuLocaleName) {
+  return ForCategories(icuLocaleName, icuLocaleName, icuLocaleName);
+}
+
+TRegionalSettings TRegionalSettings::ForCategories(const char* monetary, const char* numeric,
+                                                   const char* time) {
+  TRegionalSettings s;
+  const icu::Locale monetaryLocale(monetary);
+  if (!monetaryLocale.isBogus()) FillMonetary(monetaryLocale, s);
+  const icu::Locale numericLocale(numeric);
+  if (!numericLocale.isBogus()) FillNumeric(numericLocale, s);
+  const icu::Locale timeLocale(time);
+  if (!timeLocale.isBogus()) FillTime(timeLocale, s);
   return s;
 }
 
+TRegionalSettings TRegionalSettings::FromEnvironment(const TEnvironmentLookup& env) {
+  const std::string monetary = IcuLocaleName(PosixLocaleName("LC_MONETARY", env));
+  const std::string numeric = IcuLocaleName(PosixLocaleName("LC_NUMERIC", env));
+  const std::string time = IcuLocaleName(PosixLocaleName("LC_TIME", env));
+  return ForCategories(monetary.c_str(), numeric.c_str(), time.c_str());
+}
+
 TRegionalSettings TRegionalSettings::FromUserLocale() {
-  return ForLocale(icu::Locale::getDefault().getName());
+  return FromEnvironment([](const char* name) -> const char* { return std::getenv(name); });
+}
+
+std::string PosixLocaleName(const char* category, const TEnvironmentLookup& env) {
+  for (const char* name : {"LC_ALL", category, "LANG"}) {
+    const char* value = env(name);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return "C";
+}
+
+std::string IcuLocaleName(std::string_view posixName) {
+  const std::string_view base = posixName.substr(0, posixName.find_first_of(".@"));
+  if (base.empty() || base == "C" || base == "POSIX") return "en_US_POSIX";
+  return std::string(base);
+}
+
+std::u16string FormatLiteral(std::u16string_view text) {
+  return Literal(text, IsPlainNumberLiteral);
+}
+
+// The first of y, m, d (either case) in the short date format outside
+// quoted text, upper-cased; 0 when there is none.
+static char16_t FirstDateField(const TRegionalSettings& settings) {
+  char16_t field = 0;
+  ForEachUnquoted(settings.ShortDateFormat, [&](char16_t c) {
+    const char16_t upper = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    if (upper != u'Y' && upper != u'M' && upper != u'D') return true;
+    field = upper;
+    return false;
+  });
+  return field;
 }
 
 std::u16string BuiltinDateFormat(const TRegionalSettings& settings) {
-  const std::u16string& sep = settings.DateSeparator;
-  for (char16_t c : settings.ShortDateFormat) {
-    switch (c) {
-      case u'y':
-      case u'Y':
-        return u"YYYY" + sep + u"mm" + sep + u"dd";
-      case u'm':
-      case u'M':
-        return u"mm" + sep + u"dd" + sep + u"YYYY";
-      case u'd':
-      case u'D':
-        return u"dd" + sep + u"mm" + sep + u"YYYY";
-      default:
-        break;
-    }
+  const std::u16string sep = Literal(settings.DateSeparator, IsPlainDateLiteral);
+  switch (FirstDateField(settings)) {
+    case u'Y':
+      return u"YYYY" + sep + u"mm" + sep + u"dd";
+    case u'M':
+      return u"mm" + sep + u"dd" + sep + u"YYYY";
+    case u'D':
+      return u"dd" + sep + u"mm" + sep + u"YYYY";
+    default:
+      return u"mm/dd/YYYY";
   }
-  return u"mm/dd/YYYY";
 }
 
 std::u16string BuiltinDateTimeFormat(const TRegionalSettings& settings) {
-  for (char16_t c : settings.ShortDateFormat) {
-    if (c == u'y' || c == u'Y' || c == u'm' || c == u'M' || c == u'd' || c == u'D') {
-      return BuiltinDateFormat(settings) + u" hh" + settings.TimeSeparator + u"mm";
-    }
-  }
-  return u"mm/dd/YYYY hh:mm";
+  if (FirstDateField(settings) == 0) return u"mm/dd/YYYY hh:mm";
+  return BuiltinDateFormat(settings) + u" hh" +
+         Literal(settings.TimeSeparator, IsPlainDateLiteral) + u"mm";
 }
 
 std::u16string CurrencyFormat(const TRegionalSettings& settings, bool withDecimals) {
@@ -266,7 +373,7 @@ std::u16string CurrencyFormat(const TRegionalSettings& settings, bool withDecima
     n += u'.';
     n.append(static_cast<size_t>(std::max(settings.CurrencyDecimals, 0)), u'0');
   }
-  const std::u16string& cur = settings.CurrencySymbol;
+  const std::u16string cur = FormatLiteral(settings.CurrencySymbol);
   std::u16string p;
   switch (settings.CurrencyPositionMode) {
     case 1:

@@ -169,7 +169,9 @@ void TWorkbookFile::SetColWidth(int col, int width) {
 
 void TWorkbookFile::SetRowHeight(int row, int height) {
   if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
-  ActiveWorkSheet().FCells.SetRowHeight(row - 1, Clamp16(height));
+  // A ROW record holds 15 bits of height: a taller row gets the most it can.
+  ActiveWorkSheet().FCells.SetRowHeight(row - 1,
+                                        static_cast<uint16_t>(std::clamp(height, 0, 0x7FFF)));
 }
 
 void TWorkbookFile::SetColHidden(int col, bool hidden) {

@@ -120,8 +120,8 @@ class TWorkbookFile : public TSpreadsheetFile {
   bool OutlineSummaryColsRightOfDetail() const override;
   void SetOutlineSummaryColsRightOfDetail(bool value) override;
 
-  // Width in 1/256 of a character, height in twips; values outside 0-65535
-  // are clamped.
+  // Width in 1/256 of a character (clamped to 0-65535), height in twips
+  // (clamped to 0-32767).
   void SetColWidth(int col, int width) override;
   void SetRowHeight(int row, int height) override;
   void SetColHidden(int col, bool hidden) override;

@@ -205,6 +205,25 @@ TEST_F(CliTest, SampleTableMatchesItsText) {
       << "regenerate samples/sample.gda (see samples/README.md)";
 }
 
+TEST_F(CliTest, ExportFailuresGiveTheirReason) {
+  // A flag without its value is a usage error, not a file named "--sheet".
+  ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, "ID\r\nint\r\n1\r\n").Code, 0);
+  Result noValue = RunCli({"export", Path("t.gda"), "--sheet"});
+  EXPECT_EQ(noValue.Code, 2);
+  EXPECT_FALSE(std::filesystem::exists(Path("t.xls")));
+  EXPECT_FALSE(std::filesystem::exists("--sheet"));
+
+  const std::string message =
+      "Error attempting to export as Excel file. Maybe File already in use?\n";
+  std::string wide;
+  for (int c = 0; c < 257; ++c) wide += "int\t";
+  ASSERT_EQ(RunCli({"import", "-", Path("wide.gda")}, wide + "\r\n" + wide + "\r\n").Code, 0);
+  Result tooWide = RunCli({"export", Path("wide.gda")});
+  EXPECT_EQ(tooWide.Code, 1);
+  EXPECT_EQ(tooWide.Err, message + "The table has 258 columns; a sheet holds at most 256.\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("wide.xls")));
+}
+
 TEST_F(CliTest, TheProgramReportsExitCodes) {
   const std::string exe = std::string(TESSARY_BINARY_DIR) + "/src/cli/tessary-cli";
   const std::string sample = std::string(TESSARY_SOURCE_DIR) + "/samples/sample.gda";

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
 #include <memory>
 
 #include "app/frm_tessary.h"
@@ -59,6 +60,18 @@ TEST_F(ExportWindowTest, MenuItemWritesTheWorkbookAndReports) {
   EXPECT_EQ(std::get<std::u16string>(name.Value), w->GDAGrid->Table().Cells(0, 0));
   // The document, its name and the grid are unchanged.
   EXPECT_EQ(w->GDAFilename(), dir_.filePath(QStringLiteral("items.gda")));
+
+  // The command line writes the same bytes (the same widths included).
+  const QString cliTarget = dir_.filePath(QStringLiteral("cli.xls"));
+  const QString command =
+      QStringLiteral(TESSARY_BINARY_DIR
+                     "/src/cli/tessary-cli export '%1' '%2' --sheet items.xls > /dev/null")
+          .arg(dir_.filePath(QStringLiteral("items.gda")), cliTarget);
+  ASSERT_EQ(std::system(command.toLocal8Bit().constData()), 0);
+  QFile windowFile(target), cliFile(cliTarget);
+  ASSERT_TRUE(windowFile.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(cliFile.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(windowFile.readAll() == cliFile.readAll());
 }
 
 TEST_F(ExportWindowTest, AFailureShowsTheOneErrorBoxAndKeepsTheOldFile) {
@@ -68,8 +81,11 @@ TEST_F(ExportWindowTest, AFailureShowsTheOneErrorBoxAndKeepsTheOldFile) {
   ASSERT_TRUE(QDir().mkpath(target + QStringLiteral("/inside")));
   w->MExcelfile->trigger();
   ASSERT_EQ(boxes_.Shown.size(), 1u);
-  EXPECT_EQ(boxes_.Shown[0].Text,
-            QStringLiteral("Error attempting to export as Excel file. Maybe File already in use?"));
+  // The fixed message, then the system's reason with the path.
+  EXPECT_EQ(
+      boxes_.Shown[0].Text,
+      QStringLiteral("Error attempting to export as Excel file. Maybe File already in use?\n") +
+          target + QStringLiteral(": Is a directory"));
   EXPECT_EQ(boxes_.Shown[0].Caption, QStringLiteral("Error:"));
   EXPECT_TRUE(QDir(target + QStringLiteral("/inside")).exists());
 }

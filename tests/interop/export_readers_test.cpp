@@ -9,13 +9,17 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 
+#include "gff/g2da.h"
 #include "grid/cell_table.h"
+#include "text/column_type.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
 #include "xls/grid_xls_io.h"
+#include "xls/table_export.h"
 
 namespace tessary {
 namespace {
@@ -54,15 +58,21 @@ class ExportReadersTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(FDir); }
 
-  // A table of every column type with generated values, and a column of
-  // texts that convert.
+  // A table of every column type with generated values (names and string
+  // texts that would convert if they were not kept as text), and a column of
+  // unknown type whose texts convert by the general rules.
   void Fill(TCellTable& t, int rows) {
     std::mt19937 rng(99);
-    const std::u16string types[] = {u"int", u"float", u"bool", u"string", u"resource", u"string"};
+    const std::u16string names[] = {u"Col0",  u"$12345678", u"$0012E034",
+                                    u"Label", u"Model",     u"Col5"};
+    const std::u16string types[] = {u"INT",    u"Float",    u"bool",
+                                    u"string", u"resource", u"*ERROR: UNKNOWN TYPE*"};
+    const std::u16string tricky[] = {u"007",   u"1e5",          u"1-2",    u"3/4",
+                                     u"mar-1", u"<b>Sword</b>", u"x<br>y", u"TRUE"};
     t.SetColCount(6);
     t.SetRowCount(rows + 2);
     for (int c = 0; c < 6; ++c) {
-      t.SetCells(c, 0, u"Col" + FormatInteger(c));
+      t.SetCells(c, 0, names[c]);
       t.SetCells(c, 1, types[c]);
     }
     const std::u16string converted[] = {u"50%",      u"12.5%", u"1e3",   u"TRUE", u"false",
@@ -75,7 +85,7 @@ class ExportReadersTest : public ::testing::Test {
       for (int k = 0, n = static_cast<int>(rng() % 6); k < n; ++k)
         s += static_cast<char16_t>(u'a' + rng() % 26);
       if (r % 7 == 0) s += u" äöü ĀāĂ 漢字";
-      t.SetCells(3, r, s);
+      t.SetCells(3, r, r % 3 == 0 ? tricky[r % 8] : s);
       t.SetCells(4, r, r % 5 == 0 ? u"" : u"res_" + FormatInteger(r));
       t.SetCells(5, r, converted[r % 10]);
     }
@@ -216,6 +226,135 @@ TEST_F(ExportReadersTest, OfficeReadersSeeEveryTextAndInteger) {
     }
     EXPECT_EQ(r, 202) << reader;
   }
+}
+
+// The cells a reader must find, as JSON [row, col, kind, value]: names,
+// types and string cells as "S" with their text, typed cells that convert
+// as "N" with their number. Empty cells and untyped columns are left out.
+std::string ExpectedCells(const TCellTable& t) {
+  std::string out = "[";
+  for (int32_t r = 0; r < t.RowCount(); ++r) {
+    for (int32_t c = 0; c < t.ColCount(); ++c) {
+      const std::string text = ToUtf8(t.Cells(c, r));
+      const std::optional<TColumnType> type = ColumnTypeOf(t.Cells(c, 1));
+      std::optional<double> number;
+      if (r >= 2 && type == TColumnType::Int && ParseInteger(t.Cells(c, r)))
+        number = *ParseInteger(t.Cells(c, r));
+      if (r >= 2 && type == TColumnType::Float && ParseReal(t.Cells(c, r)))
+        number = static_cast<double>(*ParseReal(t.Cells(c, r)));
+      if (r >= 2 && type == TColumnType::Bool && ParseBool(t.Cells(c, r)))
+        number = *ParseBool(t.Cells(c, r)) ? 1 : 0;
+      if (text.empty() || (r >= 2 && !type)) continue;
+      char value[64];
+      std::snprintf(value, sizeof value, "%.17g", number.value_or(0));
+      std::string json;
+      for (char ch : text)
+        json += ch == '"' || ch == '\\' ? std::string("\\") + ch : std::string(1, ch);
+      out += (out.size() > 1 ? ",[" : "[") + std::to_string(r) + "," + std::to_string(c) +
+             (number ? ",\"N\"," + std::string(value) : ",\"S\",\"" + json + "\"") + "]";
+    }
+  }
+  return out + "]";
+}
+
+// Every table of the shared test data, a generated table of every column
+// type and a de_CH sheet, exported as the window does into one workbook,
+// read by each reader in one run: texts stay texts, typed cells are
+// numbers, and the de_CH currency format shows its quoted symbol.
+TEST_F(ExportReadersTest, EveryReaderSeesTextsAsTextsAndNumbersAsNumbers) {
+  std::vector<std::pair<std::string, std::unique_ptr<TCellTable>>> tables;
+  const std::filesystem::path shared = std::filesystem::path(TESSARY_SHARED_TESTDATA) / "gda";
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(shared, ec)) {
+    tables.emplace_back(e.path().stem().string(), std::make_unique<TCellTable>());
+    ASSERT_TRUE(LoadGDA(*tables.back().second, e.path())) << e.path();
+  }
+  tables.emplace_back("generated", std::make_unique<TCellTable>());
+  Fill(*tables.back().second, 100);
+  tables.emplace_back("de_CH", std::make_unique<TCellTable>());
+  tables.back().second->SetCells(0, 1, u"note");
+  tables.back().second->SetCells(0, 2, u"CHF 1234.50");
+
+  const auto book = FDir / "all.xls";
+  std::string expected = "[";
+  for (const auto& [name, table] : tables) {
+    ApplyWindowColumnWidths(*table);
+    const TTableExportResult result =
+        ExportTableToWorkbook(*table, book, FromUtf8(name),
+                              TRegionalSettings::ForLocale(name == "de_CH" ? "de_CH" : "en_US"));
+    ASSERT_TRUE(result.Ok) << result.ErrorText();
+    expected += (expected.size() > 1 ? "," : "") + ExpectedCells(*table);
+  }
+  std::ofstream(FDir / "expected.json") << expected << "]";
+
+  std::string args = " " + (FDir / "expected.json").string();
+  std::vector<std::string> readers;
+  if (Have("/usr/bin/python3 -c 'import xlrd'")) {
+    readers.push_back("xlrd");
+    args += " xlrd=" + book.string();
+  }
+  if (Have("command -v soffice")) {
+    Shell("timeout 180 soffice -env:UserInstallation=file://" + (FDir / "lo").string() +
+          " --headless --convert-to fods --outdir " + FDir.string() + " " + book.string());
+    readers.push_back("LibreOffice");
+    args += " LibreOffice=" + (FDir / "all.fods").string();
+  }
+  if (Have("command -v ssconvert")) {
+    Shell("timeout 180 ssconvert " + book.string() + " " + (FDir / "all.gnumeric").string());
+    Shell("timeout 180 ssconvert -S -O format=preserve --export-type=Gnumeric_stf:stf_assistant " +
+          book.string() + " " + (FDir / "gn_%n.csv").string());
+    readers.push_back("gnumeric");
+    args += " gnumeric=" + (FDir / "all.gnumeric").string() + " gnumeric-shown=" +
+            (FDir / ("gn_" + std::to_string(tables.size() - 1) + ".csv")).string();
+  }
+  if (readers.empty()) GTEST_SKIP() << "no spreadsheet reader installed";
+  const std::string script = R"(
+import gzip, json, sys, xml.etree.ElementTree as ET
+expected, files = json.load(open(sys.argv[1])), dict(a.split('=', 1) for a in sys.argv[2:])
+def xlrd_sheets(path):
+    import xlrd
+    kinds = {xlrd.XL_CELL_TEXT: 'S', xlrd.XL_CELL_NUMBER: 'N', xlrd.XL_CELL_BOOLEAN: 'B'}
+    return [{(r, c): (kinds.get(s.cell_type(r, c)), s.cell_value(r, c))
+             for r in range(s.nrows) for c in range(s.ncols)} for s in xlrd.open_workbook(path).sheets()]
+def lo_sheets(path):  # kinds, and the shown text of each cell
+    T, O = ('{urn:oasis:names:tc:opendocument:xmlns:%s:1.0}' % n for n in ('table', 'office'))
+    sheets = []
+    for table in ET.parse(path).getroot().iter(T + 'table'):
+        cells, r = {}, 0
+        for row in table.iter(T + 'table-row'):
+            rows, c = int(row.get(T + 'number-rows-repeated', '1')), 0
+            for cell in row:
+                n, kind = int(cell.get(T + 'number-columns-repeated', '1')), cell.get(O + 'value-type')
+                for i in range(rows * n if kind else 0):
+                    cells[r + i // n, c + i % n] = ('S' if kind == 'string' else 'N', ''.join(cell.itertext()))
+                c += n
+            r += rows
+        sheets.append(cells)
+    return sheets
+def gnumeric_sheets(path):
+    kinds, root = {'60': 'S', '40': 'N', '20': 'B'}, ET.fromstring(gzip.open(path).read())
+    return [{(int(e.get('Row')), int(e.get('Col'))): (kinds.get(e.get('ValueType')), e.text or '')
+             for e in s.iter() if e.tag.endswith('}Cell')} for s in root.iter() if s.tag.endswith('}Sheet')]
+read = {'xlrd': xlrd_sheets, 'LibreOffice': lo_sheets, 'gnumeric': gnumeric_sheets}
+for reader in (r for r in read if r in files):
+    sheets, bad = read[reader](files[reader]), []
+    for want, got in zip(expected, sheets + [{}] * len(expected)):
+        for r, c, kind, value in want:
+            have = got.get((r, c), (None, None))
+            if have[0] != kind or (kind == 'S' and reader != 'LibreOffice' and have[1] != value) or \
+               (kind == 'N' and reader == 'xlrd' and have[1] != value):
+                bad.append('r%d c%d: %s %r, found %r' % (r, c, kind, value, have))
+    shown = sheets[-1].get((2, 0), ('', ''))[1] if reader == 'LibreOffice' else \
+        open(files.get('gnumeric-shown', '')).read() if reader == 'gnumeric' else 'CHF'
+    if 'CHF' not in shown: bad.append('de_CH amount shown as %r' % shown)
+    print(reader, 'OK' if not bad else 'FAIL', len(bad), bad[:10])
+)";
+  std::ofstream(FDir / "check.py") << script;
+  const std::string report = Shell("/usr/bin/python3 " + (FDir / "check.py").string() + args);
+  std::string failed;
+  for (const std::string& reader : readers)
+    if (report.find(reader + " OK 0") == std::string::npos) failed += reader + " ";
+  EXPECT_EQ(failed, "") << report;
 }
 
 }  // namespace

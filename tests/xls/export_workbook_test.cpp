@@ -122,17 +122,32 @@ TEST_F(ExportWorkbookTest, ExportingTwiceKeepsTheOtherSheets) {
   EXPECT_EQ(std::get<std::u16string>(book.GetCellValue(3, 2).Value), u"seven");
 }
 
-TEST_F(ExportWorkbookTest, BracketNameCollidesOnTheSecondExportAndKeepsTheFile) {
+// "x[1].gda" exported twice refills its sheet "x_1_.xls"; a name longer
+// than a sheet's is found under its first 31 characters.
+TEST_F(ExportWorkbookTest, CleanedSheetNamesAreFoundAgain) {
   const auto path = FDir / "t.xls";
-  FIO.XLSExport(path, u"[draft].xls", -1, 1, InsertInSheet_Clear);
-  const std::vector<uint8_t> before = ReadFile(path);
-  try {
-    FIO.XLSExport(path, u"[draft].xls", -1, 1, InsertInSheet_Clear);
-    FAIL() << "no collision";
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "Sheet name already exists: _draft_.xls");
+  const std::u16string longName(40, u'n');
+  for (int pass = 0; pass < 2; ++pass) {
+    FGrid.SetCells(1, 2, pass == 0 ? u"first" : u"changed");
+    FIO.XLSExport(path, u"x[1].xls", -1, 1, InsertInSheet_Clear);
+    FIO.XLSExport(path, longName, -1, 1, InsertInSheet_Clear);
   }
-  EXPECT_EQ(ReadFile(path), before);
+  auto book = Open(path);
+  ASSERT_EQ(book->SheetCount(), 2);
+  book->SetActiveSheet(1);
+  EXPECT_EQ(book->ActiveSheetName(), u"x_1_.xls");
+  EXPECT_EQ(book->GetCellValue(3, 2).Value, TXlsValue(std::u16string(u"changed")));
+}
+
+// A ROW record holds 15 bits of height: 40,000 twips are capped, not
+// wrapped to 7,232.
+TEST_F(ExportWorkbookTest, TooTallRowsGetTheLargestHeight) {
+  const auto path = FDir / "t.xls";
+  FGrid.SetRowHeights(2, 2669);  // (2669 - 2) * 15 = 40,005 twips
+  FIO.XLSExport(path, u"t.xls", -1, 1, InsertInSheet_Clear);
+  const auto rows = Records(path, 0x0208);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(GetU16(rows[2].data() + 6) & 0x7FFF, 0x7FFF);
 }
 
 TEST_F(ExportWorkbookTest, UnwritableTargetLeavesTheOldFile) {

@@ -189,20 +189,59 @@ TEST_F(GridXlsIOTest, NewWorkbookGetsSizesValuesAndTheName) {
   EXPECT_EQ(book.SavedTo, FDir / "t.xls");
 }
 
+// Columns whose row 1 names no type (here empty) convert by the general
+// rules.
 TEST_F(GridXlsIOTest, ConvertedCellsGetTheirNumberFormat) {
   FGrid.SetColCount(3);
-  FGrid.SetCells(0, 0, u"50%");
-  FGrid.SetCells(1, 0, u"1e3");
-  FGrid.SetCells(2, 0, u"TRUE");
+  FGrid.SetCells(0, 2, u"50%");
+  FGrid.SetCells(1, 2, u"1e3");
+  FGrid.SetCells(2, 2, u"TRUE");
   FakeBook book = Export(FDir / "t.xls", u"t.xls");
   const FakeBook::Sheet& s = book.Sheets[0];
-  const TXlsCellValue& pct = s.Cells.at({1, 1});
+  const TXlsCellValue& pct = s.Cells.at({3, 1});
   EXPECT_DOUBLE_EQ(std::get<double>(pct.Value), 0.5);
   EXPECT_EQ(book.Formats[static_cast<size_t>(pct.XF)].Format, u"0%");
-  const TXlsCellValue& exp = s.Cells.at({1, 2});
+  const TXlsCellValue& exp = s.Cells.at({3, 2});
   EXPECT_EQ(book.Formats[static_cast<size_t>(exp.XF)].Format, u"0.00E+00");
-  EXPECT_EQ(std::get<bool>(s.Cells.at({1, 3}).Value), true);
-  EXPECT_EQ(s.Cells.at({1, 3}).XF, 15);
+  EXPECT_EQ(std::get<bool>(s.Cells.at({3, 3}).Value), true);
+  EXPECT_EQ(s.Cells.at({3, 3}).XF, 15);
+}
+
+TEST_F(GridXlsIOTest, TableRowsAndTypedColumnsKeepWhatTheTableHolds) {
+  using S = std::u16string;
+  // Per column: name, type, a data cell and what it becomes.
+  const struct {
+    const char16_t *Name, *Type, *Text;
+    TXlsValue Value;
+  } cols[] = {
+      {u"$12345678", u"INT", u"$10", 16.0},
+      {u"$0012E034", u"int", u"12.0", S(u"12.0")},
+      {u"A", u"Float", u"0.100000001490116", 0.100000001490116},  // not rounded to single
+      {u"B", u"float", u"1e400", S(u"1e400")},                    // beyond a number cell
+      {u"C", u"bool", u"2", 1.0},
+      {u"D", u"BOOL", u"true", S(u"true")},
+      {u"E", u"string", u"007", S(u"007")},
+      {u"F", u"resource", u"<b>Sword</b>", S(u"<b>Sword</b>")},
+      {u"G", u"*ERROR: UNKNOWN TYPE*", u"50%", 0.5},
+  };
+  FGrid.SetColCount(9);
+  for (int c = 0; c < 9; ++c) {
+    FGrid.SetCells(c, 0, cols[c].Name);
+    FGrid.SetCells(c, 1, cols[c].Type);
+    FGrid.SetCells(c, 2, cols[c].Text);
+  }
+  const FakeBook::Sheet s = Export(FDir / "t.xls", u"t.xls").Sheets[0];
+  for (int c = 0; c < 9; ++c) {
+    EXPECT_EQ(s.Cells.at({1, c + 1}).Value, TXlsValue(S(cols[c].Name)));
+    EXPECT_EQ(s.Cells.at({2, c + 1}).Value, TXlsValue(S(cols[c].Type)));
+    EXPECT_EQ(s.Cells.at({3, c + 1}).Value, cols[c].Value) << c;
+  }
+  EXPECT_EQ(s.Cells.at({3, 1}).XF, 15);  // no number format for typed cells
+
+  // A grid without the table layout converts every row.
+  FIO.TableLayout = false;
+  EXPECT_EQ(Export(FDir / "t.xls", u"t.xls").Sheets[0].Cells.at({1, 1}).Value,
+            TXlsValue(12345678.0));
 }
 
 TEST_F(GridXlsIOTest, ExistingWorkbookKeepsOtherSheets) {
@@ -219,21 +258,15 @@ TEST_F(GridXlsIOTest, ExistingWorkbookKeepsOtherSheets) {
   EXPECT_EQ(book.Sheets[2].Name, u"Third");
 }
 
-TEST_F(GridXlsIOTest, MissingSheetIsAppendedAndNameCollisionsFail) {
+TEST_F(GridXlsIOTest, MissingSheetIsAppendedAndCleanedNamesAreFound) {
   std::ofstream(FDir / "t.xls") << "exists";
   FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"Two"}};
   FakeBook appended = Export(FDir / "t.xls", u"new");
   EXPECT_EQ(FLog, (std::vector<std::string>{"open", "insert 3", "save"}));
   EXPECT_EQ(appended.Sheets[2].Name, u"new");
-  // A name with "[" was stored as "_x_": the second export does not find
-  // "[x]", appends a sheet and fails on the name.
-  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"_x_"}};
-  try {
-    Export(FDir / "t.xls", u"[x]");
-    FAIL();
-  } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "Sheet name already exists: _x_");
-  }
+  // "[x]" was stored as "_X_" and is found again under that name.
+  FDisk = {FakeBook::Sheet{u"One"}, FakeBook::Sheet{u"_X_"}};
+  EXPECT_TRUE(Export(FDir / "t.xls", u"[x]").Sheets[1].Cleared);
 }
 
 TEST_F(GridXlsIOTest, OverwriteModesAndMissingGrid) {
@@ -263,14 +296,23 @@ TEST_F(GridXlsIOTest, OverwriteModesAndMissingGrid) {
   }
 }
 
-TEST_F(GridXlsIOTest, TooManyColumnsFail) {
+// Refused before a workbook is made or opened.
+TEST_F(GridXlsIOTest, TablesLargerThanASheetAreRefusedUpFront) {
+  std::ofstream(FDir / "t.xls") << "exists";
+  FGrid.SetRowCount(65536);
+  FGrid.SetColCount(256);
+  EXPECT_FALSE(FIO.SheetLimitFailure());
+  FGrid.SetRowCount(100002);
+  EXPECT_EQ(FIO.SheetLimitFailure(), "The table has 100,002 rows; a sheet holds at most 65,536.");
+  FGrid.SetRowCount(3);
   FGrid.SetColCount(257);
   try {
     Export(FDir / "t.xls", u"t.xls");
     FAIL();
   } catch (const Error& e) {
-    EXPECT_STREQ(e.what(), "Invalid Column (256)");
+    EXPECT_STREQ(e.what(), "The table has 257 columns; a sheet holds at most 256.");
   }
+  EXPECT_TRUE(FLog.empty());
 }
 
 TEST_F(GridXlsIOTest, InsertModesMakeRoomInTheFoundSheetBeforeWriting) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "text/utf16.h"
+#include "xls/date_parser.h"
 
 namespace tessary {
 namespace {
@@ -31,6 +34,43 @@ TEST(RegionalSettings, LocalesGiveTheirConventions) {
   const TRegionalSettings ja = TRegionalSettings::ForLocale("ja_JP");
   EXPECT_EQ(ja.ShortDateFormat, u"yyyy/MM/dd");
   EXPECT_EQ(ja.CurrencyDecimals, 0);
+}
+
+// Each category from its own variable, in POSIX precedence; LC_MESSAGES
+// plays no part and an empty variable counts as unset.
+TEST(RegionalSettings, CategoriesFollowTheirVariables) {
+  std::map<std::string, std::string> env = {{"LANG", "ja_JP.UTF-8"},
+                                            {"LC_MESSAGES", "fr_FR"},
+                                            {"LC_MONETARY", "de_CH.UTF-8"},
+                                            {"LC_NUMERIC", "de_DE@euro"},
+                                            {"LC_TIME", ""}};
+  const TEnvironmentLookup lookup = [&env](const char* name) -> const char* {
+    auto it = env.find(name);
+    return it == env.end() ? nullptr : it->second.c_str();
+  };
+  const TRegionalSettings s = TRegionalSettings::FromEnvironment(lookup);
+  EXPECT_EQ(s.CurrencySymbol, u"CHF");
+  EXPECT_EQ(s.ThousandSeparator, u".");
+  EXPECT_EQ(s.ShortDateFormat, u"yyyy/MM/dd");
+  env["LC_ALL"] = "sv_SE.UTF-8";
+  EXPECT_EQ(TRegionalSettings::FromEnvironment(lookup).CurrencySymbol, u"kr");
+  EXPECT_EQ(IcuLocaleName(PosixLocaleName("LC_TIME", [](const char*) { return nullptr; })),
+            "en_US_POSIX");
+}
+
+// Literal text is quoted where a spreadsheet program would read it as a
+// format code; quoted letters decide nothing about the field order.
+TEST(RegionalSettings, LiteralsInFormatsAreQuoted) {
+  EXPECT_EQ(FormatLiteral(u"$"), u"$");
+  EXPECT_EQ(FormatLiteral(u"a\"b"), u"\\a\\\"\\b");
+  EXPECT_EQ(CurrencyFormat(TRegionalSettings::ForLocale("de_CH"), false).substr(0, 15),
+            u"\"CHF\"\\ ###,###;");
+  EXPECT_EQ(TRegionalSettings::ForLocale("bg_BG").ShortDateFormat, u"d.MM.yyyy\" \u0433.\"");
+  TRegionalSettings quoted;
+  quoted.ShortDateFormat = u"\"y\"dd.MM.yyyy";
+  quoted.DateSeparator = u".";
+  EXPECT_EQ(BuiltinDateFormat(quoted), u"dd.mm.YYYY");
+  EXPECT_EQ(ParseDateTime(u"2.1.2009", quoted), DaysSince1899(2009, 1, 2));
 }
 
 TEST(RegionalSettings, UserLocaleIsComplete) {
