@@ -17,7 +17,7 @@ constexpr std::array kCommands = {
     TCommand{"dump", 1, 2, "[--user-names] FILE.gda", RunDump},
     TCommand{"import", 2, 4, "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]", RunImport},
     TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
-    TCommand{"export", 1, 4, "IN.gda [OUT.xls] [--sheet NAME]", RunExport},
+    TCommand{"export", 1, 4, "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]", RunExport},
     TCommand{"names", 1, 2, "list | add FILE", RunNames},
 };
 
@@ -73,7 +73,8 @@ std::string HelpText() {
          "resave  loads a table and saves it again.\n"
          "export  writes the table into a workbook as the window's Export command\n"
          "        does: OUT is IN with \".xls\" unless given, the sheet is named after\n"
-         "        OUT's file name unless --sheet is given.\n"
+         "        OUT's file name unless --sheet is given. An OUT named *.csv gets the\n"
+         "        table as CSV (UTF-8, CR LF line ends, fields quoted where needed).\n"
          "names   the user dictionary of column names, which the editor fills with\n"
          "        the names it saves: $XDG_DATA_HOME/tessary/column-names.txt\n"
          "        (~/.local/share/tessary/ when XDG_DATA_HOME is unset), one name a\n"

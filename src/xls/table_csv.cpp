@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "common/safe_file.h"
+#include "text/column_type.h"
 #include "text/utf16.h"
 
 namespace tessary {
@@ -219,7 +220,7 @@ void ReadCsv(std::string_view bytes, TCellTable& table) {
   }
   head[1].resize(std::max(head[1].size(), cols));
   for (size_t c = 0; c < cols; ++c) {
-    if (!IsColumnTypeName(head[1][c])) {
+    if (!ColumnTypeOf(head[1][c])) {
       throw Error(FieldName(typeLine, c) + ": '" + ToUtf8(head[1][c]) + "' is not a column type");
     }
   }

@@ -8,6 +8,7 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "text/column_type.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
 #include "xls/byte_stream.h"
@@ -26,14 +27,19 @@ constexpr std::u16string_view kWorkbookStream = u"Workbook";
 // string and resource columns keep texts; the other types read numbers.
 enum class TCellKind { Text, Int, Float, Bool };
 
-std::optional<TCellKind> KindOfType(std::u16string_view typeText) {
-  if (typeText.size() > 8) return std::nullopt;
-  const std::u16string lower = AsciiLower(typeText);
-  if (lower == u"int") return TCellKind::Int;
-  if (lower == u"float") return TCellKind::Float;
-  if (lower == u"bool") return TCellKind::Bool;
-  if (lower == u"string" || lower == u"resource") return TCellKind::Text;
-  return std::nullopt;
+TCellKind KindOf(TColumnType type) {
+  switch (type) {
+    case TColumnType::Int:
+      return TCellKind::Int;
+    case TColumnType::Float:
+      return TCellKind::Float;
+    case TColumnType::Bool:
+      return TCellKind::Bool;
+    case TColumnType::String:
+    case TColumnType::Resource:
+      break;
+  }
+  return TCellKind::Text;
 }
 
 // The error code of an error cell (BOOLERR or a FORMULA's cached result),
@@ -94,9 +100,9 @@ class TSheetReader {
     for (int c = 0; c < cols; ++c) {
       const TCellRecord* cell = FCells.Cell(1, c);
       const std::u16string type = cell ? Text(*cell, TCellKind::Text) : std::u16string();
-      const std::optional<TCellKind> kind = KindOfType(type);
-      if (!kind) Fail(c, 1, "'" + ToUtf8(type) + "' is not a column type");
-      kinds[static_cast<size_t>(c)] = *kind;
+      const std::optional<TColumnType> columnType = ColumnTypeOf(type);
+      if (!columnType) Fail(c, 1, "'" + ToUtf8(type) + "' is not a column type");
+      kinds[static_cast<size_t>(c)] = KindOf(*columnType);
     }
     const int rows = std::max(2, LastUsedRow(cols) + 1);
     table.SetColCount(cols);
@@ -146,7 +152,7 @@ class TSheetReader {
       if (text->find(u'\0') != std::u16string::npos) {
         Fail(col, row, "the text holds a NUL character, which a table cannot store");
       }
-      if (kind == TCellKind::Bool && !text->empty()) return BoolText(ParseInteger(*text));
+      if (kind == TCellKind::Bool && !text->empty()) return BoolText(ParseBool(*text));
       return std::move(*text);
     }
     if (const bool* b = std::get_if<bool>(&value)) {
@@ -184,14 +190,14 @@ class TSheetReader {
       }
       case TCellKind::Bool:
         if (number == 0 || number == 1) return number == 1 ? u"1" : u"0";
-        return BoolText(ParseInteger(ShortestNumberText(number)));
+        return BoolText(ParseBool(ShortestNumberText(number)));
     }
     return {};
   }
 
   // A bool column's text as saving reads it: 1 for a non-zero integer.
-  static std::u16string BoolText(std::optional<int32_t> value) {
-    return value.value_or(0) != 0 ? u"1" : u"0";
+  static std::u16string BoolText(std::optional<bool> value) {
+    return value.value_or(false) ? u"1" : u"0";
   }
 
   const TCells& FCells;
@@ -199,8 +205,6 @@ class TSheetReader {
 };
 
 }  // namespace
-
-bool IsColumnTypeName(std::u16string_view text) { return KindOfType(text).has_value(); }
 
 std::u16string ShortestNumberText(double value) {
   if (!std::isfinite(value)) return std::isnan(value) ? u"NAN" : value < 0 ? u"-INF" : u"INF";

@@ -22,10 +22,6 @@ struct TImportResult {
   std::string Error;
 };
 
-// The five type names a column's second-row cell may hold, in any letter
-// case (A to Z), whole and untrimmed.
-bool IsColumnTypeName(std::u16string_view text);
-
 // The shortest decimal text that reads back as the same double: "5",
 // "0.1", "-2.5", "1e+21", "1e-7".
 std::u16string ShortestNumberText(double value);

@@ -13,7 +13,7 @@
 #include "grid/cell_table.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
-#include "xls/grid_xls_io.h"
+#include "xls/table_export.h"
 #include "xls/table_import.h"
 
 namespace tessary {
@@ -58,9 +58,7 @@ TEST(RoundTripReaders, OfficeProgramsKeepTheTableTexts) {
   std::filesystem::create_directories(dir / "lo");
   TCellTable table;
   Fill(table, dir / "table.gda", 200);
-  TGridXlsIO io;
-  io.ApplyWindowSettings(table);
-  io.XLSExport(dir / "table.xls", u"table.xls", -1, 1, InsertInSheet_Clear);
+  ASSERT_TRUE(ExportTableToWorkbook(table, dir / "table.xls", u"table.xls").Ok);
 
   std::vector<std::pair<std::string, std::filesystem::path>> saved;
   if (office) {
