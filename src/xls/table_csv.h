@@ -17,8 +17,9 @@ inline constexpr char kCsvExportCaption[] = "Export to CSV";
 
 // Every row of the extent, every column of the extent, as UTF-8 without a
 // byte order mark. Fields are separated by commas and each row ends with
-// CR LF; a field holding a comma, a double quote, a CR or a LF is put in
-// double quotes with its quotes doubled. Texts are never changed otherwise.
+// CR LF; a field holding a comma, a double quote, a CR or a LF, or starting
+// with U+FEFF, is put in double quotes with its quotes doubled. Texts are
+// never changed otherwise.
 std::string TableToCsv(const TCellTable& table);
 
 // Writes TableToCsv beside `target` and puts it in the target's place when

@@ -251,9 +251,18 @@ std::string CellName(int col, int row) {
 
 TWorkbookImport::TWorkbookImport(const std::filesystem::path& fileName) : FFileName(fileName) {
   TFileReadStream file(fileName);
-  TCompoundFile container(file, true);
+  Load(file);
+}
+
+TWorkbookImport::TWorkbookImport(TByteStream& stream, const std::filesystem::path& fileName)
+    : FFileName(fileName) {
+  Load(stream);
+}
+
+void TWorkbookImport::Load(TByteStream& stream) {
+  TCompoundFile container(stream, true);
   if (container.NotXls97() || !container.FindDir(kWorkbookStream)) {
-    ThrowError("The file \"%s\" is invalid", fileName.string().c_str());
+    ThrowError("The file \"%s\" is invalid", FFileName.string().c_str());
   }
   container.SelectStream(kWorkbookStream);
   FBook = std::make_unique<TWorkbook>();

@@ -13,6 +13,7 @@
 
 namespace tessary {
 
+class TByteStream;
 class TWorkbook;
 
 // The outcome of an import: on failure the message the user sees, and the
@@ -37,6 +38,9 @@ class TWorkbookImport {
   // a file that is not a compound file or has no Workbook stream, and those
   // of the record layer for a damaged workbook.
   explicit TWorkbookImport(const std::filesystem::path& fileName);
+  // The compound file `stream` holds, named `fileName` in messages and for
+  // the choice of the sheet.
+  TWorkbookImport(TByteStream& stream, const std::filesystem::path& fileName);
   ~TWorkbookImport();
   TWorkbookImport(const TWorkbookImport&) = delete;
   TWorkbookImport& operator=(const TWorkbookImport&) = delete;
@@ -56,6 +60,8 @@ class TWorkbookImport {
   const std::filesystem::path& FileName() const { return FFileName; }
 
  private:
+  void Load(TByteStream& stream);
+
   std::filesystem::path FFileName;
   std::unique_ptr<TWorkbook> FBook;
   std::vector<std::u16string> FNames;

@@ -54,7 +54,7 @@ TEST(TableCsv, WritesRfc4180WithCrLfAndQuotesOnlyWhereNeeded) {
 
 TEST(TableCsv, ReadsBackWhatItWrites) {
   TCellTable t;
-  FillRows(t, {{u"ID", u"", u"Text"},  // a column with an empty name is kept
+  FillRows(t, {{u"\uFEFFID", u"", u"Text"},  // a column with an empty name is kept
                {u"int", u"Float", u"RESOURCE"},
                {u"-5", u"0.100000001490116", u"\"quoted\", with comma"},
                {u"", u"", u"cr\rlf\n crlf\r\n"},
