@@ -1,5 +1,6 @@
 // LoadGDA and SaveGDA on a generated table of 200,000 rows by 50 columns of
-// mixed types (int, float, string with repeats, bool, resource). Counters:
+// mixed types (int, float, string with repeats, bool, resource), and the
+// check for texts Save would store as 0. Counters:
 // cells per second, file size, and the process's peak memory (ru_maxrss).
 // The load runs first, in a process that never held the generated table (a
 // child process writes the file), so its peak is the load's own.
@@ -15,6 +16,7 @@
 
 #include "bench_support.h"
 #include "gff/g2da.h"
+#include "gff/g2da_values.h"
 #include "grid/cell_table.h"
 #include "text/number_text.h"
 
@@ -76,8 +78,16 @@ void BM_SaveGDA(benchmark::State& state) {
   AddCounters(state);
 }
 
+// The window's check before Save for texts that would be stored as 0.
+void BM_FindUnstorableCells(benchmark::State& state) {
+  TCellTable t;
+  FillTable(t);
+  for (auto _ : state) benchmark::DoNotOptimize(FindUnstorableCells(t).Count);
+}
+
 BENCHMARK(BM_LoadGDA)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SaveGDA)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FindUnstorableCells)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -1,8 +1,10 @@
 // The cell table at the size of a large game table: 200,000 rows by 50
 // columns, 10 million short texts. Measures filling in both orders the table
-// reader and Paste use, sequential reading, and one row inserted and removed
-// near the top. "--memory rows|cols" fills one table in a fresh process and
-// prints the time and the peak memory of that alone.
+// reader and Paste use, sequential reading, one row inserted and removed
+// near the top, and undo of a large Paste and of an Apply Change that
+// empties a column. "--memory rows|cols" fills one table in a fresh process
+// and prints the time and the peak memory of that alone; "--memory history"
+// prints what the edit history holds after 1,000 cell edits.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -11,6 +13,8 @@
 
 #include "bench_support.h"
 #include "grid/cell_table.h"
+#include "grid/clipboard_text.h"
+#include "grid/edit_history.h"
 
 using namespace tessary;
 
@@ -109,15 +113,95 @@ void BM_InsertAndDropRowNearTop(benchmark::State& state) {
   }
 }
 
+// A mixed table of 200,000 data rows, shared by the undo benchmarks.
+TCellTable& Mixed() {
+  static TCellTable* table = [] {
+    auto* t = new TCellTable;
+    bench::FillMixedTable(*t, kRows, kCols);
+    return t;
+  }();
+  return *table;
+}
+
+// Paste as the grid records it: each cell before it is written, then the
+// rows the paste added.
+void RecordedPaste(TEditHistory& history, TCellTable& t, const std::u16string& text) {
+  TEditHistory::TStepScope step(history);
+  const int32_t rows = t.RowCount();
+  PasteText(t, text, 0, 2, [&](int32_t col, int32_t row, std::u16string& value, bool&) {
+    history.RecordCell(col, row, t.Cells(col, row), value);
+  });
+  history.RecordRowCount(rows, t.RowCount());
+}
+
+// Undo of a Paste of 10,000 rows by 50 columns over the table's first rows.
+void BM_UndoPaste(benchmark::State& state) {
+  TCellTable& t = Mixed();
+  TEditHistory history(t);
+  std::u16string text;
+  for (int32_t r = 0; r < 10000; ++r) {
+    for (int32_t c = 0; c < kCols; ++c) text += (c ? u"\t" : u"") + CellText(c, r + 7);
+    text += u"\r\n";
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    RecordedPaste(history, t, text);
+    state.ResumeTiming();
+    history.Undo();
+  }
+  state.counters["step MB"] = static_cast<double>(history.MemoryBytes()) / (1 << 20);
+}
+
+// Undo of Apply Change from 50 to 49 columns: the step holds the one column
+// it emptied.
+void BM_UndoApplyChange(benchmark::State& state) {
+  TCellTable& t = Mixed();
+  TEditHistory history(t);
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      TEditHistory::TStepScope step(history);
+      history.ClearCols(kCols - 1, kCols);
+      history.SetColCount(kCols - 1);
+    }
+    state.ResumeTiming();
+    history.Undo();
+  }
+  state.counters["step MB"] = static_cast<double>(history.MemoryBytes()) / (1 << 20);
+}
+
 BENCHMARK(BM_FillByColumns)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_FillByRows)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ReadByRows)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadByColumns)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InsertAndDropRowNearTop)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoPaste)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_UndoApplyChange)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// 1,000 cell edits as typed into the grid (texts of 1 to 12 characters over
+// cells holding short texts): what the history holds, and what the process
+// grew by.
+int HistoryMemory() {
+  TCellTable t;
+  bench::FillMixedTable(t, kRows, kCols);
+  const double before = bench::PeakMB();
+  TEditHistory history(t);
+  for (int32_t i = 0; i < 1000; ++i) {
+    const int32_t row = 2 + (i * 7919) % kRows;
+    history.SetCells(i % kCols, row, std::u16string(static_cast<size_t>(1 + i % 12), u'7'));
+  }
+  std::printf("1,000 edits: %zu steps, history holds %.1f KB; peak memory %.0f MB -> %.0f MB\n",
+              history.StepCount(), static_cast<double>(history.MemoryBytes()) / 1024.0, before,
+              bench::PeakMB());
+  return 0;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--memory" && std::string(argv[2]) == "history") {
+    return HistoryMemory();
+  }
   if (argc == 3 && std::string(argv[1]) == "--memory") {
     const bool byRows = std::string(argv[2]) == "rows";
     const auto start = std::chrono::steady_clock::now();

@@ -1,7 +1,9 @@
 #include "app/app_ports.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "common/error_report.h"
@@ -37,10 +39,56 @@ std::optional<QString> TQtFileDialog::Execute(QWidget* parent, const QString& fi
   return chosen.first();
 }
 
+std::optional<QString> TQtFileDialog::ExecuteSave(QWidget* parent, const QString& fileName,
+                                                  const QString& filter) {
+  QFileDialog dialog(parent, QStringLiteral("Save as"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Save"));
+  dialog.setNameFilter(QtNameFilter(filter));
+  const QFileInfo info(fileName);
+  dialog.setDirectory(info.absolutePath());
+  dialog.selectFile(info.fileName());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first();
+}
+
 void TQtMessageBoxes::Show(const QString& text, const QString& caption, TBoxIcon icon) {
   QMessageBox box(icon == TBoxIcon::biError ? QMessageBox::Critical : QMessageBox::NoIcon, caption,
                   text, QMessageBox::Ok);
   box.exec();
+}
+
+TSaveChoice TQtMessageBoxes::AskSaveChanges(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Warning, caption, text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+  // The same texts on every desktop.
+  box.button(QMessageBox::Save)->setText(QStringLiteral("Save"));
+  box.button(QMessageBox::Discard)->setText(QStringLiteral("Discard"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return TSaveChoice::scSave;
+    case QMessageBox::Discard:
+      return TSaveChoice::scDiscard;
+    default:
+      return TSaveChoice::scCancel;
+  }
+}
+
+bool TQtMessageBoxes::AskYesNo(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Yes"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("No"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
 }
 
 namespace {

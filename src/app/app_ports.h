@@ -10,35 +10,52 @@ class QWidget;
 
 namespace tessary {
 
-// The file-open dialog, also used by "Save as": no default extension, no
-// overwrite prompt, names of files that do not exist are accepted.
+// The file dialogs. `filter` in the form
+// "description|pattern[|description|pattern...]"; each returns the chosen
+// path, or nothing on cancel. Neither adds an extension to a typed name.
 class TFileDialogPort {
  public:
   virtual ~TFileDialogPort() = default;
-  // `filter` in the form "description|pattern[|description|pattern...]".
-  // Returns the chosen path, or nothing on cancel.
+  // The file-open dialog: names of files that do not exist are accepted.
   virtual std::optional<QString> Execute(QWidget* parent, const QString& fileName,
                                          const QString& filter) = 0;
+  // The save dialog, titled "Save as" with a "Save" button, starting in the
+  // folder of `fileName` with its name filled in. It does not ask before
+  // replacing a file: the window asks through the message boxes.
+  virtual std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
+                                             const QString& filter) = 0;
 };
 
 enum class TBoxIcon { biNone, biError };
 
-// Modal message boxes with one OK button and no owner window.
+// The answers to "Save changes to NAME?".
+enum class TSaveChoice { scSave, scDiscard, scCancel };
+
+// Modal message boxes without owner window: a message with one OK button,
+// and questions.
 class TMessageBoxPort {
  public:
   virtual ~TMessageBoxPort() = default;
   virtual void Show(const QString& text, const QString& caption, TBoxIcon icon) = 0;
+  // Buttons "Save", "Discard" and "Cancel"; Esc cancels.
+  virtual TSaveChoice AskSaveChanges(const QString& text, const QString& caption) = 0;
+  // Buttons "Yes" and "No"; Esc answers No.
+  virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
 };
 
 class TQtFileDialog : public TFileDialogPort {
  public:
   std::optional<QString> Execute(QWidget* parent, const QString& fileName,
                                  const QString& filter) override;
+  std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
+                                     const QString& filter) override;
 };
 
 class TQtMessageBoxes : public TMessageBoxPort {
  public:
   void Show(const QString& text, const QString& caption, TBoxIcon icon) override;
+  TSaveChoice AskSaveChanges(const QString& text, const QString& caption) override;
+  bool AskYesNo(const QString& text, const QString& caption) override;
 };
 
 // "GDA files|*.gda" as a Qt name filter: "GDA files (*.gda)".

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFile>
 #include <QGroupBox>
@@ -13,9 +14,12 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <unordered_set>
+#include <vector>
 
 #include "app/about_box.h"
 #include "gff/g2da.h"
+#include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "grid/widget/table_grid.h"
 #include "xls/export_target.h"
@@ -28,6 +32,8 @@ namespace {
 constexpr int kClientWidth = 546;
 constexpr int kClientHeight = 385;
 constexpr int kGridTop = 111;
+// The column count control goes at least this high.
+constexpr int kColCountMaximum = 100;
 
 std::filesystem::path ToPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -40,6 +46,59 @@ QFont WindowFont() {
   font.setStyleHint(QFont::SansSerif);
   font.setPixelSize(11);
   return font;
+}
+
+// Passes the table's notifications on to the grid, except single cell
+// writes, which it notes: the cells a file load wrote. The reader fills each
+// row from column 0 on, so a row's written columns are kept as the length of
+// that run; writes out of that order are kept one by one.
+class TWriteRecorder : public TCellTableObserver {
+ public:
+  explicit TWriteRecorder(TCellTableObserver* next) : FNext(next) {}
+  void CellWritten(int32_t col, int32_t row) override {
+    const auto r = static_cast<size_t>(row);
+    if (r >= FRun.size()) FRun.resize(std::max(r + 1, FRun.size() * 2), 0);
+    if (col == FRun[r]) {
+      ++FRun[r];
+    } else if (col > FRun[r]) {
+      FOthers.insert((uint64_t{r} << 32) | static_cast<uint32_t>(col));
+    }
+    FDataRow = FDataRow || row >= 2;
+  }
+  bool Written(int32_t col, int32_t row) const {
+    const auto r = static_cast<size_t>(row);
+    if (r < FRun.size() && col < FRun[r]) return true;
+    return !FOthers.empty() && FOthers.count((uint64_t{r} << 32) | static_cast<uint32_t>(col));
+  }
+  // The first column of `row` from which on cells may not have been written.
+  int32_t WrittenRun(int32_t row) const {
+    const auto r = static_cast<size_t>(row);
+    return r < FRun.size() ? FRun[r] : 0;
+  }
+  bool DataRowWritten() const { return FDataRow; }
+
+  void CellsInvalidated(const TGridRect& r) override {
+    if (FNext) FNext->CellsInvalidated(r);
+  }
+  void LayoutChanged() override {
+    if (FNext) FNext->LayoutChanged();
+  }
+  void CurrentCellMoving() override {
+    if (FNext) FNext->CurrentCellMoving();
+  }
+  void SelectionChanged() override {
+    if (FNext) FNext->SelectionChanged();
+  }
+
+ private:
+  TCellTableObserver* FNext;
+  std::vector<int32_t> FRun;
+  std::unordered_set<uint64_t> FOthers;
+  bool FDataRow = false;
+};
+
+QString Counted(qsizetype n, const char* one, const char* many) {
+  return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
 }
 
 }  // namespace
@@ -118,7 +177,9 @@ void TfrmTessary::CreateComponents() {
   nav.AdvanceAutoEdit = false;
   nav.AllowClipboardShortCuts = true;
   nav.AppendOnArrowDown = true;
-  nav.CopyHTMLTagsToClipboard = false;
+  // Copy takes cell texts as stored, markup included: the grid shows them
+  // literally and game tables hold texts such as "<none>".
+  nav.CopyHTMLTagsToClipboard = true;
   nav.AllowDeleteRow = false;
   nav.AllowInsertRow = false;
   DelKeyRemRow->setChecked(nav.AllowDeleteRow);
@@ -127,6 +188,14 @@ void TfrmTessary::CreateComponents() {
   GDAGrid->Table().OnCanDeleteRow = [this](TCellTable&, int32_t aRow, bool& canDelete) {
     GDAGridCanDeleteRow(aRow, canDelete);
   };
+  GDAGrid->History().OnChange = [this](THistoryChange change) { HistoryChanged(change); };
+  // Data cells that Save would write as 0 although they hold another text.
+  GDAGrid->SetFlaggedCellTest([this](int32_t col, int32_t row) {
+    const TCellTable& t = GDAGrid->Table();
+    if (row < 2) return false;
+    const std::u16string& text = t.Cells(col, row);
+    return !text.empty() && CannotBeStored(ColumnStorage(t.Cells(col, 1)).TypeId, text);
+  });
 
   MFile = menuBar()->addMenu(QStringLiteral("File"));
   MOpen = MFile->addAction(QStringLiteral("Open"));
@@ -140,12 +209,19 @@ void TfrmTessary::CreateComponents() {
   auto wire = [](auto* sender, auto signal, auto handler) {
     QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
   };
-  wire(MOpen, &QAction::triggered, [this] { MOpenClick(); });
-  wire(MSave, &QAction::triggered, [this] { MSaveClick(); });
-  wire(MSaveas, &QAction::triggered, [this] { MSaveasClick(); });
-  wire(MClose, &QAction::triggered, [this] { MCloseClick(); });
-  wire(MExcelfile, &QAction::triggered, [this] { MExcelfileClick(); });
-  wire(MQuit, &QAction::triggered, [this] { MQuitClick(); });
+  // A menu command gives the keyboard back to the grid when it ends.
+  auto wireMenu = [this](QAction* action, auto handler) {
+    QObject::connect(action, &QAction::triggered, action, [this, handler] {
+      RunCommand(handler);
+      FocusGrid();
+    });
+  };
+  wireMenu(MOpen, [this] { MOpenClick(); });
+  wireMenu(MSave, [this] { MSaveClick(); });
+  wireMenu(MSaveas, [this] { MSaveasClick(); });
+  wireMenu(MClose, [this] { MCloseClick(); });
+  wireMenu(MExcelfile, [this] { MExcelfileClick(); });
+  wireMenu(MQuit, [this] { MQuitClick(); });
   // Only a click on a mode runs the handler; selecting one from code does not.
   wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
   wire(ColCountSpinEdit, &QSpinBox::valueChanged, [this] { ColCountSpinEditChange(); });
@@ -155,8 +231,11 @@ void TfrmTessary::CreateComponents() {
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
   AddHelpMenu(menuBar(), this);
 
+  // Tab from the grid reaches the checked mode only (ShowMode); the arrow
+  // keys move between the two modes.
   setTabOrder(GDAGrid, editor);
-  setTabOrder(editor, ColCountSpinEdit);
+  setTabOrder(editor, designer);
+  setTabOrder(designer, ColCountSpinEdit);
   setTabOrder(ColCountSpinEdit, ColApplyBtn);
   setTabOrder(ColApplyBtn, DelKeyRemRow);
   setTabOrder(DelKeyRemRow, InsKeyInsRow);
@@ -186,56 +265,173 @@ void TfrmTessary::RunCommand(const std::function<void()>& command) {
 
 void TfrmTessary::EndGridEdit() { GDAGrid->Controller().HideInplaceEdit(); }
 
-void TfrmTessary::FormCreate(const QString& startFile) {
-  MCloseClick();
-  if (!startFile.isEmpty() && LoadFile(startFile)) {
-    ColCountSpinEdit->setValue(GDAGrid->Table().ColCount());
-    SetFilename(startFile);
-    DesignerMode(false);
-  }
+void TfrmTessary::FocusGrid() {
+  if (!GDAGrid->EditorMode()) GDAGrid->setFocus(Qt::OtherFocusReason);
 }
 
-// Loads a table file. Cells of the previous table that the new one does not
-// cover are emptied, so that nothing of it can show up again (and be saved
-// into this file) when rows or columns are added later.
+bool TfrmTessary::Modified() const { return GDAGrid->History().Modified(); }
+
+void TfrmTessary::FormCreate(const QString& startFile) {
+  NewTable();
+  if (!startFile.isEmpty()) OpenFile(startFile);
+}
+
+// Loads a table file into the grid's table, over the table before. Then
+// every cell of the new extent that the reader did not write is emptied, so
+// that nothing of the table before shows (or is saved) where the file fills
+// no cell (a missing row list or value field), and a file without data rows
+// gets a row count of 2; the cells of the table before beyond the new extent
+// are emptied too, so that a larger extent later shows none of them. A
+// failed load writes no cell: the grid stays as it was.
 bool TfrmTessary::LoadFile(const QString& path) {
+  EndGridEdit();
   TCellTable& t = GDAGrid->Table();
   const int32_t oldCols = t.ColCount();
   const int32_t oldRows = t.RowCount();
-  if (!LoadGDA(t, ToPath(path))) return false;
-  if (oldCols > t.ColCount()) t.ClearRect(t.ColCount(), 0, oldCols - 1, oldRows - 1);
-  if (oldRows > t.RowCount()) {
-    t.ClearRect(0, t.RowCount(), std::min(oldCols, t.ColCount()) - 1, oldRows - 1);
+  TCellTableObserver* view = t.Observer();
+  TWriteRecorder recorder(view);
+  t.SetObserver(&recorder);
+  bool loaded = false;
+  try {
+    loaded = LoadGDA(t, ToPath(path));
+  } catch (...) {
+    t.SetObserver(view);
+    throw;
   }
+  t.SetObserver(view);
+  if (!loaded) return false;
+  if (!recorder.DataRowWritten()) t.SetRowCount(2);
+  const int32_t cols = t.ColCount();
+  const int32_t rows = t.RowCount();
+  if (oldCols > cols) t.ClearRect(cols, 0, oldCols - 1, oldRows - 1);
+  if (oldRows > rows) t.ClearRect(0, rows, cols - 1, oldRows - 1);
+  for (int32_t r = 0; r < rows; ++r) {
+    for (int32_t c = recorder.WrittenRun(r); c < cols; ++c) {
+      if (!recorder.Written(c, r) && !t.Cells(c, r).empty()) t.SetCells(c, r, std::u16string());
+    }
+  }
+  t.SetFixedRows(0);
+  t.CellsChanged(TGridRect{0, 0, cols - 1, rows - 1});
+  return true;
+}
+
+bool TfrmTessary::OpenFile(const QString& path) {
+  if (!LoadFile(path)) return false;
+  ShowColCount();
+  FHasFile = true;
+  SetFilename(path);
+  DesignerMode(false);
+  GDAGrid->History().Clear();
   return true;
 }
 
 void TfrmTessary::MOpenClick() {
-  EndGridEdit();
+  if (!ConfirmDiscardChanges()) return;
   const std::optional<QString> chosen = FDialog->Execute(this, QString(), kGdaFilter);
-  if (!chosen) return;
-  if (LoadFile(*chosen)) {
-    ColCountSpinEdit->setValue(GDAGrid->Table().ColCount());
-    SetFilename(*chosen);
-    DesignerMode(false);
+  if (chosen) OpenFile(*chosen);
+}
+
+bool TfrmTessary::ConfirmDiscardChanges() {
+  EndGridEdit();
+  if (!Modified()) return true;
+  switch (MessageBoxes().AskSaveChanges(
+      QStringLiteral("Save changes to %1?").arg(FileNamePart(FGDAFilename)), kApplicationTitle)) {
+    case TSaveChoice::scSave:
+      return SaveDocument();
+    case TSaveChoice::scDiscard:
+      return true;
+    default:
+      return false;
   }
 }
 
 void TfrmTessary::MSaveClick() {
   EndGridEdit();
-  SaveGDA(GDAGrid->Table(), ToPath(FGDAFilename));
+  SaveDocument();
 }
 
 void TfrmTessary::MSaveasClick() {
   EndGridEdit();
-  const std::optional<QString> chosen = FDialog->Execute(this, FGDAFilename, kGdaFilter);
-  if (!chosen) return;
-  if (SaveGDA(GDAGrid->Table(), ToPath(*chosen))) SetFilename(*chosen);
+  SaveDocumentAs();
+}
+
+// A table that never had a file is saved through the save dialog, never
+// into "noname.gda" of whatever the current folder is.
+bool TfrmTessary::SaveDocument() {
+  if (!FHasFile) return SaveDocumentAs();
+  return WriteFile(FGDAFilename);
+}
+
+// The path is used exactly as chosen; an existing file is replaced only
+// when the user says so, otherwise the dialog comes back.
+bool TfrmTessary::SaveDocumentAs() {
+  QString name = FGDAFilename;
+  while (true) {
+    const std::optional<QString> chosen = FDialog->ExecuteSave(this, name, kGdaFilter);
+    if (!chosen) return false;
+    name = *chosen;
+    if (!QFile::exists(name) ||
+        MessageBoxes().AskYesNo(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                    .arg(FileNamePart(name)),
+                                QStringLiteral("Save as"))) {
+      break;
+    }
+  }
+  if (!WriteFile(name)) return false;
+  FHasFile = true;
+  SetFilename(name);
+  return true;
+}
+
+// Writes the table after the check for values that would be stored as 0.
+// A file that cannot even be created goes to the general error report here,
+// so that a command waiting for the save (Quit) learns that it failed.
+bool TfrmTessary::WriteFile(const QString& path) {
+  if (!ConfirmUnstorableValues()) return false;
+  bool written = false;
+  try {
+    written = SaveGDA(GDAGrid->Table(), ToPath(path));
+  } catch (const std::exception& e) {
+    ReportGeneralError(e.what());
+    return false;
+  }
+  if (written) GDAGrid->History().MarkSaved();
+  return written;
+}
+
+// Cells Save would write as 0 although they hold another text: asked about
+// before saving; No puts the current cell on the first of them.
+bool TfrmTessary::ConfirmUnstorableValues() {
+  TCellTable& t = GDAGrid->Table();
+  const TUnstorableCells found = FindUnstorableCells(t);
+  if (found.Count == 0) return true;
+  QString name = QString::fromStdU16String(t.Cells(found.FirstCol, 0));
+  if (name.isEmpty()) name = QString::number(found.FirstCol + 1);
+  const QString where = QStringLiteral("row %1, column %2").arg(found.FirstRow - 1).arg(name);
+  const QString text =
+      found.Count == 1 ? QStringLiteral(
+                             "1 cell cannot be stored as its column type and will be saved as 0 "
+                             "(%1). Save anyway?")
+                             .arg(where)
+                       : QStringLiteral(
+                             "%1 cells cannot be stored as their column type and will be saved as "
+                             "0 (first: %2). Save anyway?")
+                             .arg(found.Count)
+                             .arg(where);
+  if (MessageBoxes().AskYesNo(text, kApplicationTitle)) return true;
+  t.MoveCurrent(TGridCoord{found.FirstCol, found.FirstRow});
+  GDAGrid->Controller().ScrollCurrentIntoView();
+  FocusGrid();
+  return false;
+}
+
+void TfrmTessary::MCloseClick() {
+  if (ConfirmDiscardChanges()) NewTable();
 }
 
 // A new table. The whole previous extent is emptied before it shrinks, so
 // that raising the column count later shows empty columns.
-void TfrmTessary::MCloseClick() {
+void TfrmTessary::NewTable() {
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
   t.Clear();
@@ -243,9 +439,11 @@ void TfrmTessary::MCloseClick() {
   t.SetRowCount(3);
   t.Clear();
   DesignerMode(true);
+  FHasFile = false;
   SetFilename(kNewFileName);
   t.SetCells(0, 0, u"ID");
   t.SetCells(0, 1, u"int");
+  GDAGrid->History().Clear();
 }
 
 // Writes the grid as a workbook next to the document: the path with ".xls",
@@ -268,39 +466,118 @@ void TfrmTessary::MExcelfileClick() {
 
 void TfrmTessary::MQuitClick() { close(); }
 
+// The close button and Quit: unsaved changes are asked about first.
+void TfrmTessary::closeEvent(QCloseEvent* event) {
+  bool close = false;
+  RunCommand([this, &close] { close = ConfirmDiscardChanges(); });
+  if (close) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void TfrmTessary::EditUndo() {
+  GDAGrid->Undo();
+  FocusGrid();
+}
+
+void TfrmTessary::EditRedo() {
+  GDAGrid->Redo();
+  FocusGrid();
+}
+
+void TfrmTessary::HistoryChanged(THistoryChange change) {
+  UpdateCaption();
+  if (change == THistoryChange::hcUndone || change == THistoryChange::hcRedone) {
+    ShowMode();
+    ShowColCount();
+  }
+}
+
 void TfrmTessary::ModeRadioClick() { DesignerMode(ModeButtons->checkedId() == 1); }
 
+// Editor mode on a table of fewer than three rows adds rows: that is a change
+// of the table, undone together with the switch.
 void TfrmTessary::DesignerMode(bool designer) {
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
   if (designer) {
-    ModeButtons->button(1)->setChecked(true);
     t.SetFixedRows(0);
   } else {
-    ModeButtons->button(0)->setChecked(true);
     const int32_t rows = t.RowCount();
     if (rows < 3) {
-      t.SetRowCount(3);
+      TEditHistory& history = GDAGrid->History();
+      TEditHistory::TStepScope step(history);
+      history.SetRowCount(3);
       // Rows brought into view are new rows: they start empty.
-      for (int32_t r = rows; r < 3; ++r) t.EmptyRowCells(r);
+      for (int32_t r = rows; r < 3; ++r) history.EmptyRowCells(r);
+      history.SetFixedRows(2);
+    } else {
+      t.SetFixedRows(2);
     }
-    t.SetFixedRows(2);
+  }
+  ShowMode();
+}
+
+// The mode of the fixed rows is checked, and only the checked mode is
+// reached with Tab.
+void TfrmTessary::ShowMode() {
+  const int checked = GDAGrid->Table().FixedRows() > 0 ? 0 : 1;
+  ModeButtons->button(checked)->setChecked(true);
+  for (int id = 0; id < 2; ++id) {
+    ModeButtons->button(id)->setFocusPolicy(id == checked ? Qt::StrongFocus : Qt::ClickFocus);
   }
 }
 
-void TfrmTessary::ColCountSpinEditChange() {
-  if (ColCountSpinEdit->value() > 100) ColCountSpinEdit->setValue(100);
+// The control goes up to 100, or to the table's column count when that is
+// higher (and never below the value it shows), within what a table holds.
+void TfrmTessary::ShowColCount() {
+  const int32_t count = GDAGrid->Table().ColCount();
+  ColCountSpinEdit->setMaximum(std::min<int32_t>(
+      std::max({kColCountMaximum, count, ColCountSpinEdit->value()}), TCellTable::kMaxCount));
+  ColCountSpinEdit->setValue(count);
 }
 
+void TfrmTessary::ColCountSpinEditChange() {
+  if (ColCountSpinEdit->value() > ColCountSpinEdit->maximum()) {
+    ColCountSpinEdit->setValue(ColCountSpinEdit->maximum());
+  }
+}
+
+// Columns that are dropped are emptied first; when they hold text the user
+// is asked, with how many columns and cells that are. One step of the history.
 void TfrmTessary::ColApplyBtnClick() {
   EndGridEdit();
   TCellTable& t = GDAGrid->Table();
   const int32_t oldCount = t.ColCount();
   const int32_t newCount = ColCountSpinEdit->value();
-  t.ClearCols(newCount, oldCount);
+  if (newCount < oldCount) {
+    std::vector<bool> holding(static_cast<size_t>(oldCount - newCount), false);
+    qsizetype cells = 0;
+    for (int32_t r = 0; r < t.RowCount(); ++r) {
+      const int32_t last = std::min(oldCount - 1, t.LastStoredCol(r));
+      for (int32_t c = newCount; c <= last; ++c) {
+        if (t.Cells(c, r).empty()) continue;
+        ++cells;
+        holding[static_cast<size_t>(c - newCount)] = true;
+      }
+    }
+    const auto columns = std::count(holding.begin(), holding.end(), true);
+    if (cells > 0 &&
+        !MessageBoxes().AskYesNo(
+            QStringLiteral("Apply Change empties %1 holding %2. Go on?")
+                .arg(Counted(columns, "column", "columns"), Counted(cells, "cell", "cells")),
+            kApplicationTitle)) {
+      return;
+    }
+  }
+  TEditHistory& history = GDAGrid->History();
+  TEditHistory::TStepScope step(history);
+  history.ClearCols(newCount, oldCount);
   // Columns brought into view are new columns: they start empty.
-  if (newCount > oldCount) t.ClearCols(oldCount, newCount - oldCount);
-  t.SetColCount(newCount);
+  if (newCount > oldCount) history.ClearCols(oldCount, newCount - oldCount);
+  history.SetColCount(newCount);
 }
 
 void TfrmTessary::DelKeyRemRowClick() {
@@ -315,13 +592,20 @@ void TfrmTessary::DownKeyAddRowClick() {
   GDAGrid->Navigation().AppendOnArrowDown = DownKeyAddRow->isChecked();
 }
 
+// The row is emptied through the history, so that the [Del] key's step
+// brings its texts back.
 void TfrmTessary::GDAGridCanDeleteRow(int32_t aRow, bool& /*canDelete*/) {
-  GDAGrid->Table().ClearRows(aRow, 1);
+  GDAGrid->History().ClearRows(aRow, 1);
 }
 
 void TfrmTessary::SetFilename(const QString& str) {
   FGDAFilename = str;
-  setWindowTitle(kTitlePrefix + QStringLiteral("  -  ") + FileNamePart(str));
+  UpdateCaption();
+}
+
+void TfrmTessary::UpdateCaption() {
+  setWindowTitle(kTitlePrefix + QStringLiteral("  -  ") + FileNamePart(FGDAFilename) +
+                 (Modified() ? QStringLiteral(" *") : QString()));
 }
 
 }  // namespace tessary

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/app_ports.h"
+#include "grid/edit_history.h"
 
 class QAction;
 class QButtonGroup;
@@ -42,6 +43,9 @@ class TfrmTessary : public QMainWindow {
   ~TfrmTessary() override;
 
   const QString& GDAFilename() const { return FGDAFilename; }
+  // Whether the table differs from the state last saved or opened; the
+  // caption then ends with " *".
+  bool Modified() const;
 
   // Components, named by role.
   TTableGrid* GDAGrid = nullptr;
@@ -81,24 +85,51 @@ class TfrmTessary : public QMainWindow {
   void DownKeyAddRowClick();
   void GDAGridCanDeleteRow(int32_t aRow, bool& canDelete);
 
+  // Undo and redo: of the text being edited while a cell is edited, else of
+  // the table's last step (keys Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z in the grid).
+  void EditUndo();
+  void EditRedo();
+
+  // Before a command throws the table away: when it holds unsaved changes,
+  // asks "Save changes to NAME?" with Save, Discard and Cancel. True when
+  // the command may go on (nothing to save, saved, or discarded); false on
+  // Cancel and when saving failed or was cancelled.
+  bool ConfirmDiscardChanges();
+  // Opens a table file as the new document (no question): the grid in
+  // Editor mode, the column count shown, a fresh history. False when it
+  // could not be loaded; the window is then unchanged.
+  bool OpenFile(const QString& path);
+
   // Runs a command; a failure it did not catch goes to the general error
   // report and the application goes on.
   static void RunCommand(const std::function<void()>& command);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void CreateComponents();
   void FormCreate(const QString& startFile);
+  void NewTable();
   bool LoadFile(const QString& path);
   void DesignerMode(bool designer);
   void SetFilename(const QString& str);
+  void UpdateCaption();
   void EndGridEdit();
+  void FocusGrid();
+  void ShowColCount();
+  void ShowMode();
+  void HistoryChanged(THistoryChange change);
+  bool SaveDocument();
+  bool SaveDocumentAs();
+  bool WriteFile(const QString& path);
+  bool ConfirmUnstorableValues();
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
   QString FGDAFilename;
+  bool FHasFile = false;  // GDAFilename names a file opened or saved
 };
 
 }  // namespace tessary

@@ -9,6 +9,7 @@
 #include "common/error.h"
 #include "common/safe_file.h"
 #include "gff/column_names.h"
+#include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "grid/cell_table.h"
 #include "text/column_type.h"
@@ -234,27 +235,10 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
   uint32_t rowSize = 0;
   uint32_t stringColumns = 0;
   for (uint32_t i = 0; i < c; ++i) {
-    ColumnLayout& l = layout[i];
-    // A text that names no type is stored as a string column.
-    switch (ColumnTypeOf(grid.Cells(static_cast<int32_t>(i), 1)).value_or(TColumnType::String)) {
-      case TColumnType::Int:
-        l = {5, 1, rowSize};
-        break;
-      case TColumnType::Float:
-        l = {8, 2, rowSize};
-        break;
-      case TColumnType::Bool:
-        l = {0, 3, rowSize};
-        break;
-      case TColumnType::Resource:
-        l = {14, 4, rowSize};
-        break;
-      case TColumnType::String:
-        l = {14, 0, rowSize};
-        break;
-    }
-    rowSize += l.TypeId == 0 ? 1 : 4;
-    if (l.TypeId == 14) ++stringColumns;
+    const TColumnStorage storage = ColumnStorage(grid.Cells(static_cast<int32_t>(i), 1));
+    layout[i] = {storage.TypeId, storage.TypeByte, rowSize};
+    rowSize += storage.Size;
+    if (storage.TypeId == 14) ++stringColumns;
   }
 
   const uint32_t dataOffset = 124 + 12 * c;
@@ -317,22 +301,12 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
       uint8_t* v = record + layout[i].Offset;
       switch (layout[i].TypeId) {
         case 5:
-          PutU32(v, static_cast<uint32_t>(ParseInteger(text).value_or(0)));
+        case 8:
+          PutU32(v, ConvertNumericValue(layout[i].TypeId, text).Bits);
           break;
         case 0:
-          *v = ParseBool(text).value_or(false) ? 1 : 0;
+          *v = static_cast<uint8_t>(ConvertNumericValue(0, text).Bits);
           break;
-        case 8: {
-          float f = 0;
-          if (std::optional<long double> real = ParseReal(text)) {
-            f = static_cast<float>(*real);
-            if (!std::isfinite(f)) f = 0;
-          }
-          uint32_t bits;
-          std::memcpy(&bits, &f, 4);
-          PutU32(v, bits);
-          break;
-        }
         default: {
           if (text.empty()) {
             PutU32(v, NullOffset);

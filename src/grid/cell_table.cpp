@@ -100,6 +100,11 @@ const std::u16string& TCellTable::Cells(int32_t col, int32_t row) const {
   return s.Has(slot) ? s.Slots[slot] : kEmptyText;
 }
 
+int32_t TCellTable::LastStoredCol(int32_t row) const {
+  const TStoreRow* entry = FindRow(row);
+  return entry ? entry->LastCol() : -1;
+}
+
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
   SetCells(col, row, std::u16string(text));
 }

@@ -89,6 +89,9 @@ class TCellTable {
   }
   // Number of cells that hold text (over the whole store).
   size_t StoredCellCount() const { return FStoredCells; }
+  // The highest column of `row` that holds text (also beyond the extent), or
+  // -1 when the row holds none: scans of a row can stop there.
+  int32_t LastStoredCol(int32_t row) const;
 
   // --- Extent and fixed area --------------------------------------------
   int32_t ColCount() const { return FColCount; }

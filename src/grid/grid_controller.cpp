@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "grid/clipboard_text.h"
-#include "text/rich_text.h"
 
 namespace tessary {
 
 TGridController::TGridController(TCellTable& table, TGridViewPort& view, TClipboardPort* clipboard)
-    : FTable(table), FView(view), FClipboard(clipboard) {
+    : FTable(table), FView(view), FClipboard(clipboard), FHistory(table) {
   FTable.SetObserver(this);
 }
 
@@ -21,11 +20,6 @@ void TGridController::SetClientSize(TClientSize size) {
   FVisibleValid = false;
   if (FEditing) FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y));
   FView.LayoutChanged();
-}
-
-std::u16string TGridController::EditText(std::u16string_view stored) {
-  if (stored.find(u'<') == std::u16string_view::npos) return std::u16string(stored);
-  return RemoveHtmlTags(stored);
 }
 
 // --- Table notifications -------------------------------------------------------
@@ -45,7 +39,7 @@ void TGridController::CellWritten(int32_t col, int32_t row) {
   }
   if (FEditing && !FWritingFromEditor && FEditCell == TGridCoord{col, row}) {
     TInplaceEditorPort& editor = FView.Editor();
-    editor.SetText(EditText(FTable.Cells(col, row)));
+    editor.SetText(FTable.Cells(col, row));
     FShownText = editor.Text();
   }
 }
@@ -76,8 +70,9 @@ void TGridController::ShowInplaceEdit(bool selectAll) {
   FEditCell = FTable.Current();
   FBeforeText = FTable.Cells(FEditCell.X, FEditCell.Y);
   TInplaceEditorPort& editor = FView.Editor();
-  editor.Show(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y), EditText(FBeforeText),
-              selectAll);
+  // The stored text itself, markup included: cells hold texts such as
+  // "<none>" literally.
+  editor.Show(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y), FBeforeText, selectAll);
   FShownText = editor.Text();
   FEditing = true;
 }
@@ -98,9 +93,10 @@ void TGridController::WriteEditCell(const std::u16string& text) {
   FWritingFromEditor = false;
 }
 
-// The editor shows a cell's text without its markup. Its text goes back into
-// the cell only when it was edited: opening and closing the editor on a cell
-// never changes the cell, so markup is not lost by merely looking at it.
+// The editor's text goes back into the cell only when it was edited:
+// opening and closing the editor never changes a cell (a lone CR, which the
+// editor shows as a line break, stays as it is). A committed edit is one
+// step of the history, also when Paste in the editor wrote the cell before.
 void TGridController::EndEdit(bool cancel) {
   if (!FEditing) return;
   FEditing = false;
@@ -112,9 +108,25 @@ void TGridController::EndEdit(bool cancel) {
   } else if (text != FShownText) {
     WriteEditCell(text);
   }
+  FHistory.RecordCell(FEditCell.X, FEditCell.Y, FBeforeText,
+                      FTable.Cells(FEditCell.X, FEditCell.Y));
 }
 
 void TGridController::EditorFocusLost() { EndEdit(false); }
+
+bool TGridController::Undo() {
+  EndEdit(false);
+  if (!FHistory.Undo()) return false;
+  ScrollCurrentIntoView();
+  return true;
+}
+
+bool TGridController::Redo() {
+  EndEdit(false);
+  if (!FHistory.Redo()) return false;
+  ScrollCurrentIntoView();
+  return true;
+}
 
 // --- Keys ------------------------------------------------------------------------
 
@@ -188,22 +200,42 @@ bool TGridController::Movement(TGridKey key, TKeyMods mods) {
   return true;
 }
 
+// Each row key is one step of the history, with whatever its event handlers
+// change through the history.
 void TGridController::AppendOnDown() {
   const int32_t row = FTable.Row();
+  TEditHistory::TStepScope step(FHistory);
   bool canAdd = true;
   if (FTable.OnCanAddRow) FTable.OnCanAddRow(FTable, canAdd);
   if (!canAdd) return;
-  FTable.AppendEmptyRow();
+  FHistory.AppendEmptyRow();
   if (FTable.OnAutoAddRow) FTable.OnAutoAddRow(FTable, row);
 }
 
 void TGridController::InsertRowByKey() {
   const int32_t row = FTable.Row();
+  TEditHistory::TStepScope step(FHistory);
   bool canInsert = true;
   if (FTable.OnCanInsertRow) FTable.OnCanInsertRow(FTable, row, canInsert);
   if (!canInsert) return;
-  FTable.InsertRows(row, 1, true);
+  FHistory.InsertRows(row, 1);
   if (FTable.OnAutoInsertRow) FTable.OnAutoInsertRow(FTable, row);
+}
+
+// The [Del] key's row removal of the cell table.
+void TGridController::DeleteRowByKey() {
+  const int32_t row = FTable.Row();
+  if (FTable.RowCount() - FTable.FixedRows() < 1) return;
+  TEditHistory::TStepScope step(FHistory);
+  bool canDelete = true;
+  if (FTable.OnCanDeleteRow) FTable.OnCanDeleteRow(FTable, row, canDelete);
+  if (!canDelete) return;
+  if (FTable.RowCount() - FTable.FixedRows() == 1) {
+    FHistory.ClearRows(row, 1);
+  } else {
+    FHistory.DropRows(row, 1);
+  }
+  if (FTable.OnAutoDeleteRow) FTable.OnAutoDeleteRow(FTable, row);
 }
 
 void TGridController::SelectAll() {
@@ -220,6 +252,14 @@ bool TGridController::KeyDown(TGridKey key, TKeyMods mods) {
   }
   if (Movement(key, mods)) return true;
 
+  if (mods.Ctrl && !mods.Alt && (key == TGridKey::gkZ || key == TGridKey::gkY)) {
+    if (key == TGridKey::gkZ && !mods.Shift) {
+      Undo();
+    } else {
+      Redo();
+    }
+    return true;
+  }
   if (FNavigation.AllowClipboardShortCuts) {
     const bool noAlt = !mods.Alt;
     if (noAlt && mods.Ctrl && key == TGridKey::gkX) {
@@ -255,7 +295,7 @@ bool TGridController::KeyDown(TGridKey key, TKeyMods mods) {
       return false;
     case TGridKey::gkDelete:
       if (!mods.Alt && FNavigation.AllowDeleteRow) {
-        FTable.DeleteRowByKey(FTable.Row());
+        DeleteRowByKey();
         ScrollCurrentIntoView();
       }
       return true;
@@ -357,17 +397,28 @@ void TGridController::CopyToClipboard() {
       BuildCopyText(FTable, FTable.Selection(), !FNavigation.CopyHTMLTagsToClipboard));
 }
 
+// Copy, then the editable cells of the selection are emptied as one step.
 void TGridController::CutToClipboard() {
   if (!FClipboard) return;
-  FClipboard->SetText(CutText(FTable, FTable.Selection(), !FNavigation.CopyHTMLTagsToClipboard));
+  const TGridRect sel = FTable.Selection();
+  FClipboard->SetText(BuildCopyText(FTable, sel, !FNavigation.CopyHTMLTagsToClipboard));
+  FHistory.ClearRect(std::max(sel.Left, FTable.FixedCols()), std::max(sel.Top, FTable.FixedRows()),
+                     sel.Right, sel.Bottom);
 }
 
+// One step: each cell as Paste writes it, and the rows it added.
 void TGridController::PasteFromClipboard() {
   if (!FClipboard || !FOptions.Editing) return;
   const std::u16string text = FClipboard->GetText();
   if (text.empty()) return;
   const TGridRect sel = FTable.Selection();
-  PasteText(FTable, text, sel.Left, sel.Top);
+  TEditHistory::TStepScope step(FHistory);
+  const int32_t rows = FTable.RowCount();
+  PasteText(FTable, text, sel.Left, sel.Top,
+            [this](int32_t col, int32_t row, std::u16string& value, bool&) {
+              FHistory.RecordCell(col, row, FTable.Cells(col, row), value);
+            });
+  FHistory.RecordRowCount(rows, FTable.RowCount());
 }
 
 void TGridController::EditorCopy() {
@@ -469,7 +520,8 @@ void TGridController::FinishColumnMove() {
   } else if (to < from && col >= to && col < from) {
     ++col;
   }
-  FTable.RelocateColumn(from, to);
+  TEditHistory::TStepScope step(FHistory);
+  FHistory.RelocateColumn(from, to);
   FTable.MoveCurrent(TGridCoord{col, FTable.Row()});
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "grid/cell_table.h"
+#include "grid/edit_history.h"
 #include "grid/grid_geometry.h"
 
 namespace tessary {
@@ -31,6 +32,8 @@ enum class TGridKey {
   gkC,
   gkV,
   gkX,
+  gkY,
+  gkZ,
 };
 
 struct TKeyMods {
@@ -122,6 +125,8 @@ class TGridController : private TCellTableObserver {
   TGridController& operator=(const TGridController&) = delete;
 
   TCellTable& Table() { return FTable; }
+  // The undo history of every change the grid (and the window) makes.
+  TEditHistory& History() { return FHistory; }
   TGridOptions& Options() { return FOptions; }
   TNavigation& Navigation() { return FNavigation; }
   void SetClipboard(TClipboardPort* clipboard) { FClipboard = clipboard; }
@@ -161,6 +166,12 @@ class TGridController : private TCellTableObserver {
   // Closes the editor and puts the text before editing back.
   void CancelEdit();
 
+  // --- Undo ------------------------------------------------------------------
+  // Commits an open editor, then undoes (redoes) one step and brings the
+  // current cell into view. False when there was nothing to undo (redo).
+  bool Undo();
+  bool Redo();
+
   // --- Clipboard -------------------------------------------------------------
   void CopyToClipboard();
   void CutToClipboard();
@@ -179,8 +190,6 @@ class TGridController : private TCellTableObserver {
 
   // Brings the current cell whole into view.
   void ScrollCurrentIntoView();
-  // The text the editor shows for a stored text (markup removed).
-  static std::u16string EditText(std::u16string_view stored);
 
  private:
   // TCellTableObserver
@@ -197,6 +206,7 @@ class TGridController : private TCellTableObserver {
   void Advance();
   void AppendOnDown();
   void InsertRowByKey();
+  void DeleteRowByKey();
   void SelectAll();
   int32_t DropColumnAt(int32_t x) const;
   void FinishColumnMove();
@@ -205,6 +215,7 @@ class TGridController : private TCellTableObserver {
   TCellTable& FTable;
   TGridViewPort& FView;
   TClipboardPort* FClipboard;
+  TEditHistory FHistory;
   TGridOptions FOptions;
   TNavigation FNavigation;
   TClientSize FClient;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 
 namespace tessary::testing {
 
+// Both dialogs answer the queued Answers first, then `Answer`; SaveCalls
+// counts the save dialogs.
 class FakeDialog : public TFileDialogPort {
  public:
   std::optional<QString> Execute(QWidget*, const QString& fileName,
@@ -21,12 +24,22 @@ class FakeDialog : public TFileDialogPort {
     ++Calls;
     LastFileName = fileName;
     LastFilter = filter;
-    return Answer;
+    if (Answers.empty()) return Answer;
+    const std::optional<QString> answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+  }
+  std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
+                                     const QString& filter) override {
+    ++SaveCalls;
+    return Execute(parent, fileName, filter);
   }
   std::optional<QString> Answer;
+  std::deque<std::optional<QString>> Answers;
   QString LastFileName;
   QString LastFilter;
   int Calls = 0;
+  int SaveCalls = 0;
 };
 
 struct Box {
@@ -35,7 +48,8 @@ struct Box {
   TBoxIcon Icon;
 };
 
-// Records the boxes while installed.
+// Records the boxes and questions while installed. Questions take the
+// queued answers; with none queued they are cancelled (answered No).
 class FakeBoxes : public TMessageBoxPort {
  public:
   FakeBoxes() {
@@ -46,7 +60,24 @@ class FakeBoxes : public TMessageBoxPort {
   void Show(const QString& text, const QString& caption, TBoxIcon icon) override {
     Shown.push_back(Box{text, caption, icon});
   }
+  TSaveChoice AskSaveChanges(const QString& text, const QString&) override {
+    Questions.push_back(text);
+    if (SaveAnswers.empty()) return TSaveChoice::scCancel;
+    const TSaveChoice answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return answer;
+  }
+  bool AskYesNo(const QString& text, const QString&) override {
+    Questions.push_back(text);
+    if (YesNoAnswers.empty()) return false;
+    const bool answer = YesNoAnswers.front();
+    YesNoAnswers.pop_front();
+    return answer;
+  }
   std::vector<Box> Shown;
+  std::vector<QString> Questions;
+  std::deque<TSaveChoice> SaveAnswers;
+  std::deque<bool> YesNoAnswers;
 
  private:
   TMessageBoxPort* previous_;

@@ -191,6 +191,7 @@ TEST_F(WindowTest, ApplyChangeEmptiesDroppedColumnsAndAddsEmptyOnes) {
   ASSERT_EQ(t.ColCount(), 5);
   for (int32_t c = 0; c < 5; ++c) t.SetCells(c, 0, u"n");
   w->ColCountSpinEdit->setValue(3);
+  boxes_.YesNoAnswers = {true};
   QTest::mouseClick(w->ColApplyBtn, Qt::LeftButton);
   EXPECT_EQ(t.ColCount(), 3);
   EXPECT_EQ(t.Cells(3, 0), u"");

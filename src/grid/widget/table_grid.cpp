@@ -55,6 +55,10 @@ TGridKey GridKeyFromQt(int key) {
       return TGridKey::gkV;
     case Qt::Key_X:
       return TGridKey::gkX;
+    case Qt::Key_Y:
+      return TGridKey::gkY;
+    case Qt::Key_Z:
+      return TGridKey::gkZ;
     default:
       return TGridKey::gkOther;
   }
@@ -154,6 +158,27 @@ TTableGrid::~TTableGrid() = default;
 
 void TTableGrid::SetClipboard(TClipboardPort* clipboard) {
   FController.SetClipboard(clipboard ? clipboard : &FSystemClipboard);
+}
+
+void TTableGrid::Undo() {
+  if (FController.EditorMode() && FEditor) {
+    FEditor->undo();
+  } else {
+    FController.Undo();
+  }
+}
+
+void TTableGrid::Redo() {
+  if (FController.EditorMode() && FEditor) {
+    FEditor->redo();
+  } else {
+    FController.Redo();
+  }
+}
+
+void TTableGrid::SetFlaggedCellTest(std::function<bool(int32_t col, int32_t row)> test) {
+  FFlaggedCell = std::move(test);
+  viewport()->update();
 }
 
 QRect TTableGrid::CellRect(int32_t col, int32_t row) const {
@@ -265,8 +290,12 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
     p.setClipRect(r);
     const QFont& font = fixed ? FFixedFont : FCellFont;
     p.setFont(font);
-    p.setPen(!fixed && Inside(sel, col, row) ? kSelectionTextColor
-                                             : palette().color(QPalette::WindowText));
+    if (FFlaggedCell && FFlaggedCell(col, row)) {
+      p.setPen(kFlaggedTextColor);
+    } else {
+      p.setPen(!fixed && Inside(sel, col, row) ? kSelectionTextColor
+                                               : palette().color(QPalette::WindowText));
+    }
     PaintCellText(p, r.adjusted(kTextOffset, kTextOffset, -kTextOffset, 0), QFontMetrics(font),
                   text);
     p.restore();

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QFont>
 #include <QTimer>
+#include <functional>
 
 #include "grid/cell_table.h"
 #include "grid/grid_controller.h"
@@ -32,6 +33,8 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   static inline const QColor kFixedPressedColor{0x9D, 0xC1, 0xE4};
   static inline const QColor kSelectionColor{0xF1, 0xC1, 0x5E};
   static inline const QColor kSelectionTextColor{0, 0, 0};
+  // Text of the cells the flagged-cell test picks out.
+  static inline const QColor kFlaggedTextColor{0xC8, 0x00, 0x00};
   static constexpr int kTextOffset = 2;
   static constexpr int kAutoScrollMs = 60;
 
@@ -43,6 +46,14 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   TGridController& Controller() { return FController; }
   TNavigation& Navigation() { return FController.Navigation(); }
   TGridOptions& Options() { return FController.Options(); }
+  TEditHistory& History() { return FController.History(); }
+  // While a cell is being edited these act on the editor's text; otherwise
+  // they undo (redo) the table's last step.
+  void Undo();
+  void Redo();
+  // Cells for which `test` returns true are painted with kFlaggedTextColor;
+  // it is asked for the cells that show only.
+  void SetFlaggedCellTest(std::function<bool(int32_t col, int32_t row)> test);
   // Replaces the system clipboard (tests); nullptr restores it.
   void SetClipboard(TClipboardPort* clipboard);
   // The in-place editor, or nullptr before the first edit.
@@ -90,6 +101,7 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   QFont FFixedFont;
   bool FUpdatingScrollBars = false;
   bool FForwardingKey = false;
+  std::function<bool(int32_t, int32_t)> FFlaggedCell;
   int FWheelRemainder = 0;
 };
 

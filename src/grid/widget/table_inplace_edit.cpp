@@ -127,6 +127,13 @@ void TTableInplaceEdit::ReplaceSelection(const std::u16string& text, bool select
 }
 
 void TTableInplaceEdit::keyPressEvent(QKeyEvent* event) {
+  // Undo and redo act on the text being edited; the edit box knows Ctrl+Z
+  // and Ctrl+Shift+Z, and Ctrl+Y redoes as well.
+  if (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier) {
+    redo();
+    event->accept();
+    return;
+  }
   const TGridKey key = GridKeyFromQt(event->key());
   if (key != TGridKey::gkOther &&
       FGrid->Controller().EditorKeyDown(key, KeyModsFromQt(event->modifiers()))) {
@@ -146,5 +153,12 @@ void TTableInplaceEdit::focusOutEvent(QFocusEvent* event) {
 }
 
 void TTableInplaceEdit::wheelEvent(QWheelEvent* event) { FGrid->WheelBy(event); }
+
+// Tab and Shift+Tab commit the edit alike, then move the focus on from the
+// grid, so that both follow the window's order from the grid.
+bool TTableInplaceEdit::focusNextPrevChild(bool next) {
+  FGrid->Controller().HideInplaceEdit();
+  return FGrid->focusNextPrevChild(next);
+}
 
 }  // namespace tessary

@@ -34,6 +34,7 @@ class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   int CaretLine() const;

@@ -1,0 +1,92 @@
+#include "gff/g2da_values.h"
+
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "grid/cell_table.h"
+#include "text/column_type.h"
+#include "text/number_text.h"
+
+namespace tessary {
+
+TColumnStorage ColumnStorage(std::u16string_view typeText) {
+  // A text that names no type is stored as a string column.
+  switch (ColumnTypeOf(typeText).value_or(TColumnType::String)) {
+    case TColumnType::Int:
+      return {5, 1, 4};
+    case TColumnType::Float:
+      return {8, 2, 4};
+    case TColumnType::Bool:
+      return {0, 3, 1};
+    case TColumnType::Resource:
+      return {14, 4, 4};
+    default:
+      return {14, 0, 4};
+  }
+}
+
+TNumericValue ConvertNumericValue(uint16_t typeId, std::u16string_view text) {
+  TNumericValue result;
+  switch (typeId) {
+    case 5:
+      if (const std::optional<int32_t> value = ParseInteger(text)) {
+        result.Converted = true;
+        result.Bits = static_cast<uint32_t>(*value);
+      }
+      break;
+    case 0:
+      if (const std::optional<bool> value = ParseBool(text)) {
+        result.Converted = true;
+        result.Bits = *value ? 1 : 0;
+      }
+      break;
+    case 8:
+      // A value that does not round to a finite 32-bit float is written as 0.
+      if (const std::optional<long double> real = ParseReal(text)) {
+        const float f = static_cast<float>(*real);
+        if (std::isfinite(f)) {
+          result.Converted = true;
+          std::memcpy(&result.Bits, &f, 4);
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+bool CannotBeStored(uint16_t typeId, std::u16string_view text) {
+  if (text.empty() || typeId == 14) return false;
+  return !ConvertNumericValue(typeId, text).Converted;
+}
+
+// Row by row, as Save reads the table: each stored row is visited while it
+// is at hand.
+TUnstorableCells FindUnstorableCells(const TCellTable& table) {
+  struct TNumericColumn {
+    int32_t Col;
+    uint16_t TypeId;
+  };
+  std::vector<TNumericColumn> numeric;
+  for (int32_t c = 0; c < table.ColCount(); ++c) {
+    const uint16_t typeId = ColumnStorage(table.Cells(c, 1)).TypeId;
+    if (typeId != 14) numeric.push_back({c, typeId});
+  }
+  TUnstorableCells found;
+  if (numeric.empty()) return found;
+  for (int32_t r = 2; r < table.RowCount(); ++r) {
+    for (const TNumericColumn& n : numeric) {
+      if (!CannotBeStored(n.TypeId, table.Cells(n.Col, r))) continue;
+      if (found.Count++ == 0) {
+        found.FirstCol = n.Col;
+        found.FirstRow = r;
+      }
+    }
+  }
+  return found;
+}
+
+}  // namespace tessary

@@ -1,0 +1,150 @@
+// The edit history of a cell table: undo and redo of every change made
+// through it. A step holds only what it changed (cells with their old and new
+// texts, inserted or removed rows, a column move, count changes), never a copy
+// of the table, and the history drops its oldest steps when it grows past
+// its memory limit. It also knows whether the table differs from the state
+// last saved or opened.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "grid/cell_table.h"
+
+namespace tessary {
+
+// Why the history told its listener.
+enum class THistoryChange { hcRecorded, hcUndone, hcRedone, hcCleared, hcSaved };
+
+class TEditHistory {
+ public:
+  static constexpr size_t kDefaultByteLimit = size_t{256} << 20;
+
+  explicit TEditHistory(TCellTable& table, size_t byteLimit = kDefaultByteLimit);
+  TEditHistory(const TEditHistory&) = delete;
+  TEditHistory& operator=(const TEditHistory&) = delete;
+
+  // --- Steps ----------------------------------------------------------------
+  // Every change between the outermost BeginStep and its EndStep is undone
+  // and redone as one step; steps nest. A change made outside a step is a
+  // step of its own. A step that changed nothing is not kept.
+  void BeginStep();
+  void EndStep();
+  // Begins a step for the lifetime of the scope.
+  class TStepScope {
+   public:
+    explicit TStepScope(TEditHistory& history) : FHistory(history) { FHistory.BeginStep(); }
+    ~TStepScope() { FHistory.EndStep(); }
+    TStepScope(const TStepScope&) = delete;
+    TStepScope& operator=(const TStepScope&) = delete;
+
+   private:
+    TEditHistory& FHistory;
+  };
+
+  // --- Changes made through the history ---------------------------------------
+  // Each does what the cell table's operation of that name does and records it.
+  void SetCells(int32_t col, int32_t row, std::u16string_view text);
+  void ClearRect(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
+  void ClearCols(int32_t colIndex, int32_t cCount);
+  void ClearRows(int32_t rowIndex, int32_t rCount);
+  void EmptyRowCells(int32_t row);
+  void SetColCount(int32_t value);
+  void SetRowCount(int32_t value);
+  void SetFixedRows(int32_t value);
+  void InsertRows(int32_t rowIndex, int32_t rCount);
+  void AppendEmptyRow();
+  void DropRows(int32_t rowIndex, int32_t rCount);
+  void RelocateColumn(int32_t fromIndex, int32_t toIndex);
+
+  // --- Changes the caller made on the table itself ------------------------------
+  // A cell write already made (or about to be made) elsewhere, for code that
+  // writes the table directly, such as Paste or a replacement over many cells.
+  void RecordCell(int32_t col, int32_t row, std::u16string_view oldText,
+                  std::u16string_view newText);
+  // A row count change already made.
+  void RecordRowCount(int32_t before, int32_t after);
+
+  // --- Undo and redo ----------------------------------------------------------
+  bool CanUndo() const { return FPosition > 0; }
+  bool CanRedo() const { return FPosition < FSteps.size(); }
+  // Undoes the last step (redoes the next one); the current cell and the
+  // selection return to where they were. False when there is none.
+  bool Undo();
+  bool Redo();
+
+  // Forgets every step; the table as it is now counts as saved (Open, Close).
+  void Clear();
+  // The table as it is now has been saved; Save does not forget the steps.
+  void MarkSaved();
+  // Whether the table differs from the state last saved, opened or cleared.
+  bool Modified() const { return FPosition != FSavedAt; }
+
+  size_t StepCount() const { return FSteps.size(); }
+  size_t UndoCount() const { return FPosition; }
+  // Memory held by the steps, in bytes.
+  size_t MemoryBytes() const { return FBytes; }
+  size_t ByteLimit() const { return FByteLimit; }
+
+  // Called after every recorded step, undo, redo, Clear and MarkSaved.
+  std::function<void(THistoryChange)> OnChange;
+
+ private:
+  struct TCellChange {
+    int32_t Col;
+    int32_t Row;
+    uint32_t OldAt;  // old and new texts lie in the action's text pool
+    uint32_t OldLength;
+    uint32_t NewAt;
+    uint32_t NewLength;
+  };
+  enum class TActionKind : uint8_t {
+    akCells,
+    akColCount,
+    akRowCount,
+    akFixedRows,
+    akInsertRows,
+    akDropRows,
+    akMoveColumn
+  };
+  // One change of a step. A and B: counts before and after; first row and
+  // row count; column from and to.
+  struct TAction {
+    TActionKind Kind = TActionKind::akCells;
+    int32_t A = 0;
+    int32_t B = 0;
+    std::vector<TCellChange> Cells;
+    std::u16string Texts;
+  };
+  struct TStep {
+    std::vector<TAction> Actions;
+    TGridCoord AnchorBefore, CurrentBefore, AnchorAfter, CurrentAfter;
+    size_t Bytes = 0;
+  };
+
+  bool Recording() const { return !FApplying; }
+  TAction& CellAction(size_t moreText);
+  void AddAction(TActionKind kind, int32_t a, int32_t b);
+  void RecordRect(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
+  void SetCount(TActionKind kind, int32_t value);
+  void ApplyCount(TActionKind kind, int32_t value);
+  void Apply(const TStep& step, bool undo);
+  void Notify(THistoryChange change);
+
+  TCellTable& FTable;
+  size_t FByteLimit;
+  std::deque<TStep> FSteps;
+  size_t FPosition = 0;  // steps before it are done, from it on undone
+  size_t FSavedAt = 0;   // the position of the saved state; kNever when gone
+  size_t FBytes = 0;
+  int FDepth = 0;
+  bool FApplying = false;
+  TStep FOpen;  // the step being recorded
+};
+
+}  // namespace tessary

@@ -1,0 +1,36 @@
+// The cells Save would store as 0 although they hold another text.
+#include "gff/g2da_values.h"
+
+#include <gtest/gtest.h>
+
+#include "grid/cell_table.h"
+
+namespace tessary {
+namespace {
+
+TEST(G2daValues, TextsSaveCannotStoreAndTheFirstOfThem) {
+  EXPECT_TRUE(CannotBeStored(5, u"12.0"));
+  EXPECT_TRUE(CannotBeStored(8, u"1e39"));  // no finite 32-bit float
+  EXPECT_TRUE(CannotBeStored(0, u"yes"));
+  EXPECT_FALSE(CannotBeStored(0, u"2"));
+  EXPECT_FALSE(CannotBeStored(5, u""));
+  EXPECT_FALSE(CannotBeStored(14, u"text"));
+
+  TCellTable t;
+  t.SetColCount(3);
+  t.SetRowCount(5);
+  t.SetCells(0, 1, u"INT");
+  t.SetCells(2, 1, u"bool");
+  t.SetCells(0, 0, u"abc");  // names are not values
+  t.SetCells(0, 4, u"x");
+  t.SetCells(1, 2, u"x");  // a string column
+  t.SetCells(2, 3, u"yes");
+  t.SetCells(0, 9, u"x");  // outside the extent
+  const TUnstorableCells found = FindUnstorableCells(t);
+  EXPECT_EQ(found.Count, 2u);
+  EXPECT_EQ(found.FirstCol, 2);
+  EXPECT_EQ(found.FirstRow, 3);
+}
+
+}  // namespace
+}  // namespace tessary
