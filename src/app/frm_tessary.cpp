@@ -24,7 +24,9 @@
 #include "grid/widget/table_grid.h"
 #include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
+#include "xls/table_csv.h"
 #include "xls/table_export.h"
+#include "xls/table_import.h"
 
 namespace tessary {
 namespace {
@@ -34,6 +36,8 @@ constexpr int kClientHeight = 385;
 constexpr int kGridTop = 111;
 // The column count control goes at least this high.
 constexpr int kColCountMaximum = 100;
+const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
+const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
 
 std::filesystem::path ToPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -110,7 +114,7 @@ QString FileNamePart(const QString& path) {
 }
 
 TfrmTessary::TfrmTessary(const QString& startFile, TFileDialogPort* dialog, QWidget* parent)
-    : QMainWindow(parent), FDialog(dialog ? dialog : &FQtDialog) {
+    : QMainWindow(parent), SheetChoice(&FQtSheetDialog), FDialog(dialog ? dialog : &FQtDialog) {
   CreateComponents();
   GDAGridXlsIO = std::make_unique<TGridXlsIO>();
   GDAGridXlsIO->ApplyWindowSettings(GDAGrid->Table());
@@ -204,6 +208,10 @@ void TfrmTessary::CreateComponents() {
   MClose = MFile->addAction(QStringLiteral("Close"));
   MExportto = MFile->addMenu(QStringLiteral("Export to"));
   MExcelfile = MExportto->addAction(QStringLiteral("Excel file"));
+  MCsvfile = MExportto->addAction(QStringLiteral("CSV file"));
+  MImportfrom = MFile->addMenu(QStringLiteral("Import from"));
+  MImportExcelfile = MImportfrom->addAction(QStringLiteral("Excel file..."));
+  MImportCsvfile = MImportfrom->addAction(QStringLiteral("CSV file..."));
   MQuit = MFile->addAction(QStringLiteral("Quit"));
 
   auto wire = [](auto* sender, auto signal, auto handler) {
@@ -221,6 +229,9 @@ void TfrmTessary::CreateComponents() {
   wireMenu(MSaveas, [this] { MSaveasClick(); });
   wireMenu(MClose, [this] { MCloseClick(); });
   wireMenu(MExcelfile, [this] { MExcelfileClick(); });
+  wireMenu(MCsvfile, [this] { MCsvfileClick(); });
+  wireMenu(MImportExcelfile, [this] { MImportExcelfileClick(); });
+  wireMenu(MImportCsvfile, [this] { MImportCsvfileClick(); });
   wireMenu(MQuit, [this] { MQuitClick(); });
   // Only a click on a mode runs the handler; selecting one from code does not.
   wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
@@ -462,6 +473,105 @@ void TfrmTessary::MExcelfileClick() {
   }
   MessageBoxes().Show(QString::fromUtf8(kExportSuccessPrefix) + QString::fromStdU16String(target),
                       QString::fromUtf8(kExportCaption), TBoxIcon::biNone);
+}
+
+// Writes the table as CSV next to the document, by the Excel export's
+// target rule with ".csv".
+void TfrmTessary::MCsvfileClick() {
+  EndGridEdit();
+  const QString target =
+      QString::fromStdU16String(CsvExportTargetPath(FGDAFilename.toStdU16String()));
+  std::string reason;
+  if (!WriteTableCsvFile(GDAGrid->Table(), ToPath(target), reason)) {
+    ShowError(std::string(kCsvExportErrorText) + "\n" + reason);
+    return;
+  }
+  MessageBoxes().Show(QString::fromUtf8(kCsvExportSuccessPrefix) + target,
+                      QString::fromUtf8(kCsvExportCaption), TBoxIcon::biNone);
+}
+
+// A worksheet of a workbook as a new document: unsaved changes are asked
+// about first, then the file is chosen, then its sheet (the one the export
+// names after the file preselected). A refused import shows its message
+// and changes nothing.
+void TfrmTessary::MImportExcelfileClick() {
+  if (!ConfirmDiscardChanges()) return;
+  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kXlsFilter);
+  if (!chosen) return;
+  TCellTable imported;
+  TImportResult result;
+  try {
+    const TWorkbookImport book(ToPath(*chosen));
+    if (book.SheetNames().empty()) {
+      ShowError("The file " + chosen->toStdString() + " holds no worksheet.");
+      return;
+    }
+    QStringList names;
+    for (const std::u16string& name : book.SheetNames()) names << QString::fromStdU16String(name);
+    const std::optional<int> sheet =
+        SheetChoice->Choose(this, FileNamePart(*chosen), names, book.DefaultSheet());
+    if (!sheet) return;
+    result = book.ReadSheet(*sheet, imported);
+  } catch (const std::bad_alloc&) {
+    result = {false, chosen->toStdString() + ": Not enough memory"};
+  } catch (const std::exception& e) {
+    result = {false, e.what()};
+  }
+  if (!result.Ok) {
+    ShowError(result.Error);
+    return;
+  }
+  TakeImportedTable(imported, *chosen);
+}
+
+void TfrmTessary::MImportCsvfileClick() {
+  if (!ConfirmDiscardChanges()) return;
+  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kCsvFilter);
+  if (!chosen) return;
+  QFile file(*chosen);
+  if (!file.open(QIODevice::ReadOnly)) {
+    ShowError("File cannot be opened (Is it already in use?).");
+    return;
+  }
+  const QByteArray bytes = file.readAll();
+  TCellTable imported;
+  const TImportResult result =
+      CsvToTable(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), imported);
+  if (!result.Ok) {
+    ShowError(result.Error);
+    return;
+  }
+  TakeImportedTable(imported, *chosen);
+}
+
+// The imported table replaces the document: named after the imported file
+// with ".gda", in Editor mode, marked as unsaved and without a file, so
+// that Save asks where to write it. Every cell of the table before is
+// emptied, those beyond its extent too.
+void TfrmTessary::TakeImportedTable(const TCellTable& imported, const QString& path) {
+  EndGridEdit();
+  TCellTable& t = GDAGrid->Table();
+  t.SetFixedRows(0);
+  t.ClearRect(0, 0, TCellTable::kMaxIndex, TCellTable::kMaxIndex);
+  t.SetColCount(imported.ColCount());
+  t.SetRowCount(imported.RowCount());
+  // Written without telling the view cell by cell; it repaints once.
+  TCellTableObserver* view = t.Observer();
+  t.SetObserver(nullptr);
+  for (int32_t r = 0; r < imported.RowCount(); ++r) {
+    for (int32_t c = 0; c < imported.ColCount(); ++c) {
+      const std::u16string& text = imported.Cells(c, r);
+      if (!text.empty()) t.SetCells(c, r, text);
+    }
+  }
+  t.SetObserver(view);
+  t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
+  t.MoveCurrent(TGridCoord{0, 0});
+  ShowColCount();
+  FHasFile = false;
+  SetFilename(QString::fromStdU16String(ImportedDocumentPath(path.toStdU16String())));
+  DesignerMode(false);
+  GDAGrid->History().ClearUnsaved();
 }
 
 void TfrmTessary::MQuitClick() { close(); }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/app_ports.h"
+#include "app/sheet_dialog.h"
 #include "grid/edit_history.h"
 
 class QAction;
@@ -21,6 +22,7 @@ class QSpinBox;
 
 namespace tessary {
 
+class TCellTable;
 class TTableGrid;
 class TGridXlsIO;
 
@@ -66,7 +68,14 @@ class TfrmTessary : public QMainWindow {
   QAction* MClose = nullptr;
   QMenu* MExportto = nullptr;
   QAction* MExcelfile = nullptr;
+  QAction* MCsvfile = nullptr;
+  QMenu* MImportfrom = nullptr;
+  QAction* MImportExcelfile = nullptr;
+  QAction* MImportCsvfile = nullptr;
   QAction* MQuit = nullptr;
+  // The sheet list of an import from a workbook: Qt's dialog unless
+  // replaced (not owned).
+  TSheetChoicePort* SheetChoice = nullptr;
   // The export component, bound to GDAGrid for the whole run.
   std::unique_ptr<TGridXlsIO> GDAGridXlsIO;
 
@@ -76,6 +85,9 @@ class TfrmTessary : public QMainWindow {
   void MSaveasClick();
   void MCloseClick();
   void MExcelfileClick();
+  void MCsvfileClick();
+  void MImportExcelfileClick();
+  void MImportCsvfileClick();
   void MQuitClick();
   void ModeRadioClick();
   void ColCountSpinEditChange();
@@ -125,9 +137,11 @@ class TfrmTessary : public QMainWindow {
   bool SaveDocumentAs();
   bool WriteFile(const QString& path);
   bool ConfirmUnstorableValues();
+  void TakeImportedTable(const TCellTable& imported, const QString& path);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
+  TQtSheetDialog FQtSheetDialog;
   QString FGDAFilename;
   bool FHasFile = false;  // GDAFilename names a file opened or saved
 };

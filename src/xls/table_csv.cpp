@@ -8,6 +8,7 @@
 #include "common/safe_file.h"
 #include "text/column_type.h"
 #include "text/utf16.h"
+#include "xls/export_target.h"
 
 namespace tessary {
 namespace {
@@ -254,6 +255,11 @@ void ReadCsv(std::string_view bytes, TCellTable& table) {
 }
 
 }  // namespace
+
+std::u16string CsvExportTargetPath(std::u16string_view documentPath) {
+  std::u16string target = ExportTargetPath(documentPath);
+  return target.replace(target.size() - 4, 4, u".csv");
+}
 
 std::string TableToCsv(const TCellTable& table) {
   std::string out;

@@ -15,6 +15,10 @@ inline constexpr char kCsvExportErrorText[] = "Error attempting to export as CSV
 inline constexpr char kCsvExportSuccessPrefix[] = "CSV file created: ";
 inline constexpr char kCsvExportCaption[] = "Export to CSV";
 
+// The document path with its extension replaced by ".csv", by the rule of
+// the workbook export's target.
+std::u16string CsvExportTargetPath(std::u16string_view documentPath);
+
 // Every row of the extent, every column of the extent, as UTF-8 without a
 // byte order mark. Fields are separated by commas and each row ends with
 // CR LF; a field holding a comma, a double quote, a CR or a LF, or starting

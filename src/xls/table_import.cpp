@@ -239,6 +239,11 @@ std::u16string ShortestNumberText(double value) {
   return Ascii16(out);
 }
 
+std::u16string ImportedDocumentPath(std::u16string_view importedPath) {
+  std::u16string path = ExportTargetPath(importedPath);
+  return path.replace(path.size() - 4, 4, u".gda");
+}
+
 std::string CellName(int col, int row) {
   std::string letters;
   for (int c = col + 1; c > 0; c = (c - 1) / 26) {

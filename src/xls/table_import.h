@@ -27,6 +27,10 @@ struct TImportResult {
 // "0.1", "-2.5", "1e+21", "1e-7".
 std::u16string ShortestNumberText(double value);
 
+// The path an imported table is named by: the imported file's path with
+// its extension replaced by ".gda", by the rule of the export's target.
+std::u16string ImportedDocumentPath(std::u16string_view importedPath);
+
 // "A1"-style name of a cell, rows and columns from 0.
 std::string CellName(int col, int row);
 

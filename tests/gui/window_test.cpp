@@ -78,7 +78,7 @@ TEST_F(WindowTest, StartsWithANewTableInDesignerMode) {
   EXPECT_EQ(w->ColApplyBtn->text(), QStringLiteral("Apply Change"));
   QStringList items;
   for (QAction* a : w->MFile->actions()) items << a->text();
-  EXPECT_EQ(items.join(u','), QStringLiteral("Open,Save,Save as,Close,Export to,Quit"));
+  EXPECT_EQ(items.join(u','), QStringLiteral("Open,Save,Save as,Close,Export to,Import from,Quit"));
   EXPECT_TRUE(boxes_.Shown.empty());
 }
 
