@@ -21,15 +21,6 @@ void FillRows(TCellTable& t, std::initializer_list<std::initializer_list<const c
   t.SetRowCount(r);
 }
 
-void ExpectSameTable(const TCellTable& a, const TCellTable& b) {
-  ASSERT_EQ(a.ColCount(), b.ColCount());
-  ASSERT_EQ(a.RowCount(), b.RowCount());
-  for (int32_t r = 0; r < a.RowCount(); ++r) {
-    for (int32_t c = 0; c < a.ColCount(); ++c)
-      EXPECT_EQ(a.Cells(c, r), b.Cells(c, r)) << c << "," << r;
-  }
-}
-
 std::string Refusal(std::string_view csv) {
   TCellTable t;
   const TImportResult result = CsvToTable(csv, t);
@@ -62,7 +53,8 @@ TEST(TableCsv, ReadsBackWhatItWrites) {
   t.SetRowCount(7);
   TCellTable back;
   ASSERT_TRUE(CsvToTable(TableToCsv(t), back).Ok);
-  ExpectSameTable(t, back);
+  EXPECT_EQ(back.RowCount(), 7);
+  EXPECT_EQ(TableToCsv(back), TableToCsv(t));
 }
 
 TEST(TableCsv, AcceptsByteOrderMarkLfAndLooseQuotes) {
