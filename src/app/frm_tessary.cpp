@@ -38,6 +38,7 @@ constexpr int kGridTop = 111;
 constexpr int kColCountMaximum = 100;
 const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
 const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
+constexpr char kCannotOpenText[] = "File cannot be opened (Is it already in use?).";
 
 std::filesystem::path ToPath(const QString& path) {
   return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -498,6 +499,10 @@ void TfrmTessary::MImportExcelfileClick() {
   if (!ConfirmDiscardChanges()) return;
   const std::optional<QString> chosen = FDialog->Execute(this, QString(), kXlsFilter);
   if (!chosen) return;
+  if (QFile probe(*chosen); !probe.open(QIODevice::ReadOnly)) {
+    ShowError(kCannotOpenText);
+    return;
+  }
   TCellTable imported;
   TImportResult result;
   try {
@@ -530,7 +535,7 @@ void TfrmTessary::MImportCsvfileClick() {
   if (!chosen) return;
   QFile file(*chosen);
   if (!file.open(QIODevice::ReadOnly)) {
-    ShowError("File cannot be opened (Is it already in use?).");
+    ShowError(kCannotOpenText);
     return;
   }
   const QByteArray bytes = file.readAll();
