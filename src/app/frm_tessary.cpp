@@ -12,16 +12,19 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <unordered_set>
 #include <vector>
 
 #include "app/about_box.h"
+#include "common/safe_file.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "grid/widget/table_grid.h"
+#include "text/utf16.h"
 #include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
 #include "xls/table_csv.h"
@@ -40,8 +43,18 @@ const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
 const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
 constexpr char kCannotOpenText[] = "File cannot be opened (Is it already in use?).";
 
+// Paths as the window keeps them. A start-up path whose name is not valid
+// UTF-8 holds its invalid bytes as kept bytes (FromFileNameBytes) and goes
+// back to exactly those bytes; every other path, those of the file dialog
+// included, goes through Qt's file-name encoding.
 std::filesystem::path ToPath(const QString& path) {
+  const std::u16string text = path.toStdU16String();
+  if (HoldsFileNameBytes(text)) return std::filesystem::path(ToFileNameBytes(text));
   return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString FromPath(const std::filesystem::path& path) {
+  return QString::fromStdU16String(FromFileNameBytes(path.native()));
 }
 
 QFont WindowFont() {
@@ -115,6 +128,10 @@ QString FileNamePart(const QString& path) {
 }
 
 TfrmTessary::TfrmTessary(const QString& startFile, TFileDialogPort* dialog, QWidget* parent)
+    : TfrmTessary(ToPath(startFile), dialog, parent) {}
+
+TfrmTessary::TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort* dialog,
+                         QWidget* parent)
     : QMainWindow(parent), SheetChoice(&FQtSheetDialog), FDialog(dialog ? dialog : &FQtDialog) {
   CreateComponents();
   GDAGridXlsIO = std::make_unique<TGridXlsIO>();
@@ -283,9 +300,9 @@ void TfrmTessary::FocusGrid() {
 
 bool TfrmTessary::Modified() const { return GDAGrid->History().Modified(); }
 
-void TfrmTessary::FormCreate(const QString& startFile) {
+void TfrmTessary::FormCreate(const std::filesystem::path& startFile) {
   NewTable();
-  if (!startFile.isEmpty()) OpenFile(startFile);
+  if (!startFile.empty()) OpenFile(FromPath(startFile));
 }
 
 // Loads a table file into the grid's table, over the table before. Then
@@ -499,7 +516,10 @@ void TfrmTessary::MImportExcelfileClick() {
   if (!ConfirmDiscardChanges()) return;
   const std::optional<QString> chosen = FDialog->Execute(this, QString(), kXlsFilter);
   if (!chosen) return;
-  if (QFile probe(*chosen); !probe.open(QIODevice::ReadOnly)) {
+  // Only a regular file: a FIFO or a device is refused, not waited on.
+  if (std::FILE* probe = OpenRegularFileForReading(ToPath(*chosen))) {
+    std::fclose(probe);
+  } else {
     ShowError(kCannotOpenText);
     return;
   }
@@ -533,15 +553,17 @@ void TfrmTessary::MImportCsvfileClick() {
   if (!ConfirmDiscardChanges()) return;
   const std::optional<QString> chosen = FDialog->Execute(this, QString(), kCsvFilter);
   if (!chosen) return;
-  QFile file(*chosen);
-  if (!file.open(QIODevice::ReadOnly)) {
+  uint64_t size = 0;
+  std::FILE* file = OpenRegularFileForReading(ToPath(*chosen), &size);
+  if (file == nullptr) {
     ShowError(kCannotOpenText);
     return;
   }
-  const QByteArray bytes = file.readAll();
+  std::string bytes(static_cast<size_t>(size), '\0');
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  std::fclose(file);
   TCellTable imported;
-  const TImportResult result =
-      CsvToTable(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), imported);
+  const TImportResult result = CsvToTable(bytes, imported);
   if (!result.Ok) {
     ShowError(result.Error);
     return;

@@ -1,13 +1,14 @@
 // tessary-cli import from a workbook or a CSV file: a file that starts with
 // the compound-file signature is read as a workbook, a file named *.csv as
 // CSV; anything else is left to the text import.
-#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "common/safe_file.h"
 #include "grid/cell_table.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
@@ -18,20 +19,13 @@
 namespace tessary::cli {
 namespace {
 
-bool OpenForReading(const std::string& path, std::ifstream& file) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(path, ec)) file.open(path, std::ios::binary);
-  return file.is_open();
-}
+using TFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-bool StartsWithCompoundSignature(std::ifstream& file) {
-  std::array<char, cfb::kFileSignature.size()> head{};
-  file.read(head.data(), head.size());
-  const bool match = file.gcount() == static_cast<std::streamsize>(head.size()) &&
-                     std::equal(head.begin(), head.end(), cfb::kFileSignature.begin(),
-                                [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
-  file.clear();
-  file.seekg(0);
+bool StartsWithCompoundSignature(std::FILE* file) {
+  std::array<uint8_t, cfb::kFileSignature.size()> head{};
+  const bool match =
+      std::fread(head.data(), 1, head.size(), file) == head.size() && head == cfb::kFileSignature;
+  std::rewind(file);
   return match;
 }
 
@@ -61,13 +55,16 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
   }
   const std::string& source = files[0];
   bool workbook = false;
-  std::ifstream file;
+  uint64_t size = 0;
+  TFile file(nullptr, std::fclose);
   if (source != "-") {
-    if (!OpenForReading(source, file)) {
+    // Only a regular file: a FIFO or a device is refused, not waited on.
+    file.reset(OpenRegularFileForReading(source, &size));
+    if (!file) {
       io.Err << "File cannot be opened (Is it already in use?).\n";
       return kExitFailed;
     }
-    workbook = StartsWithCompoundSignature(file);
+    workbook = StartsWithCompoundSignature(file.get());
   }
   if (!workbook && !(source != "-" && IsCsvName(source))) {
     if (!sheet) return std::nullopt;
@@ -77,7 +74,7 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
   TCellTable table;
   TImportResult result;
   if (workbook) {
-    file.close();
+    file.reset();
     const std::u16string name = sheet ? FromUtf8(*sheet) : std::u16string();
     result = ImportTableFromWorkbook(source, sheet ? &name : nullptr, table);
   } else {
@@ -85,15 +82,8 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
       io.Err << "--sheet names a sheet of a workbook; " << source << " is a CSV file.\n";
       return kExitUsage;
     }
-    std::string bytes;
-    file.seekg(0, std::ios::end);
-    bytes.resize(static_cast<size_t>(std::max<std::streamoff>(0, file.tellg())));
-    file.seekg(0);
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) {
-      io.Err << "File cannot be opened (Is it already in use?).\n";
-      return kExitFailed;
-    }
+    std::string bytes(static_cast<size_t>(size), '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
     result = CsvToTable(bytes, table);
   }
   if (!result.Ok) {
