@@ -180,13 +180,13 @@ TEST_F(TableImportTest, RefusalsNameTheCell) {
       {"string", [](Bytes& s) { Label(s, 4, 2, "note"); },
        "C5: a value outside the table: its column has no name and no type"},
   };
-  for (const auto& [type, cells, message] : cases) {
+  for (const auto& item : cases) {
     EXPECT_EQ(Refusal([&](Bytes& s) {
                 Label(s, 0, 0, "ID");
-                Label(s, 1, 0, type);
-                cells(s);
+                Label(s, 1, 0, std::get<0>(item));
+                std::get<1>(item)(s);
               }),
-              "Sheet S1, cell " + message);
+              "Sheet S1, cell " + std::get<2>(item));
   }
   EXPECT_EQ(Refusal([](Bytes& s) { Label(s, 0, 0, "ID"); }),
             "Sheet S1 has fewer than two rows: a table needs a row of column names and a row of "
