@@ -172,12 +172,19 @@ TEST_F(WindowCommandsTest, FindWrapsAndReplaceAllIsOneStep) {
   w->MFindnext->trigger();
   EXPECT_EQ(find->Message->text(), QStringLiteral("\"green\" was not found."));
 
-  // Replace all: every matching cell, undone by one undo.
+  // Replace: the current cell when it matches, then on to the next one.
   w->MReplace->trigger();
   find->FindText->setText(QStringLiteral("red"));
   find->ReplaceText->setText(QStringLiteral("green"));
   find->MatchCase->setChecked(false);
   find->WholeCell->setChecked(false);
+  t.MoveCurrent(TGridCoord{1, 4});
+  QTest::mouseClick(find->ReplaceBtn, Qt::LeftButton);
+  EXPECT_EQ(t.Cells(1, 4), u"green");
+  EXPECT_EQ(t.Current(), (TGridCoord{1, 5}));
+  w->EditUndo();
+
+  // Replace all: every matching cell, undone by one undo.
   QTest::mouseClick(find->ReplaceAllBtn, Qt::LeftButton);
   EXPECT_EQ(find->Message->text(), QStringLiteral("Replaced in 3 cells."));
   EXPECT_EQ(t.Cells(1, 2), u"green fox");
