@@ -1,5 +1,8 @@
 // Reads arbitrary bytes as a table file. Loading must fail cleanly or fill
-// the cell table; a loaded table must save and read back to the same texts.
+// the cell table, holding no more decoded string text than twice the data
+// area plus 64 MiB and examining each code unit a bounded number of times
+// (counted by the reader, not measured); a loaded table must save and read
+// back to the same texts.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,7 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMemoryGFF gff;
   if (!gff.LoadFromBytes(std::vector<uint8_t>(data, data + size)).empty()) return 0;
   TCellTable table;
-  if (!LoadGDAFromContainer(table, gff)) return 0;
+  TGDALoadCounts counts;
+  if (!LoadGDAFromContainer(table, gff, &counts)) return 0;
+  const uint64_t area = gff.RawDataBlock().size();
+  if (counts.TextBytesHeld > 2 * area + (uint64_t{64} << 20)) std::abort();
+  // At most two lookups of a few units per cell, and each stretch of the
+  // data scanned once for each alignment of its code units.
+  if (counts.UnitsScanned > 20 * (2 * area + 65536) + area) std::abort();
   // Tables this small are saved and read back. The first save turns texts
   // into the values of their column types; from then on saving and reading
   // must be a fixed point: the same texts and the same bytes.

@@ -35,6 +35,7 @@
 #include "gff/user_column_names.h"
 #include "grid/find_replace.h"
 #include "grid/widget/table_grid.h"
+#include "text/utf16.h"
 #include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
 #include "xls/table_export.h"
@@ -48,8 +49,18 @@ constexpr int kGridTop = 111;
 // The column count control goes at least this high.
 constexpr int kColCountMaximum = 100;
 
+// Paths as the window keeps them. A start-up path whose name is not valid
+// UTF-8 holds its invalid bytes as kept bytes (FromFileNameBytes) and goes
+// back to exactly those bytes; every other path, those of the file dialog
+// included, goes through Qt's file-name encoding.
 std::filesystem::path ToPath(const QString& path) {
+  const std::u16string text = path.toStdU16String();
+  if (HoldsFileNameBytes(text)) return std::filesystem::path(ToFileNameBytes(text));
   return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString FromPath(const std::filesystem::path& path) {
+  return QString::fromStdU16String(FromFileNameBytes(path.native()));
 }
 
 QFont WindowFont() {
@@ -136,6 +147,10 @@ QString FileNamePart(const QString& path) {
 }
 
 TfrmTessary::TfrmTessary(const QString& startFile, TFileDialogPort* dialog, QWidget* parent)
+    : TfrmTessary(ToPath(startFile), dialog, parent) {}
+
+TfrmTessary::TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort* dialog,
+                         QWidget* parent)
     : QMainWindow(parent),
       FDialog(dialog ? dialog : &FQtDialog),
       FUserNamesFile(UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))) {
@@ -358,9 +373,9 @@ void TfrmTessary::FocusGrid() {
 
 bool TfrmTessary::Modified() const { return GDAGrid->History().Modified(); }
 
-void TfrmTessary::FormCreate(const QString& startFile) {
+void TfrmTessary::FormCreate(const std::filesystem::path& startFile) {
   NewTable();
-  if (!startFile.isEmpty()) OpenFile(startFile);
+  if (!startFile.empty()) OpenFile(FromPath(startFile));
 }
 
 // Loads a table file into the grid's table, over the table before. Then

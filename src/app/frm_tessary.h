@@ -44,6 +44,10 @@ class TfrmTessary : public QMainWindow {
  public:
   // Runs FormCreate: a new table, then `startFile` when one is given. The
   // file dialog defaults to Qt's when `dialog` is null; it is not owned.
+  // The start file is a native path, kept byte for byte (a name that is not
+  // valid UTF-8 is saved again under the same name).
+  explicit TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort* dialog = nullptr,
+                       QWidget* parent = nullptr);
   explicit TfrmTessary(const QString& startFile = QString(), TFileDialogPort* dialog = nullptr,
                        QWidget* parent = nullptr);
   ~TfrmTessary() override;
@@ -146,7 +150,7 @@ class TfrmTessary : public QMainWindow {
 
  private:
   void CreateComponents();
-  void FormCreate(const QString& startFile);
+  void FormCreate(const std::filesystem::path& startFile);
   void NewTable();
   bool LoadFile(const QString& path);
   void DesignerMode(bool designer);

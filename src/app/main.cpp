@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app/about_box.h"
 #include "app/app_ports.h"
@@ -35,13 +36,13 @@ int main(int argc, char** argv) {
     std::fputs(NoDisplayText(), stderr);
     return 1;
   }
-  QString startFile;
-  QString screenshot;  // --screenshot FILE: grab the window after start-up and exit
+  std::filesystem::path startFile;  // the argument's bytes, whatever they are
+  QString screenshot;               // --screenshot FILE: grab the window after start-up and exit
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
       screenshot = QString::fromLocal8Bit(argv[++i]);
-    } else if (startFile.isEmpty()) {
-      startFile = QString::fromLocal8Bit(argv[i]);
+    } else if (startFile.empty()) {
+      startFile = argv[i];
     }
   }
 

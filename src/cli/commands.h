@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessary {
@@ -52,6 +53,12 @@ std::string HelpText();
 // printing "File cannot be written." on failure. Both return an exit code.
 int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err);
 int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err);
+
+// The table the import makes of UTF-8 text (a leading byte order mark
+// skipped, lines and tab-separated fields split as Paste splits them), or
+// the message refusing the text ("" when the table was made). Throws Error
+// for more lines or fields than a table holds.
+std::string TableFromText(std::string_view bytes, TCellTable& table);
 
 // The subcommands.
 int RunDump(const std::vector<std::string>& args, TStreams& io);

@@ -41,16 +41,18 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
   TCellTable table;
   if (int code = LoadTable(table, source, io.Err)) return code;
   ApplyWindowColumnWidths(table);
-  const std::u16string targetPath =
-      target.empty() ? ExportTargetPath(FromUtf8(source)) : FromUtf8(target);
-  const std::u16string sheetName = sheet ? FromUtf8(*sheet) : ExportSheetName(targetPath);
-  const TTableExportResult result =
-      ExportTableToWorkbook(table, std::filesystem::path(ToUtf8(targetPath)), sheetName);
+  // Paths stay bytes: a name that is not valid UTF-8 names exactly that file.
+  // Only the sheet name is text.
+  const std::filesystem::path targetPath =
+      target.empty() ? ExportTargetFile(source) : std::filesystem::path(target);
+  const std::u16string sheetName =
+      sheet ? FromUtf8(*sheet) : ExportSheetName(FromUtf8(targetPath.native()));
+  const TTableExportResult result = ExportTableToWorkbook(table, targetPath, sheetName);
   if (!result.Ok) {
     io.Err << result.ErrorText() << '\n';
     return kExitFailed;
   }
-  io.Out << kExportSuccessPrefix << ToUtf8(targetPath) << '\n';
+  io.Out << kExportSuccessPrefix << targetPath.native() << '\n';
   return kExitOk;
 }
 

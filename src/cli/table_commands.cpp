@@ -1,12 +1,14 @@
 // dump, import and resave: the table file round trips of tessary-cli.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <istream>
 #include <iterator>
+#include <memory>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "common/safe_file.h"
 #include "gff/user_column_names.h"
 #include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
@@ -118,20 +120,35 @@ int RunImport(const std::vector<std::string>& args, TStreams& io) {
   if (args[0] == "-") {
     bytes.assign(std::istreambuf_iterator<char>(io.In), {});
   } else {
-    std::error_code ec;
-    std::ifstream file;
-    if (!std::filesystem::is_directory(args[0], ec)) file.open(args[0], std::ios::binary);
-    if (!file.is_open()) {
+    // Only a regular file: a FIFO or a device is refused, not waited on.
+    uint64_t size = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFileForReading(args[0], &size),
+                                                         std::fclose);
+    if (!file) {
       io.Err << "File cannot be opened (Is it already in use?).\n";
       return kExitFailed;
     }
-    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    bytes.resize(static_cast<size_t>(size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
   }
+  TCellTable table;
+  if (std::string refused = TableFromText(bytes, table); !refused.empty()) {
+    io.Err << refused << '\n';
+    return kExitFailed;
+  }
+  return SaveTable(table, args[1], io.Err);
+}
+
+std::string TableFromText(std::string_view bytes, TCellTable& table) {
   std::string_view utf8 = bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+  const size_t skipped = bytes.size() - utf8.size();
   if (size_t bad = FirstInvalidUtf8(utf8); bad != std::string_view::npos) {
-    io.Err << "Input is not valid UTF-8 (byte " << bad + (bytes.size() - utf8.size()) << ").\n";
-    return kExitFailed;
+    return "Input is not valid UTF-8 (byte " + std::to_string(bad + skipped) + ").";
+  }
+  // A cell text cannot hold a NUL: the table file would cut it there.
+  if (size_t nul = utf8.find('\0'); nul != std::string_view::npos) {
+    return "Input holds a NUL character (byte " + std::to_string(nul + skipped) + ").";
   }
   const std::u16string text = FromUtf8(utf8);
   int64_t lines = 0;
@@ -139,11 +156,10 @@ int RunImport(const std::vector<std::string>& args, TStreams& io) {
   MeasureText(text, lines, widest);
   // More lines or fields than a table holds: the cell table refuses the
   // extent with its own message, reported by Run.
-  TCellTable table;
   table.SetColCount(static_cast<int32_t>(std::min<int64_t>(widest, INT32_MAX)));
   table.SetRowCount(static_cast<int32_t>(std::clamp<int64_t>(lines, 1, INT32_MAX)));
   PasteText(table, text, 0, 0);
-  return SaveTable(table, args[1], io.Err);
+  return {};
 }
 
 int RunResave(const std::vector<std::string>& args, TStreams& io) {

@@ -1,6 +1,8 @@
-// Writing a file so that a failure never destroys the file that was there:
-// the bytes go to a new file beside the target, which takes the target's
-// place only when every byte has been written and flushed.
+// Files read and written by name. Reading opens regular files only, so that
+// a FIFO or a device named by mistake cannot block the program. Writing
+// never destroys the file that was there: the bytes go to a new file beside
+// the target, which takes the target's place only when every byte has been
+// written and flushed.
 #pragma once
 
 #include <cstddef>
@@ -11,14 +13,24 @@
 
 namespace tessary {
 
+// Opens a named file for reading. Links are followed; anything but a
+// regular file (a FIFO, a device, a socket, a directory) is refused without
+// waiting on it. Returns nullptr with errno set on failure; `size`, when
+// given, receives the file's size.
+std::FILE* OpenRegularFileForReading(const std::filesystem::path& path, uint64_t* size = nullptr);
+
 class TSafeFileWriter {
  public:
-  // Creates the temporary file beside `target`. Throws Error with the
-  // system's text when it cannot be created, or when `target` exists and
-  // may not be written (a read-only file is never replaced behind the
-  // user's back).
+  // Creates the new file beside `target`, unnamed where the file system
+  // allows it (it then only appears under a name when committed), else
+  // under a hidden name of fixed short length that is removed again if
+  // SIGINT or SIGTERM ends the program first. Throws Error with the
+  // system's text when it cannot be created, when `target` exists and may
+  // not be written (a read-only file is never replaced behind the user's
+  // back), when `target` is not a regular file or a link to one, or when
+  // its links loop.
   explicit TSafeFileWriter(const std::filesystem::path& target);
-  // Removes the temporary file unless Commit succeeded.
+  // Removes the new file unless Commit succeeded.
   ~TSafeFileWriter();
   TSafeFileWriter(const TSafeFileWriter&) = delete;
   TSafeFileWriter& operator=(const TSafeFileWriter&) = delete;
@@ -31,17 +43,26 @@ class TSafeFileWriter {
 
   // Flushes, closes and moves the file into the target's place, keeping an
   // existing target's permission bits. False when any step failed; the
-  // target is then unchanged and the temporary file removed.
+  // target is then unchanged and the new file removed.
   bool Commit();
-  // Closes and removes the temporary file; the target is unchanged.
+  // Closes and removes the new file; the target is unchanged.
   void Abandon();
 
-  const std::filesystem::path& TempPath() const { return temp_; }
+  // The file that is replaced: the target with its links followed.
+  const std::filesystem::path& TargetPath() const { return target_; }
+
+  // Tests only: new writers use a named temporary file, as on a file system
+  // without unnamed ones.
+  static void UseNamedTemporaryFiles(bool named);
 
  private:
+  bool LinkUnnamedFile();
+
   std::filesystem::path target_;
-  std::filesystem::path temp_;
+  std::filesystem::path temp_;  // the hidden name while the new file has one
   std::FILE* file_ = nullptr;
+  int pending_ = -1;  // its entry in the list of names removed on a signal
+  bool unnamed_ = false;
   bool failed_ = false;
   bool committed_ = false;
 };

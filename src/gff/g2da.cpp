@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <unordered_map>
 
 #include "common/bytes.h"
@@ -53,6 +55,263 @@ const TField* ListField(const TMemoryGFF& gff, uint32_t label, std::string_view 
   return f;
 }
 
+// Texts this short live inside the cell's own slot: sharing them would cost
+// more than a copy each.
+constexpr uint64_t kInlineUnits = 7;
+
+// Where the next zero code unit lies, for scans that may start at any byte.
+// Every stretch scanned is remembered as an interval that holds no zero
+// unit, so strings that overlap (offsets inside one long string) never scan
+// the same units twice: the scans of a whole load stay linear in the data.
+class TZeroUnits {
+ public:
+  explicit TZeroUnits(std::span<const uint8_t> data) : FData(data) {}
+
+  // The byte position of the first zero code unit at or after `from`, on
+  // code units aligned with `from`; where the data ends when there is none.
+  uint64_t Next(uint64_t from, uint64_t& scanned) {
+    // Stretches start on a unit of one parity each; a stretch [a, b] holds
+    // no zero unit before b, and b is a zero unit or the end.
+    std::map<uint64_t, uint64_t>& known = FKnown[from & 1];
+    auto after = known.upper_bound(from);
+    if (after != known.begin() && from <= std::prev(after)->second) {
+      return std::prev(after)->second;
+    }
+    const uint64_t stop = after != known.end() ? after->first : UINT64_MAX;
+    uint64_t p = from;
+    while (p + 2 <= FData.size() && p < stop && (FData[p] | FData[p + 1]) != 0) {
+      p += 2;
+      ++scanned;
+    }
+    if (p + 2 <= FData.size() && p < stop) ++scanned;  // the zero unit itself
+    if (p == stop) {
+      // Ran into a known stretch: the two become one.
+      p = after->second;
+      known.erase(after);
+    }
+    known.emplace(from, p);
+    return p;
+  }
+
+ private:
+  std::span<const uint8_t> FData;
+  std::map<uint64_t, uint64_t> FKnown[2];
+};
+
+// The string at data-area offset `o`: at most L code units from o + 4 (L
+// the signed 32-bit length word at o), ending earlier at a zero code unit.
+// Corrupted when the length word, or the code units up to the end of the
+// string, do not lie within the data area. `scanned` counts the code units
+// examined; a scan that goes on past an inline text continues in `zeros`
+// when given.
+struct TStringRef {
+  enum TKind : uint8_t { skEmpty, skText, skCorrupted };
+  TKind Kind = skEmpty;
+  uint64_t First = 0;  // byte offset of the first code unit
+  uint64_t Units = 0;
+};
+
+TStringRef FindString(std::span<const uint8_t> data, uint32_t o, uint64_t& scanned,
+                      TZeroUnits* zeros = nullptr) {
+  TStringRef ref;
+  if (o == NullOffset) return ref;
+  if (uint64_t{o} + 4 > data.size()) {
+    ref.Kind = TStringRef::skCorrupted;
+    return ref;
+  }
+  const int32_t length = GetI32(data.data() + o);
+  if (length <= 0) return ref;
+  ref.First = uint64_t{o} + 4;
+  const uint64_t available = (data.size() - ref.First) / 2;
+  const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(length), available);
+  const uint8_t* units = data.data() + ref.First;
+  const uint64_t quick = zeros != nullptr ? std::min(limit, kInlineUnits + 1) : limit;
+  uint64_t n = 0;
+  while (n < quick && (units[2 * n] | units[2 * n + 1]) != 0) ++n;
+  scanned += n < quick ? n + 1 : n;  // the zero unit that ended it was examined too
+  if (n == quick && quick < limit) {
+    n = std::min(limit, (zeros->Next(ref.First + 2 * n, scanned) - ref.First) / 2);
+  }
+  if (n == limit && limit < static_cast<uint64_t>(length)) {
+    ref.Kind = TStringRef::skCorrupted;  // the data ends inside the string
+    return ref;
+  }
+  ref.Kind = n == 0 ? TStringRef::skEmpty : TStringRef::skText;
+  ref.Units = n;
+  return ref;
+}
+
+std::u16string DecodeUnits(std::span<const uint8_t> data, const TStringRef& ref) {
+  std::u16string text(static_cast<size_t>(ref.Units), u'\0');
+  const uint8_t* p = data.data() + ref.First;
+  for (size_t i = 0; i < text.size(); ++i) text[i] = GetU16(p + 2 * i);
+  return text;
+}
+
+// Starts loading the cache line at `p`. As an instruction of its own, so
+// that the compiler cannot drop it as having no effect.
+inline void Prefetch(const void* p) {
+#if defined(__x86_64__) || defined(__i386__)
+  asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(p)));
+#else
+  __builtin_prefetch(p);
+#endif
+}
+
+// Decoded string-area text a load may hold beyond twice the data area's size.
+constexpr uint64_t kTextAllowance = uint64_t{64} << 20;
+
+// The strings of one load. Each string's end is found once; a text longer
+// than kInlineUnits is decoded once and shared by every cell that refers to
+// its offset, and each error text is shared too.
+class TStringTable {
+ public:
+  TStringTable(std::span<const uint8_t> data, TGDALoadCounts& counts)
+      : FData(data), FZeros(data), FCounts(counts) {}
+
+  // The bytes the string at `o` adds to the decoded text when it is seen
+  // for the first time; 0 after that, and for a text kept in a cell's slot.
+  uint64_t NewCost(uint32_t o) {
+    TStringRef ref;
+    bool added = false;
+    const TSlot* s = Lookup(o, ref, added);
+    return s == nullptr || !added || s->Units == kCorrupted ? 0 : 2 * uint64_t{s->Units};
+  }
+
+  void Store(TCellTable& grid, int32_t col, int32_t row, uint32_t o) {
+    TStringRef ref;
+    bool added = false;
+    TSlot* s = Lookup(o, ref, added);
+    if (s == nullptr) {
+      if (ref.Kind == TStringRef::skCorrupted) {
+        grid.SetCells(col, row, Corrupted());
+      } else {
+        grid.SetCells(col, row, DecodeUnits(FData, ref));
+      }
+    } else if (s->Units == kCorrupted) {
+      grid.SetCells(col, row, Corrupted());
+    } else {
+      if (!s->Text) {
+        s->Text = std::make_shared<const std::u16string>(
+            DecodeUnits(FData, {TStringRef::skText, uint64_t{o} + 4, s->Units}));
+        FCounts.TextBytesHeld += 2 * uint64_t{s->Units};
+      }
+      grid.SetCells(col, row, s->Text);
+    }
+  }
+
+  // Asks for the memory a later Store of `o` reads: its slot, and once the
+  // slot has arrived, its text.
+  void PrefetchSlot(uint32_t o) const { Prefetch(&FSlots[Hash(o) & (FSlots.size() - 1)]); }
+  void PrefetchText(uint32_t o) const {
+    const TSlot& s = FSlots[Hash(o) & (FSlots.size() - 1)];
+    if (s.Key == o && s.Text) Prefetch(s.Text.get());
+  }
+
+  const TSharedText& Corrupted() {
+    if (!FCorrupted) FCorrupted = std::make_shared<const std::u16string>(kCorruptedDataText);
+    return FCorrupted;
+  }
+  const TSharedText& UnknownType() {
+    if (!FUnknownType) FUnknownType = std::make_shared<const std::u16string>(kUnknownTypeText);
+    return FUnknownType;
+  }
+
+ private:
+  // A remembered string: its offset, its length in code units (or one of
+  // the two marks below) and, once a cell shows it, its decoded text. The
+  // slots form an open-addressing table, so that a lookup mostly touches
+  // one cache line: millions of cells may look their string up.
+  static constexpr uint32_t kFree = 0xFFFFFFFF;
+  static constexpr uint32_t kCorrupted = 0xFFFFFFFE;
+  struct TSlot {
+    uint32_t Key = 0;
+    uint32_t Units = kFree;
+    TSharedText Text;
+  };
+  static uint64_t Hash(uint32_t o) { return (o * uint64_t{0x9E3779B97F4A7C15}) >> 32; }
+
+  // The slot of the string at `o`, filled on first sight (`added`) when the
+  // string is longer than an inline text or its scan was. Other strings get
+  // none: `ref` then describes them, and scanning them again costs little.
+  TSlot* Lookup(uint32_t o, TStringRef& ref, bool& added) {
+    const uint64_t mask = FSlots.size() - 1;
+    uint64_t i = Hash(o) & mask;
+    for (; FSlots[i].Units != kFree; i = (i + 1) & mask) {
+      if (FSlots[i].Key == o) return &FSlots[i];
+    }
+    uint64_t scanned = 0;
+    ref = FindString(FData, o, scanned, &FZeros);
+    FCounts.UnitsScanned += scanned;
+    if (ref.Units <= kInlineUnits && scanned <= kInlineUnits + 1) return nullptr;
+    added = true;
+    FSlots[i].Key = o;
+    FSlots[i].Units =
+        ref.Kind == TStringRef::skCorrupted ? kCorrupted : static_cast<uint32_t>(ref.Units);
+    if (2 * ++FUsed <= FSlots.size()) return &FSlots[i];
+    Grow();
+    bool again = false;
+    return Lookup(o, ref, again);
+  }
+
+  void Grow() {
+    std::vector<TSlot> slots(2 * FSlots.size());
+    const uint64_t mask = slots.size() - 1;
+    for (TSlot& s : FSlots) {
+      if (s.Units == kFree) continue;
+      uint64_t i = Hash(s.Key) & mask;
+      while (slots[i].Units != kFree) i = (i + 1) & mask;
+      slots[i] = std::move(s);
+    }
+    FSlots = std::move(slots);
+  }
+
+  std::span<const uint8_t> FData;
+  TZeroUnits FZeros;
+  TGDALoadCounts& FCounts;
+  std::vector<TSlot> FSlots = std::vector<TSlot>(1024);
+  uint64_t FUsed = 0;
+  TSharedText FCorrupted;
+  TSharedText FUnknownType;
+};
+
+// The string offset stored at `offset` of a row element; nothing when the
+// four bytes do not lie within the element.
+std::optional<uint32_t> StringOffset(std::span<const uint8_t> element, uint32_t offset) {
+  if (uint64_t{offset} + 4 > element.size()) return std::nullopt;
+  return GetU32(element.data() + offset);
+}
+
+// The text of a number stored at `offset` of a row element.
+std::u16string NumberText(std::span<const uint8_t> element, uint32_t offset, uint16_t typeId) {
+  const uint32_t width = typeId == 0 ? 1 : 4;
+  if (uint64_t{offset} + width > element.size()) return kCorruptedDataText;
+  const uint8_t* v = element.data() + offset;
+  if (typeId == 0) return FormatInteger(v[0]);
+  if (typeId == 5) return FormatInteger(GetI32(v));
+  return FormatReal(GetFloat(v));
+}
+
+// What the string columns could decode at most, by their length words alone,
+// counting every cell; the count stops once it passes `enough`.
+uint64_t StringBytesBound(const TMemoryGFF& gff, const TListData& rows,
+                          const std::vector<const TField*>& fields, uint64_t enough) {
+  const std::span<const uint8_t> data = gff.RawDataBlock();
+  uint64_t bound = 0;
+  for (const TField* f : fields) {
+    if (f->TypeId != 14) continue;
+    for (uint32_t k = 0; k < rows.Count; ++k) {
+      const std::optional<uint32_t> o = StringOffset(gff.ListElement(rows, k), f->Offset);
+      if (!o || *o == NullOffset || uint64_t{*o} + 4 > data.size()) continue;
+      const int32_t length = GetI32(data.data() + *o);
+      if (length <= 0) continue;
+      bound += 2 * std::min<uint64_t>(static_cast<uint64_t>(length), (data.size() - *o - 4) / 2);
+      if (bound > enough) return bound;
+    }
+  }
+  return bound;
+}
+
 }  // namespace
 
 std::u16string ColumnTypeName(uint8_t code) {
@@ -74,51 +333,22 @@ std::u16string ColumnTypeName(uint8_t code) {
 
 std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_t index,
                            uint32_t offset, uint16_t typeId) {
-  uint32_t width = 0;
-  switch (typeId) {
-    case 0:
-      width = 1;
-      break;
-    case 5:
-    case 8:
-    case 14:
-      width = 4;
-      break;
-    default:
-      return kUnknownTypeText;
-  }
   const std::span<const uint8_t> element = gff.ListElement(rows, index);
-  if (uint64_t{offset} + width > element.size()) return kCorruptedDataText;
-  const uint8_t* v = element.data() + offset;
-  switch (typeId) {
-    case 0:
-      return FormatInteger(v[0]);
-    case 5:
-      return FormatInteger(GetI32(v));
-    case 8:
-      return FormatReal(GetFloat(v));
-    default:
-      break;
-  }
-  const uint32_t o = GetU32(v);
-  if (o == NullOffset) return {};
+  if (typeId == 0 || typeId == 5 || typeId == 8) return NumberText(element, offset, typeId);
+  if (typeId != 14) return kUnknownTypeText;
+  const std::optional<uint32_t> o = StringOffset(element, offset);
+  if (!o) return kCorruptedDataText;
+  uint64_t scanned = 0;
   const std::span<const uint8_t> data = gff.RawDataBlock();
-  if (uint64_t{o} + 4 > data.size()) return kCorruptedDataText;
-  if (GetI32(data.data() + o) <= 1) return {};
-  // The code units up to the first zero unit, which must lie in the block.
-  const uint64_t first = uint64_t{o} + 4;
-  uint64_t end = first;
-  while (true) {
-    if (end + 2 > data.size()) return kCorruptedDataText;
-    if (data[end] == 0 && data[end + 1] == 0) break;
-    end += 2;
-  }
-  std::u16string text(static_cast<size_t>((end - first) / 2), u'\0');
-  for (size_t i = 0; i < text.size(); ++i) text[i] = GetU16(data.data() + first + 2 * i);
-  return text;
+  const TStringRef ref = FindString(data, *o, scanned);
+  if (ref.Kind == TStringRef::skCorrupted) return kCorruptedDataText;
+  return DecodeUnits(data, ref);
 }
 
-bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff) {
+bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCounts* counts) {
+  TGDALoadCounts unused;
+  TGDALoadCounts& n = counts != nullptr ? *counts : unused;
+  n = {};
   if (gff.FindStructByTag("gtop") != 0) return false;
   const TStruct* colm = nullptr;
   const TField* columns = ListField(gff, kLabelColumnList, "colm", &colm);
@@ -170,6 +400,27 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff) {
     if (uint64_t{c + 1} * rowList.Count > cellBudget) break;
     valueFields.push_back(it->second);
   }
+  // Decoded string texts are held once per string, but strings that
+  // overlap (offsets inside one long string) are each decoded on their own.
+  // Their total stays below the text budget: reading stops before the
+  // column that would pass it. Counting each string once takes a pass of
+  // its own, needed only when the length words allow more than the budget.
+  const std::span<const uint8_t> data = gff.RawDataBlock();
+  TStringTable strings(data, n);
+  const uint64_t textBudget = 2 * uint64_t{data.size()} + kTextAllowance;
+  if (StringBytesBound(gff, rowList, valueFields, textBudget) > textBudget) {
+    uint64_t cost = 0;
+    for (size_t c = 0; c < valueFields.size() && cost <= textBudget; ++c) {
+      const TField& f = *valueFields[c];
+      if (f.TypeId != 14) continue;
+      for (uint32_t k = 0; k < rowList.Count && cost <= textBudget; ++k) {
+        if (std::optional<uint32_t> o = StringOffset(gff.ListElement(rowList, k), f.Offset)) {
+          cost += strings.NewCost(*o);
+        }
+      }
+      if (cost > textBudget) valueFields.resize(c);
+    }
+  }
   if (valueFields.empty()) return true;
   try {
     grid.SetRowCount(static_cast<int32_t>(rowList.Count + 2));
@@ -177,12 +428,30 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff) {
     return true;  // more rows than a table can hold: the columns stay
   }
   // Row by row, so that each stored row is filled while it is at hand; the
-  // cells are the same as when filled column by column.
+  // cells are the same as when filled column by column. The strings of the
+  // next rows are asked for ahead: their slots and texts lie scattered in
+  // memory, and each cell would otherwise wait for them.
   for (uint32_t k = 0; k < rowList.Count; ++k) {
+    const auto row = static_cast<int32_t>(k + 2);
+    const std::span<const uint8_t> element = gff.ListElement(rowList, k);
+    const std::span<const uint8_t> next = gff.ListElement(rowList, k + 1);
+    const std::span<const uint8_t> afterNext = gff.ListElement(rowList, k + 2);
     for (size_t c = 0; c < valueFields.size(); ++c) {
       const TField& f = *valueFields[c];
-      grid.SetCells(static_cast<int32_t>(c), static_cast<int32_t>(k + 2),
-                    ValueToText(gff, rowList, k, f.Offset, f.TypeId));
+      const auto col = static_cast<int32_t>(c);
+      if (f.TypeId == 14) {
+        if (std::optional<uint32_t> o = StringOffset(afterNext, f.Offset)) strings.PrefetchSlot(*o);
+        if (std::optional<uint32_t> o = StringOffset(next, f.Offset)) strings.PrefetchText(*o);
+        if (std::optional<uint32_t> o = StringOffset(element, f.Offset)) {
+          strings.Store(grid, col, row, *o);
+        } else {
+          grid.SetCells(col, row, strings.Corrupted());
+        }
+      } else if (f.TypeId == 0 || f.TypeId == 5 || f.TypeId == 8) {
+        grid.SetCells(col, row, NumberText(element, f.Offset, f.TypeId));
+      } else {
+        grid.SetCells(col, row, strings.UnknownType());
+      }
     }
   }
   return true;

@@ -22,8 +22,20 @@ constexpr char16_t kCorruptedDataText[] = u"*GDA FILE ERROR: CORRUPTED DATA*";
 // (one error box shown) or, silently, for a container that is not a table;
 // the cell table is then unchanged.
 bool LoadGDA(TCellTable& grid, const std::filesystem::path& filename);
-// The same on a container already loaded.
-bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff);
+// What a load did, counted: the code units examined while finding where
+// strings end, and the bytes of string-area text decoded into shared texts
+// (each held once however many cells show it; a text of up to 7 code units
+// lives inside its cell and is not counted).
+struct TGDALoadCounts {
+  uint64_t UnitsScanned = 0;
+  uint64_t TextBytesHeld = 0;
+};
+
+// The same on a container already loaded. Each string's end is found once,
+// and the decoded text stays below twice the data area's size plus 64 MiB:
+// reading stops before the column that would pass that.
+bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff,
+                          TGDALoadCounts* counts = nullptr);
 
 // The text of one stored value of row element `index`.
 std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_t index,

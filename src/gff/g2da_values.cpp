@@ -43,13 +43,11 @@ TNumericValue ConvertNumericValue(uint16_t typeId, std::u16string_view text) {
       }
       break;
     case 8:
-      // A value that does not round to a finite 32-bit float is written as 0.
-      if (const std::optional<long double> real = ParseReal(text)) {
-        const float f = static_cast<float>(*real);
-        if (std::isfinite(f)) {
-          result.Converted = true;
-          std::memcpy(&result.Bits, &f, 4);
-        }
+      // FormatReal's NAN, INF and -INF are values; a value that does not
+      // round to a finite 32-bit float is written as 0.
+      if (const std::optional<float> f = ParseStoredFloat(text)) {
+        result.Converted = true;
+        std::memcpy(&result.Bits, &*f, 4);
       }
       break;
     default:

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/bytes.h"
+#include "common/safe_file.h"
 #include "gff/show_error.h"
 
 namespace tessary {
@@ -68,29 +69,19 @@ std::span<const uint8_t> TMemoryGFF::ListElement(const TListData& list, uint32_t
 }
 
 bool TMemoryGFF::Load(const std::filesystem::path& filename) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(filename, ec)) {
-    ShowError(kCannotOpen);
-    return false;
-  }
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(filename.c_str(), "rb"));
+  uint64_t size = 0;
+  // Only a regular file: a FIFO or a device is refused instead of waited on.
+  std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFileForReading(filename, &size));
   if (!file) {
     ShowError(kCannotOpen);
     return false;
   }
-  std::vector<uint8_t> bytes;
   // Positions in the file are 32-bit: a larger file cannot be a valid one.
-  if (std::fseek(file.get(), 0, SEEK_END) != 0) {
+  if (size > 0xFFFFFFFFu) {
     ShowError(kCorrupted);
     return false;
   }
-  long size = std::ftell(file.get());
-  if (size < 0 || static_cast<uint64_t>(size) > 0xFFFFFFFFu ||
-      std::fseek(file.get(), 0, SEEK_SET) != 0) {
-    ShowError(kCorrupted);
-    return false;
-  }
-  bytes.resize(static_cast<size_t>(size));
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (size > 0 && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
     ShowError(kCorrupted);
     return false;

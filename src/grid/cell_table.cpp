@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "common/error.h"
@@ -31,21 +32,106 @@ int32_t LastOf(int32_t first, int32_t count) {
 
 }  // namespace
 
+// The text of one cell: its own, or a shared one. Which member is alive is
+// kept in the section's SharedMask, so a slot is no larger than a string.
+union TCellTable::TSlot {
+  TSlot() {}
+  ~TSlot() {}
+  std::u16string Own;
+  TSharedText Shared;
+};
+
+// A cell's text on its way into or out of a slot.
+struct TCellTable::TCellValue {
+  std::u16string Own;
+  TSharedText Shared;
+  bool Empty() const { return Shared ? Shared->empty() : Own.empty(); }
+};
+
 // 16 cells of one row. Slots grow in powers of two up to 16, so a row that is
-// filled left to right wastes little; Mask tells which slots hold text.
+// filled left to right wastes little; Mask tells which slots hold text and
+// SharedMask which of those hold a shared text.
 struct TCellTable::TSection {
-  std::unique_ptr<std::u16string[]> Slots;
+  std::unique_ptr<TSlot[]> Slots;
   uint8_t Capacity = 0;
   uint16_t Mask = 0;
+  uint16_t SharedMask = 0;
+
+  TSection() = default;
+  TSection(TSection&& other) noexcept
+      : Slots(std::move(other.Slots)),
+        Capacity(std::exchange(other.Capacity, 0)),
+        Mask(std::exchange(other.Mask, 0)),
+        SharedMask(std::exchange(other.SharedMask, 0)) {}
+  TSection& operator=(TSection&& other) noexcept {
+    if (this != &other) {
+      DestroyAll();
+      Slots = std::move(other.Slots);
+      Capacity = std::exchange(other.Capacity, 0);
+      Mask = std::exchange(other.Mask, 0);
+      SharedMask = std::exchange(other.SharedMask, 0);
+    }
+    return *this;
+  }
+  ~TSection() { DestroyAll(); }
 
   bool Has(int32_t slot) const { return (Mask >> slot) & 1u; }
+  bool IsShared(int32_t slot) const { return (SharedMask >> slot) & 1u; }
+
+  const std::u16string& Text(int32_t slot) const {
+    return IsShared(slot) ? *Slots[slot].Shared : Slots[slot].Own;
+  }
+
+  // Marks a slot that holds no text as holding one; the caller constructs
+  // the member that matches `shared` in it.
+  TSlot& Claim(int32_t slot, bool shared) {
+    const auto bit = static_cast<uint16_t>(1u << slot);
+    Mask = static_cast<uint16_t>(Mask | bit);
+    if (shared) SharedMask = static_cast<uint16_t>(SharedMask | bit);
+    return Slots[slot];
+  }
+
+  // Moves the text out; the slot keeps an empty member until Destroy.
+  TCellValue MoveOut(int32_t slot) {
+    TCellValue value;
+    if (IsShared(slot)) {
+      value.Shared = std::move(Slots[slot].Shared);
+    } else {
+      value.Own = std::move(Slots[slot].Own);
+    }
+    return value;
+  }
+
+  void Destroy(int32_t slot) {
+    const auto bit = static_cast<uint16_t>(1u << slot);
+    if (IsShared(slot)) {
+      Slots[slot].Shared.~TSharedText();
+    } else {
+      Slots[slot].Own.~basic_string();
+    }
+    Mask = static_cast<uint16_t>(Mask & ~bit);
+    SharedMask = static_cast<uint16_t>(SharedMask & ~bit);
+  }
+
+  void DestroyAll() {
+    for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) Destroy(std::countr_zero(mask));
+  }
 
   void Reserve(int32_t slot) {
     if (slot < Capacity) return;
     const int32_t wanted =
         std::min<int32_t>(kSectionSlots, std::max<int32_t>(slot + 1, Capacity * 2));
-    auto grown = std::make_unique<std::u16string[]>(static_cast<size_t>(wanted));
-    for (int32_t i = 0; i < Capacity; ++i) grown[i] = std::move(Slots[i]);
+    auto grown = std::make_unique<TSlot[]>(static_cast<size_t>(wanted));
+    for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) {
+      const int32_t i = std::countr_zero(mask);
+      if (IsShared(i)) {
+        new (&grown[i].Shared) TSharedText(std::move(Slots[i].Shared));
+        Slots[i].Shared.~TSharedText();
+      } else {
+        new (&grown[i].Own) std::u16string(std::move(Slots[i].Own));
+        Slots[i].Own.~basic_string();
+      }
+    }
     Slots = std::move(grown);
     Capacity = static_cast<uint8_t>(wanted);
   }
@@ -97,7 +183,7 @@ const std::u16string& TCellTable::Cells(int32_t col, int32_t row) const {
   if (section >= entry->Sections.size()) return kEmptyText;
   const TSection& s = entry->Sections[section];
   const int32_t slot = col & kSlotMask;
-  return s.Has(slot) ? s.Slots[slot] : kEmptyText;
+  return s.Has(slot) ? s.Text(slot) : kEmptyText;
 }
 
 int32_t TCellTable::LastStoredCol(int32_t row) const {
@@ -112,26 +198,46 @@ void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string&& text) {
   if (row < 0 || row > kMaxIndex) ThrowListIndex(row);
   if (col < 0 || col > kMaxIndex) ThrowListIndex(col);
-  StoreCell(col, row, std::move(text));
+  if (text.empty()) {
+    EraseCell(MakeRow(row), col);
+  } else {
+    new (&EmptySlot(col, row, false).Own) std::u16string(std::move(text));
+  }
   if (FObserver) FObserver->CellWritten(col, row);
 }
 
-void TCellTable::StoreCell(int32_t col, int32_t row, std::u16string&& text) {
-  TStoreRow& entry = MakeRow(row);
-  if (text.empty()) {
-    EraseCell(entry, col);
-    return;
+void TCellTable::SetCells(int32_t col, int32_t row, TSharedText text) {
+  if (row < 0 || row > kMaxIndex) ThrowListIndex(row);
+  if (col < 0 || col > kMaxIndex) ThrowListIndex(col);
+  StoreCell(col, row, TCellValue{std::u16string(), std::move(text)});
+  if (FObserver) FObserver->CellWritten(col, row);
+}
+
+void TCellTable::StoreCell(int32_t col, int32_t row, TCellValue&& value) {
+  if (value.Empty()) {
+    EraseCell(MakeRow(row), col);
+  } else if (value.Shared) {
+    new (&EmptySlot(col, row, true).Shared) TSharedText(std::move(value.Shared));
+  } else {
+    new (&EmptySlot(col, row, false).Own) std::u16string(std::move(value.Own));
   }
+}
+
+// The slot of a cell about to get a text: created when needed, emptied of
+// the text it held, and counted as holding one.
+TCellTable::TSlot& TCellTable::EmptySlot(int32_t col, int32_t row, bool shared) {
+  TStoreRow& entry = MakeRow(row);
   const auto section = static_cast<size_t>(col >> kSectionShift);
   if (section >= entry.Sections.size()) entry.Sections.resize(section + 1);
   TSection& s = entry.Sections[section];
   const int32_t slot = col & kSlotMask;
   s.Reserve(slot);
-  if (!s.Has(slot)) {
-    s.Mask = static_cast<uint16_t>(s.Mask | (1u << slot));
+  if (s.Has(slot)) {
+    s.Destroy(slot);
+  } else {
     ++FStoredCells;
   }
-  s.Slots[slot] = std::move(text);
+  return s.Claim(slot, shared);
 }
 
 void TCellTable::EraseCell(TStoreRow& entry, int32_t col) {
@@ -140,8 +246,7 @@ void TCellTable::EraseCell(TStoreRow& entry, int32_t col) {
   TSection& s = entry.Sections[section];
   const int32_t slot = col & kSlotMask;
   if (!s.Has(slot)) return;
-  s.Slots[slot] = std::u16string();  // release the text's memory
-  s.Mask = static_cast<uint16_t>(s.Mask & ~(1u << slot));
+  s.Destroy(slot);
   --FStoredCells;
   if (s.Mask == 0) {
     s.Slots.reset();
@@ -409,8 +514,7 @@ void TCellTable::InsertRows(int32_t rowIndex, int32_t rCount, bool /*updateCellC
         for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
           const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
           if (c >= colLimit) break;
-          std::u16string text = std::move(s.Slots[c & kSlotMask]);
-          StoreCell(c, dst, std::move(text));
+          StoreCell(c, dst, s.MoveOut(c & kSlotMask));
         }
         // Now drop the moved-from entries (this may trim the section away).
         for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
@@ -483,7 +587,7 @@ void TCellTable::RelocateColumn(int32_t fromIndex, int32_t toIndex) {
   struct TMoved {
     int32_t From;
     int32_t To;
-    std::u16string Text;
+    TCellValue Text;
   };
   std::vector<TMoved> moved;
   for (size_t r = 0; r < FRows.size(); ++r) {
@@ -498,7 +602,7 @@ void TCellTable::RelocateColumn(int32_t fromIndex, int32_t toIndex) {
       for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
         const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
         if (c < low || c > last) continue;
-        moved.push_back(TMoved{c, target(c), std::move(s.Slots[c & kSlotMask])});
+        moved.push_back(TMoved{c, target(c), s.MoveOut(c & kSlotMask)});
       }
     }
     for (const TMoved& m : moved) EraseCell(*entry, m.From);

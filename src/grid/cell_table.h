@@ -32,6 +32,11 @@ struct TGridRect {
 
 class TCellTable;
 
+// An immutable text that several cells hold at once: a table reader gives
+// every cell that refers to one stored string the same text instead of a
+// copy each. Writing a cell replaces its text; a shared text never changes.
+using TSharedText = std::shared_ptr<const std::u16string>;
+
 // Row and cell events. An unassigned event is skipped; the Boolean of a veto
 // event is True on entry and a handler sets it False to cancel.
 using TCanDeleteRowEvent = std::function<void(TCellTable& sender, int32_t aRow, bool& canDelete)>;
@@ -87,6 +92,9 @@ class TCellTable {
   void SetCells(int32_t col, int32_t row, const char16_t* text) {
     SetCells(col, row, std::u16string_view(text));
   }
+  // Stores a shared text (null or "" removes the entry); Cells then returns
+  // that very text.
+  void SetCells(int32_t col, int32_t row, TSharedText text);
   // Number of cells that hold text (over the whole store).
   size_t StoredCellCount() const { return FStoredCells; }
   // The highest column of `row` that holds text (also beyond the extent), or
@@ -181,12 +189,15 @@ class TCellTable {
   TCellTableObserver* Observer() const { return FObserver; }
 
  private:
+  union TSlot;
+  struct TCellValue;
   struct TSection;
   struct TStoreRow;
 
   TStoreRow* FindRow(int32_t row) const;
   TStoreRow& MakeRow(int32_t row);
-  void StoreCell(int32_t col, int32_t row, std::u16string&& text);
+  void StoreCell(int32_t col, int32_t row, TCellValue&& value);
+  TSlot& EmptySlot(int32_t col, int32_t row, bool shared);
   void EraseCell(TStoreRow& row, int32_t col);
   void ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
   void SetCurrentAndAnchor(TGridCoord current, TGridCoord anchor);

@@ -292,6 +292,17 @@ std::optional<long double> ParseReal(std::u16string_view text) {
   return ParseRealAs<long double>(text);
 }
 
+std::optional<float> ParseStoredFloat(std::u16string_view text) {
+  if (text == u"NAN") return std::numeric_limits<float>::quiet_NaN();
+  if (text == u"INF") return std::numeric_limits<float>::infinity();
+  if (text == u"-INF") return -std::numeric_limits<float>::infinity();
+  const std::optional<long double> real = ParseReal(text);
+  if (!real) return std::nullopt;
+  const auto value = static_cast<float>(*real);
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
 std::u16string AsciiLower(std::u16string_view text) {
   std::u16string out(text);
   for (char16_t& c : out) {

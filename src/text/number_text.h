@@ -34,6 +34,13 @@ std::optional<long double> ParseReal(std::u16string_view text);
 template <typename Real>
 std::optional<Real> ParseRealAs(std::u16string_view text);
 
+// The 32-bit float a table file stores for a cell of a float column:
+// ParseReal's value rounded to the nearest float, or, for exactly the texts
+// FormatReal writes for them, NaN ("NAN") and the infinities ("INF",
+// "-INF"). Empty when the text is refused or its value does not fit a float
+// (1e39); the file then stores 0.
+std::optional<float> ParseStoredFloat(std::u16string_view text);
+
 // Maps "A" to "Z" to "a" to "z"; every other code unit stays.
 std::u16string AsciiLower(std::u16string_view text);
 

@@ -2,7 +2,15 @@
 
 namespace tessary {
 
-std::string ToUtf8(std::u16string_view text) {
+namespace {
+
+bool IsKeptByte(std::u16string_view text, size_t i) {
+  const char16_t c = text[i];
+  const bool afterLead = i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+  return c >= 0xDC80 && c <= 0xDCFF && !afterLead;
+}
+
+std::string ToUtf8Keeping(std::u16string_view text, bool keepBytes) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
@@ -11,6 +19,9 @@ std::string ToUtf8(std::u16string_view text) {
         text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
+    } else if (keepBytes && IsKeptByte(text, i)) {
+      out.push_back(static_cast<char>(c - 0xDC00));
+      continue;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
@@ -33,7 +44,7 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromUtf8(std::string_view text) {
+std::u16string FromUtf8Keeping(std::string_view text, bool keepBytes) {
   std::u16string out;
   out.reserve(text.size());
   size_t i = 0;
@@ -71,6 +82,7 @@ std::u16string FromUtf8(std::string_view text) {
         }
       }
     }
+    if (keepBytes && c == 0xFFFD && len == 1 && b >= 0x80) c = 0xDC00 + b;
     if (c >= 0x10000) {
       c -= 0x10000;
       out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
@@ -81,6 +93,20 @@ std::u16string FromUtf8(std::string_view text) {
     i += len;
   }
   return out;
+}
+
+}  // namespace
+
+std::string ToUtf8(std::u16string_view text) { return ToUtf8Keeping(text, false); }
+std::u16string FromUtf8(std::string_view text) { return FromUtf8Keeping(text, false); }
+std::u16string FromFileNameBytes(std::string_view bytes) { return FromUtf8Keeping(bytes, true); }
+std::string ToFileNameBytes(std::u16string_view text) { return ToUtf8Keeping(text, true); }
+
+bool HoldsFileNameBytes(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsKeptByte(text, i)) return true;
+  }
+  return false;
 }
 
 std::u16string Ascii16(std::string_view text) { return std::u16string(text.begin(), text.end()); }

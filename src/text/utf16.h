@@ -11,6 +11,15 @@ namespace tessary {
 std::string ToUtf8(std::u16string_view text);
 // UTF-8 to UTF-16; an invalid byte sequence becomes U+FFFD.
 std::u16string FromUtf8(std::string_view text);
+// File names are bytes, and a name need not be valid UTF-8. These keep each
+// byte of an invalid sequence as a lone surrogate U+DC80 to U+DCFF and turn
+// it back into that byte, so that any name comes back unchanged; valid
+// UTF-8 and UTF-16 convert as above.
+std::u16string FromFileNameBytes(std::string_view bytes);
+std::string ToFileNameBytes(std::u16string_view text);
+// True when the text holds such a kept byte.
+bool HoldsFileNameBytes(std::u16string_view text);
+
 // The 7-bit text as UTF-16 (for literals and fixed texts).
 std::u16string Ascii16(std::string_view text);
 

@@ -31,14 +31,8 @@ void TMemoryByteStream::Write(const void* buf, size_t n) {
 }
 
 TFileReadStream::TFileReadStream(const std::filesystem::path& path) {
-  FFile = std::fopen(path.string().c_str(), "rb");
+  FFile = OpenRegularFileForReading(path, &FSize);
   if (FFile == nullptr) throw Error(LastSystemErrorText());
-  std::error_code ec;
-  FSize = std::filesystem::file_size(path, ec);
-  if (ec) {
-    std::fclose(FFile);
-    throw Error(ec.message());
-  }
 }
 
 TFileReadStream::~TFileReadStream() {

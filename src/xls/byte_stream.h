@@ -48,7 +48,7 @@ class TMemoryByteStream : public TByteStream {
 };
 
 // A file opened for reading (shared, read-only). Throws Error with the
-// system's text when it cannot be opened.
+// system's text when it cannot be opened or is not a regular file.
 class TFileReadStream : public TByteStream {
  public:
   explicit TFileReadStream(const std::filesystem::path& path);

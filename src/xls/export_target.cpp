@@ -7,9 +7,22 @@
 namespace tessary {
 namespace {
 
-size_t NameStart(std::u16string_view path) {
-  const size_t sep = path.find_last_of(u"\\:/");
-  return sep == std::u16string_view::npos ? 0 : sep + 1;
+template <typename Char>
+size_t NameStart(std::basic_string_view<Char> path) {
+  constexpr Char kSeparators[] = {'\\', ':', '/', 0};
+  const size_t sep = path.find_last_of(kSeparators);
+  return sep == std::basic_string_view<Char>::npos ? 0 : sep + 1;
+}
+
+template <typename Char>
+std::basic_string<Char> WithXlsExtension(std::basic_string_view<Char> path) {
+  constexpr Char kXls[] = {'.', 'x', 'l', 's', 0};
+  const size_t start = NameStart(path);
+  const size_t dot = path.rfind(Char{'.'});
+  if (dot != std::basic_string_view<Char>::npos && dot >= start) {
+    return std::basic_string<Char>(path.substr(0, dot)) + kXls;
+  }
+  return std::basic_string<Char>(path) + kXls;
 }
 
 int32_t RoundTiesToEven(double value) {
@@ -21,12 +34,11 @@ int32_t RoundTiesToEven(double value) {
 }  // namespace
 
 std::u16string ExportTargetPath(std::u16string_view documentPath) {
-  const size_t start = NameStart(documentPath);
-  const size_t dot = documentPath.rfind(u'.');
-  if (dot != std::u16string_view::npos && dot >= start) {
-    return std::u16string(documentPath.substr(0, dot)) + u".xls";
-  }
-  return std::u16string(documentPath) + u".xls";
+  return WithXlsExtension(documentPath);
+}
+
+std::filesystem::path ExportTargetFile(const std::filesystem::path& documentPath) {
+  return WithXlsExtension(std::string_view(documentPath.native()));
 }
 
 std::u16string ExportSheetName(std::u16string_view targetPath) {

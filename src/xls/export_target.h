@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ inline constexpr char kExportCaption[] = "Export to Excel";
 // is the part from the last "." after the last directory separator ("\",
 // ":" and, on this platform, "/"); a name without one gets ".xls" added.
 std::u16string ExportTargetPath(std::u16string_view documentPath);
+// The same on a native path, byte for byte: a name that is not valid UTF-8
+// keeps its bytes.
+std::filesystem::path ExportTargetFile(const std::filesystem::path& documentPath);
 
 // The first 27 code units of the target's file name, extension included.
 std::u16string ExportSheetName(std::u16string_view targetPath);

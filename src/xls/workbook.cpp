@@ -1,6 +1,8 @@
 #include "xls/workbook.h"
 
 #include <set>
+#include <unordered_map>
+#include <vector>
 
 #include "common/error.h"
 #include "text/utf16.h"
@@ -75,10 +77,12 @@ TWorkbook::~TWorkbook() {
 void TWorkbook::LoadFromStream(TRecordStream& stream) {
   FSheets.Clear();
   FGlobals.Clear();
+  std::vector<uint64_t> bofAt;  // stream position of each sheet section's BOF
   TRecordHeader header;
   ReadRecordHeader(stream, header);
   while (!stream.NextEof(3) && header.Id != 0) {
     const uint16_t id = header.Id;
+    const uint64_t recordAt = stream.Position() - 4;
     std::unique_ptr<TBaseRecord> record = ReadNextRecord(stream, header);
     if (id == xlsid::BOF) {
       std::unique_ptr<TBOFRecord> bof = AsBof(std::move(record));
@@ -89,6 +93,7 @@ void TWorkbook::LoadFromStream(TRecordStream& stream) {
         FGlobals.LoadFromStream(stream, header, std::move(bof), FGlobals.FSST);
       } else {
         TSheet* sheet = FSheets.Add(NewSheetFor(*bof, &FGlobals));
+        bofAt.push_back(recordAt);
         sheet->LoadFromStream(stream, header, std::move(bof), FGlobals.FSST);
       }
     } else if (id != xlsid::EOFREC) {
@@ -96,7 +101,34 @@ void TWorkbook::LoadFromStream(TRecordStream& stream) {
     }
     if (FGlobals.SheetCount() > 0 && FSheets.Count() == FGlobals.SheetCount()) break;
   }
+  OrderSheetsByPosition(bofAt);
   FGlobals.FSST.Sort();
+}
+
+// Each BOUNDSHEET names the stream position of its sheet's BOF, which is how
+// a reader finds the sheet: the tab order need not be the order of the
+// sections in the stream. The sections are put in BOUNDSHEET order; when
+// they cannot be paired with the BOUNDSHEETs one to one, the file is not
+// read at all rather than with sheets swapped or shifted.
+void TWorkbook::OrderSheetsByPosition(const std::vector<uint64_t>& bofAt) {
+  const size_t count = FGlobals.SheetCount();
+  if (FSheets.Count() != count) ThrowFileInvalid();
+  std::unordered_map<uint64_t, size_t> sectionAt;
+  for (size_t j = 0; j < count; ++j) sectionAt.emplace(bofAt[j], j);
+  std::vector<std::unique_ptr<TSheet>> sections(count);
+  for (size_t j = 0; j < count; ++j) sections[j] = FSheets.Replace(j, nullptr);
+  std::vector<size_t> order(count);
+  std::vector<bool> taken(count, false);
+  for (size_t i = 0; i < count; ++i) {
+    const auto it = sectionAt.find(FGlobals.FBoundSheets.Sheet(i).Position());
+    if (it == sectionAt.end() || taken[it->second]) {
+      for (size_t j = 0; j < count; ++j) FSheets.Replace(j, std::move(sections[j]));
+      ThrowFileInvalid();
+    }
+    taken[it->second] = true;
+    order[i] = it->second;
+  }
+  for (size_t i = 0; i < count; ++i) FSheets.Replace(i, std::move(sections[order[i]]));
 }
 
 void TWorkbook::GiveCodeNames() {

@@ -77,6 +77,7 @@ class TWorkbook {
   TWorkSheet& WorkSheetToChange(int index) const;
   std::unique_ptr<TSheet> CopySheet(int index);
   void GiveCodeNames();
+  void OrderSheetsByPosition(const std::vector<uint64_t>& bofAt);
 };
 
 }  // namespace tessary

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -188,11 +189,47 @@ TEST_F(CliTest, ImportEncoding) {
   }
   EXPECT_EQ(RunCli({"import", "-", Path("bad.gda")}, "ab\xFF").Err,
             "Input is not valid UTF-8 (byte 2).\n");
+  // So is a NUL, which a saved table would cut the text at.
+  Result nul = RunCli({"import", "-", Path("bad.gda")}, std::string("ID\r\na\0b", 7));
+  EXPECT_EQ(nul.Code, 1);
+  EXPECT_EQ(nul.Err, "Input holds a NUL character (byte 5).\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("bad.gda")));
   for (const std::string& unreadable : {Path("missing.txt"), FDir.string()}) {
     Result r = RunCli({"import", unreadable, Path("bad.gda")});
     EXPECT_EQ(r.Code, 1);
     EXPECT_EQ(r.Err, "File cannot be opened (Is it already in use?).\n");
   }
+}
+
+// File names are bytes: a table whose name is not valid UTF-8 is saved and
+// exported under exactly that name, never under another one.
+TEST_F(CliTest, PathsAreKeptAsBytes) {
+  const std::string source = Path("t\xFF.gda");
+  ASSERT_EQ(RunCli({"import", "-", source}, "ID\r\nint\r\n7\r\n").Code, 0);
+  ASSERT_EQ(RunCli({"resave", source, Path("u\xFE.gda")}).Code, 0);
+  Result exported = RunCli({"export", source});
+  ASSERT_EQ(exported.Code, 0) << exported.Err;
+  EXPECT_EQ(exported.Out, "Excel file created: " + Path("t\xFF.xls") + "\n");
+  EXPECT_TRUE(std::filesystem::exists(Path("u\xFE.gda")));
+  EXPECT_TRUE(std::filesystem::exists(Path("t\xFF.xls")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FDir), {}), 3);
+}
+
+// Names that are not regular files are refused at once and stay as they
+// are; standard input stays a stream.
+TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten) {
+  for (const char* name : {"p.gda", "p.txt", "p.xls"})
+    ASSERT_EQ(::mkfifo(Path(name).c_str(), 0600), 0);
+  ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, "ID\r\nint\r\n7\r\n").Code, 0);
+  const std::string cannotOpen = "File cannot be opened (Is it already in use?).\n";
+  EXPECT_EQ(RunCli({"dump", Path("p.gda")}).Err, cannotOpen);
+  EXPECT_EQ(RunCli({"import", Path("p.txt"), Path("u.gda")}).Err, cannotOpen);
+  EXPECT_EQ(RunCli({"export", Path("t.gda"), Path("p.xls")}).Code, 1);
+  Result saved = RunCli({"resave", Path("t.gda"), Path("p.gda")});
+  EXPECT_EQ(saved.Code, 1);
+  EXPECT_EQ(saved.Err, "Not a regular file.\n");
+  for (const char* name : {"p.gda", "p.txt", "p.xls"})
+    EXPECT_TRUE(std::filesystem::is_fifo(Path(name)));
 }
 
 // The bundled sample is what importing its text gives.

@@ -6,11 +6,14 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 #include "common/error.h"
 
 #if !defined(_WIN32)
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -116,9 +119,11 @@ TEST_F(SafeFileTest, SavingThroughALinkUpdatesTheLinkedFile) {
   ASSERT_TRUE(writer.Commit());
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(Read(real), "new");
-  // The temporary file was made beside the linked file, and is gone.
-  EXPECT_EQ(writer.TempPath().parent_path(), fs::weakly_canonical(real).parent_path());
+  // The linked file was replaced (its new file made beside it), and nothing
+  // else is left.
+  EXPECT_EQ(writer.TargetPath(), real);
   EXPECT_EQ(EntryCount(), 2u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "game"), {}), 1);
 
   // A link to a file not there yet creates it.
   const fs::path dangling = dir_ / "new.gda";
@@ -128,6 +133,68 @@ TEST_F(SafeFileTest, SavingThroughALinkUpdatesTheLinkedFile) {
   ASSERT_TRUE(fresh.Commit());
   EXPECT_TRUE(fs::is_symlink(dangling));
   EXPECT_EQ(Read(dir_ / "game" / "fresh.gda"), "x");
+}
+
+// Named files that are not regular files are neither read (which could
+// wait forever on a FIFO) nor replaced by a regular file; links that loop
+// fail with their reason and stay.
+TEST_F(SafeFileTest, OnlyRegularFilesAreReadOrReplaced) {
+  const fs::path fifo = dir_ / "pipe.gda";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(OpenRegularFileForReading(fifo), nullptr);
+  EXPECT_EQ(OpenRegularFileForReading("/dev/null"), nullptr);
+  EXPECT_EQ(OpenRegularFileForReading(dir_), nullptr);
+  EXPECT_THROW(TSafeFileWriter{fifo}, Error);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+
+  const fs::path loop = dir_ / "loop.gda";
+  fs::create_symlink(loop.filename(), loop);
+  try {
+    TSafeFileWriter writer(loop);
+    FAIL() << "expected a failure";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), std::error_code(ELOOP, std::generic_category()).message());
+  }
+  EXPECT_TRUE(fs::is_symlink(loop));
+  EXPECT_EQ(EntryCount(), 2u);
+}
+
+// The longest file name the system allows can be saved: the new file's
+// own name does not grow with the target's.
+TEST_F(SafeFileTest, LongestNameCanBeSaved) {
+  for (bool named : {false, true}) {
+    TSafeFileWriter::UseNamedTemporaryFiles(named);
+    const fs::path target = dir_ / (std::string(251, named ? 'n' : 'u') + ".gda");
+    TSafeFileWriter writer(target);
+    ASSERT_TRUE(writer.Write("x", 1));
+    EXPECT_TRUE(writer.Commit());
+    EXPECT_EQ(Read(target), "x");
+  }
+  TSafeFileWriter::UseNamedTemporaryFiles(false);
+  EXPECT_EQ(EntryCount(), 2u);
+}
+
+// A save ended by SIGTERM or SIGINT leaves nothing beside the old file.
+TEST_F(SafeFileTest, InterruptedSaveLeavesNothingBehind) {
+  const fs::path target = dir_ / "t.gda";
+  WriteText(target, "old");
+  for (int sig : {SIGTERM, SIGINT}) {
+    for (bool named : {false, true}) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        TSafeFileWriter::UseNamedTemporaryFiles(named);
+        TSafeFileWriter writer(target);
+        writer.Write("partial", 7);
+        ::raise(sig);
+        ::_exit(0);
+      }
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << named;
+      EXPECT_EQ(EntryCount(), 1u) << "signal " << sig << (named ? ", named" : ", unnamed");
+      EXPECT_EQ(Read(target), "old");
+    }
+  }
 }
 
 TEST_F(SafeFileTest, CommitKeepsPermissionBitsOfTheOldFile) {

@@ -354,7 +354,7 @@ TEST(G2DAReader, BadValuesBecomeErrorTexts) {
   };
   EXPECT_EQ(stringCell(34, 2, true), u"x");
   EXPECT_EQ(stringCell(34, 2, false), u"*GDA FILE ERROR: CORRUPTED DATA*");
-  EXPECT_EQ(stringCell(34, 1, true), u"");
+  EXPECT_EQ(stringCell(34, 1, false), u"x");  // the length word bounds the string
   EXPECT_EQ(stringCell(34, 0, true), u"");
   EXPECT_EQ(stringCell(34, 0x80000000u, true), u"");  // negative length
   EXPECT_EQ(stringCell(0xFFFFFFFF, 2, true), u"");
@@ -373,6 +373,114 @@ TEST(G2DAReader, NumbersAndNames) {
   EXPECT_EQ(back.Cells(2, 2), u"-2147483648");
   EXPECT_EQ(back.Cells(1, 0), u"MaxSpeed");
   EXPECT_EQ(back.Cells(0, 0), HashToName(NameToHash(u"a")));
+}
+
+// A table of `cols` string columns whose cells refer, row by row, to the
+// given offsets into the string area `area` (NullOffset stays as it is).
+std::vector<uint8_t> StringColumns(uint32_t cols, const std::vector<uint32_t>& refs,
+                                   const std::vector<uint8_t>& area) {
+  GffBuilder b;
+  std::vector<test::FieldDef> fields;
+  for (uint32_t c = 0; c < cols; ++c) fields.push_back({10005 + c, 14, 0, 4 * c});
+  b.Structs = {{"gtop", {{10002, 1, 0xC000, 0}, {10003, 2, 0xC000, 4}}, 8},
+               {"colm", {{10001, 4, 0, 0}, {10999, 0, 0, 4}}, 5},
+               {"rows", fields, 4 * cols}};
+  b.U32(8);
+  b.U32(12 + 5 * cols);
+  b.U32(cols);
+  for (uint32_t c = 0; c < cols; ++c) {
+    b.U32(c);
+    b.U8(0);
+  }
+  const auto rows = static_cast<uint32_t>(refs.size() / cols);
+  b.U32(rows);
+  const uint32_t start = 16 + 5 * cols + 4 * cols * rows;
+  for (uint32_t r : refs) b.U32(r == NullOffset ? r : start + r);
+  b.Data.insert(b.Data.end(), area.begin(), area.end());
+  return b.Bytes();
+}
+
+// A string of the area: its length word, then its code units.
+void PutString(std::vector<uint8_t>& area, uint32_t length, std::u16string_view units) {
+  for (int i = 0; i < 4; ++i) area.push_back(static_cast<uint8_t>(length >> (8 * i)));
+  for (char16_t u : units) {
+    area.push_back(static_cast<uint8_t>(u));
+    area.push_back(static_cast<uint8_t>(u >> 8));
+  }
+}
+
+bool LoadCounted(TCellTable& t, const std::vector<uint8_t>& bytes, TGDALoadCounts& counts) {
+  TMemoryGFF gff;
+  return gff.LoadFromBytes(bytes).empty() && LoadGDAFromContainer(t, gff, &counts);
+}
+
+// Another reader's test table: length words count the code units without
+// a terminating zero, and the last string ends with the file.
+TEST(G2DAReader, LengthWordBoundsTheString) {
+  std::vector<uint8_t> area;
+  PutString(area, 6, u"Foobar");
+  PutString(area, 7, u"foo.bar");
+  PutString(area, 7, u"qux.qux");
+  TCellTable t;
+  ASSERT_TRUE(LoadBytes(t, StringColumns(1, {0, 16, 34}, area)));
+  EXPECT_EQ(t.Cells(0, 2), u"Foobar");
+  EXPECT_EQ(t.Cells(0, 3), u"foo.bar");
+  EXPECT_EQ(t.Cells(0, 4), u"qux.qux");
+}
+
+// Many cells referring to one long string hold one decoded copy of it.
+TEST(G2DAReader, CellsShareTheTextOfOneString) {
+  const std::u16string text(5000, u'x');
+  std::vector<uint8_t> area;
+  PutString(area, 5001, text + u'\0');
+  TCellTable t;
+  TGDALoadCounts counts;
+  ASSERT_TRUE(LoadCounted(t, StringColumns(1, std::vector<uint32_t>(1500, 0), area), counts));
+  EXPECT_EQ(t.RowCount(), 1502);
+  EXPECT_EQ(t.Cells(0, 2), text);
+  EXPECT_EQ(&t.Cells(0, 2), &t.Cells(0, 1501));
+  EXPECT_EQ(counts.TextBytesHeld, 10000u);
+  EXPECT_EQ(counts.UnitsScanned, 5001u);
+}
+
+// Strings without a terminator, referred to from many cells at the same
+// and at different offsets: every code unit is examined about once.
+TEST(G2DAReader, StringEndsAreFoundOnce) {
+  const uint32_t units = 20000;
+  std::vector<uint8_t> area;
+  PutString(area, 0x7FFFFFFF, std::u16string(units, u'y'));
+  std::vector<uint32_t> refs(1000, 0);
+  for (uint32_t i = 0; i < 1000; ++i) refs.push_back(4 + 2 * i);  // inside the string
+  TCellTable t;
+  TGDALoadCounts counts;
+  ASSERT_TRUE(LoadCounted(t, StringColumns(1, refs, area), counts));
+  EXPECT_EQ(t.Cells(0, 2), kCorruptedDataText);
+  EXPECT_EQ(t.Cells(0, 2001), kCorruptedDataText);
+  EXPECT_LT(counts.UnitsScanned, units + 10 * refs.size());
+  EXPECT_EQ(counts.TextBytesHeld, 0u);
+}
+
+// Strings inside one long string overlap; decoded one by one they would
+// need far more memory than the file has bytes. Reading stops before the
+// column that would pass the text budget.
+TEST(G2DAReader, TextBudgetStopsBeforeAColumn) {
+  const uint32_t units = 20000;
+  std::vector<uint8_t> area;
+  PutString(area, 4, std::u16string(u"abc\0", 4));
+  PutString(area, units + 1, std::u16string(units, u'A') + u'\0');
+  std::vector<uint32_t> refs;
+  for (uint32_t k = 0; k < 10000; ++k) {
+    refs.push_back(0);
+    refs.push_back(12 + 2 * k);  // 10,000 suffixes of the long string
+  }
+  const std::vector<uint8_t> file = StringColumns(2, refs, area);
+  TCellTable t;
+  t.SetCells(1, 2, u"before");
+  TGDALoadCounts counts;
+  ASSERT_TRUE(LoadCounted(t, file, counts));
+  EXPECT_EQ(t.Cells(0, 10001), u"abc");
+  EXPECT_EQ(t.Cells(1, 2), u"before");
+  EXPECT_LE(counts.TextBytesHeld, 2 * file.size() + (64u << 20));
 }
 
 TEST(G2DAReader, ZeroSizeRowsAndEmptyColumnLists) {
@@ -441,8 +549,8 @@ TEST(G2DAReader, OverlappingFieldsCannotBlowUpTheTable) {
 
 // Raw float bits in a file survive reading and saving: the 15-digit text
 // always reads back to the same float. Zero of either sign shows as 0 and is
-// saved as +0; NaN and infinities show as NAN and INF, which are not number
-// texts, and are saved as 0.
+// saved as +0; NaN (of any sign and payload) and the infinities show as NAN,
+// INF and -INF and are saved as the quiet NaN and the infinities.
 TEST(G2DARoundTrip, StoredFloatBitsSurvive) {
   std::vector<uint32_t> bits = {0x00000001, 0x00000002, 0x007FFFFF, 0x00800000, 0x3DCCCCCD,
                                 0x3F800000, 0x45122F35, 0x70FC3681, 0x7F7FFFFF, 0x80000001,
@@ -452,7 +560,8 @@ TEST(G2DARoundTrip, StoredFloatBitsSurvive) {
     const uint32_t v = static_cast<uint32_t>(rng());
     if ((v & 0x7F800000u) != 0x7F800000u && (v & 0x7FFFFFFFu) != 0) bits.push_back(v);
   }
-  const std::vector<uint32_t> special = {0x80000000, 0x7FC00000, 0x7F800000, 0xFF800000};
+  const std::vector<uint32_t> special = {0x80000000, 0xFFC00001, 0x7F800000, 0xFF800000};
+  const std::vector<uint32_t> savedAs = {0, 0x7FC00000, 0x7F800000, 0xFF800000};
   GffBuilder b;
   b.Structs = {{"gtop", {{10002, 1, 0xC000, 0}, {10003, 2, 0xC000, 4}}, 8},
                {"colm", {{10001, 4, 0, 0}, {10999, 0, 0, 4}}, 5},
@@ -475,7 +584,7 @@ TEST(G2DARoundTrip, StoredFloatBitsSurvive) {
         << "row " << k << " text " << ToUtf8(t.Cells(0, static_cast<int32_t>(k + 2)));
   }
   for (size_t k = 0; k < special.size(); ++k)
-    EXPECT_EQ(GetU32(saved.data() + rowsAt + 4 * (bits.size() + k)), 0u) << k;
+    EXPECT_EQ(GetU32(saved.data() + rowsAt + 4 * (bits.size() + k)), savedAs[k]) << k;
 }
 
 // The real tables made by the game's own tools: read, saved by our writer

@@ -10,7 +10,8 @@ namespace {
 
 TEST(G2daValues, TextsSaveCannotStoreAndTheFirstOfThem) {
   EXPECT_TRUE(CannotBeStored(5, u"12.0"));
-  EXPECT_TRUE(CannotBeStored(8, u"1e39"));  // no finite 32-bit float
+  EXPECT_TRUE(CannotBeStored(8, u"1e39"));   // no finite 32-bit float
+  EXPECT_FALSE(CannotBeStored(8, u"-INF"));  // what FormatReal writes for a value
   EXPECT_TRUE(CannotBeStored(0, u"yes"));
   EXPECT_FALSE(CannotBeStored(0, u"2"));
   EXPECT_FALSE(CannotBeStored(5, u""));

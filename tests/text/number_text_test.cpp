@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "text/utf16.h"
@@ -204,6 +205,18 @@ TEST(ParseReal, AcceptsAndRefuses) {
   EXPECT_EQ(ParseRealAs<double>(u"1e-320"), 1e-320);
   EXPECT_EQ(ParseRealAs<double>(u"1e400"), std::nullopt);
   EXPECT_EQ(ParseRealAs<double>(u"1,5"), std::nullopt);
+}
+
+// What a float cell is saved as: FormatReal's texts for NaN and the
+// infinities come back as those values, nothing else that is not a number.
+TEST(ParseStoredFloat, KeepsFormatRealsNonFiniteTexts) {
+  EXPECT_TRUE(std::isnan(*ParseStoredFloat(FormatReal(std::numeric_limits<float>::quiet_NaN()))));
+  EXPECT_EQ(ParseStoredFloat(u"INF"), std::numeric_limits<float>::infinity());
+  EXPECT_EQ(ParseStoredFloat(u"-INF"), -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(ParseStoredFloat(u"1.5"), 1.5f);
+  for (std::u16string_view refused : {u"inf", u" INF", u"+INF", u"INF ", u"-NAN", u"1e39", u""}) {
+    EXPECT_EQ(ParseStoredFloat(refused), std::nullopt) << ToUtf8(std::u16string(refused));
+  }
 }
 
 TEST(AsciiLower, OnlyAsciiLettersChange) {

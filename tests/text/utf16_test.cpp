@@ -21,5 +21,17 @@ TEST(Utf16, BrokenInputBecomesReplacementCharacters) {
   EXPECT_EQ(FromUtf8("\xE4\xB8"), u"\uFFFD\uFFFD");
 }
 
+// Any file name comes back as the same bytes; valid names read as text.
+TEST(Utf16, FileNameBytesSurviveTheTrip) {
+  for (const std::string& name :
+       {std::string("t\xFF.gda"), std::string("\xC3("), std::string("\xED\xA0\x80x"),
+        std::string("\xF0\x90\x82\x80\xE4\xB8"), std::string("caf\xC3\xA9")}) {
+    EXPECT_EQ(ToFileNameBytes(FromFileNameBytes(name)), name);
+  }
+  EXPECT_EQ(FromFileNameBytes("caf\xC3\xA9"), u"caf\u00E9");
+  EXPECT_FALSE(HoldsFileNameBytes(FromFileNameBytes("caf\xC3\xA9\xF0\x90\x82\x80")));
+  EXPECT_TRUE(HoldsFileNameBytes(FromFileNameBytes("t\xFF")));
+}
+
 }  // namespace
 }  // namespace tessary

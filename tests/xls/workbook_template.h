@@ -185,18 +185,24 @@ inline Bytes TemplateWorkbookStream() {
 }
 
 // The template's globals with `extra` records after the sheet list (one
-// BOUNDSHEET per sheet, named S1, S2, ...), then the given sheet sections.
+// BOUNDSHEET per sheet, named S1, S2, ..., holding the stream position of
+// its sheet's BOF), then the given sheet sections in that order.
 inline Bytes WorkbookWith(const std::vector<Bytes>& sheets, const Bytes& extra = {}) {
   auto g = TemplateGlobalsParts();
-  Bytes stream = Join({g[0], g[1]});
+  const Bytes head = Join({g[0], g[1]});
+  const Bytes tail = Join({g[3], g[4], g[5], g[6]});
+  const size_t boundSheetSize = 14;
+  uint32_t position = static_cast<uint32_t>(head.size() + sheets.size() * boundSheetSize +
+                                            extra.size() + tail.size());
+  Bytes stream = head;
   for (size_t i = 0; i < sheets.size(); ++i) {
     Bytes boundSheet;
-    AppendU32(boundSheet, 0);
+    AppendU32(boundSheet, position);
     boundSheet.insert(boundSheet.end(), {0, 0, 2, 0, 'S', static_cast<uint8_t>('1' + i)});
     PutRecord(stream, 0x0085, boundSheet);
+    position += static_cast<uint32_t>(sheets[i].size());
   }
   stream.insert(stream.end(), extra.begin(), extra.end());
-  const Bytes tail = Join({g[3], g[4], g[5], g[6]});
   stream.insert(stream.end(), tail.begin(), tail.end());
   for (const Bytes& sheet : sheets) stream.insert(stream.end(), sheet.begin(), sheet.end());
   return stream;

@@ -215,6 +215,31 @@ TEST(Workbook, DefaultColumnWidth) {
   }
 }
 
+// A workbook whose tab order differs from the order of its sheet sections:
+// each sheet belongs to the BOUNDSHEET that holds its BOF's position, also
+// once saved and read again.
+TEST(Workbook, SheetsAreFoundByTheirPositions) {
+  const Bytes narrow = SheetWith([](Bytes& s) { PutRecord(s, 0x0055, Words({10})); });
+  const Bytes wide = SheetWith([](Bytes& s) { PutRecord(s, 0x0055, Words({20})); });
+  Bytes s = WorkbookWith({narrow, wide});
+  std::vector<size_t> positions;
+  for (const auto& [offset, type] : RecordsOf(s)) {
+    if (type == 0x0085) positions.push_back(offset + 4);
+  }
+  const uint32_t first = GetU32(&s[positions[0]]);
+  PutU32(&s[positions[0]], GetU32(&s[positions[1]]));
+  PutU32(&s[positions[1]], first);
+  TWorkbook workbook;
+  Load(workbook, s);
+  TWorkbook again;
+  Load(again, Save(workbook));
+  for (TWorkbook* book : {&workbook, &again}) {
+    EXPECT_EQ(book->FGlobals.SheetName(0), u"S1");
+    EXPECT_EQ(book->WorkSheet(0)->FDefColWidth, 20 * 293);
+    EXPECT_EQ(book->WorkSheet(1)->FDefColWidth, 10 * 293);
+  }
+}
+
 TEST(Workbook, MalformedStreams) {
   const std::string invalid = "Error reading Excel records. File invalid";
   // A record between sections that is neither BOF nor EOF.
@@ -276,13 +301,24 @@ TEST(Workbook, MalformedStreams) {
               }),
               "File is password protected");
   }
-  // More BOUNDSHEET records than sheet sections: the save refuses.
+  // A sheet section that no BOUNDSHEET names, before the one that is named.
+  {
+    const Bytes sheet = SheetWith([](Bytes&) {});
+    Bytes s = WorkbookWith({sheet});
+    for (const auto& [offset, type] : RecordsOf(s)) {
+      if (type == 0x0085) PutU32(&s[offset + 4], GetU32(&s[offset + 4]) + sheet.size());
+    }
+    s.insert(s.end() - static_cast<long>(sheet.size()), sheet.begin(), sheet.end());
+    TWorkbook workbook;
+    EXPECT_EQ(ErrorText([&] { Load(workbook, s); }), invalid);
+  }
+  // More BOUNDSHEET records than sheet sections: nothing to pair the
+  // BOUNDSHEET with.
   {
     auto g = TemplateGlobalsParts();
     Bytes s = Join({g[0], g[1], g[2], g[3], g[4], g[5], g[6]});
     TWorkbook workbook;
-    Load(workbook, s);
-    EXPECT_EQ(ErrorText([&] { Save(workbook); }), invalid);
+    EXPECT_EQ(ErrorText([&] { Load(workbook, s); }), invalid);
   }
 }
 
@@ -324,16 +360,18 @@ TEST(Workbook, VbaProjectGivesEverySheetACodeName) {
   PutRecord(head, 0x00D3, {});                                       // OBPROJ
   PutRecord(head, 0x01BA, {6, 0, 0, 'S', 'h', 'e', 'e', 't', '2'});  // the workbook's code name
   Bytes stream = Join({head, g[1]});
-  for (const char* name : {"A", "B"}) {
-    Bytes boundSheet;
-    AppendU32(boundSheet, 0);
-    boundSheet.insert(boundSheet.end(), {0, 0, 1, 0, static_cast<uint8_t>(name[0])});
-    PutRecord(stream, 0x0085, boundSheet);
-  }
   const Bytes tail = Join({g[3], g[5], g[6]});
-  stream.insert(stream.end(), tail.begin(), tail.end());
   const Bytes named = SheetWith([](Bytes& s) { PutRecord(s, 0x01BA, {1, 0, 0, 'Z'}); });
   const Bytes unnamed = SheetWith([](Bytes&) {});
+  uint32_t position = static_cast<uint32_t>(stream.size() + 2 * 13 + tail.size());
+  for (const char* name : {"A", "B"}) {
+    Bytes boundSheet;
+    AppendU32(boundSheet, position);
+    boundSheet.insert(boundSheet.end(), {0, 0, 1, 0, static_cast<uint8_t>(name[0])});
+    PutRecord(stream, 0x0085, boundSheet);
+    position += static_cast<uint32_t>(unnamed.size());
+  }
+  stream.insert(stream.end(), tail.begin(), tail.end());
   for (const Bytes* sheet : {&unnamed, &named})
     stream.insert(stream.end(), sheet->begin(), sheet->end());
   TWorkbook workbook;
