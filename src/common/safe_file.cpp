@@ -115,6 +115,11 @@ std::atomic<bool> gNamedOnly{false};
 
 }  // namespace
 
+std::string OpenForReadingErrorText(int code) {
+  // The opener refuses what is not a regular file with EINVAL.
+  return code == EINVAL ? kNotRegular : SystemErrorText(code);
+}
+
 std::FILE* OpenRegularFileForReading(const fs::path& path, uint64_t* size) {
   // Checked before opening, so that opening has no effect on a device, and
   // again on what was opened, in case the name changed in between. The

@@ -18,6 +18,8 @@ namespace tessary {
 // waiting on it. Returns nullptr with errno set on failure; `size`, when
 // given, receives the file's size.
 std::FILE* OpenRegularFileForReading(const std::filesystem::path& path, uint64_t* size = nullptr);
+// The reason for a failure of OpenRegularFileForReading with errno `code`.
+std::string OpenForReadingErrorText(int code);
 
 class TSafeFileWriter {
  public:

@@ -74,10 +74,7 @@ bool TMemoryGFF::Load(const std::filesystem::path& filename) {
   // Only a regular file: a FIFO or a device is refused instead of waited on.
   std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFileForReading(filename, &size));
   if (!file) {
-    // The opener refuses what is not a regular file with EINVAL.
-    const int code = errno;
-    ShowError(FileFailureText(kCannotOpen, filename,
-                              code == EINVAL ? "Not a regular file" : SystemErrorText(code)));
+    ShowError(FileFailureText(kCannotOpen, filename, OpenForReadingErrorText(errno)));
     return false;
   }
   // Positions in the file are 32-bit: a larger file cannot be a valid one.
