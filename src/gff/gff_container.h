@@ -62,7 +62,8 @@ class TMemoryGFF {
   std::vector<TStruct> StructArray;
 
   // Reads the whole file. On failure shows one error box and returns false;
-  // the object's content is then undefined.
+  // the object's content is then undefined. A file that cannot be opened or
+  // read has the system's reason on a second line, after the path.
   bool Load(const std::filesystem::path& filename);
   // The same checks on bytes already in memory; returns the message of the
   // failure ("" on success) instead of showing it.
