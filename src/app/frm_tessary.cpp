@@ -54,7 +54,6 @@ constexpr int kGridTop = 111;
 constexpr int kColCountMaximum = 100;
 const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
 const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
-constexpr char kCannotOpenText[] = "File cannot be opened (Is it already in use?).";
 
 // Paths as the window keeps them. A start-up path whose name is not valid
 // UTF-8 holds its invalid bytes as kept bytes (FromFileNameBytes) and goes
@@ -636,7 +635,7 @@ void TfrmTessary::MImportExcelfileClick() {
   if (std::FILE* probe = OpenRegularFileForReading(ToPath(*chosen))) {
     std::fclose(probe);
   } else {
-    ShowError(kCannotOpenText);
+    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
     return;
   }
   TCellTable imported;
@@ -672,7 +671,7 @@ void TfrmTessary::MImportCsvfileClick() {
   uint64_t size = 0;
   std::FILE* file = OpenRegularFileForReading(ToPath(*chosen), &size);
   if (file == nullptr) {
-    ShowError(kCannotOpenText);
+    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
     return;
   }
   std::string bytes(static_cast<size_t>(size), '\0');

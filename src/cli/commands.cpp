@@ -1,11 +1,15 @@
 #include "cli/commands.h"
 
 #include <array>
+#include <cerrno>
 #include <exception>
+#include <iterator>
 #include <ostream>
 
 #include "common/error_report.h"
+#include "common/safe_file.h"
 #include "gff/g2da.h"
+#include "gff/gff_container.h"
 #include "gff/show_error.h"
 #include "tessary_version.h"
 
@@ -98,6 +102,28 @@ int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream
 int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err) {
   ErrorToStream errors(err);
   return SaveGDA(table, path) ? kExitOk : kExitFailed;
+}
+
+TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& err) {
+  TInputFile file(OpenRegularFileForReading(path, size), std::fclose);
+  if (!file) {
+    err << FileFailureText(kCannotOpenText, path, OpenForReadingErrorText(errno)) << '\n';
+  }
+  return file;
+}
+
+std::optional<std::string> ReadInput(const std::string& path, TStreams& io) {
+  std::string bytes;
+  if (path == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(io.In), {});
+    return bytes;
+  }
+  uint64_t size = 0;
+  TInputFile file = OpenInputFile(path, &size, io.Err);
+  if (!file) return std::nullopt;
+  bytes.resize(static_cast<size_t>(size));
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+  return bytes;
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

@@ -3,8 +3,11 @@
 // commands.cpp; its code may live in a file of its own.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +56,15 @@ std::string HelpText();
 // printing "File cannot be written." on failure. Both return an exit code.
 int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err);
 int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err);
+
+// Opens a named input file, a regular file only (a FIFO or a device is
+// refused, not waited on). On failure prints the cannot-open message with
+// the path and the reason, and returns null.
+using TInputFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& err);
+// All of standard input for "-", else all of the named input file; nothing
+// after a printed failure.
+std::optional<std::string> ReadInput(const std::string& path, TStreams& io);
 
 // The table the import makes of UTF-8 text (a leading byte order mark
 // skipped, lines and tab-separated fields split as Paste splits them), or

@@ -19,8 +19,6 @@
 namespace tessary::cli {
 namespace {
 
-using TFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
 bool StartsWithCompoundSignature(std::FILE* file) {
   std::array<uint8_t, cfb::kFileSignature.size()> head{};
   const bool match =
@@ -56,14 +54,10 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
   const std::string& source = files[0];
   bool workbook = false;
   uint64_t size = 0;
-  TFile file(nullptr, std::fclose);
+  TInputFile file(nullptr, std::fclose);
   if (source != "-") {
-    // Only a regular file: a FIFO or a device is refused, not waited on.
-    file.reset(OpenRegularFileForReading(source, &size));
-    if (!file) {
-      io.Err << "File cannot be opened (Is it already in use?).\n";
-      return kExitFailed;
-    }
+    file = OpenInputFile(source, &size, io.Err);
+    if (!file) return kExitFailed;
     workbook = StartsWithCompoundSignature(file.get());
   }
   if (!workbook && !(source != "-" && IsCsvName(source))) {

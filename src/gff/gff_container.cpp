@@ -12,7 +12,6 @@
 namespace tessary {
 namespace {
 
-constexpr char kCannotOpen[] = "File cannot be opened (Is it already in use?).";
 constexpr char kUnrecognized[] = "Unrecognized file format.";
 constexpr char kCorrupted[] = "File is corrupted.";
 
@@ -74,7 +73,7 @@ bool TMemoryGFF::Load(const std::filesystem::path& filename) {
   // Only a regular file: a FIFO or a device is refused instead of waited on.
   std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFileForReading(filename, &size));
   if (!file) {
-    ShowError(FileFailureText(kCannotOpen, filename, OpenForReadingErrorText(errno)));
+    ShowError(FileFailureText(kCannotOpenText, filename, OpenForReadingErrorText(errno)));
     return false;
   }
   // Positions in the file are 32-bit: a larger file cannot be a valid one.

@@ -12,6 +12,9 @@
 
 namespace tessary {
 
+// The message of a table file that cannot be opened or read.
+inline constexpr char kCannotOpenText[] = "File cannot be opened (Is it already in use?).";
+
 constexpr uint16_t FlagStruct = 0x4000;
 constexpr uint16_t FlagList = 0x8000;
 constexpr uint32_t NullOffset = 0xFFFFFFFF;
