@@ -597,7 +597,9 @@ void TfrmTessary::NewTable() {
 void TfrmTessary::MExcelfileClick() {
   EndGridEdit();
   const std::u16string target = ExportTargetPath(FGDAFilename.toStdU16String());
-  const std::u16string sheet = ExportSheetName(target);
+  // A name byte that is not UTF-8 rides in the path as a lone surrogate; the
+  // sheet name shows it as U+FFFD, as the command line does.
+  const std::u16string sheet = ExportSheetName(FromUtf8(ToFileNameBytes(target)));
   const TTableExportResult result =
       ExportTableToWorkbook(GDAGrid->Table(), ToPath(QString::fromStdU16String(target)), sheet);
   if (!result.Ok) {
