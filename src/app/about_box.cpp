@@ -53,7 +53,7 @@ void ShowAboutBox(QWidget* parent) {
 }
 
 void AddHelpMenu(QMenuBar* bar, QWidget* window) {
-  QMenu* help = bar->addMenu(QStringLiteral("Help"));
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   QAction* about = help->addAction(QStringLiteral("About Tessary"));
   about->setMenuRole(QAction::AboutRole);
   QObject::connect(about, &QAction::triggered, window, [window] { ShowAboutBox(window); });

@@ -58,8 +58,10 @@ std::optional<QString> TQtFileDialog::ExecuteSave(QWidget* parent, const QString
 }
 
 void TQtMessageBoxes::Show(const QString& text, const QString& caption, TBoxIcon icon) {
-  QMessageBox box(icon == TBoxIcon::biError ? QMessageBox::Critical : QMessageBox::NoIcon, caption,
-                  text, QMessageBox::Ok);
+  const QMessageBox::Icon shown = icon == TBoxIcon::biError     ? QMessageBox::Critical
+                                  : icon == TBoxIcon::biWarning ? QMessageBox::Warning
+                                                                : QMessageBox::NoIcon;
+  QMessageBox box(shown, caption, text, QMessageBox::Ok);
   box.exec();
 }
 

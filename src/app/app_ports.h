@@ -26,7 +26,7 @@ class TFileDialogPort {
                                              const QString& filter) = 0;
 };
 
-enum class TBoxIcon { biNone, biError };
+enum class TBoxIcon { biNone, biWarning, biError };
 
 // The answers to "Save changes to NAME?".
 enum class TSaveChoice { scSave, scDiscard, scCancel };

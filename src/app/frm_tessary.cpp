@@ -4,28 +4,45 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTimer>
+#include <QUrl>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <unordered_set>
 #include <vector>
 
 #include "app/about_box.h"
+#include "app/find_dialog.h"
+#include "app/go_to_row_dialog.h"
+#include "common/safe_file.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
+#include "gff/user_column_names.h"
+#include "grid/find_replace.h"
 #include "grid/widget/table_grid.h"
 #include "text/utf16.h"
 #include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
+#include "xls/table_csv.h"
 #include "xls/table_export.h"
+#include "xls/table_import.h"
 
 namespace tessary {
 namespace {
@@ -35,6 +52,8 @@ constexpr int kClientHeight = 385;
 constexpr int kGridTop = 111;
 // The column count control goes at least this high.
 constexpr int kColCountMaximum = 100;
+const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
+const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
 
 // Paths as the window keeps them. A start-up path whose name is not valid
 // UTF-8 holds its invalid bytes as kept bytes (FromFileNameBytes) and goes
@@ -103,6 +122,19 @@ QString Counted(qsizetype n, const char* one, const char* many) {
   return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
 }
 
+// The table file of a drag: its first item, when that is a local file
+// named *.gda (any letter case).
+QString DraggedTableFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls() || mime->urls().isEmpty()) return QString();
+  const QUrl url = mime->urls().first();
+  if (!url.isLocalFile()) return QString();
+  const QString path = url.toLocalFile();
+  if (!path.endsWith(QStringLiteral(".gda"), Qt::CaseInsensitive) || QFileInfo(path).isDir()) {
+    return QString();
+  }
+  return path;
+}
+
 }  // namespace
 
 QString FileNamePart(const QString& path) {
@@ -116,7 +148,10 @@ TfrmTessary::TfrmTessary(const QString& startFile, TFileDialogPort* dialog, QWid
 
 TfrmTessary::TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort* dialog,
                          QWidget* parent)
-    : QMainWindow(parent), FDialog(dialog ? dialog : &FQtDialog) {
+    : QMainWindow(parent),
+      SheetChoice(&FQtSheetDialog),
+      FDialog(dialog ? dialog : &FQtDialog),
+      FUserNamesFile(UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))) {
   CreateComponents();
   GDAGridXlsIO = std::make_unique<TGridXlsIO>();
   GDAGridXlsIO->ApplyWindowSettings(GDAGrid->Table());
@@ -203,31 +238,9 @@ void TfrmTessary::CreateComponents() {
     return !text.empty() && CannotBeStored(ColumnStorage(t.Cells(col, 1)).TypeId, text);
   });
 
-  MFile = menuBar()->addMenu(QStringLiteral("File"));
-  MOpen = MFile->addAction(QStringLiteral("Open"));
-  MSave = MFile->addAction(QStringLiteral("Save"));
-  MSaveas = MFile->addAction(QStringLiteral("Save as"));
-  MClose = MFile->addAction(QStringLiteral("Close"));
-  MExportto = MFile->addMenu(QStringLiteral("Export to"));
-  MExcelfile = MExportto->addAction(QStringLiteral("Excel file"));
-  MQuit = MFile->addAction(QStringLiteral("Quit"));
-
   auto wire = [](auto* sender, auto signal, auto handler) {
     QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
   };
-  // A menu command gives the keyboard back to the grid when it ends.
-  auto wireMenu = [this](QAction* action, auto handler) {
-    QObject::connect(action, &QAction::triggered, action, [this, handler] {
-      RunCommand(handler);
-      FocusGrid();
-    });
-  };
-  wireMenu(MOpen, [this] { MOpenClick(); });
-  wireMenu(MSave, [this] { MSaveClick(); });
-  wireMenu(MSaveas, [this] { MSaveasClick(); });
-  wireMenu(MClose, [this] { MCloseClick(); });
-  wireMenu(MExcelfile, [this] { MExcelfileClick(); });
-  wireMenu(MQuit, [this] { MQuitClick(); });
   // Only a click on a mode runs the handler; selecting one from code does not.
   wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
   wire(ColCountSpinEdit, &QSpinBox::valueChanged, [this] { ColCountSpinEditChange(); });
@@ -235,7 +248,9 @@ void TfrmTessary::CreateComponents() {
   wire(DelKeyRemRow, &QCheckBox::clicked, [this] { DelKeyRemRowClick(); });
   wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
+  CreateMenus();
   AddHelpMenu(menuBar(), this);
+  setAcceptDrops(true);
 
   // Tab from the grid reaches the checked mode only (ShowMode); the arrow
   // keys move between the two modes.
@@ -250,6 +265,91 @@ void TfrmTessary::CreateComponents() {
   GDAGrid->setFocus(Qt::OtherFocusReason);
   setMinimumSize(300, 180);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+QAction* TfrmTessary::AddCommand(QMenu* menu, const QString& text,
+                                 std::initializer_list<QKeySequence> keys,
+                                 std::function<void()> handler) {
+  auto* action = new QAction(text, menu);
+  action->setShortcuts(QList<QKeySequence>(keys));
+  menu->addAction(action);
+  // A menu command gives the keyboard back to the grid when it ends.
+  QObject::connect(action, &QAction::triggered, action, [this, handler = std::move(handler)] {
+    RunCommand(handler);
+    FocusGrid();
+  });
+  return action;
+}
+
+// The keys are the same on every desktop, not the desktop's standard lists,
+// which differ and collide (Find next is Ctrl+G on some).
+void TfrmTessary::CreateMenus() {
+  using QKS = QKeySequence;
+  MFile = menuBar()->addMenu(QStringLiteral("&File"));
+  MOpen = AddCommand(MFile, QStringLiteral("Open"), {QKS(Qt::CTRL | Qt::Key_O)},
+                     [this] { MOpenClick(); });
+  MSave = AddCommand(MFile, QStringLiteral("Save"), {QKS(Qt::CTRL | Qt::Key_S)},
+                     [this] { MSaveClick(); });
+  MSaveas = AddCommand(MFile, QStringLiteral("Save as"), {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+                       [this] { MSaveasClick(); });
+  MClose = AddCommand(MFile, QStringLiteral("Close"), {QKS(Qt::CTRL | Qt::Key_N)},
+                      [this] { MCloseClick(); });
+  MExportto = MFile->addMenu(QStringLiteral("Export to"));
+  MExcelfile =
+      AddCommand(MExportto, QStringLiteral("Excel file"), {}, [this] { MExcelfileClick(); });
+  MCsvfile = AddCommand(MExportto, QStringLiteral("CSV file"), {}, [this] { MCsvfileClick(); });
+  MImportfrom = MFile->addMenu(QStringLiteral("Import from"));
+  MImportExcelfile = AddCommand(MImportfrom, QStringLiteral("Excel file..."), {},
+                                [this] { MImportExcelfileClick(); });
+  MImportCsvfile =
+      AddCommand(MImportfrom, QStringLiteral("CSV file..."), {}, [this] { MImportCsvfileClick(); });
+  MQuit = AddCommand(MFile, QStringLiteral("Quit"), {QKS(Qt::CTRL | Qt::Key_Q)},
+                     [this] { MQuitClick(); });
+
+  MEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  MUndo = AddCommand(MEdit, QStringLiteral("Undo"), {QKS(Qt::CTRL | Qt::Key_Z)},
+                     [this] { EditUndo(); });
+  MRedo = AddCommand(MEdit, QStringLiteral("Redo"),
+                     {QKS(Qt::CTRL | Qt::Key_Y), QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+                     [this] { EditRedo(); });
+  MEdit->addSeparator();
+  MCut = AddCommand(MEdit, QStringLiteral("Cut"), {QKS(Qt::CTRL | Qt::Key_X)},
+                    [this] { GDAGrid->Cut(); });
+  MCopy = AddCommand(MEdit, QStringLiteral("Copy"), {QKS(Qt::CTRL | Qt::Key_C)},
+                     [this] { GDAGrid->Copy(); });
+  MPaste = AddCommand(MEdit, QStringLiteral("Paste"), {QKS(Qt::CTRL | Qt::Key_V)},
+                      [this] { GDAGrid->Paste(); });
+  MSelectall = AddCommand(MEdit, QStringLiteral("Select all"), {QKS(Qt::CTRL | Qt::Key_A)},
+                          [this] { GDAGrid->SelectAll(); });
+  MEdit->addSeparator();
+  MFind = AddCommand(MEdit, QStringLiteral("Find..."), {QKS(Qt::CTRL | Qt::Key_F)},
+                     [this] { MFindClick(); });
+  MFindnext = AddCommand(MEdit, QStringLiteral("Find next"), {QKS(Qt::Key_F3)},
+                         [this] { MFindnextClick(); });
+  MReplace = AddCommand(MEdit, QStringLiteral("Replace..."), {QKS(Qt::CTRL | Qt::Key_H)},
+                        [this] { MReplaceClick(); });
+  MEdit->addSeparator();
+  MGotorow = AddCommand(MEdit, QStringLiteral("Go to row..."), {QKS(Qt::CTRL | Qt::Key_G)},
+                        [this] { MGotorowClick(); });
+
+  // The clipboard keys act where the grid has the keys, as its own keys do;
+  // the other controls keep theirs. The in-place editor keeps its undo and
+  // clipboard keys (it takes them before any shortcut).
+  for (QAction* a : {MCut, MCopy, MPaste, MSelectall}) {
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    GDAGrid->addAction(a);
+  }
+  // Opening the menu commits an edit; Undo and Redo then show whether
+  // there is a step to undo or redo.
+  connect(MEdit, &QMenu::aboutToShow, this, [this] {
+    EndGridEdit();
+    MUndo->setEnabled(GDAGrid->History().CanUndo());
+    MRedo->setEnabled(GDAGrid->History().CanRedo());
+  });
+  connect(MEdit, &QMenu::aboutToHide, this, [this] {
+    MUndo->setEnabled(true);
+    MRedo->setEnabled(true);
+  });
 }
 
 bool TfrmTessary::eventFilter(QObject* watched, QEvent* event) {
@@ -321,14 +421,36 @@ bool TfrmTessary::LoadFile(const QString& path) {
   return true;
 }
 
+// Names the user gave columns come back from the user dictionary; the
+// opened file starts at its first data cell.
 bool TfrmTessary::OpenFile(const QString& path) {
   if (!LoadFile(path)) return false;
+  if (FUserNamesFile) {
+    ApplyUserColumnNames(GDAGrid->Table(),
+                         TUserColumnNames::Load(
+                             *FUserNamesFile, [this](const std::string& m) { WarnDictionary(m); }));
+  }
   ShowColCount();
   FHasFile = true;
   SetFilename(path);
   DesignerMode(false);
+  ShowTopLeft();
   GDAGrid->History().Clear();
   return true;
+}
+
+// A damaged or unreadable dictionary is ignored; it is said once a run.
+void TfrmTessary::WarnDictionary(const std::string& message) {
+  if (FDictionaryWarned) return;
+  FDictionaryWarned = true;
+  MessageBoxes().Show(QString::fromStdString(message), kApplicationTitle, TBoxIcon::biWarning);
+}
+
+// The first cell below the fixed rows is current, in the top-left corner.
+void TfrmTessary::ShowTopLeft() {
+  TCellTable& t = GDAGrid->Table();
+  t.MoveCurrent(TGridCoord{t.FixedCols(), t.FixedRows()});
+  GDAGrid->Controller().ScrollTo(t.FixedCols(), t.FixedRows());
 }
 
 void TfrmTessary::MOpenClick() {
@@ -401,8 +523,14 @@ bool TfrmTessary::WriteFile(const QString& path) {
     ReportGeneralError(e.what());
     return false;
   }
-  if (written) GDAGrid->History().MarkSaved();
-  return written;
+  if (!written) return false;
+  GDAGrid->History().MarkSaved();
+  // Column names the user typed are kept for the next time the file opens.
+  if (FUserNamesFile) {
+    AddUserColumnNames(*FUserNamesFile, GDAGrid->Table(),
+                       [this](const std::string& m) { WarnDictionary(m); });
+  }
+  return true;
 }
 
 // Cells Save would write as 0 although they hold another text: asked about
@@ -449,6 +577,7 @@ void TfrmTessary::NewTable() {
   SetFilename(kNewFileName);
   t.SetCells(0, 0, u"ID");
   t.SetCells(0, 1, u"int");
+  ShowTopLeft();
   GDAGrid->History().Clear();
 }
 
@@ -459,7 +588,9 @@ void TfrmTessary::NewTable() {
 void TfrmTessary::MExcelfileClick() {
   EndGridEdit();
   const std::u16string target = ExportTargetPath(FGDAFilename.toStdU16String());
-  const std::u16string sheet = ExportSheetName(target);
+  // A name byte that is not UTF-8 rides in the path as a lone surrogate; the
+  // sheet name shows it as U+FFFD, as the command line does.
+  const std::u16string sheet = ExportSheetName(FromUtf8(ToFileNameBytes(target)));
   const TTableExportResult result =
       ExportTableToWorkbook(GDAGrid->Table(), ToPath(QString::fromStdU16String(target)), sheet);
   if (!result.Ok) {
@@ -468,6 +599,114 @@ void TfrmTessary::MExcelfileClick() {
   }
   MessageBoxes().Show(QString::fromUtf8(kExportSuccessPrefix) + QString::fromStdU16String(target),
                       QString::fromUtf8(kExportCaption), TBoxIcon::biNone);
+}
+
+// Writes the table as CSV next to the document, by the Excel export's
+// target rule with ".csv".
+void TfrmTessary::MCsvfileClick() {
+  EndGridEdit();
+  const QString target =
+      QString::fromStdU16String(CsvExportTargetPath(FGDAFilename.toStdU16String()));
+  std::string reason;
+  if (!WriteTableCsvFile(GDAGrid->Table(), ToPath(target), reason)) {
+    ShowError(std::string(kCsvExportErrorText) + "\n" + reason);
+    return;
+  }
+  MessageBoxes().Show(QString::fromUtf8(kCsvExportSuccessPrefix) + target,
+                      QString::fromUtf8(kCsvExportCaption), TBoxIcon::biNone);
+}
+
+// A worksheet of a workbook as a new document: unsaved changes are asked
+// about first, then the file is chosen, then its sheet (the one the export
+// names after the file preselected). A refused import shows its message
+// and changes nothing.
+void TfrmTessary::MImportExcelfileClick() {
+  if (!ConfirmDiscardChanges()) return;
+  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kXlsFilter);
+  if (!chosen) return;
+  // Only a regular file: a FIFO or a device is refused, not waited on.
+  if (std::FILE* probe = OpenRegularFileForReading(ToPath(*chosen))) {
+    std::fclose(probe);
+  } else {
+    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
+    return;
+  }
+  TCellTable imported;
+  TImportResult result;
+  try {
+    const TWorkbookImport book(ToPath(*chosen));
+    if (book.SheetNames().empty()) {
+      ShowError("The file " + chosen->toStdString() + " holds no worksheet.");
+      return;
+    }
+    QStringList names;
+    for (const std::u16string& name : book.SheetNames()) names << QString::fromStdU16String(name);
+    const std::optional<int> sheet =
+        SheetChoice->Choose(this, FileNamePart(*chosen), names, book.DefaultSheet());
+    if (!sheet) return;
+    result = book.ReadSheet(*sheet, imported);
+  } catch (const std::bad_alloc&) {
+    result = {false, chosen->toStdString() + ": Not enough memory"};
+  } catch (const std::exception& e) {
+    result = {false, e.what()};
+  }
+  if (!result.Ok) {
+    ShowError(result.Error);
+    return;
+  }
+  TakeImportedTable(imported, *chosen);
+}
+
+void TfrmTessary::MImportCsvfileClick() {
+  if (!ConfirmDiscardChanges()) return;
+  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kCsvFilter);
+  if (!chosen) return;
+  uint64_t size = 0;
+  std::FILE* file = OpenRegularFileForReading(ToPath(*chosen), &size);
+  if (file == nullptr) {
+    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
+    return;
+  }
+  std::string bytes(static_cast<size_t>(size), '\0');
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  std::fclose(file);
+  TCellTable imported;
+  const TImportResult result = CsvToTable(bytes, imported);
+  if (!result.Ok) {
+    ShowError(result.Error);
+    return;
+  }
+  TakeImportedTable(imported, *chosen);
+}
+
+// The imported table replaces the document: named after the imported file
+// with ".gda", in Editor mode, marked as unsaved and without a file, so
+// that Save asks where to write it. Every cell of the table before is
+// emptied, those beyond its extent too.
+void TfrmTessary::TakeImportedTable(const TCellTable& imported, const QString& path) {
+  EndGridEdit();
+  TCellTable& t = GDAGrid->Table();
+  t.SetFixedRows(0);
+  t.ClearRect(0, 0, TCellTable::kMaxIndex, TCellTable::kMaxIndex);
+  t.SetColCount(imported.ColCount());
+  t.SetRowCount(imported.RowCount());
+  // Written without telling the view cell by cell; it repaints once.
+  TCellTableObserver* view = t.Observer();
+  t.SetObserver(nullptr);
+  for (int32_t r = 0; r < imported.RowCount(); ++r) {
+    for (int32_t c = 0; c < imported.ColCount(); ++c) {
+      const std::u16string& text = imported.Cells(c, r);
+      if (!text.empty()) t.SetCells(c, r, text);
+    }
+  }
+  t.SetObserver(view);
+  t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
+  t.MoveCurrent(TGridCoord{0, 0});
+  ShowColCount();
+  FHasFile = false;
+  SetFilename(QString::fromStdU16String(ImportedDocumentPath(path.toStdU16String())));
+  DesignerMode(false);
+  GDAGrid->History().ClearUnsaved();
 }
 
 void TfrmTessary::MQuitClick() { close(); }
@@ -612,6 +851,150 @@ void TfrmTessary::SetFilename(const QString& str) {
 void TfrmTessary::UpdateCaption() {
   setWindowTitle(kTitlePrefix + QStringLiteral("  -  ") + FileNamePart(FGDAFilename) +
                  (Modified() ? QStringLiteral(" *") : QString()));
+}
+
+// --- Find, Replace, Go to row -------------------------------------------------
+
+TFindDialog& TfrmTessary::EnsureFindDialog() {
+  if (FFindDialog) return *FFindDialog;
+  FFindDialog = new TFindDialog(this);
+  auto wireButton = [this](QPushButton* button, auto handler) {
+    connect(button, &QPushButton::clicked, this, [handler] { RunCommand(handler); });
+  };
+  wireButton(FFindDialog->FindNextBtn, [this] { FindNextCell(); });
+  wireButton(FFindDialog->ReplaceBtn, [this] { ReplaceClick(); });
+  wireButton(FFindDialog->ReplaceAllBtn, [this] { ReplaceAllClick(); });
+  connect(FFindDialog, &QDialog::finished, this, [this] {
+    activateWindow();
+    FocusGrid();
+  });
+  return *FFindDialog;
+}
+
+void TfrmTessary::ShowFind(bool replace) {
+  EndGridEdit();
+  TFindDialog& dialog = EnsureFindDialog();
+  // The text of a single selected cell is a likely thing to look for.
+  if (dialog.FindText->text().isEmpty()) {
+    const TCellTable& t = GDAGrid->Table();
+    const std::u16string& cell = t.Cells(t.Col(), t.Row());
+    if (cell.find_first_of(u"\r\n") == std::u16string::npos) {
+      dialog.FindText->setText(QString::fromStdU16String(cell));
+    }
+  }
+  dialog.ShowFor(replace);
+}
+
+void TfrmTessary::MFindClick() { ShowFind(false); }
+
+void TfrmTessary::MReplaceClick() { ShowFind(true); }
+
+void TfrmTessary::MFindnextClick() {
+  if (!FFindDialog || FFindDialog->FindText->text().isEmpty()) {
+    ShowFind(false);
+    return;
+  }
+  FindNextCell();
+}
+
+// From the cell after the current one, down the table and round from the
+// top; the found cell becomes current and shows.
+void TfrmTessary::FindNextCell() {
+  EndGridEdit();
+  TFindDialog& dialog = EnsureFindDialog();
+  const TFindOptions options = dialog.Options();
+  if (options.Text.empty()) return;
+  TCellTable& t = GDAGrid->Table();
+  const std::optional<TFindResult> found = FindNext(t, options, t.Current());
+  if (!found) {
+    dialog.ShowMessage(QStringLiteral("\"%1\" was not found.").arg(dialog.FindText->text()));
+    return;
+  }
+  t.MoveCurrent(found->Cell);
+  GDAGrid->Controller().ScrollCurrentIntoView();
+  if (found->Wrapped) {
+    dialog.ShowMessage(QStringLiteral("Passed the end of the table; went on from the top."));
+  } else if (dialog.isVisible()) {
+    dialog.Message->clear();
+  }
+  const QRect cell = GDAGrid->CellRect(found->Cell.X, found->Cell.Y);
+  dialog.KeepClearOf(QRect(GDAGrid->viewport()->mapToGlobal(cell.topLeft()), cell.size()));
+}
+
+// Replaces the matches in the current cell when it matches, then finds the
+// next cell.
+void TfrmTessary::ReplaceClick() {
+  EndGridEdit();
+  TFindDialog& dialog = EnsureFindDialog();
+  TCellTable& t = GDAGrid->Table();
+  const std::u16string replacement = dialog.Replacement();
+  if (const std::optional<TCellEdit> edit =
+          ReplaceInCell(t, dialog.Options(), replacement, t.Current())) {
+    GDAGrid->History().SetCells(edit->Col, edit->Row, edit->New);
+  }
+  FindNextCell();
+}
+
+void TfrmTessary::ReplaceAllClick() {
+  EndGridEdit();
+  TFindDialog& dialog = EnsureFindDialog();
+  const std::vector<TCellEdit> edits =
+      ReplaceAll(GDAGrid->Table(), dialog.Options(), dialog.Replacement());
+  if (edits.empty()) {
+    dialog.ShowMessage(QStringLiteral("\"%1\" was not found.").arg(dialog.FindText->text()));
+    return;
+  }
+  {
+    TEditHistory& history = GDAGrid->History();
+    TEditHistory::TStepScope step(history);
+    for (const TCellEdit& e : edits) history.SetCells(e.Col, e.Row, e.New);
+  }
+  dialog.ShowMessage(edits.size() == 1 ? QStringLiteral("Replaced in 1 cell.")
+                                       : QStringLiteral("Replaced in %1 cells.").arg(edits.size()));
+}
+
+// The dialog is modal to the window but does not block: the row is taken
+// when it is accepted.
+void TfrmTessary::MGotorowClick() {
+  EndGridEdit();
+  auto* dialog = new TGoToRowDialog(this, GDAGrid->Table(), FGoToById);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::accepted, this, [this, dialog] {
+    FGoToById = dialog->ById();
+    TCellTable& t = GDAGrid->Table();
+    if (const std::optional<int32_t> row = dialog->FoundRow()) {
+      t.MoveCurrent(TGridCoord{t.Col(), *row});
+      GDAGrid->Controller().ScrollCurrentIntoView();
+    }
+  });
+  connect(dialog, &QDialog::finished, this, [this] { FocusGrid(); });
+  dialog->open();
+}
+
+// --- Dropping a file ------------------------------------------------------------
+
+void TfrmTessary::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedTableFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfrmTessary::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DraggedTableFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// The drop ends first; then the file is opened as Open does, with the
+// unsaved-changes question (a modal box inside a drop would hold the
+// program the file was dragged from).
+void TfrmTessary::dropEvent(QDropEvent* event) {
+  const QString path = DraggedTableFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  QTimer::singleShot(0, this, [this, path] {
+    activateWindow();
+    RunCommand([this, &path] {
+      if (ConfirmDiscardChanges()) OpenFile(path);
+    });
+    FocusGrid();
+  });
 }
 
 }  // namespace tessary

@@ -2,13 +2,18 @@
 // quick options and the File menu, wired to the table file commands.
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/app_ports.h"
+#include "app/sheet_dialog.h"
 #include "grid/edit_history.h"
 
 class QAction;
@@ -22,8 +27,10 @@ class QSpinBox;
 
 namespace tessary {
 
+class TCellTable;
 class TTableGrid;
 class TGridXlsIO;
+class TFindDialog;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -63,7 +70,7 @@ class TfrmTessary : public QMainWindow {
   QCheckBox* DelKeyRemRow = nullptr;
   QCheckBox* InsKeyInsRow = nullptr;
   QCheckBox* DownKeyAddRow = nullptr;
-  // The File menu; further commands go in before MQuit.
+  // The File menu; further commands go in before MQuit (see AddCommand).
   QMenu* MFile = nullptr;
   QAction* MOpen = nullptr;
   QAction* MSave = nullptr;
@@ -71,7 +78,26 @@ class TfrmTessary : public QMainWindow {
   QAction* MClose = nullptr;
   QMenu* MExportto = nullptr;
   QAction* MExcelfile = nullptr;
+  QAction* MCsvfile = nullptr;
+  QMenu* MImportfrom = nullptr;
+  QAction* MImportExcelfile = nullptr;
+  QAction* MImportCsvfile = nullptr;
   QAction* MQuit = nullptr;
+  // The Edit menu.
+  QMenu* MEdit = nullptr;
+  QAction* MUndo = nullptr;
+  QAction* MRedo = nullptr;
+  QAction* MCut = nullptr;
+  QAction* MCopy = nullptr;
+  QAction* MPaste = nullptr;
+  QAction* MSelectall = nullptr;
+  QAction* MFind = nullptr;
+  QAction* MFindnext = nullptr;
+  QAction* MReplace = nullptr;
+  QAction* MGotorow = nullptr;
+  // The sheet list of an import from a workbook: Qt's dialog unless
+  // replaced (not owned).
+  TSheetChoicePort* SheetChoice = nullptr;
   // The export component, bound to GDAGrid for the whole run.
   std::unique_ptr<TGridXlsIO> GDAGridXlsIO;
 
@@ -81,6 +107,9 @@ class TfrmTessary : public QMainWindow {
   void MSaveasClick();
   void MCloseClick();
   void MExcelfileClick();
+  void MCsvfileClick();
+  void MImportExcelfileClick();
+  void MImportCsvfileClick();
   void MQuitClick();
   void ModeRadioClick();
   void ColCountSpinEditChange();
@@ -89,6 +118,20 @@ class TfrmTessary : public QMainWindow {
   void InsKeyInsRowClick();
   void DownKeyAddRowClick();
   void GDAGridCanDeleteRow(int32_t aRow, bool& canDelete);
+  void MFindClick();
+  void MFindnextClick();
+  void MReplaceClick();
+  void MGotorowClick();
+  // The Find dialog's Replace and Replace all; each is one step of the history.
+  void ReplaceClick();
+  void ReplaceAllClick();
+
+  // The Find and Replace dialog, created on first use (nullptr before).
+  TFindDialog* FindDialog() const { return FFindDialog; }
+  // The user dictionary of column names (nothing when there is no folder
+  // for it): $XDG_DATA_HOME/tessary/column-names.txt or the default under
+  // the home folder, found when the window is created.
+  const std::optional<std::filesystem::path>& UserNamesFile() const { return FUserNamesFile; }
 
   // Undo and redo: of the text being edited while a cell is edited, else of
   // the table's last step (keys Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z in the grid).
@@ -112,6 +155,10 @@ class TfrmTessary : public QMainWindow {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A table file dropped on the window is opened as Open does.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateComponents();
@@ -130,11 +177,27 @@ class TfrmTessary : public QMainWindow {
   bool SaveDocumentAs();
   bool WriteFile(const QString& path);
   bool ConfirmUnstorableValues();
+  void TakeImportedTable(const TCellTable& imported, const QString& path);
+  void CreateMenus();
+  // Adds a command to `menu` with its keys; it runs through RunCommand and
+  // gives the keyboard back to the grid.
+  QAction* AddCommand(QMenu* menu, const QString& text, std::initializer_list<QKeySequence> keys,
+                      std::function<void()> handler);
+  void ShowTopLeft();
+  TFindDialog& EnsureFindDialog();
+  void ShowFind(bool replace);
+  void FindNextCell();
+  void WarnDictionary(const std::string& message);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
+  TQtSheetDialog FQtSheetDialog;
   QString FGDAFilename;
   bool FHasFile = false;  // GDAFilename names a file opened or saved
+  TFindDialog* FFindDialog = nullptr;
+  bool FGoToById = false;  // Go to row starts with the choice made last
+  std::optional<std::filesystem::path> FUserNamesFile;
+  bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
 };
 
 }  // namespace tessary

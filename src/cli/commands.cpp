@@ -1,11 +1,15 @@
 #include "cli/commands.h"
 
 #include <array>
+#include <cerrno>
 #include <exception>
+#include <iterator>
 #include <ostream>
 
 #include "common/error_report.h"
+#include "common/safe_file.h"
 #include "gff/g2da.h"
+#include "gff/gff_container.h"
 #include "gff/show_error.h"
 #include "tessary_version.h"
 
@@ -15,9 +19,9 @@ namespace {
 // One line per subcommand; a new subcommand adds its line here.
 constexpr std::array kCommands = {
     TCommand{"dump", 1, 2, "[--user-names] FILE.gda", RunDump},
-    TCommand{"import", 2, 2, "FILE.txt|- OUT.gda", RunImport},
+    TCommand{"import", 2, 4, "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]", RunImport},
     TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
-    TCommand{"export", 1, 4, "IN.gda [OUT.xls] [--sheet NAME]", RunExport},
+    TCommand{"export", 1, 4, "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]", RunExport},
     TCommand{"names", 1, 2, "list | add FILE", RunNames},
 };
 
@@ -66,10 +70,15 @@ std::string HelpText() {
          "        UTF-8 (\"-\" for standard input); a leading byte order mark is\n"
          "        skipped; input that is not valid UTF-8 or holds a NUL character is\n"
          "        refused and nothing is written.\n"
+         "        A workbook (a file that starts with the compound-file signature)\n"
+         "        gives the table of one worksheet: NAME, else the sheet the export\n"
+         "        names after the file, else the first. A file named *.csv is read\n"
+         "        as CSV. In both the first two rows are the column names and types.\n"
          "resave  loads a table and saves it again.\n"
          "export  writes the table into a workbook as the window's Export command\n"
          "        does: OUT is IN with \".xls\" unless given, the sheet is named after\n"
-         "        OUT's file name unless --sheet is given.\n"
+         "        OUT's file name unless --sheet is given. An OUT named *.csv gets the\n"
+         "        table as CSV (UTF-8, CR LF line ends, fields quoted where needed).\n"
          "names   the user dictionary of column names, which the editor fills with\n"
          "        the names it saves: $XDG_DATA_HOME/tessary/column-names.txt\n"
          "        (~/.local/share/tessary/ when XDG_DATA_HOME is unset), one name a\n"
@@ -93,6 +102,28 @@ int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream
 int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err) {
   ErrorToStream errors(err);
   return SaveGDA(table, path) ? kExitOk : kExitFailed;
+}
+
+TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& err) {
+  TInputFile file(OpenRegularFileForReading(path, size), std::fclose);
+  if (!file) {
+    err << FileFailureText(kCannotOpenText, path, OpenForReadingErrorText(errno)) << '\n';
+  }
+  return file;
+}
+
+std::optional<std::string> ReadInput(const std::string& path, TStreams& io) {
+  std::string bytes;
+  if (path == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(io.In), {});
+    return bytes;
+  }
+  uint64_t size = 0;
+  TInputFile file = OpenInputFile(path, &size, io.Err);
+  if (!file) return std::nullopt;
+  bytes.resize(static_cast<size_t>(size));
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+  return bytes;
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

@@ -3,8 +3,11 @@
 // commands.cpp; its code may live in a file of its own.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +57,15 @@ std::string HelpText();
 int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err);
 int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err);
 
+// Opens a named input file, a regular file only (a FIFO or a device is
+// refused, not waited on). On failure prints the cannot-open message with
+// the path and the reason, and returns null.
+using TInputFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& err);
+// All of standard input for "-", else all of the named input file; nothing
+// after a printed failure.
+std::optional<std::string> ReadInput(const std::string& path, TStreams& io);
+
 // The table the import makes of UTF-8 text (a leading byte order mark
 // skipped, lines and tab-separated fields split as Paste splits them), or
 // the message refusing the text ("" when the table was made). Throws Error
@@ -63,6 +75,10 @@ std::string TableFromText(std::string_view bytes, TCellTable& table);
 // The subcommands.
 int RunDump(const std::vector<std::string>& args, TStreams& io);
 int RunImport(const std::vector<std::string>& args, TStreams& io);
+// The import of a workbook (a file starting with the compound-file
+// signature) or a CSV file (*.csv); nothing for any other input, which the
+// text import reads.
+std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams& io);
 int RunResave(const std::vector<std::string>& args, TStreams& io);
 int RunExport(const std::vector<std::string>& args, TStreams& io);
 int RunNames(const std::vector<std::string>& args, TStreams& io);

@@ -1,14 +1,17 @@
 // tessary-cli export: what the window's Export command does, without a
 // window, through the same export function. The target is the table's path
 // with ".xls" unless given, the sheet name is derived from the target's
-// file name unless given; the table gets the window's column widths.
+// file name unless given; the table gets the window's column widths. A
+// target named *.csv gets the table as CSV instead.
 #include <optional>
 #include <ostream>
 
 #include "cli/commands.h"
 #include "grid/cell_table.h"
+#include "text/number_text.h"
 #include "text/utf16.h"
 #include "xls/export_target.h"
+#include "xls/table_csv.h"
 #include "xls/table_export.h"
 
 namespace tessary::cli {
@@ -38,8 +41,23 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
     io.Err << HelpText();
     return kExitUsage;
   }
+  const bool csv =
+      AsciiLower(FromUtf8(std::filesystem::path(target).extension().string())) == u".csv";
+  if (csv && sheet) {
+    io.Err << "--sheet names a sheet of a workbook; a CSV file has none.\n";
+    return kExitUsage;
+  }
   TCellTable table;
   if (int code = LoadTable(table, source, io.Err)) return code;
+  if (csv) {
+    std::string reason;
+    if (!WriteTableCsvFile(table, target, reason)) {
+      io.Err << kCsvExportErrorText << '\n' << reason << '\n';
+      return kExitFailed;
+    }
+    io.Out << kCsvExportSuccessPrefix << target << '\n';
+    return kExitOk;
+  }
   ApplyWindowColumnWidths(table);
   // Paths stay bytes: a name that is not valid UTF-8 names exactly that file.
   // Only the sheet name is text.

@@ -20,21 +20,10 @@ namespace {
 // being the column names. Table files store only hashes, so new names come
 // from text tables.
 int ReadColumnNames(const std::string& path, TCellTable& table, TStreams& io) {
-  std::string bytes;
-  if (path == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(io.In), {});
-  } else {
-    std::error_code ec;
-    std::ifstream file;
-    if (!std::filesystem::is_directory(path, ec)) file.open(path, std::ios::binary);
-    if (!file.is_open()) {
-      io.Err << "File cannot be opened (Is it already in use?).\n";
-      return kExitFailed;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(file), {});
-    if (bytes.starts_with("GFF V4.0")) return LoadTable(table, path, io.Err);
-  }
-  std::string_view utf8 = bytes;
+  const std::optional<std::string> bytes = ReadInput(path, io);
+  if (!bytes) return kExitFailed;
+  if (path != "-" && bytes->starts_with("GFF V4.0")) return LoadTable(table, path, io.Err);
+  std::string_view utf8 = *bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
   const std::u16string text = FromUtf8(utf8);
   if (ToUtf8(text) != utf8) {

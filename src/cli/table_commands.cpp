@@ -116,23 +116,11 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
 }
 
 int RunImport(const std::vector<std::string>& args, TStreams& io) {
-  std::string bytes;
-  if (args[0] == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(io.In), {});
-  } else {
-    // Only a regular file: a FIFO or a device is refused, not waited on.
-    uint64_t size = 0;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFileForReading(args[0], &size),
-                                                         std::fclose);
-    if (!file) {
-      io.Err << "File cannot be opened (Is it already in use?).\n";
-      return kExitFailed;
-    }
-    bytes.resize(static_cast<size_t>(size));
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-  }
+  if (std::optional<int> code = RunImportOther(args, io)) return *code;
+  const std::optional<std::string> bytes = ReadInput(args[0], io);
+  if (!bytes) return kExitFailed;
   TCellTable table;
-  if (std::string refused = TableFromText(bytes, table); !refused.empty()) {
+  if (std::string refused = TableFromText(*bytes, table); !refused.empty()) {
     io.Err << refused << '\n';
     return kExitFailed;
   }

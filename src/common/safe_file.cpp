@@ -19,15 +19,23 @@ namespace tessary {
 
 namespace fs = std::filesystem;
 
-std::string LastSystemErrorText() {
-  return std::error_code(errno, std::generic_category()).message();
+std::string LastSystemErrorText() { return SystemErrorText(errno); }
+
+std::string SystemErrorText(int code) {
+  return std::error_code(code, std::generic_category()).message();
+}
+
+std::string FileFailureText(const std::string& message, const fs::path& path,
+                            const std::string& reason) {
+  if (reason.empty()) return message;
+  return message + "\n" + path.string() + ": " + reason;
 }
 
 namespace {
 
 constexpr char kNotRegular[] = "Not a regular file";
 
-std::string ErrorText(int code) { return std::error_code(code, std::generic_category()).message(); }
+std::string ErrorText(int code) { return SystemErrorText(code); }
 
 std::FILE* CloseAndFail(int fd, int code) {
   ::close(fd);
@@ -107,6 +115,11 @@ std::atomic<bool> gNamedOnly{false};
 
 }  // namespace
 
+std::string OpenForReadingErrorText(int code) {
+  // The opener refuses what is not a regular file with EINVAL.
+  return code == EINVAL ? kNotRegular : SystemErrorText(code);
+}
+
 std::FILE* OpenRegularFileForReading(const fs::path& path, uint64_t* size) {
   // Checked before opening, so that opening has no effect on a device, and
   // again on what was opened, in case the name changed in between. The
@@ -185,15 +198,20 @@ TSafeFileWriter::~TSafeFileWriter() {
   if (!committed_) Abandon();
 }
 
+void TSafeFileWriter::Fail(int code) {
+  if (!failed_ && error_ == 0) error_ = code;
+  failed_ = true;
+}
+
 bool TSafeFileWriter::Write(const void* data, size_t size) {
   if (failed_ || file_ == nullptr) return false;
-  if (size != 0 && std::fwrite(data, 1, size, file_) != size) failed_ = true;
+  if (size != 0 && std::fwrite(data, 1, size, file_) != size) Fail(errno);
   return !failed_;
 }
 
 bool TSafeFileWriter::Seek(uint64_t position) {
   if (failed_ || file_ == nullptr) return false;
-  if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) failed_ = true;
+  if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) Fail(errno);
   return !failed_;
 }
 
@@ -226,6 +244,7 @@ bool TSafeFileWriter::Commit() {
     return false;
   }
   bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  if (!ok) Fail(errno);
   if (ok) {
     // An existing target's permission bits; a new file gets the usual ones,
     // as a plain create would.
@@ -240,10 +259,20 @@ bool TSafeFileWriter::Commit() {
     }
     ::fchmod(::fileno(file_), mode);
   }
-  if (ok && unnamed_) ok = LinkUnnamedFile();
-  ok = (std::fclose(file_) == 0) && ok;
+  if (ok && unnamed_ && !LinkUnnamedFile()) {
+    Fail(errno);
+    ok = false;
+  }
+  if (std::fclose(file_) != 0) {
+    Fail(errno);
+    ok = false;
+  }
   file_ = nullptr;
-  if (!ok || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+  if (ok && ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    Fail(errno);
+    ok = false;
+  }
+  if (!ok) {
     failed_ = true;
     Abandon();
     return false;

@@ -18,6 +18,8 @@ namespace tessary {
 // waiting on it. Returns nullptr with errno set on failure; `size`, when
 // given, receives the file's size.
 std::FILE* OpenRegularFileForReading(const std::filesystem::path& path, uint64_t* size = nullptr);
+// The reason for a failure of OpenRegularFileForReading with errno `code`.
+std::string OpenForReadingErrorText(int code);
 
 class TSafeFileWriter {
  public:
@@ -40,6 +42,9 @@ class TSafeFileWriter {
   bool Seek(uint64_t position);
   uint64_t Position() const;
   bool Failed() const { return failed_; }
+  // The system's error number of the first step that failed (a write, a
+  // seek, or a step of Commit), 0 when none failed or the system gave none.
+  int ErrorCode() const { return error_; }
 
   // Flushes, closes and moves the file into the target's place, keeping an
   // existing target's permission bits. False when any step failed; the
@@ -57,6 +62,7 @@ class TSafeFileWriter {
 
  private:
   bool LinkUnnamedFile();
+  void Fail(int code);
 
   std::filesystem::path target_;
   std::filesystem::path temp_;  // the hidden name while the new file has one
@@ -65,9 +71,18 @@ class TSafeFileWriter {
   bool unnamed_ = false;
   bool failed_ = false;
   bool committed_ = false;
+  int error_ = 0;
 };
 
-// The system's text for the last failed file operation (errno).
+// The system's text for the last failed file operation (errno), and for
+// an error number.
 std::string LastSystemErrorText();
+std::string SystemErrorText(int code);
+
+// A file operation's fixed message with its reason on a second line, after
+// the path: "File cannot be written.\n/x/t.gda: Permission denied". An
+// empty reason gives the message alone.
+std::string FileFailureText(const std::string& message, const std::filesystem::path& path,
+                            const std::string& reason);
 
 }  // namespace tessary

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 #include "common/byte_reader.h"
@@ -661,13 +662,21 @@ bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename) {
     ShowError(kCannotWrite);
     return false;
   }
-  TSafeFileWriter writer(filename);  // throws when the file cannot be created
+  // A file that cannot even be created is an exception, which the caller's
+  // general error report shows: the message, then the path and the reason.
+  std::optional<TSafeFileWriter> writer;
+  try {
+    writer.emplace(filename);
+  } catch (const Error& e) {
+    throw Error(FileFailureText(kCannotWrite, filename, e.what()));
+  }
   // The file must end where its parts say: a shorter one never replaces
   // the target.
-  if (!writer.Write(head.data(), head.size()) || !writer.Write(strings.data(), strings.size()) ||
-      writer.Position() != head.size() + strings.size() || !writer.Commit()) {
-    writer.Abandon();
-    ShowError(kCannotWrite);
+  if (!writer->Write(head.data(), head.size()) || !writer->Write(strings.data(), strings.size()) ||
+      writer->Position() != head.size() + strings.size() || !writer->Commit()) {
+    writer->Abandon();
+    const int code = writer->ErrorCode();
+    ShowError(FileFailureText(kCannotWrite, filename, code ? SystemErrorText(code) : ""));
     return false;
   }
   return true;

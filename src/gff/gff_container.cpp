@@ -1,5 +1,6 @@
 #include "gff/gff_container.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <system_error>
@@ -12,7 +13,6 @@
 namespace tessary {
 namespace {
 
-constexpr char kCannotOpen[] = "File cannot be opened (Is it already in use?).";
 constexpr char kUnrecognized[] = "Unrecognized file format.";
 constexpr char kCorrupted[] = "File is corrupted.";
 
@@ -74,7 +74,7 @@ bool TMemoryGFF::Load(const std::filesystem::path& filename) {
   // Only a regular file: a FIFO or a device is refused instead of waited on.
   std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFileForReading(filename, &size));
   if (!file) {
-    ShowError(kCannotOpen);
+    ShowError(FileFailureText(kCannotOpenText, filename, OpenForReadingErrorText(errno)));
     return false;
   }
   // Positions in the file are 32-bit: a larger file cannot be a valid one.
@@ -84,7 +84,9 @@ bool TMemoryGFF::Load(const std::filesystem::path& filename) {
   }
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (size > 0 && std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-    ShowError(kCorrupted);
+    // A read error has its reason; a file that shrank meanwhile has none.
+    const int code = std::ferror(file.get()) ? errno : 0;
+    ShowError(FileFailureText(kCorrupted, filename, code ? SystemErrorText(code) : ""));
     return false;
   }
   file.reset();

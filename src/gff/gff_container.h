@@ -12,6 +12,9 @@
 
 namespace tessary {
 
+// The message of a table file that cannot be opened or read.
+inline constexpr char kCannotOpenText[] = "File cannot be opened (Is it already in use?).";
+
 constexpr uint16_t FlagStruct = 0x4000;
 constexpr uint16_t FlagList = 0x8000;
 constexpr uint32_t NullOffset = 0xFFFFFFFF;
@@ -62,7 +65,8 @@ class TMemoryGFF {
   std::vector<TStruct> StructArray;
 
   // Reads the whole file. On failure shows one error box and returns false;
-  // the object's content is then undefined.
+  // the object's content is then undefined. A file that cannot be opened or
+  // read has the system's reason on a second line, after the path.
   bool Load(const std::filesystem::path& filename);
   // The same checks on bytes already in memory; returns the message of the
   // failure ("" on success) instead of showing it.

@@ -46,10 +46,11 @@ enum class TRead { rOk, rMissing, rFailed };
 
 // The whole file, at most kMaxFileSize + 1 bytes of it.
 TRead ReadFile(const std::filesystem::path& file, std::string& bytes, std::string& reason) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
+  // A FIFO or device in the file's place is refused, never waited on.
+  std::FILE* f = OpenRegularFileForReading(file);
   if (f == nullptr) {
     if (errno == ENOENT) return TRead::rMissing;
-    reason = LastSystemErrorText();
+    reason = OpenForReadingErrorText(errno);
     return TRead::rFailed;
   }
   bytes.clear();

@@ -310,11 +310,15 @@ bool TEditHistory::Redo() {
   return true;
 }
 
-void TEditHistory::Clear() {
+void TEditHistory::Clear() { Reset(0); }
+
+void TEditHistory::ClearUnsaved() { Reset(kNever); }
+
+void TEditHistory::Reset(size_t savedAt) {
   FSteps.clear();
   FOpen = TStep{};
   FPosition = 0;
-  FSavedAt = 0;
+  FSavedAt = savedAt;
   FBytes = 0;
   Notify(THistoryChange::hcCleared);
 }

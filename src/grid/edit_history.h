@@ -80,6 +80,9 @@ class TEditHistory {
 
   // Forgets every step; the table as it is now counts as saved (Open, Close).
   void Clear();
+  // Forgets every step; the table as it is now counts as not saved, until
+  // MarkSaved (an import: a new document that has no file yet).
+  void ClearUnsaved();
   // The table as it is now has been saved; Save does not forget the steps.
   void MarkSaved();
   // Whether the table differs from the state last saved, opened or cleared.
@@ -135,6 +138,7 @@ class TEditHistory {
   void ApplyCount(TActionKind kind, int32_t value);
   void Apply(const TStep& step, bool undo);
   void Notify(THistoryChange change);
+  void Reset(size_t savedAt);
 
   TCellTable& FTable;
   size_t FByteLimit;

@@ -76,7 +76,8 @@ TEST_F(CliTest, ImportTakesTheWidestLine) {
 TEST_F(CliTest, FailuresAndTheirExitCodes) {
   Result missing = RunCli({"dump", Path("missing.gda")});
   EXPECT_EQ(missing.Code, 1);
-  EXPECT_EQ(missing.Err, "File cannot be opened (Is it already in use?).\n");
+  EXPECT_EQ(missing.Err, "File cannot be opened (Is it already in use?).\n" + Path("missing.gda") +
+                             ": No such file or directory\n");
 
   std::ofstream(Path("junk.gda"), std::ios::binary) << "not a table file at all, just text";
   Result junk = RunCli({"dump", Path("junk.gda")});
@@ -194,10 +195,13 @@ TEST_F(CliTest, ImportEncoding) {
   EXPECT_EQ(nul.Code, 1);
   EXPECT_EQ(nul.Err, "Input holds a NUL character (byte 5).\n");
   EXPECT_FALSE(std::filesystem::exists(Path("bad.gda")));
-  for (const std::string& unreadable : {Path("missing.txt"), FDir.string()}) {
+  for (const auto& [unreadable, reason] :
+       {std::pair{Path("missing.txt"), "No such file or directory"},
+        std::pair{FDir.string(), "Is a directory"}}) {
     Result r = RunCli({"import", unreadable, Path("bad.gda")});
     EXPECT_EQ(r.Code, 1);
-    EXPECT_EQ(r.Err, "File cannot be opened (Is it already in use?).\n");
+    EXPECT_EQ(r.Err, "File cannot be opened (Is it already in use?).\n" + unreadable + ": " +
+                         reason + "\n");
   }
 }
 
@@ -222,12 +226,16 @@ TEST_F(CliTest, OnlyRegularFilesAreReadOrWritten) {
     ASSERT_EQ(::mkfifo(Path(name).c_str(), 0600), 0);
   ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, "ID\r\nint\r\n7\r\n").Code, 0);
   const std::string cannotOpen = "File cannot be opened (Is it already in use?).\n";
-  EXPECT_EQ(RunCli({"dump", Path("p.gda")}).Err, cannotOpen);
-  EXPECT_EQ(RunCli({"import", Path("p.txt"), Path("u.gda")}).Err, cannotOpen);
+  EXPECT_EQ(RunCli({"dump", Path("p.gda")}).Err,
+            cannotOpen + Path("p.gda") + ": Not a regular file\n");
+  EXPECT_EQ(RunCli({"import", Path("p.txt"), Path("u.gda")}).Err,
+            cannotOpen + Path("p.txt") + ": Not a regular file\n");
+  EXPECT_EQ(RunCli({"names", "add", Path("p.txt")}).Err,
+            cannotOpen + Path("p.txt") + ": Not a regular file\n");
   EXPECT_EQ(RunCli({"export", Path("t.gda"), Path("p.xls")}).Code, 1);
   Result saved = RunCli({"resave", Path("t.gda"), Path("p.gda")});
   EXPECT_EQ(saved.Code, 1);
-  EXPECT_EQ(saved.Err, "Not a regular file.\n");
+  EXPECT_EQ(saved.Err, "File cannot be written.\n" + Path("p.gda") + ": Not a regular file.\n");
   for (const char* name : {"p.gda", "p.txt", "p.xls"})
     EXPECT_TRUE(std::filesystem::is_fifo(Path(name)));
 }

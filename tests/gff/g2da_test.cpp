@@ -5,7 +5,9 @@
 #include <sys/resource.h>
 
 #include <bit>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -692,8 +694,16 @@ TEST(G2DAFiles, SaveLoadAndFailedSaves) {
   ASSERT_TRUE(LoadGDA(back, path));
   EXPECT_EQ(back.Cells(1, 2), u"abc");
 
-  // A file that cannot be created reaches the caller as an exception.
-  EXPECT_THROW(SaveGDA(t, dir.Path / "no" / "such" / "dir.gda"), Error);
+  // A file that cannot be created reaches the caller as an exception, with
+  // the message, the path and the reason.
+  const auto nowhere = dir.Path / "no" / "such" / "dir.gda";
+  try {
+    SaveGDA(t, nowhere);
+    ADD_FAILURE() << "no exception";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "File cannot be written.\n" + nowhere.string() + ": No such file or directory");
+  }
 
   // A write that fails shows one box and leaves the old file as it was.
   TCellTable big;
@@ -712,7 +722,8 @@ TEST(G2DAFiles, SaveLoadAndFailedSaves) {
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(saved);
-  EXPECT_EQ(errors.Messages, std::vector<std::string>{"File cannot be written."});
+  EXPECT_EQ(errors.Messages, std::vector<std::string>{"File cannot be written.\n" + path.string() +
+                                                      ": " + std::strerror(EFBIG)});
   EXPECT_EQ(FirstDifference(ReadFile(path), Hex(kExample194)), -1);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}),
             1);  // no temporary left

@@ -221,10 +221,12 @@ TEST(GffContainer, LoadShowsExactlyOneBox) {
   { std::ofstream(dir / "other.gda") << "RIFF0000WAVEfmt 000000000000000000000"; }
   TMemoryGFF d;
   EXPECT_FALSE(d.Load(dir / "other.gda"));
+  // Where the system knows why, its reason follows the message, with the path.
+  const std::string cannotOpen = "File cannot be opened (Is it already in use?).\n";
   EXPECT_EQ(errors.Messages,
-            (std::vector<std::string>{"File cannot be opened (Is it already in use?).",
-                                      "File cannot be opened (Is it already in use?).", kCorrupted,
-                                      kUnrecognized}));
+            (std::vector<std::string>{
+                cannotOpen + (dir / "missing.gda").string() + ": No such file or directory",
+                cannotOpen + dir.string() + ": Is a directory", kCorrupted, kUnrecognized}));
   std::filesystem::remove_all(dir);
 }
 

@@ -1,6 +1,7 @@
 #include "gff/user_column_names.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -105,6 +106,12 @@ TEST_F(UserNamesTest, DamagedOrUnreadableFileIsIgnoredWithOneWarning) {
   EXPECT_TRUE(TUserColumnNames::Load(FFile, Collect()).Names().empty());
   ASSERT_EQ(FWarnings.size(), 1u);
   EXPECT_NE(FWarnings[0].find(": Is a directory"), std::string::npos) << FWarnings[0];
+  fs::remove(FFile);
+  ASSERT_EQ(::mkfifo(FFile.c_str(), 0600), 0);  // no writer: reading it would block
+  FWarnings.clear();
+  EXPECT_TRUE(TUserColumnNames::Load(FFile, Collect()).Names().empty());
+  ASSERT_EQ(FWarnings.size(), 1u);
+  EXPECT_NE(FWarnings[0].find(": Not a regular file"), std::string::npos) << FWarnings[0];
 }
 
 TEST(UserNamesLocation, FollowsTheDataHomeRules) {

@@ -34,8 +34,8 @@ TEST(AboutBoxTest, HelpMenuShowsVersionAndLicence) {
   TfrmTessary window;
   const QList<QAction*> menus = window.menuBar()->actions();
   ASSERT_FALSE(menus.isEmpty());
-  EXPECT_EQ(menus.first()->text(), QStringLiteral("File"));
-  EXPECT_EQ(menus.last()->text(), QStringLiteral("Help"));
+  EXPECT_EQ(menus.first()->text(), QStringLiteral("&File"));
+  EXPECT_EQ(menus.last()->text(), QStringLiteral("&Help"));
   QAction* about = menus.last()->menu()->actions().value(0);
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(about->text(), QStringLiteral("About Tessary"));

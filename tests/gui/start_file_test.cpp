@@ -10,6 +10,7 @@
 #include "grid/cell_table.h"
 #include "grid/widget/table_grid.h"
 #include "gui_fakes.h"
+#include "xls/table_import.h"
 
 namespace tessary {
 namespace {
@@ -28,7 +29,10 @@ TEST(StartFile, NameThatIsNotUtf8KeepsItsBytes) {
   TCellTable back;
   ASSERT_TRUE(LoadGDA(back, dir / "t\xFF.gda"));
   EXPECT_EQ(back.Cells(1, 2), u"Elf");
-  EXPECT_TRUE(std::filesystem::exists(dir / "t\xFF.xls"));
+  ASSERT_TRUE(std::filesystem::exists(dir / "t\xFF.xls"));
+  // The sheet name shows the byte that is not UTF-8 as U+FFFD.
+  EXPECT_EQ(TWorkbookImport(dir / "t\xFF.xls").SheetNames(),
+            std::vector<std::u16string>{u"t\uFFFD.xls"});
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
 }
 

@@ -88,25 +88,57 @@ QString DisplayText(const std::u16string& text) {
   return s;
 }
 
-// The text from the top-left corner of `area`, one line per line spacing,
-// wrapped at blanks only: a word wider than the cell runs to its edge and is
-// clipped there, as numbers and resource names must not be cut inside.
+// Whether `text` from `from` on holds anything but blanks and line breaks.
+bool HoldsMore(const std::u16string& text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n') return true;
+  }
+  return false;
+}
+
+QString Part(const std::u16string& text, size_t start, size_t length) {
+  return QString::fromUtf16(text.data() + start, static_cast<qsizetype>(length));
+}
+
+// Normal cells: the text from the top-left corner of `area`, one line per
+// line spacing, wrapped at blanks only. Only lines that fit whole are drawn;
+// the last of them ends in an ellipsis when text is hidden below it, and a
+// line wider than the cell (a long word) ends in one at the cell's edge, so
+// that a number such as 6.80000019073486 never shows as "6." or "6.800".
+// The first line is drawn even when the cell is lower than a line.
 void PaintCellText(QPainter& p, const QRect& area, const QFontMetrics& metrics,
                    const std::u16string& text) {
-  const int32_t lineHeight = std::max(1, metrics.lineSpacing());
-  const auto maxLines = static_cast<size_t>(std::max(0, area.height()) / lineHeight + 1);
+  const int lineHeight = std::max(1, metrics.lineSpacing());
+  const int whole = std::max(1, (area.height() - metrics.height()) / lineHeight + 1);
   const auto advance = [&metrics](std::u16string_view part) {
     return static_cast<int32_t>(metrics.horizontalAdvance(
         QString::fromUtf16(part.data(), static_cast<qsizetype>(part.size()))));
   };
-  int32_t baseline = area.top() + metrics.ascent();
-  for (const TTextLine& line : WrapAtBlanks(text, area.width(), advance, maxLines)) {
-    if (line.Length > 0) {
-      p.drawText(QPoint(area.left(), baseline),
-                 QString::fromUtf16(text.data() + line.Start, static_cast<qsizetype>(line.Length)));
-    }
+  const std::vector<TTextLine> lines =
+      WrapAtBlanks(text, area.width(), advance, static_cast<size_t>(whole) + 1);
+  const size_t shown = std::min(lines.size(), static_cast<size_t>(whole));
+  int baseline = area.top() + metrics.ascent();
+  for (size_t i = 0; i < shown; ++i) {
+    const TTextLine& line = lines[i];
+    QString s = Part(text, line.Start, line.Length);
+    if (i + 1 == shown && HoldsMore(text, line.Start + line.Length)) s += QChar(0x2026);
+    s = metrics.elidedText(s, Qt::ElideRight, area.width());
+    if (!s.isEmpty()) p.drawText(QPoint(area.left(), baseline), s);
     baseline += lineHeight;
   }
+}
+
+// Header cells: their first line, ending in an ellipsis when it is wider
+// than the column or more lines follow.
+void PaintHeaderText(QPainter& p, const QRect& area, const QFontMetrics& metrics,
+                     const std::u16string& text) {
+  size_t end = 0;
+  while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
+  QString s = Part(text, 0, end);
+  if (HoldsMore(text, end)) s += QChar(0x2026);
+  s = metrics.elidedText(s, Qt::ElideRight, area.width());
+  if (!s.isEmpty()) p.drawText(QPoint(area.left(), area.top() + metrics.ascent()), s);
 }
 
 bool Inside(const TGridRect& r, int32_t col, int32_t row) {
@@ -171,6 +203,38 @@ void TTableGrid::Redo() {
     FEditor->redo();
   } else {
     FController.Redo();
+  }
+}
+
+void TTableGrid::Cut() {
+  if (FController.EditorMode()) {
+    FController.EditorCut();
+  } else {
+    FController.CutToClipboard();
+  }
+}
+
+void TTableGrid::Copy() {
+  if (FController.EditorMode()) {
+    FController.EditorCopy();
+  } else {
+    FController.CopyToClipboard();
+  }
+}
+
+void TTableGrid::Paste() {
+  if (FController.EditorMode()) {
+    FController.EditorPaste();
+  } else {
+    FController.PasteFromClipboard();
+  }
+}
+
+void TTableGrid::SelectAll() {
+  if (FController.EditorMode() && FEditor) {
+    FEditor->selectAll();
+  } else {
+    FController.KeyDown(TGridKey::gkA, TKeyMods{false, true, false});
   }
 }
 
@@ -294,8 +358,12 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
       p.setPen(!fixed && Inside(sel, col, row) ? kSelectionTextColor
                                                : palette().color(QPalette::WindowText));
     }
-    PaintCellText(p, r.adjusted(kTextOffset, kTextOffset, -kTextOffset, 0), QFontMetrics(font),
-                  text);
+    const QRect area = r.adjusted(kTextOffset, kTextOffset, -kTextOffset, 0);
+    if (fixed) {
+      PaintHeaderText(p, area, QFontMetrics(font), text);
+    } else {
+      PaintCellText(p, area, QFontMetrics(font), text);
+    }
     p.restore();
   }
   if (!fixed && col == FTable.Col() && row == FTable.Row() && HasFocus()) {

@@ -55,6 +55,12 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   // they undo (redo) the table's last step.
   void Undo();
   void Redo();
+  // The grid's keys Ctrl+X, Ctrl+C, Ctrl+V and Ctrl+A as commands (the Edit
+  // menu): on the editor's text while a cell is being edited.
+  void Cut();
+  void Copy();
+  void Paste();
+  void SelectAll();
   // Cells for which `test` returns true are painted with kFlaggedTextColor;
   // it is asked for the cells that show only.
   void SetFlaggedCellTest(std::function<bool(int32_t col, int32_t row)> test);

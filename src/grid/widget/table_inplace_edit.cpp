@@ -39,6 +39,8 @@ TTableInplaceEdit::TTableInplaceEdit(TTableGrid* grid)
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setTabChangesFocus(true);
   setContextMenuPolicy(Qt::NoContextMenu);
+  // A file dropped on the editor goes to the window, which opens it.
+  setAcceptDrops(false);
   setFont(grid->CellFont());
   document()->setDocumentMargin(1);
   hide();
@@ -124,6 +126,40 @@ void TTableInplaceEdit::ReplaceSelection(const std::u16string& text, bool select
     cursor.setPosition(start + static_cast<int>(inserted.size()), QTextCursor::KeepAnchor);
   }
   setTextCursor(cursor);
+}
+
+// The edit box keeps its undo, redo and clipboard keys: shortcuts of the
+// window (the Edit menu's, for the grid) never take them from it.
+bool TTableInplaceEdit::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const bool ctrl = mods == Qt::ControlModifier;
+    const bool ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
+    switch (key->key()) {
+      case Qt::Key_A:
+      case Qt::Key_C:
+      case Qt::Key_V:
+      case Qt::Key_X:
+      case Qt::Key_Y:
+      case Qt::Key_Insert:
+        if (ctrl) {
+          event->accept();
+          return true;
+        }
+        break;
+      case Qt::Key_Z:
+        if (ctrl || ctrlShift) {
+          event->accept();
+          return true;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return QPlainTextEdit::event(event);
 }
 
 void TTableInplaceEdit::keyPressEvent(QKeyEvent* event) {

@@ -31,6 +31,7 @@ class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
   void ReplaceSelection(const std::u16string& text, bool selectInserted) override;
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;

@@ -1,0 +1,56 @@
+// Imports a table from arbitrary bytes read as a workbook: bytes that are
+// not a compound file become the Workbook stream of a copy of the template,
+// so that the cell records are reached either way. Every worksheet is
+// read; a table that reads holds names and types in its first two rows.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "common/error.h"
+#include "grid/cell_table.h"
+#include "text/column_type.h"
+#include "xls/byte_stream.h"
+#include "xls/compound_file.h"
+#include "xls/empty_sheet_template.h"
+#include "xls/table_import.h"
+
+using namespace tessary;
+
+namespace {
+
+std::vector<uint8_t> AsWorkbookStream(const uint8_t* data, size_t size) {
+  TMemoryByteStream source(EmptySheetTemplate());
+  TCompoundFile container(source);
+  TMemoryByteStream out;
+  container.PrepareForWrite(out, u"Workbook");
+  if (size > 0) container.WriteMem(data, static_cast<uint32_t>(size));
+  container.Close();
+  return std::move(out.Bytes);
+}
+
+bool IsCompoundFile(const uint8_t* data, size_t size) {
+  return size >= cfb::kFileSignature.size() &&
+         std::equal(cfb::kFileSignature.begin(), cfb::kFileSignature.end(), data);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > (1u << 20)) return 0;
+  TMemoryByteStream stream(IsCompoundFile(data, size) ? std::vector<uint8_t>(data, data + size)
+                                                      : AsWorkbookStream(data, size));
+  try {
+    const TWorkbookImport book(stream, "fuzz.xls");
+    for (size_t s = 0; s < book.SheetNames().size(); ++s) {
+      TCellTable table;
+      if (!book.ReadSheet(static_cast<int>(s), table).Ok) continue;
+      if (table.RowCount() < 2) std::abort();
+      for (int32_t c = 0; c < table.ColCount(); ++c) {
+        if (!ColumnTypeOf(table.Cells(c, 1))) std::abort();
+      }
+    }
+  } catch (const Error&) {
+  }
+  return 0;
+}

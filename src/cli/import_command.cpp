@@ -1,0 +1,90 @@
+// tessary-cli import from a workbook or a CSV file: a file that starts with
+// the compound-file signature is read as a workbook, a file named *.csv as
+// CSV; anything else is left to the text import.
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "common/safe_file.h"
+#include "grid/cell_table.h"
+#include "text/number_text.h"
+#include "text/utf16.h"
+#include "xls/compound_file.h"
+#include "xls/table_csv.h"
+#include "xls/table_import.h"
+
+namespace tessary::cli {
+namespace {
+
+bool StartsWithCompoundSignature(std::FILE* file) {
+  std::array<uint8_t, cfb::kFileSignature.size()> head{};
+  const bool match =
+      std::fread(head.data(), 1, head.size(), file) == head.size() && head == cfb::kFileSignature;
+  std::rewind(file);
+  return match;
+}
+
+bool IsCsvName(const std::string& path) {
+  return AsciiLower(FromUtf8(std::filesystem::path(path).extension().string())) == u".csv";
+}
+
+}  // namespace
+
+std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams& io) {
+  std::vector<std::string> files;
+  std::optional<std::string> sheet;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--sheet") {
+      if (i + 1 >= args.size() || sheet) {
+        io.Err << HelpText();
+        return kExitUsage;
+      }
+      sheet = args[++i];
+    } else {
+      files.push_back(args[i]);
+    }
+  }
+  if (files.size() != 2) {
+    io.Err << HelpText();
+    return kExitUsage;
+  }
+  const std::string& source = files[0];
+  bool workbook = false;
+  uint64_t size = 0;
+  TInputFile file(nullptr, std::fclose);
+  if (source != "-") {
+    file = OpenInputFile(source, &size, io.Err);
+    if (!file) return kExitFailed;
+    workbook = StartsWithCompoundSignature(file.get());
+  }
+  if (!workbook && !(source != "-" && IsCsvName(source))) {
+    if (!sheet) return std::nullopt;
+    io.Err << "--sheet names a sheet of a workbook; " << source << " is not a workbook.\n";
+    return kExitUsage;
+  }
+  TCellTable table;
+  TImportResult result;
+  if (workbook) {
+    file.reset();
+    const std::u16string name = sheet ? FromUtf8(*sheet) : std::u16string();
+    result = ImportTableFromWorkbook(source, sheet ? &name : nullptr, table);
+  } else {
+    if (sheet) {
+      io.Err << "--sheet names a sheet of a workbook; " << source << " is a CSV file.\n";
+      return kExitUsage;
+    }
+    std::string bytes(static_cast<size_t>(size), '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
+    result = CsvToTable(bytes, table);
+  }
+  if (!result.Ok) {
+    io.Err << result.Error << '\n';
+    return kExitFailed;
+  }
+  return SaveTable(table, files[1], io.Err);
+}
+
+}  // namespace tessary::cli

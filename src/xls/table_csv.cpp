@@ -1,0 +1,304 @@
+#include "xls/table_csv.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "common/error.h"
+#include "common/safe_file.h"
+#include "text/column_type.h"
+#include "text/utf16.h"
+#include "xls/export_target.h"
+
+namespace tessary {
+namespace {
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// One field; an unpaired surrogate becomes U+FFFD, as UTF-8 cannot hold it.
+// A text that starts with U+FEFF is quoted too, so that it is not taken
+// for a byte order mark at the start of the file.
+void AppendField(std::string& out, const std::u16string& text) {
+  const bool quoted = text.find_first_of(u",\"\r\n") != std::u16string::npos ||
+                      (!text.empty() && text[0] == u'\uFEFF');
+  if (quoted) out += '"';
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c < 0x80) {
+      if (c == u'"') out += '"';
+      out += static_cast<char>(c);
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    AppendUtf8(out, c);
+  }
+  if (quoted) out += '"';
+}
+
+// Splits CSV bytes into records and fields, decoding UTF-8 as it goes.
+class TCsvReader {
+ public:
+  explicit TCsvReader(std::string_view bytes) : FBytes(bytes) {
+    if (FBytes.starts_with("\xEF\xBB\xBF")) FPos = 3;
+  }
+
+  bool AtEnd() const { return FPos >= FBytes.size(); }
+  // The line on which the record last read started, from 1.
+  int64_t RecordLine() const { return FRecordLine; }
+
+  // Reads one record into `fields` (reusing its strings); returns the
+  // number of fields.
+  size_t ReadRecord(std::vector<std::u16string>& fields) {
+    FRecordLine = FLine;
+    size_t count = 0;
+    while (true) {
+      if (count == fields.size()) fields.emplace_back();
+      std::u16string& field = fields[count++];
+      field.clear();
+      if (FPos < FBytes.size() && FBytes[FPos] == '"') ReadQuoted(field);
+      // Unquoted text, or what follows a closing quote, up to the delimiter.
+      const size_t start = FPos;
+      while (FPos < FBytes.size()) {
+        const char b = FBytes[FPos];
+        if (b == ',' || b == '\r' || b == '\n') break;
+        ++FPos;
+      }
+      Decode(start, FPos, field);
+      if (FPos < FBytes.size() && FBytes[FPos] == ',') {
+        ++FPos;
+        continue;
+      }
+      SkipLineEnd();
+      return count;
+    }
+  }
+
+ private:
+  void ReadQuoted(std::u16string& field) {
+    ++FPos;
+    while (true) {
+      const size_t quote = FBytes.find('"', FPos);
+      if (quote == std::string_view::npos) {
+        throw Error(FormatMessage("Line %lld: a quoted field has no closing quote.",
+                                  static_cast<long long>(FRecordLine)));
+      }
+      Decode(FPos, quote, field);
+      CountLines(FPos, quote);
+      FPos = quote + 1;
+      if (FPos < FBytes.size() && FBytes[FPos] == '"') {
+        field += u'"';
+        ++FPos;
+        continue;
+      }
+      return;
+    }
+  }
+
+  void SkipLineEnd() {
+    if (FPos >= FBytes.size()) return;
+    if (FBytes[FPos] == '\r' && FPos + 1 < FBytes.size() && FBytes[FPos + 1] == '\n') ++FPos;
+    ++FPos;
+    ++FLine;
+  }
+
+  void CountLines(size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      if (FBytes[i] == '\n' || (FBytes[i] == '\r' && (i + 1 >= to || FBytes[i + 1] != '\n'))) {
+        ++FLine;
+      }
+    }
+  }
+
+  [[noreturn]] static void Invalid(size_t offset) {
+    throw Error(FormatMessage("Input is not valid UTF-8 (byte %zu).", offset));
+  }
+
+  // Appends bytes [from, to) as UTF-16; refuses ill-formed UTF-8 (overlong
+  // forms, surrogates, values above U+10FFFF) and NUL.
+  void Decode(size_t from, size_t to, std::u16string& out) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(FBytes.data());
+    size_t i = from;
+    while (i < to) {
+      const unsigned char b = p[i];
+      if (b < 0x80) {
+        if (b == 0) throw Error(FormatMessage("Input holds a NUL character (byte %zu).", i));
+        out += static_cast<char16_t>(b);
+        ++i;
+        continue;
+      }
+      size_t len = 0;
+      char32_t c = 0;
+      if (b >= 0xC2 && b <= 0xDF) {
+        len = 2;
+        c = b & 0x1F;
+      } else if (b >= 0xE0 && b <= 0xEF) {
+        len = 3;
+        c = b & 0x0F;
+      } else if (b >= 0xF0 && b <= 0xF4) {
+        len = 4;
+        c = b & 0x07;
+      } else {
+        Invalid(i);
+      }
+      if (i + len > to) Invalid(i);
+      for (size_t k = 1; k < len; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) Invalid(i);
+        c = (c << 6) | (p[i + k] & 0x3F);
+      }
+      if ((len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
+          (len == 4 && (c < 0x10000 || c > 0x10FFFF))) {
+        Invalid(i);
+      }
+      if (c >= 0x10000) {
+        c -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (c >> 10));
+        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+      } else {
+        out += static_cast<char16_t>(c);
+      }
+      i += len;
+    }
+  }
+
+  std::string_view FBytes;
+  size_t FPos = 0;
+  int64_t FLine = 1;
+  int64_t FRecordLine = 1;
+};
+
+std::string FieldName(int64_t line, size_t field) {
+  return FormatMessage("Line %lld, field %zu", static_cast<long long>(line), field + 1);
+}
+
+void ReadCsv(std::string_view bytes, TCellTable& table) {
+  TCsvReader reader(bytes);
+  std::vector<std::u16string> fields;
+  // The names and types lines decide the columns.
+  std::vector<std::u16string> head[2];
+  int64_t typeLine = 0;
+  for (auto& line : head) {
+    if (reader.AtEnd()) {
+      throw Error(
+          "The file has fewer than two lines: a table needs a line of column names and a line "
+          "of column types.");
+    }
+    line.resize(reader.ReadRecord(fields));
+    std::move(fields.begin(), fields.begin() + static_cast<std::ptrdiff_t>(line.size()),
+              line.begin());
+    typeLine = reader.RecordLine();
+  }
+  size_t cols = 0;
+  for (const auto& line : head) {
+    for (size_t c = line.size(); c > cols; --c) {
+      if (!line[c - 1].empty()) {
+        cols = c;
+        break;
+      }
+    }
+  }
+  if (cols == 0) throw Error("The first two lines hold no column names or types.");
+  if (cols > static_cast<size_t>(TCellTable::kMaxCount)) {
+    throw Error(FormatMessage("The file has %zu columns; a table holds at most %d.", cols,
+                              TCellTable::kMaxCount));
+  }
+  head[1].resize(std::max(head[1].size(), cols));
+  for (size_t c = 0; c < cols; ++c) {
+    if (!ColumnTypeOf(head[1][c])) {
+      throw Error(FieldName(typeLine, c) + ": '" + ToUtf8(head[1][c]) + "' is not a column type");
+    }
+  }
+  table.SetColCount(static_cast<int32_t>(cols));
+  int32_t row = 0;
+  auto store = [&](std::vector<std::u16string>& line, size_t count, int64_t lineNo) {
+    for (size_t c = 0; c < count; ++c) {
+      if (line[c].empty()) continue;
+      if (c >= cols) {
+        throw Error(FieldName(lineNo, c) +
+                    ": a value outside the table: its column has no name and no type");
+      }
+      table.SetCells(static_cast<int32_t>(c), row, std::move(line[c]));
+    }
+    ++row;
+  };
+  store(head[0], head[0].size(), 1);
+  store(head[1], head[1].size(), typeLine);
+  while (!reader.AtEnd()) {
+    if (row > TCellTable::kMaxIndex) {
+      throw Error(
+          FormatMessage("The file has more rows than a table holds (%d).", TCellTable::kMaxCount));
+    }
+    const size_t count = reader.ReadRecord(fields);
+    store(fields, count, reader.RecordLine());
+  }
+  table.SetRowCount(row);
+}
+
+}  // namespace
+
+std::u16string CsvExportTargetPath(std::u16string_view documentPath) {
+  std::u16string target = ExportTargetPath(documentPath);
+  return target.replace(target.size() - 4, 4, u".csv");
+}
+
+std::string TableToCsv(const TCellTable& table) {
+  std::string out;
+  out.reserve(table.StoredCellCount() * 8 +
+              static_cast<size_t>(table.RowCount()) * static_cast<size_t>(table.ColCount()));
+  for (int32_t r = 0; r < table.RowCount(); ++r) {
+    for (int32_t c = 0; c < table.ColCount(); ++c) {
+      if (c > 0) out += ',';
+      AppendField(out, table.Cells(c, r));
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target,
+                       std::string& reason) {
+  try {
+    const std::string text = TableToCsv(table);
+    TSafeFileWriter file(target);
+    if (file.Write(text.data(), text.size()) && file.Commit()) return true;
+    reason = target.string() + ": " + LastSystemErrorText();
+  } catch (const std::bad_alloc&) {
+    reason = target.string() + ": Not enough memory";
+  } catch (const std::exception& e) {
+    reason = target.string() + ": " + e.what();
+  }
+  return false;
+}
+
+TImportResult CsvToTable(std::string_view bytes, TCellTable& table) {
+  try {
+    ReadCsv(bytes, table);
+  } catch (const std::bad_alloc&) {
+    return {false, "Not enough memory"};
+  } catch (const std::exception& e) {
+    return {false, e.what()};
+  }
+  return {};
+}
+
+}  // namespace tessary

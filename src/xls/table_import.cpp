@@ -1,0 +1,307 @@
+#include "xls/table_import.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <optional>
+
+#include "common/error.h"
+#include "text/column_type.h"
+#include "text/number_text.h"
+#include "text/utf16.h"
+#include "xls/byte_stream.h"
+#include "xls/compound_file.h"
+#include "xls/export_target.h"
+#include "xls/records.h"
+#include "xls/sheet_names.h"
+#include "xls/workbook.h"
+
+namespace tessary {
+namespace {
+
+constexpr std::u16string_view kWorkbookStream = u"Workbook";
+
+// How a cell's value becomes its text: the names and types rows and the
+// string and resource columns keep texts; the other types read numbers.
+enum class TCellKind { Text, Int, Float, Bool };
+
+TCellKind KindOf(TColumnType type) {
+  switch (type) {
+    case TColumnType::Int:
+      return TCellKind::Int;
+    case TColumnType::Float:
+      return TCellKind::Float;
+    case TColumnType::Bool:
+      return TCellKind::Bool;
+    case TColumnType::String:
+    case TColumnType::Resource:
+      break;
+  }
+  return TCellKind::Text;
+}
+
+std::string ErrorName(uint8_t code) {
+  const std::u16string name = ErrorCodeText(code);
+  return name.empty() ? FormatMessage("#%u", static_cast<unsigned>(code)) : ToUtf8(name);
+}
+
+// Reads one worksheet's cells into a table.
+class TSheetReader {
+ public:
+  TSheetReader(const TCells& cells, std::u16string_view sheetName)
+      : FCells(cells), FSheet(ToUtf8(sheetName)) {}
+
+  TImportResult Read(TCellTable& table) {
+    try {
+      ReadTable(table);
+    } catch (const Error& e) {
+      return {false, e.what()};
+    }
+    return {};
+  }
+
+ private:
+  [[noreturn]] void Fail(int col, int row, const std::string& what) const {
+    throw Error("Sheet " + FSheet + ", cell " + CellName(col, row) + ": " + what);
+  }
+
+  void ReadTable(TCellTable& table) {
+    const int rowsUsed = LastUsedRow(kMaxSheetCol + 1) + 1;
+    if (rowsUsed < 2) {
+      throw Error("Sheet " + FSheet +
+                  " has fewer than two rows: a table needs a row of column names and a row of "
+                  "column types.");
+    }
+    // The columns: up to the last one with a name or a type.
+    int cols = 0;
+    for (int row = 0; row < 2; ++row) {
+      for (const TCell& cell : FCells.RowCells(row)) {
+        if (!Text(cell, row, TCellKind::Text).empty()) cols = std::max(cols, cell.Col + 1);
+      }
+    }
+    if (cols == 0)
+      throw Error("Sheet " + FSheet + " has no column names or types in its first two rows.");
+    std::vector<TCellKind> kinds(static_cast<size_t>(cols));
+    for (int c = 0; c < cols; ++c) {
+      const TCell* cell = FCells.Cell(1, c);
+      const std::u16string type = cell ? Text(*cell, 1, TCellKind::Text) : std::u16string();
+      const std::optional<TColumnType> columnType = ColumnTypeOf(type);
+      if (!columnType) Fail(c, 1, "'" + ToUtf8(type) + "' is not a column type");
+      kinds[static_cast<size_t>(c)] = KindOf(*columnType);
+    }
+    const int rows = std::max(2, LastUsedRow(cols) + 1);
+    table.SetColCount(cols);
+    table.SetRowCount(rows);
+    for (int r = 0; r < static_cast<int>(FCells.CellRowCount()); ++r) {
+      for (const TCell& cell : FCells.RowCells(r)) {
+        const int c = cell.Col;
+        if (c >= cols) {
+          if (HasValue(cell)) {
+            Fail(c, r, "a value outside the table: its column has no name and no type");
+          }
+          continue;
+        }
+        std::u16string text =
+            Text(cell, r, r < 2 ? TCellKind::Text : kinds[static_cast<size_t>(c)]);
+        if (!text.empty()) table.SetCells(c, r, std::move(text));
+      }
+    }
+  }
+
+  // The last row with a cell in columns 0 to cols - 1, or -1.
+  int LastUsedRow(int cols) const {
+    for (int r = static_cast<int>(FCells.CellRowCount()) - 1; r >= 0; --r) {
+      const std::span<const TCell> cells = FCells.RowCells(r);
+      if (!cells.empty() && cells.front().Col < cols) return r;
+    }
+    return -1;
+  }
+
+  bool HasValue(const TCell& cell) const {
+    if (FCells.ErrorCode(cell)) return true;
+    const TXlsValue value = FCells.Value(cell);
+    if (const auto* text = std::get_if<std::u16string>(&value)) return !text->empty();
+    return !std::holds_alternative<std::monostate>(value);
+  }
+
+  // The text of the cell in row `row` for a column of `kind`; refusals name
+  // the cell.
+  std::u16string Text(const TCell& cell, int row, TCellKind kind) const {
+    const int col = cell.Col;
+    if (std::optional<uint8_t> code = FCells.ErrorCode(cell)) {
+      Fail(col, row, ErrorName(*code) + " is an error value");
+    }
+    TXlsValue value = FCells.Value(cell);
+    if (auto* text = std::get_if<std::u16string>(&value)) {
+      if (text->find(u'\0') != std::u16string::npos) {
+        Fail(col, row, "the text holds a NUL character, which a table cannot store");
+      }
+      if (kind == TCellKind::Bool && !text->empty()) return BoolText(ParseBool(*text));
+      return std::move(*text);
+    }
+    if (const bool* b = std::get_if<bool>(&value)) {
+      if (kind == TCellKind::Text) return *b ? u"TRUE" : u"FALSE";
+      return *b ? u"1" : u"0";
+    }
+    double number = 0;
+    if (const double* d = std::get_if<double>(&value)) {
+      number = *d;
+    } else if (const TXlsDate* date = std::get_if<TXlsDate>(&value)) {
+      number = date->Serial;
+    } else {
+      return {};
+    }
+    switch (kind) {
+      case TCellKind::Text:
+        return ShortestNumberText(number);
+      case TCellKind::Int:
+        if (std::trunc(number) != number) {
+          Fail(col, row, ToUtf8(ShortestNumberText(number)) + " is not a whole number");
+        }
+        if (number < std::numeric_limits<int32_t>::min() ||
+            number > std::numeric_limits<int32_t>::max()) {
+          Fail(col, row,
+               ToUtf8(ShortestNumberText(number)) +
+                   " is outside the int range (-2147483648 to 2147483647)");
+        }
+        return FormatInteger(static_cast<int32_t>(number));
+      case TCellKind::Float: {
+        const auto single = static_cast<float>(number);
+        // A value beyond the float range keeps its text: saving stores it
+        // as it stores that text typed into the grid.
+        if (!std::isfinite(single)) return ShortestNumberText(number);
+        return FormatReal(single);
+      }
+      case TCellKind::Bool:
+        if (number == 0 || number == 1) return number == 1 ? u"1" : u"0";
+        return BoolText(ParseBool(ShortestNumberText(number)));
+    }
+    return {};
+  }
+
+  // A bool column's text as saving reads it: 1 for a non-zero integer.
+  static std::u16string BoolText(std::optional<bool> value) {
+    return value.value_or(false) ? u"1" : u"0";
+  }
+
+  const TCells& FCells;
+  std::string FSheet;
+};
+
+}  // namespace
+
+std::u16string ShortestNumberText(double value) {
+  if (!std::isfinite(value)) return std::isnan(value) ? u"NAN" : value < 0 ? u"-INF" : u"INF";
+  if (value == 0) return u"0";
+  char buf[64];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+  (void)ec;
+  const std::string_view sci(buf, static_cast<size_t>(end - buf));
+  // d.ddde±x: the digits and the position of the decimal point.
+  const size_t e = sci.find('e');
+  const bool negative = sci[0] == '-';
+  std::string digits;
+  for (size_t i = negative ? 1 : 0; i < e; ++i) {
+    if (sci[i] != '.') digits += sci[i];
+  }
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  const int k = static_cast<int>(digits.size());
+  const int n = exponent + 1;
+  std::string out = negative ? "-" : "";
+  if (k <= n && n <= 21) {
+    out += digits + std::string(static_cast<size_t>(n - k), '0');
+  } else if (0 < n && n <= 21) {
+    out += digits.substr(0, static_cast<size_t>(n)) + "." + digits.substr(static_cast<size_t>(n));
+  } else if (-6 < n && n <= 0) {
+    out += "0." + std::string(static_cast<size_t>(-n), '0') + digits;
+  } else {
+    out += digits.substr(0, 1);
+    if (k > 1) out += "." + digits.substr(1);
+    out += (n - 1 < 0 ? "e-" : "e+") + std::to_string(std::abs(n - 1));
+  }
+  return Ascii16(out);
+}
+
+std::u16string ImportedDocumentPath(std::u16string_view importedPath) {
+  std::u16string path = ExportTargetPath(importedPath);
+  return path.replace(path.size() - 4, 4, u".gda");
+}
+
+std::string CellName(int col, int row) {
+  std::string letters;
+  for (int c = col + 1; c > 0; c = (c - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  }
+  return letters + std::to_string(row + 1);
+}
+
+// ---- workbook ----
+
+TWorkbookImport::TWorkbookImport(const std::filesystem::path& fileName) : FFileName(fileName) {
+  TFileReadStream file(fileName);
+  Load(file);
+}
+
+TWorkbookImport::TWorkbookImport(TByteStream& stream, const std::filesystem::path& fileName)
+    : FFileName(fileName) {
+  Load(stream);
+}
+
+void TWorkbookImport::Load(TByteStream& stream) {
+  TCompoundFile container(stream, true);
+  if (container.NotXls97() || !container.FindDir(kWorkbookStream)) {
+    ThrowError("The file \"%s\" is invalid", FFileName.string().c_str());
+  }
+  container.SelectStream(kWorkbookStream);
+  FBook = std::make_unique<TWorkbook>();
+  const std::vector<uint8_t> records = container.ReadAll();
+  TRecordReader in(records);
+  FBook->LoadFromStream(in);
+  for (int s = 0; s < FBook->SheetCount(); ++s) {
+    if (!FBook->IsWorksheet(s)) continue;
+    FNames.push_back(FBook->FGlobals.SheetName(static_cast<size_t>(s)));
+    FSheetIndex.push_back(s);
+  }
+}
+
+TWorkbookImport::~TWorkbookImport() = default;
+
+int TWorkbookImport::FindSheet(std::u16string_view name) const {
+  const std::u16string wanted = UpperSheetName(TSheetNameList::MakeValidSheetName(name));
+  for (size_t i = 0; i < FNames.size(); ++i) {
+    if (UpperSheetName(FNames[i]) == wanted) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int TWorkbookImport::DefaultSheet() const {
+  if (FNames.empty()) return -1;
+  const std::u16string exported = ExportSheetName(ExportTargetPath(FromUtf8(FFileName.string())));
+  return std::max(0, FindSheet(exported));
+}
+
+TImportResult TWorkbookImport::ReadSheet(int index, TCellTable& table) const {
+  const TWorkSheet* sheet = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)));
+  return TSheetReader(sheet->FCells, FNames[static_cast<size_t>(index)]).Read(table);
+}
+
+TImportResult ImportTableFromWorkbook(const std::filesystem::path& fileName,
+                                      const std::u16string* sheet, TCellTable& table) {
+  try {
+    const TWorkbookImport book(fileName);
+    const int index = sheet ? book.FindSheet(*sheet) : book.DefaultSheet();
+    if (index < 0) {
+      if (!sheet) return {false, "The file " + fileName.string() + " holds no worksheet."};
+      return {false, "Sheet " + ToUtf8(*sheet) + " not found in " + fileName.string()};
+    }
+    return book.ReadSheet(index, table);
+  } catch (const std::bad_alloc&) {
+    return {false, fileName.string() + ": Not enough memory"};
+  } catch (const std::exception& e) {
+    return {false, e.what()};
+  }
+}
+
+}  // namespace tessary

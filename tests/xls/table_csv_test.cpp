@@ -1,0 +1,90 @@
+// Tables as CSV text and back.
+#include "xls/table_csv.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+namespace tessary {
+namespace {
+
+void FillRows(TCellTable& t, std::initializer_list<std::initializer_list<const char16_t*>> rows) {
+  int32_t r = 0;
+  size_t cols = 1;
+  for (const auto& row : rows) {
+    int32_t c = 0;
+    for (const char16_t* text : row) t.SetCells(c++, r, text);
+    cols = std::max(cols, row.size());
+    ++r;
+  }
+  t.SetColCount(static_cast<int32_t>(cols));
+  t.SetRowCount(r);
+}
+
+std::string Refusal(std::string_view csv) {
+  TCellTable t;
+  const TImportResult result = CsvToTable(csv, t);
+  EXPECT_FALSE(result.Ok);
+  return result.Error;
+}
+
+TEST(TableCsv, WritesRfc4180WithCrLfAndQuotesOnlyWhereNeeded) {
+  TCellTable t;
+  FillRows(t, {{u"ID", u"Label", u"Note"},
+               {u"int", u"string", u"string"},
+               {u"1", u"a,b", u"say \"hi\""},
+               {u"2", u"two\r\nlines", u"Grüße 漢字"},
+               {u"3", u"", u"lf\nonly"}});
+  t.SetRowCount(6);  // an empty last row is written too
+  EXPECT_EQ(TableToCsv(t),
+            "ID,Label,Note\r\nint,string,string\r\n1,\"a,b\",\"say \"\"hi\"\"\"\r\n"
+            "2,\"two\r\nlines\",Gr\xC3\xBC\xC3\x9F"
+            "e \xE6\xBC\xA2\xE5\xAD\x97\r\n"
+            "3,,\"lf\nonly\"\r\n,,\r\n");
+}
+
+TEST(TableCsv, ReadsBackWhatItWrites) {
+  TCellTable t;
+  FillRows(t, {{u"\uFEFFID", u"", u"Text"},  // a column with an empty name is kept
+               {u"int", u"Float", u"RESOURCE"},
+               {u"-5", u"0.100000001490116", u"\"quoted\", with comma"},
+               {u"", u"", u"cr\rlf\n crlf\r\n"},
+               {u"x", u"", u"\U0001F600 \u00e9"}});
+  t.SetRowCount(7);
+  TCellTable back;
+  ASSERT_TRUE(CsvToTable(TableToCsv(t), back).Ok);
+  EXPECT_EQ(back.RowCount(), 7);
+  EXPECT_EQ(TableToCsv(back), TableToCsv(t));
+}
+
+TEST(TableCsv, AcceptsByteOrderMarkLfAndLooseQuotes) {
+  TCellTable t;
+  ASSERT_TRUE(CsvToTable("\xEF\xBB\xBFID,Name\nint,string\n7,5\" long\n8,\"a\"b\n", t).Ok);
+  EXPECT_EQ(t.RowCount(), 4);
+  EXPECT_EQ(t.Cells(0, 0), u"ID");
+  EXPECT_EQ(t.Cells(1, 2), u"5\" long");
+  EXPECT_EQ(t.Cells(1, 3), u"ab");
+  // The last line needs no line end; short lines leave their cells empty.
+  TCellTable u;
+  ASSERT_TRUE(CsvToTable("A,B\r\nint,int\r\n1", u).Ok);
+  EXPECT_EQ(u.RowCount(), 3);
+  EXPECT_EQ(u.Cells(1, 2), u"");
+}
+
+TEST(TableCsv, RefusesWithLineAndFieldNamed) {
+  EXPECT_EQ(Refusal("ID\r\n"),
+            "The file has fewer than two lines: a table needs a line of column names and a line "
+            "of column types.");
+  EXPECT_EQ(Refusal("ID,Speed,X,Y\r\nint,float,string,integer\r\n"),
+            "Line 2, field 4: 'integer' is not a column type");
+  EXPECT_EQ(Refusal("\"two\nline\",Y\r\nint\r\n"), "Line 3, field 2: '' is not a column type");
+  EXPECT_EQ(Refusal("ID\r\nint\r\n1,stray\r\n"),
+            "Line 3, field 2: a value outside the table: its column has no name and no type");
+  EXPECT_EQ(Refusal("ID\r\nint\r\n\"1\r\n2\r\n"), "Line 3: a quoted field has no closing quote.");
+  EXPECT_EQ(Refusal("ID\r\nint\r\n\xC3("), "Input is not valid UTF-8 (byte 9).");
+  EXPECT_EQ(Refusal(std::string_view("ID\r\nint\r\na\0b", 12)),
+            "Input holds a NUL character (byte 10).");
+}
+
+}  // namespace
+}  // namespace tessary
