@@ -62,18 +62,6 @@ void TRecordBuffer::End() {
   HandOnWhenFull();
 }
 
-void TRecordBuffer::U16(uint16_t value) {
-  uint8_t b[2];
-  PutU16(b, value);
-  FBytes.insert(FBytes.end(), b, b + 2);
-}
-
-void TRecordBuffer::U32(uint32_t value) {
-  uint8_t b[4];
-  PutU32(b, value);
-  FBytes.insert(FBytes.end(), b, b + 4);
-}
-
 void TRecordBuffer::F64(double value) {
   uint8_t b[8];
   PutDouble(b, value);

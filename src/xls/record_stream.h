@@ -70,8 +70,14 @@ class TRecordBuffer : public TRecordStream {
   // (%d)": content that long goes on in CONTINUE records.
   void End();
   void U8(uint8_t value) { FBytes.push_back(value); }
-  void U16(uint16_t value);
-  void U32(uint32_t value);
+  void U16(uint16_t value) {
+    FBytes.push_back(static_cast<uint8_t>(value));
+    FBytes.push_back(static_cast<uint8_t>(value >> 8));
+  }
+  void U32(uint32_t value) {
+    U16(static_cast<uint16_t>(value));
+    U16(static_cast<uint16_t>(value >> 16));
+  }
   void F64(double value);
 
  private:
