@@ -217,6 +217,21 @@ TEST(CellsInsert, ColumnsPushedBeyondTheSheetFailWithoutAChange) {
   EXPECT_EQ(columns.Items().at(0).Column, 254);
 }
 
+// Records kept as read (a LABEL here) hold their row and column
+// themselves: they move with their cell.
+TEST(CellsInsert, KeptRecordsMoveWithTheirCells) {
+  Sheet s;
+  s.Cells.AddRecord(CreateRecord(xlsid::LABEL, Bytes{2, 0, 1, 0, 15, 0, 2, 0, 0, 'o', 'k'}));
+  s.Cells.InsertRows(1, 3);
+  s.Cells.InsertCols(0, 2);
+  EXPECT_EQ(s.Values().at({5, 3}), TXlsValue(std::u16string(u"ok")));
+  s.Cells.FixRows();
+  const std::vector<Bytes> labels = RecordsOf(s.Image(), xlsid::LABEL);
+  ASSERT_EQ(labels.size(), 1u);
+  EXPECT_EQ(GetU16(labels[0].data()), 5);
+  EXPECT_EQ(GetU16(labels[0].data() + 2), 3);
+}
+
 TEST(CellsInsert, ColumnEntriesMoveWithTheirColumns) {
   Sheet s;
   s.Columns.SetColWidth(0, 1000);

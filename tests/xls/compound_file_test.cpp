@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -108,6 +109,28 @@ TEST(CompoundFileRead, ReadingPastTheEndAndNextEof) {
             }),
             "End of stream reached with 8 bytes left to read");
   EXPECT_EQ(ErrorText([&] { cf.SelectStream(u"Nothing"); }), "The file \"\" is invalid");
+}
+
+// Sectors that follow each other in the file are read in one piece; a
+// chain that jumps is followed sector by sector, in chain order.
+TEST(CompoundFileRead, ChainsOutOfFileOrder) {
+  Bytes file = TemplateBytes();
+  const Bytes workbook = BuildTemplateWorkbookStream();
+  // The Workbook stream (sectors 0-7) made to run 0, 2, 1, 3, ... 7, with
+  // sectors 1 and 2 swapped so that it holds the same bytes.
+  uint8_t* fat = &file[512 + 24 * 512];
+  PutU32(fat + 4 * 0, 2);
+  PutU32(fat + 4 * 2, 1);
+  PutU32(fat + 4 * 1, 3);
+  std::swap_ranges(file.begin() + 512 + 512, file.begin() + 512 + 1024, file.begin() + 512 + 1024);
+  EXPECT_EQ(ReadStream(file, u"Workbook"), workbook);
+  TMemoryByteStream in(file);
+  TCompoundFile cf(in);
+  cf.SelectStream(u"Workbook");
+  uint8_t first[700];
+  cf.ReadMem(first, sizeof first);  // ends inside the second sector of the chain
+  EXPECT_EQ(Bytes(first, first + sizeof first), Bytes(workbook.begin(), workbook.begin() + 700));
+  EXPECT_EQ(cf.ReadAll(), Bytes(workbook.begin() + 700, workbook.end()));
 }
 
 TEST(CompoundFileRead, NotACompoundFile) {

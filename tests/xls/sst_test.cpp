@@ -150,6 +150,14 @@ TEST(SST, FixRefsDropsUnusedEntriesAndDuplicatesCostNoMemory) {
   EXPECT_EQ(sst.EntryText(sst.EntryOffsetAt(0)), u"zz");
   EXPECT_EQ(sst.EntryOffsetAt(0), 42u);
   EXPECT_EQ(sst.RefCount(sst.EntryOffsetAt(1)), 2u);
+
+  // A dropped text added again is a new entry of its own, found again by
+  // later adds: the dropped one is not revived outside the list.
+  const uint32_t again = sst.AddEntry(u"drop");
+  EXPECT_EQ(sst.AddEntry(u"drop"), again);
+  EXPECT_EQ(sst.RefCount(again), 2u);
+  EXPECT_EQ(sst.Count(), 3u);
+  EXPECT_EQ(SplitRecords(Save(sst))[0].Payload.size(), 8u + 3 * (3 + 4) - 2);
 }
 
 // An 8300-character string at q = 12 fills the SST record with 8213
