@@ -87,7 +87,7 @@ class TSheetReader {
       const TCell* cell = FCells.Cell(1, c);
       const std::u16string type = cell ? Text(*cell, 1, TCellKind::Text) : std::u16string();
       const std::optional<TColumnType> columnType = ColumnTypeOf(type);
-      if (!columnType) Fail(c, 1, "'" + ToUtf8(type) + "' is not a column type");
+      if (!columnType) Fail(c, 1, std::string(1, '\'') + ToUtf8(type) + "' is not a column type");
       kinds[static_cast<size_t>(c)] = KindOf(*columnType);
     }
     const int rows = std::max(2, LastUsedRow(cols) + 1);
@@ -215,11 +215,17 @@ std::u16string ShortestNumberText(double value) {
   } else if (0 < n && n <= 21) {
     out += digits.substr(0, static_cast<size_t>(n)) + "." + digits.substr(static_cast<size_t>(n));
   } else if (-6 < n && n <= 0) {
-    out += "0." + std::string(static_cast<size_t>(-n), '0') + digits;
+    out += "0.";
+    out.append(static_cast<size_t>(-n), '0');
+    out += digits;
   } else {
     out += digits.substr(0, 1);
-    if (k > 1) out += "." + digits.substr(1);
-    out += (n - 1 < 0 ? "e-" : "e+") + std::to_string(std::abs(n - 1));
+    if (k > 1) {
+      out += '.';
+      out.append(digits, 1);
+    }
+    out += n - 1 < 0 ? "e-" : "e+";
+    out += std::to_string(std::abs(n - 1));
   }
   return Ascii16(out);
 }
