@@ -66,12 +66,16 @@ const TField* ListField(const TMemoryGFF& gff, uint32_t label, std::string_view 
 constexpr uint64_t kInlineUnits = 7;
 
 // Where the next zero code unit lies, for scans that may start at any byte.
-// Every stretch scanned is remembered as an interval that holds no zero
+// Long stretches scanned are remembered as intervals that hold no zero
 // unit, so strings that overlap (offsets inside one long string) never scan
-// the same units twice: the scans of a whole load stay linear in the data.
+// the same units twice. Short stretches, the strings of an ordinary table,
+// are not remembered while the units they took stay within the data's
+// size: a record per string would cost more than scanning it. The scans of
+// a whole load stay linear in the data.
 class TZeroUnits {
  public:
-  explicit TZeroUnits(std::span<const uint8_t> data) : FData(data) {}
+  explicit TZeroUnits(std::span<const uint8_t> data)
+      : FData(data), FUnrecordedLeft(data.size() / 2) {}
 
   // The byte position of the first zero code unit at or after `from`, on
   // code units aligned with `from`; where the data ends when there is none.
@@ -94,13 +98,19 @@ class TZeroUnits {
       // Ran into a known stretch: the two become one.
       p = after->second;
       known.erase(after);
+    } else if (const uint64_t units = (p - from) / 2;
+               units <= kShortStretch && units <= FUnrecordedLeft) {
+      FUnrecordedLeft -= units;
+      return p;
     }
     known.emplace(from, p);
     return p;
   }
 
  private:
+  static constexpr uint64_t kShortStretch = 256;
   std::span<const uint8_t> FData;
+  uint64_t FUnrecordedLeft;
   std::map<uint64_t, uint64_t> FKnown[2];
 };
 
@@ -170,39 +180,52 @@ inline void Prefetch(const void* p) {
 // Decoded string-area text a load may hold beyond twice the data area's size.
 constexpr uint64_t kTextAllowance = uint64_t{64} << 20;
 
-// The strings of one load. Each string's end is found once; a text longer
-// than kInlineUnits is decoded once and shared by every cell that refers to
-// its offset, and each error text is shared too.
+// The strings of one load. Each string's end is found once. A text longer
+// than kInlineUnits is decoded into the first cell that refers to its
+// offset, and once more into a text that every later such cell shares, so
+// that a string of one cell (most strings of a table) costs one copy and
+// one allocation, and a string of many cells two copies. Each error text is
+// shared too.
 class TStringTable {
  public:
   TStringTable(std::span<const uint8_t> data, TGDALoadCounts& counts)
       : FData(data), FZeros(data), FCounts(counts) {}
 
-  // The bytes the string at `o` adds to the decoded text when it is seen
-  // for the first time; 0 after that, and for a text kept in a cell's slot.
+  // The bytes a cell referring to the string at `o` adds to the decoded
+  // text: a copy the first and the second time the string is seen, 0 after
+  // that, and 0 for a text kept in a cell's slot.
   uint64_t NewCost(uint32_t o) {
     TStringRef ref;
     bool added = false;
-    const TSlot* s = Lookup(o, ref, added);
-    return s == nullptr || !added || s->Units == kCorrupted ? 0 : 2 * uint64_t{s->Units};
+    TSlot* s = Lookup(o, ref, added, false);
+    if (s == nullptr || s->Units == kCorrupted || s->Counted == 2) return 0;
+    ++s->Counted;
+    return 2 * uint64_t{s->Units};
   }
 
   void Store(TCellTable& grid, int32_t col, int32_t row, uint32_t o) {
     TStringRef ref;
     bool added = false;
-    TSlot* s = Lookup(o, ref, added);
+    TSlot* s = Lookup(o, ref, added, true);
     if (s == nullptr) {
       if (ref.Kind == TStringRef::skCorrupted) {
         grid.SetCells(col, row, Corrupted());
       } else {
+        if (ref.Units > kInlineUnits) FCounts.TextBytesHeld += 2 * ref.Units;
         grid.SetCells(col, row, DecodeUnits(FData, ref));
       }
     } else if (s->Units == kCorrupted) {
       grid.SetCells(col, row, Corrupted());
     } else {
+      const TStringRef text{TStringRef::skText, uint64_t{o} + 4, s->Units};
+      if (!s->Text && !s->Stored) {
+        s->Stored = true;
+        FCounts.TextBytesHeld += 2 * uint64_t{s->Units};
+        grid.SetCells(col, row, DecodeUnits(FData, text));
+        return;
+      }
       if (!s->Text) {
-        s->Text = std::make_shared<const std::u16string>(
-            DecodeUnits(FData, {TStringRef::skText, uint64_t{o} + 4, s->Units}));
+        s->Text = std::make_shared<const std::u16string>(DecodeUnits(FData, text));
         FCounts.TextBytesHeld += 2 * uint64_t{s->Units};
       }
       grid.SetCells(col, row, s->Text);
@@ -228,7 +251,9 @@ class TStringTable {
 
  private:
   // A remembered string: its offset, its length in code units (or one of
-  // the two marks below) and, once a cell shows it, its decoded text. The
+  // the two marks below), the copies the budget counted for it, whether a
+  // cell holds its first copy, and, once a second cell shows it, the text
+  // those cells share. The
   // slots form an open-addressing table, so that a lookup mostly touches
   // one cache line: millions of cells may look their string up.
   static constexpr uint32_t kFree = 0xFFFFFFFF;
@@ -236,14 +261,18 @@ class TStringTable {
   struct TSlot {
     uint32_t Key = 0;
     uint32_t Units = kFree;
+    uint8_t Counted = 0;
+    bool Stored = false;
     TSharedText Text;
   };
   static uint64_t Hash(uint32_t o) { return (o * uint64_t{0x9E3779B97F4A7C15}) >> 32; }
 
-  // The slot of the string at `o`, filled on first sight (`added`) when the
-  // string is longer than an inline text or its scan was. Other strings get
-  // none: `ref` then describes them, and scanning them again costs little.
-  TSlot* Lookup(uint32_t o, TStringRef& ref, bool& added) {
+  // The slot of the string at `o`, filled (`added`) when the string is
+  // longer than an inline text or its scan was. With `firstInCell` a string
+  // seen for the first time gets no slot yet, as its first copy goes into a
+  // cell: most strings of a table are the text of one cell only. Strings
+  // without a slot are described by `ref`.
+  TSlot* Lookup(uint32_t o, TStringRef& ref, bool& added, bool firstInCell) {
     const uint64_t mask = FSlots.size() - 1;
     uint64_t i = Hash(o) & mask;
     for (; FSlots[i].Units != kFree; i = (i + 1) & mask) {
@@ -253,14 +282,29 @@ class TStringTable {
     ref = FindString(FData, o, scanned, &FZeros);
     FCounts.UnitsScanned += scanned;
     if (ref.Units <= kInlineUnits && scanned <= kInlineUnits + 1) return nullptr;
+    const bool first = FirstSight(o);
+    if (firstInCell && first) return nullptr;
     added = true;
     FSlots[i].Key = o;
     FSlots[i].Units =
         ref.Kind == TStringRef::skCorrupted ? kCorrupted : static_cast<uint32_t>(ref.Units);
+    FSlots[i].Stored = firstInCell;  // a cell took the first copy when it was seen
     if (2 * ++FUsed <= FSlots.size()) return &FSlots[i];
     Grow();
     bool again = false;
-    return Lookup(o, ref, again);
+    return Lookup(o, ref, again, false);
+  }
+
+  // Whether `o` is looked up for the first time; offsets past the data,
+  // which only ever give the shared error text, count as seen.
+  bool FirstSight(uint32_t o) {
+    if (o >= FData.size()) return false;
+    if (FSeen.empty()) FSeen.resize(FData.size() / 64 + 1);
+    uint64_t& word = FSeen[o / 64];
+    const uint64_t bit = uint64_t{1} << (o % 64);
+    const bool first = (word & bit) == 0;
+    word |= bit;
+    return first;
   }
 
   void Grow() {
@@ -279,6 +323,7 @@ class TStringTable {
   TZeroUnits FZeros;
   TGDALoadCounts& FCounts;
   std::vector<TSlot> FSlots = std::vector<TSlot>(1024);
+  std::vector<uint64_t> FSeen;  // a bit per data offset: looked up before
   uint64_t FUsed = 0;
   TSharedText FCorrupted;
   TSharedText FUnknownType;
@@ -417,8 +462,9 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
     if (uint64_t{c + 1} * rowList.Count > cellBudget) break;
     valueFields.push_back(it->second);
   }
-  // Decoded string texts are held once per string, but strings that
-  // overlap (offsets inside one long string) are each decoded on their own.
+  // Decoded string texts are held at most twice per string, but strings
+  // that overlap (offsets inside one long string) are each decoded on their
+  // own.
   // Their total stays below the text budget: reading stops before the
   // column that would pass it. Counting each string once takes a pass of
   // its own, needed only when the length words allow more than the budget.
