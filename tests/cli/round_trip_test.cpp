@@ -73,8 +73,22 @@ std::filesystem::path GeneratedTable(const std::filesystem::path& dir, int rows,
   return path;
 }
 
+// A table ending in empty data rows, of text columns only: the workbook
+// must still show where the table ends.
+std::filesystem::path TrailingEmptyRows(const std::filesystem::path& dir) {
+  TCellTable t;
+  t.SetColCount(2);
+  t.SetRowCount(5);
+  for (int32_t c = 0; c < 2; ++c) t.SetCells(c, 1, c == 0 ? u"string" : u"resource");
+  t.SetCells(0, 0, u"Label");
+  t.SetCells(1, 2, u"res_a");
+  const auto path = dir / "trailing.gda";
+  EXPECT_TRUE(SaveGDA(t, path));
+  return path;
+}
+
 TEST_F(RoundTripTest, SharedTablesAndGeneratedTablesComeBackAsResaved) {
-  std::vector<std::filesystem::path> tables = {GeneratedTable(FDir, 300)};
+  std::vector<std::filesystem::path> tables = {GeneratedTable(FDir, 300), TrailingEmptyRows(FDir)};
   const std::filesystem::path shared = std::filesystem::path(TESSARY_SHARED_TESTDATA) / "gda";
   if (std::filesystem::is_directory(shared)) {
     for (const auto& entry : std::filesystem::directory_iterator(shared))
