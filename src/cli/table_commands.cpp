@@ -29,46 +29,6 @@ std::u16string DumpCellText(const std::u16string& stored) {
   return text;
 }
 
-// Offset of the first byte that does not belong to a well-formed UTF-8
-// sequence (overlong forms, surrogates and values above U+10FFFF are not
-// well-formed), or npos.
-size_t FirstInvalidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t len = 0;
-    char32_t c = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-      len = 2;
-      c = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      len = 3;
-      c = b & 0x0F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      len = 4;
-      c = b & 0x07;
-    } else {
-      return i;
-    }
-    if (i + len > bytes.size()) return i;
-    for (size_t k = 1; k < len; ++k) {
-      const auto cont = static_cast<unsigned char>(bytes[i + k]);
-      if ((cont & 0xC0) != 0x80) return i;
-      c = (c << 6) | (cont & 0x3F);
-    }
-    if ((len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-        (len == 4 && (c < 0x10000 || c > 0x10FFFF))) {
-      return i;
-    }
-    i += len;
-  }
-  return std::string_view::npos;
-}
-
 // Lines and the widest line's fields, counted as Paste splits the text.
 void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
   lines = 0;

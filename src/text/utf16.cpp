@@ -44,6 +44,48 @@ std::string ToUtf8Keeping(std::u16string_view text, bool keepBytes) {
   return out;
 }
 
+// Decodes well-formed UTF-8, handing each code point to `put`; returns the
+// offset of the first byte of an ill-formed sequence, or npos.
+template <typename TPut>
+size_t DecodeWellFormed(std::string_view text, TPut&& put) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      put(b);
+      ++i;
+      continue;
+    }
+    size_t len = 0;
+    char32_t c = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      len = 2;
+      c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      len = 3;
+      c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4;
+      c = b & 0x07;
+    } else {
+      return i;
+    }
+    if (i + len > text.size()) return i;
+    for (size_t k = 1; k < len; ++k) {
+      const auto cont = static_cast<unsigned char>(text[i + k]);
+      if ((cont & 0xC0) != 0x80) return i;
+      c = (c << 6) | (cont & 0x3F);
+    }
+    if ((len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
+        (len == 4 && (c < 0x10000 || c > 0x10FFFF))) {
+      return i;
+    }
+    put(c);
+    i += len;
+  }
+  return std::string_view::npos;
+}
+
 std::u16string FromUtf8Keeping(std::string_view text, bool keepBytes) {
   std::u16string out;
   out.reserve(text.size());
@@ -110,5 +152,21 @@ bool HoldsFileNameBytes(std::u16string_view text) {
 }
 
 std::u16string Ascii16(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+size_t AppendWellFormedUtf8(std::string_view text, std::u16string& out) {
+  return DecodeWellFormed(text, [&out](char32_t c) {
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (c >> 10));
+      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  });
+}
+
+size_t FirstInvalidUtf8(std::string_view text) {
+  return DecodeWellFormed(text, [](char32_t) {});
+}
 
 }  // namespace tessary

@@ -134,51 +134,16 @@ class TCsvReader {
     throw Error(FormatMessage("Input is not valid UTF-8 (byte %zu).", offset));
   }
 
-  // Appends bytes [from, to) as UTF-16; refuses ill-formed UTF-8 (overlong
-  // forms, surrogates, values above U+10FFFF) and NUL.
+  // Appends bytes [from, to) as UTF-16; refuses ill-formed UTF-8 and NUL,
+  // naming the first byte that is either.
   void Decode(size_t from, size_t to, std::u16string& out) const {
-    const auto* p = reinterpret_cast<const unsigned char*>(FBytes.data());
-    size_t i = from;
-    while (i < to) {
-      const unsigned char b = p[i];
-      if (b < 0x80) {
-        if (b == 0) throw Error(FormatMessage("Input holds a NUL character (byte %zu).", i));
-        out += static_cast<char16_t>(b);
-        ++i;
-        continue;
-      }
-      size_t len = 0;
-      char32_t c = 0;
-      if (b >= 0xC2 && b <= 0xDF) {
-        len = 2;
-        c = b & 0x1F;
-      } else if (b >= 0xE0 && b <= 0xEF) {
-        len = 3;
-        c = b & 0x0F;
-      } else if (b >= 0xF0 && b <= 0xF4) {
-        len = 4;
-        c = b & 0x07;
-      } else {
-        Invalid(i);
-      }
-      if (i + len > to) Invalid(i);
-      for (size_t k = 1; k < len; ++k) {
-        if ((p[i + k] & 0xC0) != 0x80) Invalid(i);
-        c = (c << 6) | (p[i + k] & 0x3F);
-      }
-      if ((len == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-          (len == 4 && (c < 0x10000 || c > 0x10FFFF))) {
-        Invalid(i);
-      }
-      if (c >= 0x10000) {
-        c -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (c >> 10));
-        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-      } else {
-        out += static_cast<char16_t>(c);
-      }
-      i += len;
+    const std::string_view bytes = FBytes.substr(from, to - from);
+    const size_t bad = AppendWellFormedUtf8(bytes, out);
+    const size_t nul = bytes.substr(0, bad).find('\0');
+    if (nul != std::string_view::npos) {
+      throw Error(FormatMessage("Input holds a NUL character (byte %zu).", from + nul));
     }
+    if (bad != std::string_view::npos) Invalid(from + bad);
   }
 
   std::string_view FBytes;

@@ -33,5 +33,21 @@ TEST(Utf16, FileNameBytesSurviveTheTrip) {
   EXPECT_TRUE(HoldsFileNameBytes(FromFileNameBytes("t\xFF")));
 }
 
+// Input that must come back exactly is refused at its first ill-formed byte.
+TEST(Utf16, StrictReadingStopsAtTheFirstIllFormedByte) {
+  std::u16string out;
+  EXPECT_EQ(AppendWellFormedUtf8("a\xC3\xA9\xF0\x9F\x98\x80", out), std::string_view::npos);
+  EXPECT_EQ(out, u"a\u00E9\U0001F600");
+  for (const auto& [text, at] : {std::pair<std::string_view, size_t>{"ab\xC0\xAF", 2},  // overlong
+                                 {"a\xED\xA0\x80", 1},                                  // surrogate
+                                 {"\xF4\x90\x80\x80", 0},  // > U+10FFFF
+                                 {"abc\xE2\x82", 3}}) {    // cut short
+    out.clear();
+    EXPECT_EQ(AppendWellFormedUtf8(text, out), at);
+    EXPECT_EQ(FirstInvalidUtf8(text), at);
+    EXPECT_EQ(out.size(), at);
+  }
+}
+
 }  // namespace
 }  // namespace tessary
