@@ -13,7 +13,7 @@
 
 namespace tessary::testing {
 
-inline void FillTypedTable(TCellTable& t, int rows, unsigned seed = 14) {
+inline void FillTypedTable(TCellTable& t, int rows, unsigned randomStart = 14) {
   const char16_t* types[] = {u"int", u"float", u"bool", u"string", u"resource", u"STRING"};
   const char16_t* names[] = {u"ID", u"MaxSpeed", u"$0012E034", u"Label", u"", u"$12345678"};
   const char16_t* ints[] = {u"-2147483648", u"2147483647", u"$FF", u"x", u"12.0"};
@@ -22,7 +22,7 @@ inline void FillTypedTable(TCellTable& t, int rows, unsigned seed = 14) {
                              u"a,\"b\"",  u"TRUE",    u"50%",      u"=1+2",
                              u"",         u" blank ", u"äöü 漢字", u"two\r\nlines",
                              u"lf\nonly", u"$10",     u"1/2/2009", u"\uFEFFbom"};
-  std::mt19937 rng(seed);
+  std::mt19937 rng(randomStart);
   t.SetColCount(6);
   t.SetRowCount(rows + 2);
   for (int c = 0; c < 6; ++c) {
