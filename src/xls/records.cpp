@@ -1,6 +1,7 @@
 #include "xls/records.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "common/byte_reader.h"
 #include "common/bytes.h"
@@ -237,41 +238,65 @@ bool IsDroppedRecordType(uint16_t id) {
   }
 }
 
-size_t MinPayloadSize(uint16_t id) {
+namespace {
+
+// The class that reads the records of `id` into fields, handed to `visit`
+// as a std::type_identity: the one list of them, for their minimum sizes and
+// for making them. Other ids get TBaseRecord (cell records are the cell
+// block's).
+template <class TVisit>
+decltype(auto) WithRecordClass(uint16_t id, TVisit&& visit) {
   switch (id) {
     case xlsid::BOF:
-      return TBOFRecord::kMinSize;
+      return visit(std::type_identity<TBOFRecord>{});
     case xlsid::DATEMODE:
     case xlsid::PRECISION:
     case xlsid::BOOKBOOL:
     case xlsid::WSBOOL:
     case xlsid::DEFCOLWIDTH:
     case xlsid::STANDARDWIDTH:
-      return TWordRecord::kMinSize;
+      return visit(std::type_identity<TWordRecord>{});
     case xlsid::WINDOW1:
-      return TWindow1Record::kMinSize;
+      return visit(std::type_identity<TWindow1Record>{});
     case xlsid::WINDOW2:
-      return TWindow2Record::kMinSize;
+      return visit(std::type_identity<TWindow2Record>{});
     case xlsid::DEFAULTROWHEIGHT:
-      return TDefRowHeightRecord::kMinSize;
+      return visit(std::type_identity<TDefRowHeightRecord>{});
     case xlsid::BOUNDSHEET:
-      return TBoundSheetRecord::kMinSize;
+      return visit(std::type_identity<TBoundSheetRecord>{});
+    case xlsid::CODENAME:
+      return visit(std::type_identity<TCodeNameRecord>{});
     case xlsid::PALETTE:
-      return TPaletteRecord::kMinSize;
+      return visit(std::type_identity<TPaletteRecord>{});
+    case xlsid::EXTERNSHEET:
+      return visit(std::type_identity<TExternSheetRecord>{});
     case xlsid::SUPBOOK:
-      return TSupBookRecord::kMinSize;
+      return visit(std::type_identity<TSupBookRecord>{});
     case xlsid::NAME:
-      return TNameRecord::kMinSize;
+      return visit(std::type_identity<TNameRecord>{});
+    case xlsid::HLINK:
+      return visit(std::type_identity<THLinkRecord>{});
+    case xlsid::CONTINUE:
+      return visit(std::type_identity<TContinueRecord>{});
     case xlsid::FORMAT:
-      return TFormatRecord::kMinSize;
+      return visit(std::type_identity<TFormatRecord>{});
     default:
-      return CellBlockMinPayloadSize(id);
+      return visit(std::type_identity<TBaseRecord>{});
   }
 }
 
-template <class T>
-static std::unique_ptr<TBaseRecord> Make(uint16_t id, std::vector<uint8_t>& data) {
-  return std::make_unique<T>(id, std::move(data));
+}  // namespace
+
+size_t MinPayloadSize(uint16_t id) {
+  return WithRecordClass(id, [id]<class T>(std::type_identity<T>) -> size_t {
+    if constexpr (requires { T::kMinSize; }) {
+      return T::kMinSize;
+    } else if constexpr (std::is_same_v<T, TBaseRecord>) {
+      return CellBlockMinPayloadSize(id);
+    } else {
+      return 0;
+    }
+  });
 }
 
 std::unique_ptr<TBaseRecord> CreateRecord(uint16_t id, std::vector<uint8_t> data) {
@@ -280,47 +305,15 @@ std::unique_ptr<TBaseRecord> CreateRecord(uint16_t id, std::vector<uint8_t> data
   // The one rule for payloads too short for the fields the engine reads:
   // the file is refused, never read past its records.
   if (data.size() < MinPayloadSize(id)) ThrowFileInvalid();
-  switch (id) {
-    case xlsid::BOF:
-      return Make<TBOFRecord>(id, data);
-    case xlsid::DATEMODE:
-    case xlsid::PRECISION:
-    case xlsid::BOOKBOOL:
-    case xlsid::WSBOOL:
-    case xlsid::DEFCOLWIDTH:
-    case xlsid::STANDARDWIDTH:
-      return Make<TWordRecord>(id, data);
-    case xlsid::WINDOW1:
-      return Make<TWindow1Record>(id, data);
-    case xlsid::WINDOW2:
-      return Make<TWindow2Record>(id, data);
-    case xlsid::DEFAULTROWHEIGHT:
-      return Make<TDefRowHeightRecord>(id, data);
-    case xlsid::BOUNDSHEET: {
+  return WithRecordClass(id, [&]<class T>(std::type_identity<T>) -> std::unique_ptr<TBaseRecord> {
+    if constexpr (std::is_same_v<T, TBaseRecord>) {
+      if (auto record = CreateCellRecord(id, data)) return record;
+    } else if constexpr (std::is_same_v<T, TBoundSheetRecord>) {
       std::u16string name;
       if (!ReadSheetName(data, name)) ThrowFileInvalid();
-      return Make<TBoundSheetRecord>(id, data);
     }
-    case xlsid::CODENAME:
-      return Make<TCodeNameRecord>(id, data);
-    case xlsid::PALETTE:
-      return Make<TPaletteRecord>(id, data);
-    case xlsid::EXTERNSHEET:
-      return Make<TExternSheetRecord>(id, data);
-    case xlsid::SUPBOOK:
-      return Make<TSupBookRecord>(id, data);
-    case xlsid::NAME:
-      return Make<TNameRecord>(id, data);
-    case xlsid::HLINK:
-      return Make<THLinkRecord>(id, data);
-    case xlsid::CONTINUE:
-      return Make<TContinueRecord>(id, data);
-    case xlsid::FORMAT:
-      return Make<TFormatRecord>(id, data);
-    default:
-      if (auto record = CreateCellRecord(id, data)) return record;
-      return std::make_unique<TBaseRecord>(id, std::move(data));
-  }
+    return std::make_unique<T>(id, std::move(data));
+  });
 }
 
 std::unique_ptr<TBaseRecord> PlainCopy(const TBaseRecord& record) {
