@@ -2,16 +2,21 @@
 // events to whatever has the keyboard focus.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_ports.h"
+#include "app/frm_tessary.h"
 #include "grid/widget/qt_text.h"
+#include "grid/widget/table_grid.h"
 
 namespace tessary::testing {
 
@@ -84,6 +89,17 @@ class FakeBoxes : public TMessageBoxPort {
 };
 
 inline QWidget* Focus() { return QApplication::focusWidget(); }
+
+// The editor window shown and active, the grid holding the keyboard focus.
+inline std::unique_ptr<TfrmTessary> StartWindow(TFileDialogPort* dialog,
+                                                const QString& startFile = QString()) {
+  auto w = std::make_unique<TfrmTessary>(startFile, dialog);
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  w->GDAGrid->setFocus();
+  return w;
+}
 
 inline void Press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
   QTest::keyClick(Focus(), key, mods);

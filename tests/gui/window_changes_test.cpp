@@ -35,12 +35,7 @@ using testing::Type;
 class WindowChangesTest : public ::testing::Test {
  protected:
   std::unique_ptr<TfrmTessary> Start(const QString& startFile = QString()) {
-    auto w = std::make_unique<TfrmTessary>(startFile, &dialog_);
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    w->GDAGrid->setFocus();
-    return w;
+    return testing::StartWindow(&dialog_, startFile);
   }
   // A table of `cols` columns ("int" first, then strings) and one data row.
   QString Table(const QString& name, int32_t cols) {

@@ -41,12 +41,7 @@ using testing::Type;
 class WindowCommandsTest : public ::testing::Test {
  protected:
   std::unique_ptr<TfrmTessary> Start(const QString& startFile = QString()) {
-    auto w = std::make_unique<TfrmTessary>(startFile, &dialog_);
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    w->GDAGrid->setFocus();
-    return w;
+    return testing::StartWindow(&dialog_, startFile);
   }
   // Columns ID and Name; the IDs are 10, 20, ... and the names `names`.
   QString Table(const QString& file, const std::vector<std::u16string>& names) {

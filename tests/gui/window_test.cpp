@@ -30,12 +30,7 @@ using testing::Type;
 class WindowTest : public ::testing::Test {
  protected:
   std::unique_ptr<TfrmTessary> Start(const QString& startFile = QString()) {
-    auto w = std::make_unique<TfrmTessary>(startFile, &dialog_);
-    w->show();
-    QApplication::setActiveWindow(w.get());
-    EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    w->GDAGrid->setFocus();
-    return w;
+    return testing::StartWindow(&dialog_, startFile);
   }
   QString Sample(const QString& name) {
     const QString path = dir_.filePath(name);
