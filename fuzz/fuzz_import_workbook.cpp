@@ -10,24 +10,16 @@
 #include "common/error.h"
 #include "grid/cell_table.h"
 #include "text/column_type.h"
+#include "workbook_bytes.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
-#include "xls/empty_sheet_template.h"
 #include "xls/table_import.h"
 
 using namespace tessary;
 
 namespace {
 
-std::vector<uint8_t> AsWorkbookStream(const uint8_t* data, size_t size) {
-  TMemoryByteStream source(EmptySheetTemplate());
-  TCompoundFile container(source);
-  TMemoryByteStream out;
-  container.PrepareForWrite(out, u"Workbook");
-  if (size > 0) container.WriteMem(data, static_cast<uint32_t>(size));
-  container.Close();
-  return std::move(out.Bytes);
-}
+using fuzz::AsWorkbookStream;
 
 bool IsCompoundFile(const uint8_t* data, size_t size) {
   return size >= cfb::kFileSignature.size() &&

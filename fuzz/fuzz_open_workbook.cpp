@@ -9,24 +9,16 @@
 #include <vector>
 
 #include "common/error.h"
+#include "workbook_bytes.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
-#include "xls/empty_sheet_template.h"
 #include "xls/workbook_file.h"
 
 using namespace tessary;
 
 namespace {
 
-std::vector<uint8_t> AsWorkbookStream(const uint8_t* data, size_t size) {
-  TMemoryByteStream source(EmptySheetTemplate());
-  TCompoundFile container(source);
-  TMemoryByteStream out;
-  container.PrepareForWrite(out, u"Workbook");
-  if (size > 0) container.WriteMem(data, static_cast<uint32_t>(size));
-  container.Close();
-  return std::move(out.Bytes);
-}
+using fuzz::AsWorkbookStream;
 
 void SaveChecked(TWorkbookFile& book) {
   const uint64_t counted = book.Workbook().PrepareOffsets();
