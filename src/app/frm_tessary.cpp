@@ -10,8 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -20,7 +18,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -28,21 +25,15 @@
 #include <vector>
 
 #include "app/about_box.h"
-#include "app/find_dialog.h"
-#include "app/go_to_row_dialog.h"
+#include "app/window_paths.h"
 #include "common/safe_file.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "gff/user_column_names.h"
-#include "grid/find_replace.h"
 #include "grid/widget/table_grid.h"
 #include "text/utf16.h"
-#include "xls/export_target.h"
 #include "xls/grid_xls_io.h"
-#include "xls/table_csv.h"
-#include "xls/table_export.h"
-#include "xls/table_import.h"
 
 namespace tessary {
 namespace {
@@ -52,22 +43,6 @@ constexpr int kClientHeight = 385;
 constexpr int kGridTop = 111;
 // The column count control goes at least this high.
 constexpr int kColCountMaximum = 100;
-const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
-const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
-
-// Paths as the window keeps them. A start-up path whose name is not valid
-// UTF-8 holds its invalid bytes as kept bytes (FromFileNameBytes) and goes
-// back to exactly those bytes; every other path, those of the file dialog
-// included, goes through Qt's file-name encoding.
-std::filesystem::path ToPath(const QString& path) {
-  const std::u16string text = path.toStdU16String();
-  if (HoldsFileNameBytes(text)) return std::filesystem::path(ToFileNameBytes(text));
-  return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
-QString FromPath(const std::filesystem::path& path) {
-  return QString::fromStdU16String(FromFileNameBytes(path.native()));
-}
 
 // Passes the table's notifications on to the grid, except single cell
 // writes, which it notes: the cells a file load wrote. The reader fills each
@@ -581,134 +556,6 @@ void TfrmTessary::NewTable() {
   GDAGrid->History().Clear();
 }
 
-// Writes the grid as a workbook next to the document: the path with ".xls",
-// a sheet named after the workbook's file name (27 code units at most).
-// The command line exports through the same function. A failure shows the
-// export's message with its reason on a second line.
-void TfrmTessary::MExcelfileClick() {
-  EndGridEdit();
-  const std::u16string target = ExportTargetPath(FGDAFilename.toStdU16String());
-  // A name byte that is not UTF-8 rides in the path as a lone surrogate; the
-  // sheet name shows it as U+FFFD, as the command line does.
-  const std::u16string sheet = ExportSheetName(FromUtf8(ToFileNameBytes(target)));
-  const TTableExportResult result =
-      ExportTableToWorkbook(GDAGrid->Table(), ToPath(QString::fromStdU16String(target)), sheet);
-  if (!result.Ok) {
-    ShowError(result.ErrorText());
-    return;
-  }
-  MessageBoxes().Show(QString::fromUtf8(kExportSuccessPrefix) + QString::fromStdU16String(target),
-                      QString::fromUtf8(kExportCaption), TBoxIcon::biNone);
-}
-
-// Writes the table as CSV next to the document, by the Excel export's
-// target rule with ".csv".
-void TfrmTessary::MCsvfileClick() {
-  EndGridEdit();
-  const QString target =
-      QString::fromStdU16String(CsvExportTargetPath(FGDAFilename.toStdU16String()));
-  std::string reason;
-  if (!WriteTableCsvFile(GDAGrid->Table(), ToPath(target), reason)) {
-    ShowError(std::string(kCsvExportErrorText) + "\n" + reason);
-    return;
-  }
-  MessageBoxes().Show(QString::fromUtf8(kCsvExportSuccessPrefix) + target,
-                      QString::fromUtf8(kCsvExportCaption), TBoxIcon::biNone);
-}
-
-// A worksheet of a workbook as a new document: unsaved changes are asked
-// about first, then the file is chosen, then its sheet (the one the export
-// names after the file preselected). A refused import shows its message
-// and changes nothing.
-void TfrmTessary::MImportExcelfileClick() {
-  if (!ConfirmDiscardChanges()) return;
-  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kXlsFilter);
-  if (!chosen) return;
-  // Only a regular file: a FIFO or a device is refused, not waited on.
-  if (std::FILE* probe = OpenRegularFileForReading(ToPath(*chosen))) {
-    std::fclose(probe);
-  } else {
-    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
-    return;
-  }
-  TCellTable imported;
-  TImportResult result;
-  try {
-    const TWorkbookImport book(ToPath(*chosen));
-    if (book.SheetNames().empty()) {
-      ShowError("The file " + chosen->toStdString() + " holds no worksheet.");
-      return;
-    }
-    QStringList names;
-    for (const std::u16string& name : book.SheetNames()) names << QString::fromStdU16String(name);
-    const std::optional<int> sheet =
-        SheetChoice->Choose(this, FileNamePart(*chosen), names, book.DefaultSheet());
-    if (!sheet) return;
-    result = book.ReadSheet(*sheet, imported);
-  } catch (const std::bad_alloc&) {
-    result = {false, chosen->toStdString() + ": Not enough memory"};
-  } catch (const std::exception& e) {
-    result = {false, e.what()};
-  }
-  if (!result.Ok) {
-    ShowError(result.Error);
-    return;
-  }
-  TakeImportedTable(imported, *chosen);
-}
-
-void TfrmTessary::MImportCsvfileClick() {
-  if (!ConfirmDiscardChanges()) return;
-  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kCsvFilter);
-  if (!chosen) return;
-  uint64_t size = 0;
-  std::FILE* file = OpenRegularFileForReading(ToPath(*chosen), &size);
-  if (file == nullptr) {
-    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
-    return;
-  }
-  std::string bytes(static_cast<size_t>(size), '\0');
-  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-  std::fclose(file);
-  TCellTable imported;
-  const TImportResult result = CsvToTable(bytes, imported);
-  if (!result.Ok) {
-    ShowError(result.Error);
-    return;
-  }
-  TakeImportedTable(imported, *chosen);
-}
-
-// The imported table replaces the document: named after the imported file
-// with ".gda", in Editor mode, marked as unsaved and without a file, so
-// that Save asks where to write it. Every cell of the table before is
-// emptied, those beyond its extent too.
-void TfrmTessary::TakeImportedTable(const TCellTable& imported, const QString& path) {
-  EndGridEdit();
-  TCellTable& t = GDAGrid->Table();
-  t.SetFixedRows(0);
-  t.ClearRect(0, 0, TCellTable::kMaxIndex, TCellTable::kMaxIndex);
-  t.SetColCount(imported.ColCount());
-  t.SetRowCount(imported.RowCount());
-  // Written without telling the view cell by cell; it repaints once.
-  TCellTableObserver* view = t.Observer();
-  t.SetObserver(nullptr);
-  for (int32_t r = 0; r < imported.RowCount(); ++r) {
-    for (int32_t c = 0; c < imported.ColCount(); ++c) {
-      const std::u16string& text = imported.Cells(c, r);
-      if (!text.empty()) t.SetCells(c, r, text);
-    }
-  }
-  t.SetObserver(view);
-  t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
-  t.MoveCurrent(TGridCoord{0, 0});
-  ShowColCount();
-  FHasFile = false;
-  SetFilename(QString::fromStdU16String(ImportedDocumentPath(path.toStdU16String())));
-  DesignerMode(false);
-  GDAGrid->History().ClearUnsaved();
-}
-
 void TfrmTessary::MQuitClick() { close(); }
 
 // The close button and Quit: unsaved changes are asked about first.
@@ -851,124 +698,6 @@ void TfrmTessary::SetFilename(const QString& str) {
 void TfrmTessary::UpdateCaption() {
   setWindowTitle(kTitlePrefix + QStringLiteral("  -  ") + FileNamePart(FGDAFilename) +
                  (Modified() ? QStringLiteral(" *") : QString()));
-}
-
-// --- Find, Replace, Go to row -------------------------------------------------
-
-TFindDialog& TfrmTessary::EnsureFindDialog() {
-  if (FFindDialog) return *FFindDialog;
-  FFindDialog = new TFindDialog(this);
-  auto wireButton = [this](QPushButton* button, auto handler) {
-    connect(button, &QPushButton::clicked, this, [handler] { RunCommand(handler); });
-  };
-  wireButton(FFindDialog->FindNextBtn, [this] { FindNextCell(); });
-  wireButton(FFindDialog->ReplaceBtn, [this] { ReplaceClick(); });
-  wireButton(FFindDialog->ReplaceAllBtn, [this] { ReplaceAllClick(); });
-  connect(FFindDialog, &QDialog::finished, this, [this] {
-    activateWindow();
-    FocusGrid();
-  });
-  return *FFindDialog;
-}
-
-void TfrmTessary::ShowFind(bool replace) {
-  EndGridEdit();
-  TFindDialog& dialog = EnsureFindDialog();
-  // The text of a single selected cell is a likely thing to look for.
-  if (dialog.FindText->text().isEmpty()) {
-    const TCellTable& t = GDAGrid->Table();
-    const std::u16string& cell = t.Cells(t.Col(), t.Row());
-    if (cell.find_first_of(u"\r\n") == std::u16string::npos) {
-      dialog.FindText->setText(QString::fromStdU16String(cell));
-    }
-  }
-  dialog.ShowFor(replace);
-}
-
-void TfrmTessary::MFindClick() { ShowFind(false); }
-
-void TfrmTessary::MReplaceClick() { ShowFind(true); }
-
-void TfrmTessary::MFindnextClick() {
-  if (!FFindDialog || FFindDialog->FindText->text().isEmpty()) {
-    ShowFind(false);
-    return;
-  }
-  FindNextCell();
-}
-
-// From the cell after the current one, down the table and round from the
-// top; the found cell becomes current and shows.
-void TfrmTessary::FindNextCell() {
-  EndGridEdit();
-  TFindDialog& dialog = EnsureFindDialog();
-  const TFindOptions options = dialog.Options();
-  if (options.Text.empty()) return;
-  TCellTable& t = GDAGrid->Table();
-  const std::optional<TFindResult> found = FindNext(t, options, t.Current());
-  if (!found) {
-    dialog.ShowMessage(QStringLiteral("\"%1\" was not found.").arg(dialog.FindText->text()));
-    return;
-  }
-  t.MoveCurrent(found->Cell);
-  GDAGrid->Controller().ScrollCurrentIntoView();
-  if (found->Wrapped) {
-    dialog.ShowMessage(QStringLiteral("Passed the end of the table; went on from the top."));
-  } else if (dialog.isVisible()) {
-    dialog.Message->clear();
-  }
-  const QRect cell = GDAGrid->CellRect(found->Cell.X, found->Cell.Y);
-  dialog.KeepClearOf(QRect(GDAGrid->viewport()->mapToGlobal(cell.topLeft()), cell.size()));
-}
-
-// Replaces the matches in the current cell when it matches, then finds the
-// next cell.
-void TfrmTessary::ReplaceClick() {
-  EndGridEdit();
-  TFindDialog& dialog = EnsureFindDialog();
-  TCellTable& t = GDAGrid->Table();
-  const std::u16string replacement = dialog.Replacement();
-  if (const std::optional<TCellEdit> edit =
-          ReplaceInCell(t, dialog.Options(), replacement, t.Current())) {
-    GDAGrid->History().SetCells(edit->Col, edit->Row, edit->New);
-  }
-  FindNextCell();
-}
-
-void TfrmTessary::ReplaceAllClick() {
-  EndGridEdit();
-  TFindDialog& dialog = EnsureFindDialog();
-  const std::vector<TCellEdit> edits =
-      ReplaceAll(GDAGrid->Table(), dialog.Options(), dialog.Replacement());
-  if (edits.empty()) {
-    dialog.ShowMessage(QStringLiteral("\"%1\" was not found.").arg(dialog.FindText->text()));
-    return;
-  }
-  {
-    TEditHistory& history = GDAGrid->History();
-    TEditHistory::TStepScope step(history);
-    for (const TCellEdit& e : edits) history.SetCells(e.Col, e.Row, e.New);
-  }
-  dialog.ShowMessage(edits.size() == 1 ? QStringLiteral("Replaced in 1 cell.")
-                                       : QStringLiteral("Replaced in %1 cells.").arg(edits.size()));
-}
-
-// The dialog is modal to the window but does not block: the row is taken
-// when it is accepted.
-void TfrmTessary::MGotorowClick() {
-  EndGridEdit();
-  auto* dialog = new TGoToRowDialog(this, GDAGrid->Table(), FGoToById);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  connect(dialog, &QDialog::accepted, this, [this, dialog] {
-    FGoToById = dialog->ById();
-    TCellTable& t = GDAGrid->Table();
-    if (const std::optional<int32_t> row = dialog->FoundRow()) {
-      t.MoveCurrent(TGridCoord{t.Col(), *row});
-      GDAGrid->Controller().ScrollCurrentIntoView();
-    }
-  });
-  connect(dialog, &QDialog::finished, this, [this] { FocusGrid(); });
-  dialog->open();
 }
 
 // --- Dropping a file ------------------------------------------------------------

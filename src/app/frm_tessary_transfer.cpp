@@ -1,0 +1,155 @@
+// The window's exchange with other programs: Export to and Import from.
+#include <QString>
+#include <cstdio>
+#include <exception>
+#include <new>
+
+#include "app/frm_tessary.h"
+#include "app/window_paths.h"
+#include "common/safe_file.h"
+#include "gff/gff_container.h"
+#include "gff/show_error.h"
+#include "grid/widget/table_grid.h"
+#include "text/utf16.h"
+#include "xls/export_target.h"
+#include "xls/table_csv.h"
+#include "xls/table_export.h"
+#include "xls/table_import.h"
+
+namespace tessary {
+namespace {
+
+const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
+const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
+
+}  // namespace
+
+// Writes the grid as a workbook next to the document: the path with ".xls",
+// a sheet named after the workbook's file name (27 code units at most).
+// The command line exports through the same function. A failure shows the
+// export's message with its reason on a second line.
+void TfrmTessary::MExcelfileClick() {
+  EndGridEdit();
+  const std::u16string target = ExportTargetPath(FGDAFilename.toStdU16String());
+  // A name byte that is not UTF-8 rides in the path as a lone surrogate; the
+  // sheet name shows it as U+FFFD, as the command line does.
+  const std::u16string sheet = ExportSheetName(FromUtf8(ToFileNameBytes(target)));
+  const TTableExportResult result =
+      ExportTableToWorkbook(GDAGrid->Table(), ToPath(QString::fromStdU16String(target)), sheet);
+  if (!result.Ok) {
+    ShowError(result.ErrorText());
+    return;
+  }
+  MessageBoxes().Show(QString::fromUtf8(kExportSuccessPrefix) + QString::fromStdU16String(target),
+                      QString::fromUtf8(kExportCaption), TBoxIcon::biNone);
+}
+
+// Writes the table as CSV next to the document, by the Excel export's
+// target rule with ".csv".
+void TfrmTessary::MCsvfileClick() {
+  EndGridEdit();
+  const QString target =
+      QString::fromStdU16String(CsvExportTargetPath(FGDAFilename.toStdU16String()));
+  std::string reason;
+  if (!WriteTableCsvFile(GDAGrid->Table(), ToPath(target), reason)) {
+    ShowError(std::string(kCsvExportErrorText) + "\n" + reason);
+    return;
+  }
+  MessageBoxes().Show(QString::fromUtf8(kCsvExportSuccessPrefix) + target,
+                      QString::fromUtf8(kCsvExportCaption), TBoxIcon::biNone);
+}
+
+// A worksheet of a workbook as a new document: unsaved changes are asked
+// about first, then the file is chosen, then its sheet (the one the export
+// names after the file preselected). A refused import shows its message
+// and changes nothing.
+void TfrmTessary::MImportExcelfileClick() {
+  if (!ConfirmDiscardChanges()) return;
+  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kXlsFilter);
+  if (!chosen) return;
+  // Only a regular file: a FIFO or a device is refused, not waited on.
+  if (std::FILE* probe = OpenRegularFileForReading(ToPath(*chosen))) {
+    std::fclose(probe);
+  } else {
+    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
+    return;
+  }
+  TCellTable imported;
+  TImportResult result;
+  try {
+    const TWorkbookImport book(ToPath(*chosen));
+    if (book.SheetNames().empty()) {
+      ShowError("The file " + chosen->toStdString() + " holds no worksheet.");
+      return;
+    }
+    QStringList names;
+    for (const std::u16string& name : book.SheetNames()) names << QString::fromStdU16String(name);
+    const std::optional<int> sheet =
+        SheetChoice->Choose(this, FileNamePart(*chosen), names, book.DefaultSheet());
+    if (!sheet) return;
+    result = book.ReadSheet(*sheet, imported);
+  } catch (const std::bad_alloc&) {
+    result = {false, chosen->toStdString() + ": Not enough memory"};
+  } catch (const std::exception& e) {
+    result = {false, e.what()};
+  }
+  if (!result.Ok) {
+    ShowError(result.Error);
+    return;
+  }
+  TakeImportedTable(imported, *chosen);
+}
+
+void TfrmTessary::MImportCsvfileClick() {
+  if (!ConfirmDiscardChanges()) return;
+  const std::optional<QString> chosen = FDialog->Execute(this, QString(), kCsvFilter);
+  if (!chosen) return;
+  uint64_t size = 0;
+  std::FILE* file = OpenRegularFileForReading(ToPath(*chosen), &size);
+  if (file == nullptr) {
+    ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
+    return;
+  }
+  std::string bytes(static_cast<size_t>(size), '\0');
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  std::fclose(file);
+  TCellTable imported;
+  const TImportResult result = CsvToTable(bytes, imported);
+  if (!result.Ok) {
+    ShowError(result.Error);
+    return;
+  }
+  TakeImportedTable(imported, *chosen);
+}
+
+// The imported table replaces the document: named after the imported file
+// with ".gda", in Editor mode, marked as unsaved and without a file, so
+// that Save asks where to write it. Every cell of the table before is
+// emptied, those beyond its extent too.
+void TfrmTessary::TakeImportedTable(const TCellTable& imported, const QString& path) {
+  EndGridEdit();
+  TCellTable& t = GDAGrid->Table();
+  t.SetFixedRows(0);
+  t.ClearRect(0, 0, TCellTable::kMaxIndex, TCellTable::kMaxIndex);
+  t.SetColCount(imported.ColCount());
+  t.SetRowCount(imported.RowCount());
+  // Written without telling the view cell by cell; it repaints once.
+  TCellTableObserver* view = t.Observer();
+  t.SetObserver(nullptr);
+  for (int32_t r = 0; r < imported.RowCount(); ++r) {
+    for (int32_t c = 0; c < imported.ColCount(); ++c) {
+      const std::u16string& text = imported.Cells(c, r);
+      if (!text.empty()) t.SetCells(c, r, text);
+    }
+  }
+  t.SetObserver(view);
+  t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
+  t.MoveCurrent(TGridCoord{0, 0});
+  ShowColCount();
+  FHasFile = false;
+  SetFilename(QString::fromStdU16String(ImportedDocumentPath(path.toStdU16String())));
+  DesignerMode(false);
+  GDAGrid->History().ClearUnsaved();
+}
+
+}  // namespace tessary
