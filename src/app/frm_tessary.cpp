@@ -33,7 +33,7 @@
 #include "gff/user_column_names.h"
 #include "grid/widget/table_grid.h"
 #include "text/utf16.h"
-#include "xls/grid_xls_io.h"
+#include "xls/table_export.h"
 
 namespace tessary {
 namespace {
@@ -128,8 +128,6 @@ TfrmTessary::TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort
       FDialog(dialog ? dialog : &FQtDialog),
       FUserNamesFile(UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))) {
   CreateComponents();
-  GDAGridXlsIO = std::make_unique<TGridXlsIO>();
-  GDAGridXlsIO->ApplyWindowSettings(GDAGrid->Table());
   FormCreate(startFile);
 }
 
@@ -187,7 +185,7 @@ void TfrmTessary::CreateComponents() {
   GDAGrid->setGeometry(0, kGridTop, kClientWidth, kClientHeight - kGridTop);
   GDAGrid->Table().SetColCount(1);
   GDAGrid->Table().SetRowCount(3);
-  GDAGrid->Table().SetColWidths(0, 86);
+  ApplyWindowColumnWidths(GDAGrid->Table());
   TNavigation& nav = GDAGrid->Navigation();
   nav.AdvanceOnEnter = true;
   nav.AdvanceAutoEdit = false;

@@ -29,7 +29,6 @@ namespace tessary {
 
 class TCellTable;
 class TTableGrid;
-class TGridXlsIO;
 class TFindDialog;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
@@ -98,8 +97,6 @@ class TfrmTessary : public QMainWindow {
   // The sheet list of an import from a workbook: Qt's dialog unless
   // replaced (not owned).
   TSheetChoicePort* SheetChoice = nullptr;
-  // The export component, bound to GDAGrid for the whole run.
-  std::unique_ptr<TGridXlsIO> GDAGridXlsIO;
 
   // Command handlers.
   void MOpenClick();
