@@ -12,6 +12,8 @@
 #include "gff/gff_container.h"
 #include "gff/show_error.h"
 #include "tessary_version.h"
+#include "text/number_text.h"
+#include "text/utf16.h"
 
 namespace tessary::cli {
 namespace {
@@ -110,6 +112,24 @@ TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& 
     err << FileFailureText(kCannotOpenText, path, OpenForReadingErrorText(errno)) << '\n';
   }
   return file;
+}
+
+std::optional<TSheetArgs> SplitSheetOption(const std::vector<std::string>& args) {
+  TSheetArgs split;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--sheet") {
+      split.Files.push_back(args[i]);
+      continue;
+    }
+    // The flag needs its value; it never names a file.
+    if (i + 1 >= args.size() || split.Sheet) return std::nullopt;
+    split.Sheet = args[++i];
+  }
+  return split;
+}
+
+bool IsCsvName(const std::string& path) {
+  return AsciiLower(FromUtf8(std::filesystem::path(path).extension().string())) == u".csv";
 }
 
 std::optional<std::string> ReadInput(const std::string& path, TStreams& io) {

@@ -66,6 +66,16 @@ TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& 
 // after a printed failure.
 std::optional<std::string> ReadInput(const std::string& path, TStreams& io);
 
+// The file arguments and the value of the one --sheet option of export and
+// import; nothing for a --sheet without its value or given twice.
+struct TSheetArgs {
+  std::vector<std::string> Files;
+  std::optional<std::string> Sheet;
+};
+std::optional<TSheetArgs> SplitSheetOption(const std::vector<std::string>& args);
+// Whether the path's extension is ".csv" in any letter case.
+bool IsCsvName(const std::string& path);
+
 // The table the import makes of UTF-8 text (a leading byte order mark
 // skipped, lines and tab-separated fields split as Paste splits them), or
 // the message refusing the text ("" when the table was made). Throws Error

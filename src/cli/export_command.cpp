@@ -17,32 +17,15 @@
 namespace tessary::cli {
 
 int RunExport(const std::vector<std::string>& args, TStreams& io) {
-  std::string source;
-  std::string target;
-  std::optional<std::string> sheet;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--sheet") {
-      // The flag needs its value; it never names a file.
-      if (i + 1 >= args.size() || sheet) {
-        io.Err << HelpText();
-        return kExitUsage;
-      }
-      sheet = args[++i];
-    } else if (source.empty()) {
-      source = args[i];
-    } else if (target.empty()) {
-      target = args[i];
-    } else {
-      io.Err << HelpText();
-      return kExitUsage;
-    }
-  }
-  if (source.empty()) {
+  const std::optional<TSheetArgs> split = SplitSheetOption(args);
+  if (!split || split->Files.empty() || split->Files.size() > 2) {
     io.Err << HelpText();
     return kExitUsage;
   }
-  const bool csv =
-      AsciiLower(FromUtf8(std::filesystem::path(target).extension().string())) == u".csv";
+  const std::string& source = split->Files[0];
+  const std::string target = split->Files.size() > 1 ? split->Files[1] : std::string();
+  const std::optional<std::string>& sheet = split->Sheet;
+  const bool csv = IsCsvName(target);
   if (csv && sheet) {
     io.Err << "--sheet names a sheet of a workbook; a CSV file has none.\n";
     return kExitUsage;

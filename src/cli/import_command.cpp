@@ -27,30 +27,16 @@ bool StartsWithCompoundSignature(std::FILE* file) {
   return match;
 }
 
-bool IsCsvName(const std::string& path) {
-  return AsciiLower(FromUtf8(std::filesystem::path(path).extension().string())) == u".csv";
-}
-
 }  // namespace
 
 std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams& io) {
-  std::vector<std::string> files;
-  std::optional<std::string> sheet;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--sheet") {
-      if (i + 1 >= args.size() || sheet) {
-        io.Err << HelpText();
-        return kExitUsage;
-      }
-      sheet = args[++i];
-    } else {
-      files.push_back(args[i]);
-    }
-  }
-  if (files.size() != 2) {
+  const std::optional<TSheetArgs> split = SplitSheetOption(args);
+  if (!split || split->Files.size() != 2) {
     io.Err << HelpText();
     return kExitUsage;
   }
+  const std::vector<std::string>& files = split->Files;
+  const std::optional<std::string>& sheet = split->Sheet;
   const std::string& source = files[0];
   bool workbook = false;
   uint64_t size = 0;
