@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 
 namespace tessary::bench {

@@ -10,10 +10,10 @@
 #include <random>
 
 #include "bench_support.h"
-#include "grid/cell_table.h"
+#include "exchange/grid_xls_io.h"
+#include "exchange/table_export.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
-#include "xls/grid_xls_io.h"
-#include "xls/table_export.h"
 #include "xls/workbook_file.h"
 
 using namespace tessary;

@@ -5,8 +5,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_support.h"
-#include "grid/cell_table.h"
 #include "grid/find_replace.h"
+#include "table/cell_table.h"
 
 using namespace tessary;
 

@@ -23,7 +23,7 @@
 #include "bench_support.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 
 using namespace tessary;

@@ -12,9 +12,9 @@
 #include <string>
 
 #include "bench_support.h"
-#include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
-#include "grid/edit_history.h"
+#include "table/cell_table.h"
+#include "table/edit_history.h"
 
 using namespace tessary;
 

@@ -19,8 +19,8 @@
 #include "app/frm_tessary.h"
 #include "bench_support.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
 #include "grid/widget/table_grid.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 
 using namespace tessary;

@@ -15,11 +15,11 @@
 #include <string>
 
 #include "bench_support.h"
-#include "grid/cell_table.h"
+#include "exchange/table_csv.h"
+#include "exchange/table_export.h"
+#include "exchange/table_import.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
-#include "xls/table_csv.h"
-#include "xls/table_export.h"
-#include "xls/table_import.h"
 
 using namespace tessary;
 

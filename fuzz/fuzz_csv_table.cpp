@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "grid/cell_table.h"
-#include "xls/table_csv.h"
+#include "exchange/table_csv.h"
+#include "table/cell_table.h"
 
 using namespace tessary;
 

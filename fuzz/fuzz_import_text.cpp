@@ -10,7 +10,7 @@
 #include "cli/commands.h"
 #include "common/error.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 
 using namespace tessary;

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "common/error.h"
-#include "grid/cell_table.h"
+#include "exchange/table_import.h"
+#include "table/cell_table.h"
 #include "text/column_type.h"
 #include "workbook_bytes.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
-#include "xls/table_import.h"
 
 using namespace tessary;
 

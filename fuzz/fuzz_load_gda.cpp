@@ -10,7 +10,7 @@
 
 #include "gff/g2da.h"
 #include "gff/show_error.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 using namespace tessary;
 

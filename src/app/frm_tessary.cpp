@@ -27,13 +27,13 @@
 #include "app/about_box.h"
 #include "app/window_paths.h"
 #include "common/safe_file.h"
+#include "exchange/table_export.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "gff/user_column_names.h"
 #include "grid/widget/table_grid.h"
 #include "text/utf16.h"
-#include "xls/table_export.h"
 
 namespace tessary {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "app/app_ports.h"
 #include "app/sheet_dialog.h"
-#include "grid/edit_history.h"
+#include "table/edit_history.h"
 
 class QAction;
 class QButtonGroup;

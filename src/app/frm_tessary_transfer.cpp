@@ -7,14 +7,14 @@
 #include "app/frm_tessary.h"
 #include "app/window_paths.h"
 #include "common/safe_file.h"
+#include "exchange/export_target.h"
+#include "exchange/table_csv.h"
+#include "exchange/table_export.h"
+#include "exchange/table_import.h"
 #include "gff/gff_container.h"
 #include "gff/show_error.h"
 #include "grid/widget/table_grid.h"
 #include "text/utf16.h"
-#include "xls/export_target.h"
-#include "xls/table_csv.h"
-#include "xls/table_export.h"
-#include "xls/table_import.h"
 
 namespace tessary {
 namespace {

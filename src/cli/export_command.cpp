@@ -7,12 +7,12 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "grid/cell_table.h"
+#include "exchange/export_target.h"
+#include "exchange/table_csv.h"
+#include "exchange/table_export.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
-#include "xls/export_target.h"
-#include "xls/table_csv.h"
-#include "xls/table_export.h"
 
 namespace tessary::cli {
 

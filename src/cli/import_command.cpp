@@ -1,7 +1,6 @@
 // tessary-cli import from a workbook or a CSV file: a file that starts with
 // the compound-file signature is read as a workbook, a file named *.csv as
 // CSV; anything else is left to the text import.
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -9,25 +8,13 @@
 
 #include "cli/commands.h"
 #include "common/safe_file.h"
-#include "grid/cell_table.h"
+#include "exchange/table_csv.h"
+#include "exchange/table_import.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
-#include "xls/compound_file.h"
-#include "xls/table_csv.h"
-#include "xls/table_import.h"
 
 namespace tessary::cli {
-namespace {
-
-bool StartsWithCompoundSignature(std::FILE* file) {
-  std::array<uint8_t, cfb::kFileSignature.size()> head{};
-  const bool match =
-      std::fread(head.data(), 1, head.size(), file) == head.size() && head == cfb::kFileSignature;
-  std::rewind(file);
-  return match;
-}
-
-}  // namespace
 
 std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams& io) {
   const std::optional<TSheetArgs> split = SplitSheetOption(args);
@@ -44,7 +31,7 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
   if (source != "-") {
     file = OpenInputFile(source, &size, io.Err);
     if (!file) return kExitFailed;
-    workbook = StartsWithCompoundSignature(file.get());
+    workbook = IsWorkbookFile(file.get());
   }
   if (!workbook && !(source != "-" && IsCsvName(source))) {
     if (!sheet) return std::nullopt;

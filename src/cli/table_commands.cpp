@@ -10,8 +10,8 @@
 #include "cli/commands.h"
 #include "common/safe_file.h"
 #include "gff/user_column_names.h"
-#include "grid/cell_table.h"
 #include "grid/clipboard_text.h"
+#include "table/cell_table.h"
 #include "text/utf16.h"
 
 namespace tessary::cli {

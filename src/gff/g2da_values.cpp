@@ -5,7 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "grid/cell_table.h"
+#include "gff/g2da_layout.h"
+#include "table/cell_table.h"
 #include "text/column_type.h"
 #include "text/number_text.h"
 
@@ -15,34 +16,34 @@ TColumnStorage ColumnStorage(std::u16string_view typeText) {
   // A text that names no type is stored as a string column.
   switch (ColumnTypeOf(typeText).value_or(TColumnType::String)) {
     case TColumnType::Int:
-      return {5, 1, 4};
+      return {kFieldInt32, 1, 4};
     case TColumnType::Float:
-      return {8, 2, 4};
+      return {kFieldFloat32, 2, 4};
     case TColumnType::Bool:
-      return {0, 3, 1};
+      return {kFieldUInt8, 3, 1};
     case TColumnType::Resource:
-      return {14, 4, 4};
+      return {kFieldString, 4, 4};
     default:
-      return {14, 0, 4};
+      return {kFieldString, 0, 4};
   }
 }
 
 TNumericValue ConvertNumericValue(uint16_t typeId, std::u16string_view text) {
   TNumericValue result;
   switch (typeId) {
-    case 5:
+    case kFieldInt32:
       if (const std::optional<int32_t> value = ParseInteger(text)) {
         result.Converted = true;
         result.Bits = static_cast<uint32_t>(*value);
       }
       break;
-    case 0:
+    case kFieldUInt8:
       if (const std::optional<bool> value = ParseBool(text)) {
         result.Converted = true;
         result.Bits = *value ? 1 : 0;
       }
       break;
-    case 8:
+    case kFieldFloat32:
       // FormatReal's NAN, INF and -INF are values; a value that does not
       // round to a finite 32-bit float is written as 0.
       if (const std::optional<float> f = ParseStoredFloat(text)) {
@@ -57,7 +58,7 @@ TNumericValue ConvertNumericValue(uint16_t typeId, std::u16string_view text) {
 }
 
 bool CannotBeStored(uint16_t typeId, std::u16string_view text) {
-  if (text.empty() || typeId == 14) return false;
+  if (text.empty() || typeId == kFieldString) return false;
   return !ConvertNumericValue(typeId, text).Converted;
 }
 
@@ -71,7 +72,7 @@ TUnstorableCells FindUnstorableCells(const TCellTable& table) {
   std::vector<TNumericColumn> numeric;
   for (int32_t c = 0; c < table.ColCount(); ++c) {
     const uint16_t typeId = ColumnStorage(table.Cells(c, 1)).TypeId;
-    if (typeId != 14) numeric.push_back({c, typeId});
+    if (typeId != kFieldString) numeric.push_back({c, typeId});
   }
   TUnstorableCells found;
   if (numeric.empty()) return found;

@@ -8,7 +8,7 @@
 #include "common/error.h"
 #include "common/safe_file.h"
 #include "gff/column_names.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/utf16.h"
 
 namespace tessary {

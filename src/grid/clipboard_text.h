@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 

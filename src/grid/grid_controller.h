@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "grid/cell_table.h"
-#include "grid/edit_history.h"
 #include "grid/grid_geometry.h"
+#include "table/cell_table.h"
+#include "table/edit_history.h"
 
 namespace tessary {
 

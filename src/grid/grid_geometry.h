@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 

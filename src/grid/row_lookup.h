@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 

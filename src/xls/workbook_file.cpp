@@ -7,7 +7,6 @@
 #include "xls/cell_text_value.h"
 #include "xls/compound_file.h"
 #include "xls/empty_sheet_template.h"
-#include "xls/grid_xls_io.h"
 #include "xls/sheet_names.h"
 
 namespace tessary {
@@ -318,60 +317,6 @@ void TWorkbookFile::Save(const std::filesystem::path& fileName) {
   TFileWriteStream out(fileName);
   SaveToStream(out);
   out.Commit();
-}
-
-// ---- the export's workbook ----
-
-namespace {
-
-class TWorkbookFileExportBook : public TExportBook {
- public:
-  explicit TWorkbookFileExportBook(const TRegionalSettings& regional) : FFile(regional) {
-    FFile.Connect();
-    // The export replaces the workbook it opened: the new file takes the
-    // old one's place only once it is complete.
-    FFile.AllowOverwritingFiles = true;
-  }
-  void NewFile(int sheetCount) override { FFile.NewFile(sheetCount); }
-  void OpenFile(const std::filesystem::path& fileName) override { FFile.OpenFile(fileName); }
-  int SheetCount() const override { return FFile.SheetCount(); }
-  std::u16string SheetName(int sheet) const override { return FFile.SheetName(sheet); }
-  void SetActiveSheet(int sheet) override { FFile.SetActiveSheet(sheet); }
-  void SetActiveSheetName(std::u16string_view name) override { FFile.SetActiveSheetName(name); }
-  void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) override {
-    FFile.InsertAndCopySheets(copyFrom, insertBefore, sheetCount);
-  }
-  void ClearSheet() override { FFile.ClearSheet(); }
-  void InsertRows(int row, int count) override { FFile.InsertRows(row, count); }
-  void InsertCols(int col, int count) override { FFile.InsertCols(col, count); }
-  void SetShowGridLines(bool value) override { FFile.SetShowGridLines(value); }
-  void SetOutlineSummaryRowsBelowDetail(bool value) override {
-    FFile.SetOutlineSummaryRowsBelowDetail(value);
-  }
-  void SetOutlineSummaryColsRightOfDetail(bool value) override {
-    FFile.SetOutlineSummaryColsRightOfDetail(value);
-  }
-  void SetColWidth(int col, int width) override { FFile.SetColWidth(col, width); }
-  void SetRowHeight(int row, int height) override { FFile.SetRowHeight(row, height); }
-  int CellFormat(int row, int col) const override { return FFile.CellFormat(row, col); }
-  int RowFormat(int row) const override { return FFile.RowFormat(row); }
-  int ColFormat(int col) const override { return FFile.ColFormat(col); }
-  TCellFormat GetFormat(int xf) const override { return FFile.GetFormat(xf); }
-  int AddFormat(const TCellFormat& format) override { return FFile.AddFormat(format); }
-  void SetCellValue(int row, int col, const TXlsCellValue& value) override {
-    FFile.SetCellValue(row, col, value);
-  }
-  void SelectSheet(int sheet) override { FFile.SelectSheet(sheet); }
-  void Save(const std::filesystem::path& fileName) override { FFile.Save(fileName); }
-
- private:
-  TWorkbookFile FFile;
-};
-
-}  // namespace
-
-std::unique_ptr<TExportBook> CreateWorkbookFileExportBook(const TRegionalSettings& regional) {
-  return std::make_unique<TWorkbookFileExportBook>(regional);
 }
 
 }  // namespace tessary

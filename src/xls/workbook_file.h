@@ -14,62 +14,37 @@
 
 #include "xls/byte_stream.h"
 #include "xls/cell_records.h"
+#include "xls/export_book.h"
 #include "xls/formats.h"
 #include "xls/regional_settings.h"
 #include "xls/workbook.h"
 
 namespace tessary {
 
-class TExportBook;
-
-class TSpreadsheetFile {
+// The whole file-level interface of a workbook; the export uses the part
+// that TExportBook declares.
+class TSpreadsheetFile : public TExportBook {
  public:
-  virtual ~TSpreadsheetFile() = default;
-
   virtual void Connect() = 0;
   virtual void Disconnect() = 0;
-  virtual void NewFile(int sheetCount) = 0;
-  virtual void OpenFile(const std::filesystem::path& fileName) = 0;
   virtual void LoadFromStream(TByteStream& stream) = 0;
 
-  virtual int SheetCount() const = 0;
   virtual int ActiveSheet() const = 0;
-  virtual void SetActiveSheet(int sheet) = 0;
   virtual std::u16string ActiveSheetName() const = 0;
-  virtual void SetActiveSheetName(std::u16string_view name) = 0;
-  virtual std::u16string SheetName(int sheet) const = 0;
-  virtual void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) = 0;
   virtual void DeleteSheets(int sheetPos, int sheetCount) = 0;
-  virtual void ClearSheet() = 0;
-  virtual void SelectSheet(int sheetNo) = 0;
 
   virtual bool ShowGridLines() const = 0;
-  virtual void SetShowGridLines(bool value) = 0;
   virtual bool OutlineSummaryRowsBelowDetail() const = 0;
-  virtual void SetOutlineSummaryRowsBelowDetail(bool value) = 0;
   virtual bool OutlineSummaryColsRightOfDetail() const = 0;
-  virtual void SetOutlineSummaryColsRightOfDetail(bool value) = 0;
 
-  virtual void SetColWidth(int col, int width) = 0;
-  virtual void SetRowHeight(int row, int height) = 0;
   virtual void SetColHidden(int col, bool hidden) = 0;
   virtual void SetRowHidden(int row, bool hidden) = 0;
   virtual void MergeCells(int firstRow, int firstCol, int lastRow, int lastCol) = 0;
-  virtual void InsertRows(int row, int count) = 0;
-  virtual void InsertCols(int col, int count) = 0;
-
-  virtual int CellFormat(int row, int col) const = 0;
-  virtual int RowFormat(int row) const = 0;
-  virtual int ColFormat(int col) const = 0;
-  virtual TCellFormat GetFormat(int xf) const = 0;
-  virtual int AddFormat(const TCellFormat& format) = 0;
 
   virtual TXlsCellValue GetCellValue(int row, int col) const = 0;
-  virtual void SetCellValue(int row, int col, const TXlsCellValue& value) = 0;
   virtual void SetCellString(int row, int col, std::u16string_view text, TCellFormat* format,
                              std::u16string_view dateFormat, std::u16string_view timeFormat) = 0;
 
-  virtual void Save(const std::filesystem::path& fileName) = 0;
   virtual void SaveToStream(TByteStream& stream) = 0;
 };
 
@@ -175,8 +150,5 @@ class TWorkbookFile : public TSpreadsheetFile {
   int FActiveSheet = 1;
   std::vector<uint8_t> FOtherStreams;
 };
-
-// The workbook engine as the export's workbook.
-std::unique_ptr<TExportBook> CreateWorkbookFileExportBook(const TRegionalSettings& regional);
 
 }  // namespace tessary

@@ -9,7 +9,7 @@
 
 #include "cli/commands.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "tessary_version.h"
 #include "text/utf16.h"
 

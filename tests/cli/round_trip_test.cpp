@@ -9,8 +9,8 @@
 
 #include "cli/commands.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
 #include "support/typed_table.h"
+#include "table/cell_table.h"
 
 namespace tessary::cli {
 namespace {

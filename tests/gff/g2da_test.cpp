@@ -18,7 +18,7 @@
 #include "gff/column_names.h"
 #include "gff/show_error.h"
 #include "gff_builder.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
 

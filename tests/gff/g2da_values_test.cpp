@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 namespace {

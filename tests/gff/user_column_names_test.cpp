@@ -9,7 +9,7 @@
 
 #include "gff/column_names.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 namespace {

@@ -1,6 +1,6 @@
 // Undo and redo of every kind of change, through the grid's keys where the
 // grid makes it, and the saved point.
-#include "grid/edit_history.h"
+#include "table/edit_history.h"
 
 #include <gtest/gtest.h>
 

@@ -11,10 +11,10 @@
 #include <memory>
 
 #include "app/frm_tessary.h"
-#include "grid/edit_history.h"
+#include "exchange/table_csv.h"
 #include "grid/widget/table_grid.h"
 #include "gui_fakes.h"
-#include "xls/table_csv.h"
+#include "table/edit_history.h"
 
 namespace tessary {
 namespace {

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "app/frm_tessary.h"
+#include "exchange/table_import.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
 #include "grid/widget/table_grid.h"
 #include "gui_fakes.h"
-#include "xls/table_import.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 namespace {

@@ -13,13 +13,13 @@
 #include <random>
 #include <sstream>
 
+#include "exchange/grid_xls_io.h"
+#include "exchange/table_export.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/column_type.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
-#include "xls/grid_xls_io.h"
-#include "xls/table_export.h"
 
 namespace tessary {
 namespace {

@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "exchange/table_export.h"
+#include "exchange/table_import.h"
 #include "gff/g2da.h"
-#include "grid/cell_table.h"
 #include "support/typed_table.h"
+#include "table/cell_table.h"
 #include "text/utf16.h"
-#include "xls/table_export.h"
-#include "xls/table_import.h"
 
 namespace tessary {
 namespace {

@@ -4,21 +4,25 @@
 #
 # The layers, each with the layers below it that it may include:
 #   common, text       nothing but themselves
-#   grid               common, text
-#   gff, xls           common, text, grid (not each other)
-#   grid/widget        common, text, grid
+#   table              common, text
+#   grid, gff          common, text, table (not each other)
+#   xls                common, text (it knows nothing of tables)
+#   exchange           common, text, table, xls
+#   grid/widget        common, text, table, grid
 #   cli                everything but app and grid/widget
 #   app                everything but cli
 cmake_minimum_required(VERSION 3.25)
 set(_below_common "")
 set(_below_text "")
-set(_below_grid common text)
-set(_below_gff common text grid)
-set(_below_xls common text grid)
-set(_below_grid/widget common text grid)
-set(_below_cli common text grid gff xls)
-set(_below_app common text grid grid/widget gff xls)
-set(_layers common text grid gff xls grid/widget cli app)
+set(_below_table common text)
+set(_below_grid common text table)
+set(_below_gff common text table)
+set(_below_xls common text)
+set(_below_exchange common text table xls)
+set(_below_grid/widget common text table grid)
+set(_below_cli common text table grid gff xls exchange)
+set(_below_app common text table grid grid/widget gff xls exchange)
+set(_layers common text table grid gff xls exchange grid/widget cli app)
 
 file(GLOB_RECURSE _files RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
 set(_failures "")

@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/number_text.h"
 
 namespace tessary::testing {

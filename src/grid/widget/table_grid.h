@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <functional>
 
-#include "grid/cell_table.h"
 #include "grid/grid_controller.h"
 #include "grid/widget/system_clipboard.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "xls/regional_settings.h"
 
 namespace tessary {

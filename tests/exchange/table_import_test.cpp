@@ -1,6 +1,6 @@
 // Tables read from workbook sheets: hand-built cell records of every kind
 // the reader takes, the refusals, and the choice of the sheet.
-#include "xls/table_import.h"
+#include "exchange/table_import.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "xls/grid_xls_io.h"
+#include "exchange/grid_xls_io.h"
 
 #include <algorithm>
 #include <limits>
@@ -8,14 +8,23 @@
 #include <vector>
 
 #include "common/error.h"
+#include "exchange/export_target.h"
 #include "text/utf16.h"
 #include "xls/cell_text_value.h"
-#include "xls/export_target.h"
 #include "xls/sheet_names.h"
 #include "xls/workbook_file.h"
 
 namespace tessary {
 namespace {
+
+// The engine's workbook as the export's: the new file takes the place of
+// the workbook it opened only once it is complete.
+std::unique_ptr<TExportBook> NewWorkbookFile(const TRegionalSettings& regional) {
+  auto file = std::make_unique<TWorkbookFile>(regional);
+  file->Connect();
+  file->AllowOverwritingFiles = true;
+  return file;
+}
 
 constexpr int kMaxSheetRows = kMaxSheetRow + 1;
 constexpr int kMaxSheetCols = kMaxSheetCol + 1;
@@ -73,7 +82,7 @@ void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string
   }
 
   std::unique_ptr<TExportBook> book =
-      BookFactory ? BookFactory(Regional) : CreateWorkbookExportBook(Regional);
+      BookFactory ? BookFactory(Regional) : NewWorkbookFile(Regional);
   if (!useExisting) {
     book->NewFile(1);
   } else {
@@ -246,14 +255,6 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
       book.SetCellValue(sheetRow, sheetCol, value);
     }
   }
-}
-
-}  // namespace tessary
-
-namespace tessary {
-
-std::unique_ptr<TExportBook> CreateWorkbookExportBook(const TRegionalSettings& regional) {
-  return CreateWorkbookFileExportBook(regional);
 }
 
 }  // namespace tessary

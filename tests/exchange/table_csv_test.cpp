@@ -1,5 +1,5 @@
 // Tables as CSV text and back.
-#include "xls/table_csv.h"
+#include "exchange/table_csv.h"
 
 #include <gtest/gtest.h>
 

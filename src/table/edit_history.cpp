@@ -1,4 +1,4 @@
-#include "grid/edit_history.h"
+#include "table/edit_history.h"
 
 #include <algorithm>
 #include <limits>

@@ -10,9 +10,9 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "exchange/grid_xls_io.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
-#include "xls/grid_xls_io.h"
 #include "xls/workbook_file.h"
 
 namespace tessary {

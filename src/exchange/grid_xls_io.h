@@ -10,9 +10,8 @@
 #include <optional>
 #include <string>
 
-#include "grid/cell_table.h"
-#include "xls/cell_records.h"
-#include "xls/formats.h"
+#include "table/cell_table.h"
+#include "xls/export_book.h"
 #include "xls/regional_settings.h"
 
 namespace tessary {
@@ -58,45 +57,6 @@ struct TGridXlsIOOptions {
   bool ImportCellProperties = false;
   bool ImportLockedCellsAsReadonly = false;
 };
-
-// What the export needs of a workbook; rows, columns and sheets 1-based.
-class TExportBook {
- public:
-  virtual ~TExportBook() = default;
-  virtual void NewFile(int sheetCount) = 0;
-  virtual void OpenFile(const std::filesystem::path& fileName) = 0;
-  virtual int SheetCount() const = 0;
-  virtual std::u16string SheetName(int sheet) const = 0;
-  virtual void SetActiveSheet(int sheet) = 0;
-  virtual void SetActiveSheetName(std::u16string_view name) = 0;
-  virtual void InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) = 0;
-  virtual void ClearSheet() = 0;
-  // Inserts `count` empty rows before row `row` (columns before column
-  // `col`) of the active sheet; what was there moves down (right). Throws
-  // Error, changing nothing, where the sheet cannot take them.
-  virtual void InsertRows(int row, int count) = 0;
-  virtual void InsertCols(int col, int count) = 0;
-  virtual void SetShowGridLines(bool value) = 0;
-  virtual void SetOutlineSummaryRowsBelowDetail(bool value) = 0;
-  virtual void SetOutlineSummaryColsRightOfDetail(bool value) = 0;
-  virtual void SetColWidth(int col, int width) = 0;
-  virtual void SetRowHeight(int row, int height) = 0;
-  // XF of an existing cell, of a formatted row, of a column entry; -1 where
-  // there is none.
-  virtual int CellFormat(int row, int col) const = 0;
-  virtual int RowFormat(int row) const = 0;
-  virtual int ColFormat(int col) const = 0;
-  virtual TCellFormat GetFormat(int xf) const = 0;
-  virtual int AddFormat(const TCellFormat& format) = 0;
-  virtual void SetCellValue(int row, int col, const TXlsCellValue& value) = 0;
-  virtual void SelectSheet(int sheet) = 0;
-  // Writes the workbook beside the target and puts it in the target's
-  // place when complete.
-  virtual void Save(const std::filesystem::path& fileName) = 0;
-};
-
-// The workbook engine behind TExportBook.
-std::unique_ptr<TExportBook> CreateWorkbookExportBook(const TRegionalSettings& regional);
 
 class TGridXlsIO {
  public:

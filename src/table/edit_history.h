@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 

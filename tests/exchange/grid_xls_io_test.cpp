@@ -1,4 +1,4 @@
-#include "xls/grid_xls_io.h"
+#include "exchange/grid_xls_io.h"
 
 #include <gtest/gtest.h>
 

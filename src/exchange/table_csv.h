@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "grid/cell_table.h"
-#include "xls/table_import.h"
+#include "exchange/table_import.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 

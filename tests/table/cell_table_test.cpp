@@ -1,4 +1,4 @@
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,14 @@
 // second the column types, the rows below the data rows.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 
@@ -30,6 +31,10 @@ std::u16string ShortestNumberText(double value);
 // The path an imported table is named by: the imported file's path with
 // its extension replaced by ".gda", by the rule of the export's target.
 std::u16string ImportedDocumentPath(std::u16string_view importedPath);
+
+// Whether the open file starts with the compound-file signature, which
+// every workbook does; the file is rewound afterwards.
+bool IsWorkbookFile(std::FILE* file);
 
 // "A1"-style name of a cell, rows and columns from 0.
 std::string CellName(int col, int row);

@@ -1,4 +1,4 @@
-#include "xls/export_target.h"
+#include "exchange/export_target.h"
 
 #include <unicode/uchar.h>
 

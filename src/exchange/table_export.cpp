@@ -1,10 +1,10 @@
-#include "xls/table_export.h"
+#include "exchange/table_export.h"
 
 #include <exception>
 #include <new>
 
-#include "xls/export_target.h"
-#include "xls/grid_xls_io.h"
+#include "exchange/export_target.h"
+#include "exchange/grid_xls_io.h"
 
 namespace tessary {
 

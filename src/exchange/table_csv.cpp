@@ -1,4 +1,4 @@
-#include "xls/table_csv.h"
+#include "exchange/table_csv.h"
 
 #include <algorithm>
 #include <new>
@@ -6,9 +6,9 @@
 
 #include "common/error.h"
 #include "common/safe_file.h"
+#include "exchange/export_target.h"
 #include "text/column_type.h"
 #include "text/utf16.h"
-#include "xls/export_target.h"
 
 namespace tessary {
 namespace {

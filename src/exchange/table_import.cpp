@@ -1,5 +1,6 @@
-#include "xls/table_import.h"
+#include "exchange/table_import.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -7,12 +8,12 @@
 #include <optional>
 
 #include "common/error.h"
+#include "exchange/export_target.h"
 #include "text/column_type.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
-#include "xls/export_target.h"
 #include "xls/records.h"
 #include "xls/sheet_names.h"
 #include "xls/workbook.h"
@@ -233,6 +234,14 @@ std::u16string ShortestNumberText(double value) {
 std::u16string ImportedDocumentPath(std::u16string_view importedPath) {
   std::u16string path = ExportTargetPath(importedPath);
   return path.replace(path.size() - 4, 4, u".gda");
+}
+
+bool IsWorkbookFile(std::FILE* file) {
+  std::array<uint8_t, cfb::kFileSignature.size()> head{};
+  const bool match =
+      std::fread(head.data(), 1, head.size(), file) == head.size() && head == cfb::kFileSignature;
+  std::rewind(file);
+  return match;
 }
 
 std::string CellName(int col, int row) {

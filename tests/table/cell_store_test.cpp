@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/error.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 
 namespace tessary {
 namespace {

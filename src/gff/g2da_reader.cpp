@@ -1,5 +1,3 @@
-#include "gff/g2da.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,29 +11,20 @@
 #include "common/error.h"
 #include "common/safe_file.h"
 #include "gff/column_names.h"
+#include "gff/g2da.h"
+#include "gff/g2da_layout.h"
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
-#include "grid/cell_table.h"
+#include "table/cell_table.h"
 #include "text/column_type.h"
 #include "text/number_text.h"
 
 namespace tessary {
 namespace {
 
-constexpr uint32_t kLabelColumnHash = 10001;
-constexpr uint32_t kLabelColumnList = 10002;
-constexpr uint32_t kLabelRowList = 10003;
-constexpr uint32_t kLabelFirstValue = 10005;
-constexpr uint32_t kLabelColumnType = 10999;
-
 // Cells the reader writes in any case beyond its budget of two per byte of
 // the data area (see LoadGDAFromContainer).
 constexpr uint64_t kCellAllowance = 65536;
-
-// File positions and data-area offsets are 32-bit.
-constexpr uint64_t kMaxFileSize = 0xFFFFFFFFu;
-
-constexpr char kCannotWrite[] = "File cannot be written.";
 
 // The failure of a read past the data: every read below is checked first,
 // so this text would only ever show a fault of the reader itself.
@@ -343,10 +332,10 @@ class TStringTable {
 // The text of a number stored at `offset` of a row element.
 std::u16string NumberText(std::span<const uint8_t> element, uint32_t offset, uint16_t typeId) {
   TByteReader in(element, kCorruptedRead);
-  if (!in.HasAt(offset, typeId == 0 ? 1 : 4)) return kCorruptedDataText;
+  if (!in.HasAt(offset, typeId == kFieldUInt8 ? 1 : 4)) return kCorruptedDataText;
   in.Seek(offset);
-  if (typeId == 0) return FormatInteger(in.U8());
-  if (typeId == 5) return FormatInteger(in.I32());
+  if (typeId == kFieldUInt8) return FormatInteger(in.U8());
+  if (typeId == kFieldInt32) return FormatInteger(in.I32());
   return FormatReal(in.F32());
 }
 
@@ -357,7 +346,7 @@ uint64_t StringBytesBound(const TMemoryGFF& gff, const TListData& rows,
   const std::span<const uint8_t> data = gff.RawDataBlock();
   uint64_t bound = 0;
   for (const TField* f : fields) {
-    if (f->TypeId != 14) continue;
+    if (f->TypeId != kFieldString) continue;
     for (uint32_t k = 0; k < rows.Count; ++k) {
       const std::optional<uint32_t> o = StringOffset(gff.ListElement(rows, k), f->Offset);
       TByteReader in(data, kCorruptedRead);
@@ -394,8 +383,9 @@ std::u16string ColumnTypeName(uint8_t code) {
 std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_t index,
                            uint32_t offset, uint16_t typeId) {
   const std::span<const uint8_t> element = gff.ListElement(rows, index);
-  if (typeId == 0 || typeId == 5 || typeId == 8) return NumberText(element, offset, typeId);
-  if (typeId != 14) return kUnknownTypeText;
+  if (typeId == kFieldUInt8 || typeId == kFieldInt32 || typeId == kFieldFloat32)
+    return NumberText(element, offset, typeId);
+  if (typeId != kFieldString) return kUnknownTypeText;
   const std::optional<uint32_t> o = StringOffset(element, offset);
   if (!o) return kCorruptedDataText;
   uint64_t scanned = 0;
@@ -414,9 +404,11 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
   const TField* columns = ListField(gff, kLabelColumnList, "colm", &colm);
   if (columns == nullptr) return false;
   const TField* hashField = FieldByLabel(*colm, kLabelColumnHash);
-  if (hashField == nullptr || hashField->TypeId != 4 || hashField->Flags != 0) return false;
+  if (hashField == nullptr || hashField->TypeId != kFieldUInt32 || hashField->Flags != 0)
+    return false;
   const TField* typeField = FieldByLabel(*colm, kLabelColumnType);
-  if (typeField == nullptr || typeField->TypeId != 0 || typeField->Flags != 0) return false;
+  if (typeField == nullptr || typeField->TypeId != kFieldUInt8 || typeField->Flags != 0)
+    return false;
   const uint32_t hashOffset = hashField->Offset;
   const uint32_t typeOffset = typeField->Offset;
   const uint32_t columnCount = columns->ListData.Count;
@@ -475,7 +467,7 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
     uint64_t cost = 0;
     for (size_t c = 0; c < valueFields.size() && cost <= textBudget; ++c) {
       const TField& f = *valueFields[c];
-      if (f.TypeId != 14) continue;
+      if (f.TypeId != kFieldString) continue;
       for (uint32_t k = 0; k < rowList.Count && cost <= textBudget; ++k) {
         if (std::optional<uint32_t> o = StringOffset(gff.ListElement(rowList, k), f.Offset)) {
           cost += strings.NewCost(*o);
@@ -502,7 +494,7 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
     for (size_t c = 0; c < valueFields.size(); ++c) {
       const TField& f = *valueFields[c];
       const auto col = static_cast<int32_t>(c);
-      if (f.TypeId == 14) {
+      if (f.TypeId == kFieldString) {
         if (std::optional<uint32_t> o = StringOffset(afterNext, f.Offset)) strings.PrefetchSlot(*o);
         if (std::optional<uint32_t> o = StringOffset(next, f.Offset)) strings.PrefetchText(*o);
         if (std::optional<uint32_t> o = StringOffset(element, f.Offset)) {
@@ -510,7 +502,7 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
         } else {
           grid.SetCells(col, row, strings.Corrupted());
         }
-      } else if (f.TypeId == 0 || f.TypeId == 5 || f.TypeId == 8) {
+      } else if (f.TypeId == kFieldUInt8 || f.TypeId == kFieldInt32 || f.TypeId == kFieldFloat32) {
         grid.SetCells(col, row, NumberText(element, f.Offset, f.TypeId));
       } else {
         grid.SetCells(col, row, strings.UnknownType());
@@ -524,208 +516,6 @@ bool LoadGDA(TCellTable& grid, const std::filesystem::path& filename) {
   TMemoryGFF gff;
   if (!gff.Load(filename)) return false;
   return LoadGDAFromContainer(grid, gff);
-}
-
-namespace {
-
-struct ColumnLayout {
-  uint16_t TypeId;
-  uint8_t TypeByte;
-  uint32_t Offset;
-};
-
-// Appends little-endian values to the file being built. A position that
-// points forward is written as a placeholder and set once the part it
-// points at is reached, so every position is where the writer put the part.
-class ByteWriter {
- public:
-  explicit ByteWriter(std::vector<uint8_t>& out) : FOut(out) {}
-  void U8(uint8_t v) { FOut.push_back(v); }
-  void U16(uint16_t v) {
-    FOut.push_back(static_cast<uint8_t>(v));
-    FOut.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  void U32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) FOut.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  }
-  void Field(uint32_t label, uint16_t typeId, uint16_t flags, uint32_t offset) {
-    U32(label);
-    U16(typeId);
-    U16(flags);
-    U32(offset);
-  }
-  uint64_t Position() const { return FOut.size(); }
-  // A 32-bit position to be set later; returns where it lies.
-  size_t Placeholder() {
-    const size_t at = FOut.size();
-    U32(0);
-    return at;
-  }
-  void Set(size_t at, uint64_t value) { PutU32(FOut.data() + at, static_cast<uint32_t>(value)); }
-
- private:
-  std::vector<uint8_t>& FOut;
-};
-
-// The file in two parts: everything up to the last row record, and the
-// string area behind it. False when the file would pass the 32-bit
-// positions of the format; nothing large is allocated then.
-bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<uint8_t>& strings) {
-  const uint32_t c = static_cast<uint32_t>(grid.ColCount());
-  const uint32_t r = grid.RowCount() >= 3 ? static_cast<uint32_t>(grid.RowCount() - 2) : 0;
-
-  std::vector<ColumnLayout> layout(c);
-  uint32_t rowSize = 0;
-  uint32_t stringColumns = 0;
-  for (uint32_t i = 0; i < c; ++i) {
-    const TColumnStorage storage = ColumnStorage(grid.Cells(static_cast<int32_t>(i), 1));
-    layout[i] = {storage.TypeId, storage.TypeByte, rowSize};
-    rowSize += storage.Size;
-    if (storage.TypeId == 14) ++stringColumns;
-  }
-
-  out.clear();
-  strings.clear();
-  ByteWriter w(out);
-  // Header; the data area's position is set where the data area begins.
-  w.U32(StrToFourCC("GFF "));
-  w.U32(StrToFourCC("V4.0"));
-  w.U32(StrToFourCC("PC  "));
-  w.U32(StrToFourCC("G2DA"));
-  w.U32(StrToFourCC("V0.2"));
-  w.U32(3);
-  const size_t dataOffsetAt = w.Placeholder();
-  // Struct definitions (tag, field count, position of the fields, element
-  // size), then each struct's fields.
-  const struct {
-    const char* Tag;
-    uint32_t FieldCount;
-    uint32_t Size;
-  } structs[] = {{"gtop", 2, 8}, {"colm", 2, 5}, {"rows", c, rowSize}};
-  size_t fieldsAt[3];
-  for (size_t i = 0; i < 3; ++i) {
-    w.U32(StrToFourCC(structs[i].Tag));
-    w.U32(structs[i].FieldCount);
-    fieldsAt[i] = w.Placeholder();
-    w.U32(structs[i].Size);
-  }
-  w.Set(fieldsAt[0], w.Position());
-  w.Field(kLabelColumnList, 1, FlagStruct | FlagList, 0);
-  w.Field(kLabelRowList, 2, FlagStruct | FlagList, 4);
-  w.Set(fieldsAt[1], w.Position());
-  w.Field(kLabelColumnHash, 4, 0, 0);
-  w.Field(kLabelColumnType, 0, 0, 4);
-  w.Set(fieldsAt[2], w.Position());
-  for (uint32_t i = 0; i < c; ++i)
-    w.Field(kLabelFirstValue + i, layout[i].TypeId, 0, layout[i].Offset);
-
-  // Data area: the positions of the two lists in it, the column list, the
-  // row count.
-  const uint64_t dataOffset = w.Position();
-  w.Set(dataOffsetAt, dataOffset);
-  const size_t columnListAt = w.Placeholder();
-  const size_t rowListAt = w.Placeholder();
-  w.Set(columnListAt, w.Position() - dataOffset);
-  w.U32(c);
-  for (uint32_t i = 0; i < c; ++i) {
-    w.U32(NameToHash(grid.Cells(static_cast<int32_t>(i), 0)));
-    w.U8(layout[i].TypeByte);
-  }
-  w.Set(rowListAt, w.Position() - dataOffset);
-  w.U32(r);
-
-  // The row list announces r elements of rowSize bytes: the string area
-  // begins right after them, and the row records point into it.
-  const uint64_t rowsAt = w.Position();
-  const uint64_t stringsStart = rowsAt - dataOffset + uint64_t{r} * rowSize;
-  if (dataOffset + stringsStart > kMaxFileSize) return false;
-  // Row records, then the string area; each distinct text is stored once.
-  out.resize(rowsAt + uint64_t{r} * rowSize, 0);
-  // The pool maps each text to its data-area offset: the first occurrence
-  // is the one stored. Views stay valid: the cell table is not changed.
-  std::unordered_map<std::u16string_view, uint32_t> pool;
-  pool.reserve(std::min<uint64_t>(uint64_t{stringColumns} * r, 1u << 20));
-  for (uint32_t row = 0; row < r; ++row) {
-    uint8_t* record = out.data() + rowsAt + uint64_t{row} * rowSize;
-    for (uint32_t i = 0; i < c; ++i) {
-      const std::u16string& text =
-          grid.Cells(static_cast<int32_t>(i), static_cast<int32_t>(row + 2));
-      uint8_t* v = record + layout[i].Offset;
-      switch (layout[i].TypeId) {
-        case 5:
-        case 8:
-          PutU32(v, ConvertNumericValue(layout[i].TypeId, text).Bits);
-          break;
-        case 0:
-          *v = static_cast<uint8_t>(ConvertNumericValue(0, text).Bits);
-          break;
-        default: {
-          if (text.empty()) {
-            PutU32(v, NullOffset);
-            break;
-          }
-          auto [it, added] = pool.try_emplace(std::u16string_view(text), 0);
-          if (added) {
-            if (dataOffset + stringsStart + strings.size() + 6 + 2 * uint64_t{text.size()} >
-                kMaxFileSize) {
-              return false;
-            }
-            it->second = static_cast<uint32_t>(stringsStart + strings.size());
-            const uint32_t length = static_cast<uint32_t>(text.size() + 1);
-            for (int b = 0; b < 4; ++b) strings.push_back(static_cast<uint8_t>(length >> (8 * b)));
-            for (char16_t unit : text) {
-              strings.push_back(static_cast<uint8_t>(unit));
-              strings.push_back(static_cast<uint8_t>(unit >> 8));
-            }
-            strings.push_back(0);
-            strings.push_back(0);
-          }
-          PutU32(v, it->second);
-          break;
-        }
-      }
-    }
-  }
-  // The row records end where the strings they point at were announced.
-  return out.size() == dataOffset + stringsStart;
-}
-
-}  // namespace
-
-std::optional<std::vector<uint8_t>> BuildGDA(const TCellTable& grid) {
-  std::vector<uint8_t> out;
-  std::vector<uint8_t> strings;
-  if (!BuildParts(grid, out, strings)) return std::nullopt;
-  out.insert(out.end(), strings.begin(), strings.end());
-  return out;
-}
-
-bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename) {
-  std::vector<uint8_t> head;
-  std::vector<uint8_t> strings;
-  if (!BuildParts(grid, head, strings)) {
-    // Positions in the file are 32-bit: such a table cannot be written.
-    ShowError(kCannotWrite);
-    return false;
-  }
-  // A file that cannot even be created is an exception, which the caller's
-  // general error report shows: the message, then the path and the reason.
-  std::optional<TSafeFileWriter> writer;
-  try {
-    writer.emplace(filename);
-  } catch (const Error& e) {
-    throw Error(FileFailureText(kCannotWrite, filename, e.what()));
-  }
-  // The file must end where its parts say: a shorter one never replaces
-  // the target.
-  if (!writer->Write(head.data(), head.size()) || !writer->Write(strings.data(), strings.size()) ||
-      writer->Position() != head.size() + strings.size() || !writer->Commit()) {
-    writer->Abandon();
-    const int code = writer->ErrorCode();
-    ShowError(FileFailureText(kCannotWrite, filename, code ? SystemErrorText(code) : ""));
-    return false;
-  }
-  return true;
 }
 
 }  // namespace tessary
