@@ -33,6 +33,7 @@
 #include "gff/show_error.h"
 #include "gff/user_column_names.h"
 #include "grid/widget/table_grid.h"
+#include "text/stored_value.h"
 #include "text/utf16.h"
 
 namespace tessary {
@@ -208,7 +209,7 @@ void TfrmTessary::CreateComponents() {
     const TCellTable& t = GDAGrid->Table();
     if (row < 2) return false;
     const std::u16string& text = t.Cells(col, row);
-    return !text.empty() && CannotBeStored(ColumnStorage(t.Cells(col, 1)).TypeId, text);
+    return CannotBeStored(ColumnStorage(t.Cells(col, 1)).Type, text);
   });
 
   auto wire = [](auto* sender, auto signal, auto handler) {

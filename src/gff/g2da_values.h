@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text/column_type.h"
+
 namespace tessary {
 
 class TCellTable;
@@ -15,27 +17,15 @@ class TCellTable;
 // "bool" (0, 3), "resource" (14, 4), any other text a string (14, 0). The
 // type text is compared whole after ASCII lower-casing.
 struct TColumnStorage {
+  TColumnType Type;
   uint16_t TypeId;
   uint8_t TypeByte;
   uint8_t Size;  // bytes in a row record
 };
 TColumnStorage ColumnStorage(std::u16string_view typeText);
 
-// Save's conversion of a cell text for a numeric value field (TypeId 5, 8 or
-// 0): the bits written (the 32-bit integer, the float's bits, or 1 and 0 for
-// a bool) and whether the text converted. A text that does not convert is
-// written as 0.
-struct TNumericValue {
-  uint32_t Bits = 0;
-  bool Converted = false;
-};
-TNumericValue ConvertNumericValue(uint16_t typeId, std::u16string_view text);
-
-// A text Save writes as 0 although it is not a number of its field's type:
-// a text that does not convert. An empty cell is no such text.
-bool CannotBeStored(uint16_t typeId, std::u16string_view text);
-
-// The data cells of the extent (rows 2 onward) that cannot be stored, and
+// The data cells of the extent (rows 2 onward) that cannot be stored
+// (CannotBeStored, text/stored_value.h), and
 // the first of them in the order Save writes them (row by row).
 struct TUnstorableCells {
   size_t Count = 0;

@@ -14,6 +14,7 @@
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "table/cell_table.h"
+#include "text/stored_value.h"
 
 namespace tessary {
 namespace {
@@ -28,6 +29,7 @@ constexpr char kCannotWrite[] = "File cannot be written.";
 namespace {
 
 struct ColumnLayout {
+  TColumnType Type;
   uint16_t TypeId;
   uint8_t TypeByte;
   uint32_t Offset;
@@ -78,7 +80,7 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
   uint32_t stringColumns = 0;
   for (uint32_t i = 0; i < c; ++i) {
     const TColumnStorage storage = ColumnStorage(grid.Cells(static_cast<int32_t>(i), 1));
-    layout[i] = {storage.TypeId, storage.TypeByte, rowSize};
+    layout[i] = {storage.Type, storage.TypeId, storage.TypeByte, rowSize};
     rowSize += storage.Size;
     if (storage.TypeId == kFieldString) ++stringColumns;
   }
@@ -153,10 +155,10 @@ bool BuildParts(const TCellTable& grid, std::vector<uint8_t>& out, std::vector<u
       switch (layout[i].TypeId) {
         case kFieldInt32:
         case kFieldFloat32:
-          PutU32(v, ConvertNumericValue(layout[i].TypeId, text).Bits);
+          PutU32(v, StoredBits(layout[i].Type, text).value_or(0));
           break;
         case kFieldUInt8:
-          *v = static_cast<uint8_t>(ConvertNumericValue(kFieldUInt8, text).Bits);
+          *v = static_cast<uint8_t>(StoredBits(TColumnType::Bool, text).value_or(0));
           break;
         default: {
           if (text.empty()) {
