@@ -20,11 +20,13 @@ namespace {
 
 // One line per subcommand; a new subcommand adds its line here.
 constexpr std::array kCommands = {
-    TCommand{"dump", 1, 2, "[--user-names] FILE.gda", RunDump},
+    TCommand{"dump", 1, 3, "[--user-names] [--escaped] FILE.gda", RunDump},
     TCommand{"import", 2, 4, "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]", RunImport},
     TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
     TCommand{"export", 1, 4, "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]", RunExport},
     TCommand{"names", 1, 2, "list | add FILE", RunNames},
+    TCommand{"diff", 2, 5, "[--format text|csv|json] [--user-names] A.gda B.gda", RunDiff},
+    TCommand{"merge", 5, 5, "BASE.gda OURS.gda THEIRS.gda -o OUT.gda", RunMerge},
 };
 
 std::string UsageText() {
@@ -65,7 +67,8 @@ std::string HelpText() {
          "        CRs and in double quotes. Markup is never removed. Output is UTF-8.\n"
          "        Column names the built-in dictionary does not know show as \"$\" and\n"
          "        eight hex digits; with --user-names the user dictionary is asked\n"
-         "        next.\n"
+         "        next. --escaped prints one line per row, ended by LF, with \\, tab,\n"
+         "        CR and LF in cells written as \\\\, \\t, \\r and \\n: the form for git diff.\n"
          "import  makes a table of the text's lines and tab-separated fields, split\n"
          "        as the grid's Paste splits clipboard text (lines end at each CR, or\n"
          "        at each LF in text without CR LF), and saves it. Reads\n"
@@ -88,9 +91,20 @@ std::string HelpText() {
          "        (a text table as import reads it, \"-\" for standard input, or a\n"
          "        table file) that the dictionaries do not know yet and prints them.\n"
          "        No other command writes it.\n"
+         "diff    compares two tables: columns by name, rows by ID where the first\n"
+         "        column of both is named ID and its IDs are unique, else by position\n"
+         "        (said on standard error). Prints a line per changed cell, and + and\n"
+         "        - lines for added and removed rows and columns; --format csv or json\n"
+         "        for scripts. Exit 0 equal, 1 different, 2 an input cannot be read.\n"
+         "merge   merges by cell what OURS and THEIRS changed since BASE into OUT\n"
+         "        (which may be OURS; git's merge driver: merge %O %A %B -o %A).\n"
+         "        Conflicts keep OURS' value and are listed on standard error. Without\n"
+         "        unique IDs rows are matched by position, which needs equal row\n"
+         "        counts. Exit 0 merged, 1 conflicts, 2 trouble (nothing written).\n"
          "\n"
-         "Exit codes: 0 success; 1 failure (the message on standard error);\n"
-         "2 the file is a valid container but not a G2DA table, or a usage error.\n";
+         "Exit codes (of diff and merge: above): 0 success; 1 failure (the message\n"
+         "on standard error); 2 the file is a valid container but not a G2DA table,\n"
+         "or a usage error.\n";
 }
 
 int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err) {

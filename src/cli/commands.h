@@ -92,6 +92,8 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
 int RunResave(const std::vector<std::string>& args, TStreams& io);
 int RunExport(const std::vector<std::string>& args, TStreams& io);
 int RunNames(const std::vector<std::string>& args, TStreams& io);
+int RunDiff(const std::vector<std::string>& args, TStreams& io);
+int RunMerge(const std::vector<std::string>& args, TStreams& io);
 
 // The user dictionary of column names, found from XDG_DATA_HOME and HOME;
 // nothing (after a message) when neither names an absolute folder.

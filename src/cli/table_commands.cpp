@@ -29,6 +29,27 @@ std::u16string DumpCellText(const std::u16string& stored) {
   return text;
 }
 
+// A cell on one line for --escaped: backslash, tab, CR and LF as \\, \t,
+// \r and \n, so that a row is always one line.
+std::u16string EscapedCellText(std::u16string_view stored) {
+  if (stored.find_first_of(u"\\\t\r\n") == std::u16string_view::npos) return std::u16string(stored);
+  std::u16string text;
+  for (char16_t c : stored) {
+    const char16_t escape = c == u'\\'   ? u'\\'
+                            : c == u'\t' ? u't'
+                            : c == u'\r' ? u'r'
+                            : c == u'\n' ? u'n'
+                                         : 0;
+    if (escape) {
+      text += u'\\';
+      text += escape;
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
 // Lines and the widest line's fields, counted as Paste splits the text.
 void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
   lines = 0;
@@ -43,10 +64,17 @@ void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
 }  // namespace
 
 int RunDump(const std::vector<std::string>& args, TStreams& io) {
-  const bool userNames = args.size() == 2 && args[0] == "--user-names";
-  if (args.size() == 2 && !userNames) {
-    io.Err << HelpText();
-    return kExitUsage;
+  bool userNames = false;
+  bool escaped = false;
+  for (size_t i = 0; i + 1 < args.size(); ++i) {
+    bool* flag = args[i] == "--user-names" ? &userNames
+                 : args[i] == "--escaped"  ? &escaped
+                                           : nullptr;
+    if (!flag || *flag) {
+      io.Err << HelpText();
+      return kExitUsage;
+    }
+    *flag = true;
   }
   TCellTable table;
   if (int code = LoadTable(table, args.back(), io.Err)) return code;
@@ -62,9 +90,9 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
     line.clear();
     for (int32_t c = 0; c < table.ColCount(); ++c) {
       if (c > 0) line += u'\t';
-      line += DumpCellText(table.Cells(c, r));
+      line += escaped ? EscapedCellText(table.Cells(c, r)) : DumpCellText(table.Cells(c, r));
     }
-    line += u"\r\n";
+    line += escaped ? u"\n" : u"\r\n";
     io.Out << ToUtf8(line);
   }
   io.Out.flush();
