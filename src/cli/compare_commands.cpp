@@ -246,6 +246,9 @@ class TDiffWriter {
     FOut << (count ? "\n  ]" : "]");
   }
 
+  // Rows in the table's order; rows the other adds after the row they
+  // follow there, but after the removed rows that come next, as a diff
+  // puts its removals first.
   template <typename TRemoved, typename TChanged, typename TAdded>
   void WalkRows(TRemoved removed, TChanged changed, TAdded added) {
     const std::vector<TTableComparison::TAddedRow>& adds = FCmp.AddedRows();
@@ -254,21 +257,26 @@ class TDiffWriter {
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t x, size_t y) { return adds[x].After < adds[y].After; });
     size_t nextAdd = 0;
-    auto addAfter = [&](int32_t row) {
-      while (nextAdd < order.size() && adds[order[nextAdd]].After == row) {
+    int32_t pendingAfter = -1;  // added rows after this row wait for its removed successors
+    auto addPending = [&] {
+      while (nextAdd < order.size() && adds[order[nextAdd]].After == pendingAfter) {
         added(adds[order[nextAdd++]].OtherRow);
       }
     };
-    addAfter(-1);
     const std::vector<TGridCoord>& cells = FCmp.ChangedCells();
     size_t nextCell = 0;
     for (int32_t row = kCompareFirstRow; row < FA.RowCount(); ++row) {
-      if (FCmp.OtherRow(row) < 0) removed(row);
+      if (FCmp.OtherRow(row) < 0) {
+        removed(row);
+        continue;
+      }
+      addPending();
       for (; nextCell < cells.size() && cells[nextCell].Y == row; ++nextCell) {
         changed(cells[nextCell]);
       }
-      addAfter(row);
+      pendingAfter = row;
     }
+    addPending();
   }
 
   const TTableComparison& FCmp;

@@ -123,9 +123,9 @@ class TMerger {
   }
 
   // Conflicts of a column that side `changed` changed and side `removed`
-  // removed: its type, and each cell that differs from base or that a row
-  // new to `changed` holds. Rows that `removed` removed are left to the
-  // rows' own check. Returns whether there was any.
+  // removed: its type, and each of its cells in rows all three tables have
+  // that differs from base (rows one side removed are the rows' own
+  // check). Returns whether there was any.
   bool ColumnConflicts(const TPlaces& c, int changed, int removed) {
     const size_t conflictsBefore = FReport.Conflicts.size();
     const auto s = static_cast<size_t>(changed);
@@ -136,11 +136,12 @@ class TMerger {
       Conflict(TConflictKind::ColumnChangedRemoved, {}, c, std::move(values));
     }
     for (const TPlaces& r : FRows) {
-      if (r[s] < 0 || (r[kBase] >= 0 && r[static_cast<size_t>(removed)] < 0)) continue;
+      if (r[kBase] < 0 || r[s] < 0 || r[static_cast<size_t>(removed)] < 0) continue;
       const std::u16string_view now = Text(changed, c[s], r[s]);
-      if (r[kBase] >= 0 ? now == Text(kBase, c[kBase], r[kBase]) : now.empty()) continue;
+      const std::u16string_view was = Text(kBase, c[kBase], r[kBase]);
+      if (now == was) continue;
       TValues values;
-      values[kBase] = Value(kBase, c, r);
+      values[kBase] = std::u16string(was);
       values[s] = std::u16string(now);
       Conflict(TConflictKind::ColumnChangedRemoved, RowKey(r), c, std::move(values));
     }
@@ -181,17 +182,18 @@ class TMerger {
   }
 
   // Conflicts of a row that side `changed` changed and the other side
-  // removed: each of its cells that differs from base, or that a column new
-  // to `changed` holds. Returns whether there was any.
+  // removed: each of its cells in columns base has that differs from base.
+  // Returns whether there was any.
   bool RowConflicts(const TPlaces& r, int changed) {
     const size_t conflictsBefore = FReport.Conflicts.size();
     const auto s = static_cast<size_t>(changed);
     for (const TPlaces& c : FCols) {
-      if (c[s] < 0) continue;
+      if (c[kBase] < 0 || c[s] < 0) continue;
       const std::u16string_view now = Text(changed, c[s], r[s]);
-      if (c[kBase] >= 0 ? now == Text(kBase, c[kBase], r[kBase]) : now.empty()) continue;
+      const std::u16string_view was = Text(kBase, c[kBase], r[kBase]);
+      if (now == was) continue;
       TValues values;
-      values[kBase] = Value(kBase, c, r);
+      values[kBase] = std::u16string(was);
       values[s] = std::u16string(now);
       Conflict(TConflictKind::RowChangedRemoved, RowKey(r), c, std::move(values));
     }
