@@ -101,7 +101,8 @@ TEST_F(CliTest, FailuresAndTheirExitCodes) {
        std::vector<std::vector<std::string>>{{"frobnicate"}, {}, {"dump"}, {"resave", "a"}}) {
     Result usage = RunCli(bad);
     EXPECT_EQ(usage.Code, 2);
-    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump [--user-names] FILE.gda\n", 0), 0u)
+    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump [--user-names] [--escaped] FILE.gda\n", 0),
+              0u)
         << usage.Err;
   }
   Result help = RunCli({"--help"});

@@ -10,6 +10,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+unset GIT_DIR GIT_WORK_TREE GIT_INDEX_FILE GIT_CONFIG_PARAMETERS
 export HOME="$work/home" GIT_CONFIG_GLOBAL="$work/gitconfig" GIT_CONFIG_NOSYSTEM=1
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
 mkdir "$HOME"
