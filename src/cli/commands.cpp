@@ -1,11 +1,11 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <exception>
 #include <iterator>
 #include <ostream>
-#include <ranges>
 
 #include "cli/many_tables.h"
 #include "common/error_report.h"
@@ -45,10 +45,12 @@ std::string UsageText() {
   std::string text;
   for (const TCommand& c : kCommands) {
     // A usage of several lines gives the command's other forms.
-    for (const auto form : std::views::split(std::string_view(c.Usage), '\n')) {
+    std::string_view usage = c.Usage;
+    while (!usage.empty()) {
+      const size_t end = std::min(usage.find('\n'), usage.size());
       text += text.empty() ? "usage: " : "       ";
-      text +=
-          std::string("tessary-cli ") + c.Name + " " + std::string(form.begin(), form.end()) + "\n";
+      text += std::string("tessary-cli ") + c.Name + " " + std::string(usage.substr(0, end)) + "\n";
+      usage.remove_prefix(std::min(end + 1, usage.size()));
     }
   }
   text += "       tessary-cli --help | --version\n";
