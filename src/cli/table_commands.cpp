@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/many_tables.h"
 #include "common/safe_file.h"
 #include "gff/user_column_names.h"
 #include "grid/clipboard_text.h"
@@ -26,27 +27,6 @@ std::u16string DumpCellText(const std::u16string& stored) {
     if (c != u'\r') text += c;
   }
   text += u'"';
-  return text;
-}
-
-// A cell on one line for --escaped: backslash, tab, CR and LF as \\, \t,
-// \r and \n, so that a row is always one line.
-std::u16string EscapedCellText(std::u16string_view stored) {
-  if (stored.find_first_of(u"\\\t\r\n") == std::u16string_view::npos) return std::u16string(stored);
-  std::u16string text;
-  for (char16_t c : stored) {
-    const char16_t escape = c == u'\\'   ? u'\\'
-                            : c == u'\t' ? u't'
-                            : c == u'\r' ? u'r'
-                            : c == u'\n' ? u'n'
-                                         : 0;
-    if (escape) {
-      text += u'\\';
-      text += escape;
-    } else {
-      text += c;
-    }
-  }
   return text;
 }
 
@@ -88,11 +68,21 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
   std::u16string line;
   for (int32_t r = 0; r < table.RowCount(); ++r) {
     line.clear();
+    if (escaped) {
+      // One line per row, for line-based tools such as git diff.
+      std::string utf8;
+      for (int32_t c = 0; c < table.ColCount(); ++c) {
+        if (c > 0) utf8 += '\t';
+        utf8 += EscapedText(table.Cells(c, r));
+      }
+      io.Out << utf8 << '\n';
+      continue;
+    }
     for (int32_t c = 0; c < table.ColCount(); ++c) {
       if (c > 0) line += u'\t';
-      line += escaped ? EscapedCellText(table.Cells(c, r)) : DumpCellText(table.Cells(c, r));
+      line += DumpCellText(table.Cells(c, r));
     }
-    line += escaped ? u"\n" : u"\r\n";
+    line += u"\r\n";
     io.Out << ToUtf8(line);
   }
   io.Out.flush();

@@ -10,6 +10,7 @@
 #   exchange           common, text, table, xls
 #   compare            common, text, table, gff
 #   grid/widget        common, text, table, grid
+#   batch              common, text, table, grid, gff
 #   cli                everything but app and grid/widget
 #   app                everything but cli
 cmake_minimum_required(VERSION 3.25)
@@ -22,9 +23,10 @@ set(_below_xls common text)
 set(_below_exchange common text table xls)
 set(_below_compare common text table gff)
 set(_below_grid/widget common text table grid)
-set(_below_cli common text table grid gff xls exchange compare)
-set(_below_app common text table grid grid/widget gff xls exchange compare)
-set(_layers common text table grid gff xls exchange compare grid/widget cli app)
+set(_below_batch common text table grid gff)
+set(_below_cli common text table grid gff xls exchange batch compare)
+set(_below_app common text table grid grid/widget gff xls exchange batch compare)
+set(_layers common text table grid gff xls exchange batch compare grid/widget cli app)
 
 file(GLOB_RECURSE _files RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
 set(_failures "")
