@@ -56,8 +56,8 @@ void TTableComparison::Compare() {
 
   // Rows by ID, else by position; without a common column no row matches,
   // and the difference is the whole of both tables.
-  const int32_t rows = DataRowCount(FTable);
-  const int32_t otherRows = DataRowCount(FOther);
+  const int32_t rows = DataRows(FTable);
+  const int32_t otherRows = DataRows(FOther);
   FOtherRow.assign(static_cast<size_t>(rows), -1);
   if (!FColPairs.empty()) {
     const std::array<const TCellTable*, 2> tables = {&FTable, &FOther};
@@ -113,7 +113,7 @@ void TTableComparison::Compare() {
 
 void TTableComparison::Recheck(const TGridRect& r) {
   const bool shapeChanged = FOtherCol.size() != static_cast<size_t>(FTable.ColCount()) ||
-                            FOtherRow.size() != static_cast<size_t>(DataRowCount(FTable));
+                            FOtherRow.size() != static_cast<size_t>(DataRows(FTable));
   const bool idEdited = r.Left == 0 && IsIdColumnName(FTable.Cells(0, 0));
   if (shapeChanged || idEdited || r.Top < kCompareFirstRow || r.Bottom >= FTable.RowCount() ||
       r.Right >= FTable.ColCount()) {

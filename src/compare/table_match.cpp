@@ -11,10 +11,6 @@
 
 namespace tessary {
 
-int32_t DataRowCount(const TCellTable& table) {
-  return std::max(0, table.RowCount() - kCompareFirstRow);
-}
-
 std::vector<uint64_t> ColumnKeys(const TCellTable& table) {
   std::vector<uint64_t> keys(static_cast<size_t>(table.ColCount()));
   std::unordered_map<uint32_t, uint32_t> seen;
@@ -67,7 +63,7 @@ TRowKeys MatchRowsById(std::span<const TCellTable* const> tables) {
   }
 
   size_t total = 0;
-  for (const TCellTable* table : tables) total += static_cast<size_t>(DataRowCount(*table));
+  for (const TCellTable* table : tables) total += static_cast<size_t>(DataRows(*table));
   std::unordered_map<TIdKey, int32_t, TIdKeyHash> ids;
   ids.reserve(total);
   // Per key: the table that last held it, and the grid row there.
@@ -77,7 +73,7 @@ TRowKeys MatchRowsById(std::span<const TCellTable* const> tables) {
   for (size_t t = 0; t < tables.size(); ++t) {
     const TCellTable& table = *tables[t];
     std::vector<int32_t>& keys = result.Keys[t];
-    keys.resize(static_cast<size_t>(DataRowCount(table)));
+    keys.resize(static_cast<size_t>(DataRows(table)));
     for (int32_t r = kCompareFirstRow; r < table.RowCount(); ++r) {
       const std::u16string_view text = table.Cells(0, r);
       const std::optional<TIdKey> key = StoredIdKey(type, text);

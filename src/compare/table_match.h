@@ -19,7 +19,9 @@ namespace tessary {
 constexpr int32_t kCompareFirstRow = 2;
 
 // The number of data rows of a table.
-int32_t DataRowCount(const TCellTable& table);
+inline int32_t DataRows(const TCellTable& table) {
+  return table.RowCount() > kCompareFirstRow ? table.RowCount() - kCompareFirstRow : 0;
+}
 
 // Per column, its key: the name hash in the low 32 bits and, above it, how
 // many earlier columns of the table have that hash, so that two columns of

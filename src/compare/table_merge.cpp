@@ -93,13 +93,13 @@ class TMerger {
     FReport.RowsById = !ids.Cause;
     FReport.PositionCause = ids.Cause;
     if (ids.Cause) {
-      const int32_t rows = DataRowCount(*FTables[kBase]);
-      if (DataRowCount(FOurs) != rows || DataRowCount(*FTables[kTheirs]) != rows) {
+      const int32_t rows = DataRows(*FTables[kBase]);
+      if (DataRows(FOurs) != rows || DataRows(*FTables[kTheirs]) != rows) {
         return TResult::Failure("Rows cannot be matched: " + PositionCauseText(*ids.Cause, names) +
                                 ", and by position they would need equal numbers of data rows (" +
                                 names[0] + " " + std::to_string(rows) + ", " + names[1] + " " +
-                                std::to_string(DataRowCount(FOurs)) + ", " + names[2] + " " +
-                                std::to_string(DataRowCount(*FTables[kTheirs])) + ").");
+                                std::to_string(DataRows(FOurs)) + ", " + names[2] + " " +
+                                std::to_string(DataRows(*FTables[kTheirs])) + ").");
       }
       FRows.assign(static_cast<size_t>(rows), kNowhere);
       for (int32_t i = 0; i < rows; ++i) FRows[static_cast<size_t>(i)].fill(i + kCompareFirstRow);
@@ -112,7 +112,7 @@ class TMerger {
         }
       }
     }
-    FKeyOfOurs.assign(static_cast<size_t>(DataRowCount(FOurs)), -1);
+    FKeyOfOurs.assign(static_cast<size_t>(DataRows(FOurs)), -1);
     for (size_t k = 0; k < FRows.size(); ++k) {
       if (FRows[k][kOurs] >= 0) {
         FKeyOfOurs[static_cast<size_t>(FRows[k][kOurs] - kCompareFirstRow)] =
@@ -216,7 +216,7 @@ class TMerger {
     }
     int32_t after = -1;  // a data row index of ours
     const TCellTable& theirs = *FTables[kTheirs];
-    std::vector<int32_t> keyOfTheirs(static_cast<size_t>(DataRowCount(theirs)), -1);
+    std::vector<int32_t> keyOfTheirs(static_cast<size_t>(DataRows(theirs)), -1);
     for (size_t k = 0; k < FRows.size(); ++k) {
       if (FRows[k][kTheirs] >= 0) {
         keyOfTheirs[static_cast<size_t>(FRows[k][kTheirs] - kCompareFirstRow)] =
