@@ -8,9 +8,9 @@
 namespace tessary {
 namespace {
 
-constexpr int kBase = 0;
-constexpr int kOurs = 1;
-constexpr int kTheirs = 2;
+constexpr size_t kBase = 0;
+constexpr size_t kOurs = 1;
+constexpr size_t kTheirs = 2;
 
 // Row insertions and removals done by the cell table's own operations, each
 // of which moves the rows below it: beyond this many runs of them the rows
@@ -41,29 +41,27 @@ class TMerger {
   }
 
  private:
-  std::u16string_view Text(int t, int32_t col, int32_t row) const {
-    return FTables[static_cast<size_t>(t)]->Cells(col, row);
+  std::u16string_view Text(size_t t, int32_t col, int32_t row) const {
+    return FTables[t]->Cells(col, row);
   }
   // The cell of column `c` in row `r` of table t; empty where it lacks
   // either.
-  std::optional<std::u16string> Value(int t, const TPlaces& c, const TPlaces& r) const {
-    const auto i = static_cast<size_t>(t);
-    if (c[i] < 0 || r[i] < 0) return std::nullopt;
-    return std::u16string(Text(t, c[i], r[i]));
+  std::optional<std::u16string> Value(size_t t, const TPlaces& c, const TPlaces& r) const {
+    if (c[t] < 0 || r[t] < 0) return std::nullopt;
+    return std::u16string(Text(t, c[t], r[t]));
   }
 
   std::u16string ColumnName(const TPlaces& c) const {
-    for (int t : {kOurs, kTheirs, kBase}) {
-      if (c[static_cast<size_t>(t)] >= 0)
-        return std::u16string(Text(t, c[static_cast<size_t>(t)], 0));
+    for (size_t t : {kOurs, kTheirs, kBase}) {
+      if (c[t] >= 0) return std::u16string(Text(t, c[t], 0));
     }
     return {};
   }
 
   std::u16string RowKey(const TPlaces& r) const {
-    for (int t : {kOurs, kTheirs, kBase}) {
-      const int32_t row = r[static_cast<size_t>(t)];
-      if (row >= 0) return RowKeyText(*FTables[static_cast<size_t>(t)], row, FReport.RowsById);
+    for (size_t t : {kOurs, kTheirs, kBase}) {
+      const int32_t row = r[t];
+      if (row >= 0) return RowKeyText(*FTables[t], row, FReport.RowsById);
     }
     return {};
   }
@@ -78,12 +76,12 @@ class TMerger {
   // only theirs has or theirs and base have, then base's own.
   void MatchColumns() {
     std::unordered_map<uint64_t, size_t> entryOf;
-    for (int t : {kOurs, kTheirs, kBase}) {
-      const std::vector<uint64_t> keys = ColumnKeys(*FTables[static_cast<size_t>(t)]);
+    for (size_t t : {kOurs, kTheirs, kBase}) {
+      const std::vector<uint64_t> keys = ColumnKeys(*FTables[t]);
       for (size_t c = 0; c < keys.size(); ++c) {
         const auto [it, added] = entryOf.try_emplace(keys[c], FCols.size());
         if (added) FCols.push_back(kNowhere);
-        FCols[it->second][static_cast<size_t>(t)] = static_cast<int32_t>(c);
+        FCols[it->second][t] = static_cast<int32_t>(c);
       }
     }
   }
@@ -126,23 +124,22 @@ class TMerger {
   // removed: its type, and each of its cells in rows all three tables have
   // that differs from base (rows one side removed are the rows' own
   // check). Returns whether there was any.
-  bool ColumnConflicts(const TPlaces& c, int changed, int removed) {
+  bool ColumnConflicts(const TPlaces& c, size_t changed, size_t removed) {
     const size_t conflictsBefore = FReport.Conflicts.size();
-    const auto s = static_cast<size_t>(changed);
-    if (!SameColumnType(Text(kBase, c[kBase], 1), Text(changed, c[s], 1))) {
+    if (!SameColumnType(Text(kBase, c[kBase], 1), Text(changed, c[changed], 1))) {
       TValues values;
       values[kBase] = std::u16string(Text(kBase, c[kBase], 1));
-      values[s] = std::u16string(Text(changed, c[s], 1));
+      values[changed] = std::u16string(Text(changed, c[changed], 1));
       Conflict(TConflictKind::ColumnChangedRemoved, {}, c, std::move(values));
     }
     for (const TPlaces& r : FRows) {
-      if (r[kBase] < 0 || r[s] < 0 || r[static_cast<size_t>(removed)] < 0) continue;
-      const std::u16string_view now = Text(changed, c[s], r[s]);
+      if (r[kBase] < 0 || r[changed] < 0 || r[removed] < 0) continue;
+      const std::u16string_view now = Text(changed, c[changed], r[changed]);
       const std::u16string_view was = Text(kBase, c[kBase], r[kBase]);
       if (now == was) continue;
       TValues values;
       values[kBase] = std::u16string(was);
-      values[s] = std::u16string(now);
+      values[changed] = std::u16string(now);
       Conflict(TConflictKind::ColumnChangedRemoved, RowKey(r), c, std::move(values));
     }
     return FReport.Conflicts.size() > conflictsBefore;
@@ -184,17 +181,16 @@ class TMerger {
   // Conflicts of a row that side `changed` changed and the other side
   // removed: each of its cells in columns base has that differs from base.
   // Returns whether there was any.
-  bool RowConflicts(const TPlaces& r, int changed) {
+  bool RowConflicts(const TPlaces& r, size_t changed) {
     const size_t conflictsBefore = FReport.Conflicts.size();
-    const auto s = static_cast<size_t>(changed);
     for (const TPlaces& c : FCols) {
-      if (c[kBase] < 0 || c[s] < 0) continue;
-      const std::u16string_view now = Text(changed, c[s], r[s]);
+      if (c[kBase] < 0 || c[changed] < 0) continue;
+      const std::u16string_view now = Text(changed, c[changed], r[changed]);
       const std::u16string_view was = Text(kBase, c[kBase], r[kBase]);
       if (now == was) continue;
       TValues values;
       values[kBase] = std::u16string(was);
-      values[s] = std::u16string(now);
+      values[changed] = std::u16string(now);
       Conflict(TConflictKind::RowChangedRemoved, RowKey(r), c, std::move(values));
     }
     return FReport.Conflicts.size() > conflictsBefore;
