@@ -38,6 +38,7 @@ struct TMergeConflict {
   std::u16string Row;  // "ID 12" or "row 5"
   std::u16string Column;
   std::optional<std::u16string> Base, Ours, Theirs;
+  friend bool operator==(const TMergeConflict&, const TMergeConflict&) = default;
 };
 
 struct TMergeReport {

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "compare/table_text.h"
 #include "gff/g2da.h"
 #include "table/cell_table.h"
 
@@ -33,16 +34,12 @@ class CompareCliTest : public ::testing::Test {
     std::filesystem::create_directories(FDir);
   }
   void TearDown() override { std::filesystem::remove_all(FDir); }
-  // A table file of the given rows of cells.
-  std::string Table(const char* name, std::vector<std::vector<std::u16string>> rows) {
+  // A table file of tab-separated lines; `edit` may change the table first.
+  std::string Table(const char* name, std::u16string_view text,
+                    void (*edit)(TCellTable&) = nullptr) {
     TCellTable t;
-    t.SetRowCount(static_cast<int32_t>(rows.size()));
-    t.SetColCount(static_cast<int32_t>(rows[0].size()));
-    for (size_t r = 0; r < rows.size(); ++r) {
-      for (size_t c = 0; c < rows[r].size(); ++c) {
-        t.SetCells(static_cast<int32_t>(c), static_cast<int32_t>(r), rows[r][c]);
-      }
-    }
+    testing::FillTable(t, text);
+    if (edit) edit(t);
     const std::string path = (FDir / name).string();
     EXPECT_TRUE(SaveGDA(t, path));
     return path;
@@ -51,14 +48,10 @@ class CompareCliTest : public ::testing::Test {
 };
 
 TEST_F(CompareCliTest, DiffFormatsAndExitCodes) {
-  const std::string a = Table("a.gda", {{u"ID", u"Label", u"Cost"},
-                                        {u"int", u"string", u"int"},
-                                        {u"1", u"sword", u"5"},
-                                        {u"2", u"bow", u"7"}});
-  const std::string b = Table("b.gda", {{u"ID", u"Label", u"Color"},
-                                        {u"int", u"string", u"string"},
-                                        {u"1", u"\"two\nlines\" \\", u""},
-                                        {u"3", u"ring", u"red"}});
+  const std::string a =
+      Table("a.gda", u"ID\tLabel\tCost\nint\tstring\tint\n1\tsword\t5\n2\tbow\t7\n");
+  const std::string b = Table("b.gda", u"ID\tLabel\tColor\nint\tstring\tstring\n1\n3\tring\tred\n",
+                              [](TCellTable& t) { t.SetCells(1, 2, u"\"two\nlines\" \\"); });
   Result text = RunCli({"diff", a, b});
   EXPECT_EQ(text.Code, 1);
   EXPECT_EQ(text.Out, "--- " + a + "\n+++ " + b +
@@ -95,8 +88,7 @@ TEST_F(CompareCliTest, DiffFormatsAndExitCodes) {
   EXPECT_EQ(same.Out, "");
 
   // Duplicate IDs: rows by position, the first duplicate named.
-  const std::string dup =
-      Table("dup.gda", {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"sword"}, {u"1", u"bow"}});
+  const std::string dup = Table("dup.gda", u"ID\tLabel\nint\tstring\n1\tsword\n1\tbow\n");
   Result positional = RunCli({"diff", a, dup});
   EXPECT_EQ(positional.Err,
             "Rows matched by position: ID 1 appears twice in " + dup + " (data rows 1 and 2).\n");
@@ -112,16 +104,11 @@ TEST_F(CompareCliTest, DiffFormatsAndExitCodes) {
 
 TEST_F(CompareCliTest, MergeExitCodes) {
   const std::string head = "ID\tLabel\tCost\r\nint\tstring\tint\r\n";
-  auto table = [&](const char* name, const char16_t* cost1, const char16_t* cost2) {
-    return Table(name, {{u"ID", u"Label", u"Cost"},
-                        {u"int", u"string", u"int"},
-                        {u"1", u"sword", cost1},
-                        {u"2", u"bow", cost2}});
-  };
-  const std::string base = table("base.gda", u"5", u"7");
-  const std::string ours = table("ours.gda", u"6", u"7");
-  const std::string theirs = table("theirs.gda", u"5", u"8");
-  const std::string other = table("other.gda", u"9", u"7");
+  const std::u16string head16 = u"ID\tLabel\tCost\nint\tstring\tint\n";
+  const std::string base = Table("base.gda", head16 + u"1\tsword\t5\n2\tbow\t7\n");
+  const std::string ours = Table("ours.gda", head16 + u"1\tsword\t6\n2\tbow\t7\n");
+  const std::string theirs = Table("theirs.gda", head16 + u"1\tsword\t5\n2\tbow\t8\n");
+  const std::string other = Table("other.gda", head16 + u"1\tsword\t9\n2\tbow\t7\n");
   const std::string out = (FDir / "out.gda").string();
 
   Result clean = RunCli({"merge", base, ours, theirs, "-o", out});
@@ -139,7 +126,7 @@ TEST_F(CompareCliTest, MergeExitCodes) {
   // Nothing is written when an input cannot be read or rows cannot be matched.
   std::filesystem::remove(out);
   EXPECT_EQ(RunCli({"merge", base, ours, (FDir / "missing.gda").string(), "-o", out}).Code, 2);
-  const std::string noIds = Table("noids.gda", {{u"Label"}, {u"string"}, {u"a"}});
+  const std::string noIds = Table("noids.gda", u"Label\nstring\na\n");
   Result unmatched = RunCli({"merge", base, ours, noIds, "-o", out});
   EXPECT_EQ(unmatched.Code, 2);
   EXPECT_EQ(unmatched.Err.rfind("Rows cannot be matched: the first column of THEIRS", 0), 0u);
@@ -148,8 +135,8 @@ TEST_F(CompareCliTest, MergeExitCodes) {
 }
 
 TEST_F(CompareCliTest, DumpEscapedKeepsEachRowOnOneLine) {
-  const std::string t =
-      Table("t.gda", {{u"Label", u"Comment"}, {u"string", u"string"}, {u"a\tb\r\nc", u"d\\e"}});
+  const std::string t = Table("t.gda", u"Label\tComment\nstring\tstring\nx\td\\e\n",
+                              [](TCellTable& t) { t.SetCells(0, 2, u"a\tb\r\nc"); });
   Result dumped = RunCli({"dump", "--escaped", t});
   EXPECT_EQ(dumped.Code, 0);
   EXPECT_EQ(dumped.Out, "Label\tComment\nstring\tstring\na\\tb\\r\\nc\td\\\\e\n");

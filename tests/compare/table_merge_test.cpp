@@ -26,16 +26,8 @@ TMerged Merge(const char16_t* base, const char16_t* ours, const char16_t* theirs
   return {result, TableText(*o), report.Conflicts};
 }
 
-void ExpectConflict(const TMergeConflict& c, TConflictKind kind, const char16_t* row,
-                    const char16_t* column, std::optional<std::u16string> base,
-                    std::optional<std::u16string> ours, std::optional<std::u16string> theirs) {
-  EXPECT_EQ(c.Kind, kind);
-  EXPECT_EQ(c.Row, row);
-  EXPECT_EQ(c.Column, column);
-  EXPECT_EQ(c.Base, base);
-  EXPECT_EQ(c.Ours, ours);
-  EXPECT_EQ(c.Theirs, theirs);
-}
+using K = TConflictKind;
+using std::nullopt;
 
 TEST(TableMerge, TakesOneSidedAndEqualChangesAndKeepsOursOnConflict) {
   const TMerged m = Merge(u"ID\tA\tB\tC\nint\tint\tint\tint\n1\t1\t1\t1\n",
@@ -44,7 +36,7 @@ TEST(TableMerge, TakesOneSidedAndEqualChangesAndKeepsOursOnConflict) {
   ASSERT_TRUE(m.Result.Ok);
   EXPECT_EQ(m.Text, u"ID\tA\tB\tC\nint\tint\tint\tint\n01\t2\t4\t3\n");
   ASSERT_EQ(m.Conflicts.size(), 1u);
-  ExpectConflict(m.Conflicts[0], TConflictKind::Cell, u"ID 1", u"C", u"1", u"3", u"5");
+  EXPECT_EQ(m.Conflicts[0], (TMergeConflict{K::Cell, u"ID 1", u"C", u"1", u"3", u"5"}));
 }
 
 // Rows removed on one side go unless the other changed them; new rows of
@@ -58,18 +50,17 @@ TEST(TableMerge, MergesRows) {
   // 2 removed by ours, 4 removed by theirs but changed by ours.
   EXPECT_EQ(m.Text, u"ID\tL\nint\tstring\n7\tg\n1\ta\n6\tf\n3\tC\n4\tD\n5\te\n8\th\n9\ti\n");
   ASSERT_EQ(m.Conflicts.size(), 2u);
-  ExpectConflict(m.Conflicts[0], TConflictKind::RowChangedRemoved, u"ID 4", u"L", u"d", u"D",
-                 std::nullopt);
-  ExpectConflict(m.Conflicts[1], TConflictKind::RowAddedTwice, u"ID 9", u"L", std::nullopt, u"i",
-                 u"I");
+  EXPECT_EQ(m.Conflicts[0],
+            (TMergeConflict{K::RowChangedRemoved, u"ID 4", u"L", u"d", u"D", nullopt}));
+  EXPECT_EQ(m.Conflicts[1], (TMergeConflict{K::RowAddedTwice, u"ID 9", u"L", nullopt, u"i", u"I"}));
 
   // A row ours removed and theirs changed stays removed.
   const TMerged removed = Merge(u"ID\tL\nint\tstring\n1\ta\n2\tb\n", u"ID\tL\nint\tstring\n1\ta\n",
                                 u"ID\tL\nint\tstring\n1\ta\n2\tB\n");
   EXPECT_EQ(removed.Text, u"ID\tL\nint\tstring\n1\ta\n");
   ASSERT_EQ(removed.Conflicts.size(), 1u);
-  ExpectConflict(removed.Conflicts[0], TConflictKind::RowChangedRemoved, u"ID 2", u"L", u"b",
-                 std::nullopt, u"B");
+  EXPECT_EQ(removed.Conflicts[0],
+            (TMergeConflict{K::RowChangedRemoved, u"ID 2", u"L", u"b", nullopt, u"B"}));
 }
 
 // Columns removed on one side go unless the other changed them; theirs'
@@ -88,22 +79,22 @@ TEST(TableMerge, MergesColumns) {
             u"ID\tD\tB\tC\tN\tT\nint\tstring\tfloat\tint\tint\tint\n1\t1\t1\t5\t1\t7\n"
             u"2\t2\t2\t2\t2\t8\n3\t3\t3\t3\t3\t\n");
   ASSERT_EQ(m.Conflicts.size(), 1u);
-  ExpectConflict(m.Conflicts[0], TConflictKind::ColumnChangedRemoved, u"", u"B", u"int", u"float",
-                 std::nullopt);
+  EXPECT_EQ(m.Conflicts[0],
+            (TMergeConflict{K::ColumnChangedRemoved, u"", u"B", u"int", u"float", nullopt}));
 
   const TMerged changed = Merge(u"ID\tA\tB\nint\tint\tint\n1\t1\t1\n", u"ID\tB\nint\tint\n1\t1\n",
                                 u"ID\tA\tB\nint\tint\tbool\n1\t2\t1\n");
   EXPECT_EQ(changed.Text, u"ID\tB\nint\tbool\n1\t1\n");
   ASSERT_EQ(changed.Conflicts.size(), 1u);
-  ExpectConflict(changed.Conflicts[0], TConflictKind::ColumnChangedRemoved, u"ID 1", u"A", u"1",
-                 std::nullopt, u"2");
+  EXPECT_EQ(changed.Conflicts[0],
+            (TMergeConflict{K::ColumnChangedRemoved, u"ID 1", u"A", u"1", nullopt, u"2"}));
 
   const TMerged retyped = Merge(u"ID\tA\nint\tint\n1\t1\n", u"ID\tA\nint\tfloat\n1\t1\n",
                                 u"ID\tA\nint\tstring\n1\t1\n");
   EXPECT_EQ(retyped.Text, u"ID\tA\nint\tfloat\n1\t1\n");
   ASSERT_EQ(retyped.Conflicts.size(), 1u);
-  ExpectConflict(retyped.Conflicts[0], TConflictKind::ColumnRetyped, u"", u"A", u"int", u"float",
-                 u"string");
+  EXPECT_EQ(retyped.Conflicts[0],
+            (TMergeConflict{K::ColumnRetyped, u"", u"A", u"int", u"float", u"string"}));
 }
 
 TEST(TableMerge, WithoutUniqueIdsMatchesByPositionOnlyAtEqualRowCounts) {
