@@ -106,7 +106,7 @@ void TTableComparison::Compare() {
     for (const auto& [c, oc] : FColPairs) {
       const std::u16string_view a = FTable.Cells(c, r);
       const std::u16string_view b = FOther.Cells(oc, o);
-      if (a != b) FChanged.push_back(TGridCoord{c, r});
+      if (!SameText(a, b)) FChanged.push_back(TGridCoord{c, r});
     }
   }
 }
@@ -155,7 +155,7 @@ bool TTableComparison::CellDiffers(int32_t col, int32_t row) const {
   if (oc < 0 || orow < 0) return false;
   const std::u16string_view a = FTable.Cells(col, row);
   const std::u16string_view b = FOther.Cells(oc, orow);
-  return a != b;
+  return !SameText(a, b);
 }
 
 bool TTableComparison::Differs(int32_t col, int32_t row) const {

@@ -237,14 +237,14 @@ class TMerger {
       for (const TPlaces& c : FCommonCols) {
         const std::u16string_view o = Text(kOurs, c[kOurs], r[kOurs]);
         const std::u16string_view t = Text(kTheirs, c[kTheirs], r[kTheirs]);
-        if (o == t) continue;
+        if (SameText(o, t)) continue;
         if (rowInBase && c[kBase] >= 0) {
           const std::u16string_view b = Text(kBase, c[kBase], r[kBase]);
-          if (o == b) {
+          if (SameText(o, b)) {
             FWrites.push_back(TWrite{c[kOurs], r[kOurs], t});
             continue;
           }
-          if (t == b) continue;
+          if (SameText(t, b)) continue;
         }
         TValues values{Value(kBase, c, r), std::u16string(o), std::u16string(t)};
         Conflict(rowInBase ? TConflictKind::Cell : TConflictKind::RowAddedTwice, RowKey(r), c,
