@@ -35,26 +35,21 @@ const std::vector<TRegionalSettings>& AllSettings() {
       all.push_back(TRegionalSettings::ForLocale(locale));
     }
     // Settings no locale has: empty and long separators, a currency symbol
-    // that is also a digit. (The date and time formats are never empty:
-    // the locale's are taken only when there are any.)
-    TRegionalSettings empty;
-    empty.ThousandSeparator = u"";
-    empty.CurrencySymbol = u"";
-    empty.DateSeparator = u"";
-    empty.TimeSeparator = u"";
-    empty.AMText = u"";
-    empty.PMText = u"";
-    all.push_back(empty);
-    TRegionalSettings odd;
-    odd.ThousandSeparator = u"..";
-    odd.CurrencySymbol = u"1";
-    odd.CurrencyPositionMode = 3;
-    odd.NegativeCurrencyMode = 15;
-    odd.DateSeparator = u".";
-    odd.TimeSeparator = u".";
-    odd.ShortDateFormat = u"\"y\"d.MM.yyyy";
-    odd.ShortTimeFormat = u"HH.mm.ss ampm";
-    all.push_back(odd);
+    // that is a digit. (Date and time formats are never empty.)
+    all.push_back({.ThousandSeparator = u"",
+                   .CurrencySymbol = u"",
+                   .DateSeparator = u"",
+                   .TimeSeparator = u"",
+                   .AMText = u"",
+                   .PMText = u""});
+    all.push_back({.ThousandSeparator = u"..",
+                   .CurrencySymbol = u"1",
+                   .CurrencyPositionMode = 3,
+                   .NegativeCurrencyMode = 15,
+                   .ShortDateFormat = u"\"y\"d.MM.yyyy",
+                   .ShortTimeFormat = u"HH.mm.ss ampm",
+                   .DateSeparator = u".",
+                   .TimeSeparator = u"."});
     return all;
   }();
   return settings;
@@ -85,19 +80,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   using TKind = TCellTextValue::TKind;
   const TCellTextValue value = ConvertCellText(text, settings, dateFormat, timeFormat, 2009);
-  switch (value.Kind) {
-    case TKind::Number:
-      if (!std::isfinite(value.Number)) std::abort();
-      break;
-    case TKind::DateTime:
-      if (!InDateRange(value.Number) || !value.Format || value.Format->empty()) std::abort();
-      break;
-    case TKind::Boolean:
-      break;
-    case TKind::String:
-      // A text that is not recognised goes out exactly as it came.
-      if (value.Text != text || value.Format) std::abort();
-      break;
+  // A text that is not recognised goes out exactly as it came.
+  if ((value.Kind == TKind::Number && !std::isfinite(value.Number)) ||
+      (value.Kind == TKind::DateTime &&
+       (!InDateRange(value.Number) || !value.Format || value.Format->empty())) ||
+      (value.Kind == TKind::String && (value.Text != text || value.Format))) {
+    std::abort();
   }
   if (std::optional<double> serial = ParseDateTime(text, settings, 2009)) {
     if (!InDateRange(*serial)) std::abort();
@@ -114,8 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::abort();
     }
   }
-  // Every line break becomes one LF; with markup kept, nothing else changes
-  // in a text that is not rich text.
+  // Every line break becomes one LF.
   const std::u16string kept = PrepareExportText(text, true);
   if (!text.starts_with(u"{\\rtf") && kept.find(u'\r') != std::u16string::npos) std::abort();
   PrepareExportText(text, false);

@@ -6,7 +6,6 @@
 
 #include <bit>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,7 +15,6 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
-#include "common/write_lock.h"
 #include "gff/column_names.h"
 #include "gff/show_error.h"
 #include "gff_builder.h"
@@ -730,30 +728,6 @@ TEST(G2DAFiles, SaveLoadAndFailedSaves) {
   EXPECT_EQ(FirstDifference(ReadFile(path), Hex(kExample194)), -1);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path), {}),
             1);  // no temporary left
-}
-
-// Another save of the file holds it: the save waits, then is refused with
-// one box, and the file stays as that save leaves it.
-TEST(G2DAFiles, ASaveWaitsForAnotherSaveOfTheFile) {
-  TempDir dir;
-  const auto path = dir.Path / "table.gda";
-  TCellTable t;
-  Fill(t, {{u"ID"}, {u"int"}, {u"1"}});
-  ASSERT_TRUE(SaveGDA(t, path));
-  const std::vector<uint8_t> before = ReadFile(path);
-  t.SetCells(0, 2, u"2");
-  TWriteLock::SetWaitLimit(std::chrono::milliseconds(100));
-  ErrorCapture errors;
-  {
-    const TWriteLock held(path);
-    EXPECT_FALSE(SaveGDA(t, path));
-  }
-  TWriteLock::SetWaitLimit(TWriteLock::kDefaultWait);
-  EXPECT_EQ(errors.Messages,
-            std::vector<std::string>{"File cannot be written.\n" + path.string() +
-                                     ": Another save of this file is in progress (waited 0.1 "
-                                     "seconds)"});
-  EXPECT_EQ(ReadFile(path), before);
 }
 
 // 1100 int columns of 1048558 rows need more than 4 GiB: the format's
