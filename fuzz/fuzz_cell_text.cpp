@@ -90,9 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (std::optional<double> serial = ParseDateTime(text, settings, 2009)) {
     if (!InDateRange(*serial)) std::abort();
   }
-  if (std::optional<double> number = ParseExportNumber(text)) {
-    if (!std::isfinite(*number)) std::abort();
-  }
   for (TColumnType type : {TColumnType::Int, TColumnType::Float, TColumnType::Bool,
                            TColumnType::String, TColumnType::Resource}) {
     const TCellTextValue typed = ConvertTypedCellText(text, type);
@@ -106,6 +103,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::u16string kept = PrepareExportText(text, true);
   if (!text.starts_with(u"{\\rtf") && kept.find(u'\r') != std::u16string::npos) std::abort();
   PrepareExportText(text, false);
-  ExpandAmPm(text);
   return 0;
 }

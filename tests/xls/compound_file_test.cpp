@@ -437,14 +437,9 @@ TEST(CompoundFileRead, DamagedContainers) {
   // Directory links (root -> 2, whose siblings are 1 and 3) that loop, that
   // reach an entry a second time, or that leave the directory.
   const size_t dir = 512 + 25 * 512;
-  auto withLink = [&](uint32_t entry, size_t field, uint32_t value) {
-    Bytes f = TemplateBytes();
-    PutU32(&f[dir + entry * 128 + field], value);
-    return f;
-  };
-  EXPECT_EQ(OpenAndRead(withLink(1, 68, 2)), invalidFile) << "sibling loop";
-  EXPECT_EQ(OpenAndRead(withLink(3, 72, 1)), invalidFile) << "entry reached twice";
-  EXPECT_EQ(OpenAndRead(withLink(3, 68, 4)), invalidFile) << "link past the directory";
+  EXPECT_EQ(OpenAndRead(withHeader(dir + 128 + 68, 2)), invalidFile) << "sibling loop";
+  EXPECT_EQ(OpenAndRead(withHeader(dir + 3 * 128 + 72, 1)), invalidFile) << "reached twice";
+  EXPECT_EQ(OpenAndRead(withHeader(dir + 3 * 128 + 68, 4)), invalidFile) << "past the end";
   // Two chains sharing sectors cannot be copied.
   Bytes shared = TemplateBytes();
   PutU32(&shared[512 + 25 * 512 + 3 * 128 + 116], 8);  // DocumentSummaryInformation -> 8
