@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <exception>
 #include <iterator>
 #include <ostream>
@@ -25,6 +26,7 @@ constexpr std::array kCommands = {
     TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
     TCommand{"export", 1, 4, "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]", RunExport},
     TCommand{"names", 1, 2, "list | add FILE", RunNames},
+    TCommand{"check", 1, SIZE_MAX, "FILE.gda...", RunCheck},
 };
 
 std::string UsageText() {
@@ -88,6 +90,13 @@ std::string HelpText() {
          "        (a text table as import reads it, \"-\" for standard input, or a\n"
          "        table file) that the dictionaries do not know yet and prints them.\n"
          "        No other command writes it.\n"
+         "check   prints, one a line after the file's path, what would make a row\n"
+         "        or column of a table unreachable: an ID that an earlier row has\n"
+         "        (the first column named \"ID\"), a column name hash that an\n"
+         "        earlier column has, a column whose name hash is that of an empty\n"
+         "        name. Rows are data rows from 1, columns from 1. Exit code 0 when\n"
+         "        no file has a finding, 1 when one has, 2 when a file cannot be\n"
+         "        read as a table.\n"
          "\n"
          "Exit codes: 0 success; 1 failure (the message on standard error);\n"
          "2 the file is a valid container but not a G2DA table, or a usage error.\n";
