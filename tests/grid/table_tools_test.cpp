@@ -12,10 +12,15 @@ namespace {
 using testing::GridRig;
 using testing::kCtrl;
 
+// A cell's text as a string of its own, whatever Cells returns.
+std::u16string Text(const TCellTable& t, int32_t col, int32_t row) {
+  return std::u16string(std::u16string_view(t.Cells(col, row)));
+}
+
 // Column `col` of the data rows, joined by "|".
 std::u16string Column(const TCellTable& t, int32_t col) {
   std::u16string out;
-  for (int32_t r = 2; r < t.RowCount(); ++r) out += (r > 2 ? u"|" : u"") + t.Cells(col, r);
+  for (int32_t r = 2; r < t.RowCount(); ++r) out += (r > 2 ? u"|" : u"") + Text(t, col, r);
   return out;
 }
 
@@ -59,7 +64,7 @@ TEST(SortRows, ByTypeStableAndUndone) {
   // Stable: by A after B gives the rows of equal A in the order of B.
   SortRows(g.Grid, 0, TSortOrder::soAscending, "sv");
   EXPECT_EQ(Column(g.Table, 3), u"8|4|7|6|2|3|5");
-  EXPECT_EQ(g.Table.Cells(0, 0) + g.Table.Cells(0, 1), u"Aint");
+  EXPECT_EQ(Text(g.Table, 0, 0) + Text(g.Table, 0, 1), u"Aint");
   EXPECT_FALSE(SortRows(g.Grid, 0, TSortOrder::soAscending, "sv"));  // already in order
   EXPECT_EQ(notices, 6);
 
@@ -82,7 +87,7 @@ TEST(SortRows, TheStepKeepsOneRowIndexPerRow) {
 std::u16string Hidden(const GridRig& g) {
   std::u16string out;
   for (int32_t r = 2; r < g.Table.RowCount(); ++r) {
-    if (!g.Grid.Filter().Shows(r)) out += g.Table.Cells(0, r) + u":" + g.Table.Cells(1, r) + u" ";
+    if (!g.Grid.Filter().Shows(r)) out += Text(g.Table, 0, r) + u":" + Text(g.Table, 1, r) + u" ";
   }
   return out;
 }
@@ -165,7 +170,7 @@ TEST(Filter, CommandsActOnShownRowsAndNeverChangeHiddenOnes) {
     }
   }
   EXPECT_EQ(notices.back(), TGridNotice::gnFilterClearedForUndo);
-  EXPECT_EQ(g.Table.Cells(1, 5), u"bow");
+  EXPECT_EQ(Text(g.Table, 1, 5), u"bow");
   EXPECT_EQ(g.Table.RowCount(), 10);
 }
 
@@ -201,27 +206,27 @@ TEST(Columns, InsertAndDeleteWithUndo) {
   InsertColumn(g.Grid);
   EXPECT_EQ(g.Table.ColCount(), 4);
   EXPECT_EQ(Column(g.Table, 1), u"|");
-  EXPECT_EQ(g.Table.Cells(1, 0) + u"/" + g.Table.Cells(1, 1), u"/string");
-  EXPECT_EQ(g.Table.Cells(2, 0) + g.Table.Cells(3, 2), u"B1.5");
+  EXPECT_EQ(Text(g.Table, 1, 0) + u"/" + Text(g.Table, 1, 1), u"/string");
+  EXPECT_EQ(Text(g.Table, 2, 0) + Text(g.Table, 3, 2), u"B1.5");
   EXPECT_EQ(g.Table.ColWidths(1), TCellTable::kDefaultColWidth);
   EXPECT_EQ(g.Table.ColWidths(2), 90);
   EXPECT_EQ(g.Cur(), (TGridCoord{1, 3}));
   g.Grid.Undo();
   EXPECT_EQ(g.Table.ColCount(), 3);
-  EXPECT_EQ(g.Table.Cells(1, 0) + g.Table.Cells(3, 2), u"Bleft past the extent");
+  EXPECT_EQ(Text(g.Table, 1, 0) + Text(g.Table, 3, 2), u"Bleft past the extent");
 
   g.Table.SetSelection({0, 2}, {1, 2});
   DeleteColumns(g.Grid);
   EXPECT_EQ(g.Table.ColCount(), 1);
-  EXPECT_EQ(g.Table.Cells(0, 0) + g.Table.Cells(0, 1) + Column(g.Table, 0), u"Cfloat1.5|2.5");
+  EXPECT_EQ(Text(g.Table, 0, 0) + Text(g.Table, 0, 1) + Column(g.Table, 0), u"Cfloat1.5|2.5");
   g.Table.SetSelection({0, 2}, {0, 2});
   DeleteColumns(g.Grid);  // never the last column: it is emptied
   EXPECT_EQ(g.Table.ColCount(), 1);
-  EXPECT_EQ(g.Table.Cells(0, 0) + Column(g.Table, 0), u"|");
+  EXPECT_EQ(Text(g.Table, 0, 0) + Column(g.Table, 0), u"|");
   g.Grid.Undo();
   g.Grid.Undo();
   EXPECT_EQ(g.Table.ColCount(), 3);
-  EXPECT_EQ(g.Table.Cells(0, 0) + g.Table.Cells(1, 1) + Column(g.Table, 2), u"Astring1.5|2.5");
+  EXPECT_EQ(Text(g.Table, 0, 0) + Text(g.Table, 1, 1) + Column(g.Table, 2), u"Astring1.5|2.5");
 
   // Deleting a column holds hidden text: the filter goes first.
   std::vector<TGridNotice> notices;
