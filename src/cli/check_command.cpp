@@ -1,12 +1,15 @@
-// check: what a table file holds of the mistakes the editor asks about
-// before saving, one finding a line, for build pipelines.
+// check: what table files hold of the mistakes the editor asks about before
+// saving, one finding a line, for build pipelines. Exit codes as diff's.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <ostream>
 #include <string>
 
+#include "batch/find_in_files.h"
 #include "cli/commands.h"
+#include "cli/many_tables.h"
 #include "gff/column_names.h"
 #include "gff/table_check.h"
 #include "table/cell_table.h"
@@ -15,6 +18,8 @@
 namespace tessary::cli {
 
 namespace {
+
+constexpr int kExitFindings = 1;
 
 std::string HashText(const TCellTable& table, int32_t col) {
   char text[12];
@@ -44,26 +49,37 @@ std::string FindingLine(const TCellTable& t, const TCheckCase& c) {
 
 }  // namespace
 
-int CheckTableFile(const std::string& path, TStreams& io) {
+int CheckTableFile(const std::filesystem::path& path, TStreams& io) {
   TCellTable table;
-  if (LoadTable(table, path, io.Err) != kExitOk) return kExitCheckTrouble;
+  if (const TResult loaded = LoadTableQuietly(table, path); !loaded) {
+    io.Err << InputFailureText(path, loaded.Message) << '\n';
+    return kExitTrouble;
+  }
   int code = kExitOk;
   const std::vector<TCheckKind> kinds(std::begin(kTableFileCheckKinds),
                                       std::end(kTableFileCheckKinds));
   ForEachCheckCase(table, kinds, [&](const TCheckCase& c) {
-    io.Out << path << ": " << FindingLine(table, c) << '\n';
-    code = kExitCheckFindings;
+    io.Out << path.native() << ": " << FindingLine(table, c) << '\n';
+    code = kExitFindings;
   });
   return code;
 }
 
 int RunCheck(const std::vector<std::string>& args, TStreams& io) {
-  int code = kExitOk;
-  for (const std::string& path : args) code = std::max(code, CheckTableFile(path, io));
+  const std::optional<TOptions> options = ParseOptions(args, {"-r"}, {});
+  if (!options || options->Operands.empty()) {
+    io.Err << HelpText();
+    return kExitUsage;
+  }
+  bool trouble = false;
+  const std::vector<std::filesystem::path> files = ExpandInputs(
+      options->Operands, options->Has("-r"), IsTableFileName, "a table file", io, trouble);
+  int code = trouble ? kExitTrouble : kExitOk;
+  for (const std::filesystem::path& file : files) code = std::max(code, CheckTableFile(file, io));
   io.Out.flush();
   if (!io.Out) {
     io.Err << "Output cannot be written.\n";
-    return kExitCheckTrouble;
+    return kExitTrouble;
   }
   return code;
 }

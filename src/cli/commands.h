@@ -24,9 +24,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;     // a failure, its message on standard error
 constexpr int kExitNotATable = 2;  // a valid container that is not a table
 constexpr int kExitUsage = 2;      // unknown command or wrong arguments
-// check, as diff and grep: 0 clean, 1 findings, 2 a file that cannot be read.
-constexpr int kExitCheckFindings = 1;
-constexpr int kExitCheckTrouble = 2;
 
 struct TStreams {
   std::istream& In;
@@ -95,10 +92,13 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
 int RunResave(const std::vector<std::string>& args, TStreams& io);
 int RunExport(const std::vector<std::string>& args, TStreams& io);
 int RunNames(const std::vector<std::string>& args, TStreams& io);
+// check, over the files and folders of its arguments (-r); exit codes as
+// diff's: 0 clean, 1 findings, 2 a file that cannot be read as a table.
 int RunCheck(const std::vector<std::string>& args, TStreams& io);
 // check of one table file: its findings on io.Out, one a line, each after
-// the path; the exit code of check for that file alone.
-int CheckTableFile(const std::string& path, TStreams& io);
+// the path, or its failure to load on io.Err; the exit code of check for
+// that file alone.
+int CheckTableFile(const std::filesystem::path& path, TStreams& io);
 
 // The user dictionary of column names, found from XDG_DATA_HOME and HOME;
 // nothing (after a message) when neither names an absolute folder.
