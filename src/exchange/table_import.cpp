@@ -17,6 +17,7 @@
 #include "xls/records.h"
 #include "xls/sheet_names.h"
 #include "xls/workbook.h"
+#include "xls/workbook_file.h"
 
 namespace tessary {
 namespace {
@@ -255,8 +256,12 @@ std::string CellName(int col, int row) {
 // ---- workbook ----
 
 TWorkbookImport::TWorkbookImport(const std::filesystem::path& fileName) : FFileName(fileName) {
-  TFileReadStream file(fileName);
-  Load(file);
+  try {
+    TFileReadStream file(fileName);
+    Load(file);
+  } catch (const Error& e) {
+    throw NamingTheFile(e, fileName);
+  }
 }
 
 TWorkbookImport::TWorkbookImport(TByteStream& stream, const std::filesystem::path& fileName)
@@ -265,15 +270,19 @@ TWorkbookImport::TWorkbookImport(TByteStream& stream, const std::filesystem::pat
 }
 
 void TWorkbookImport::Load(TByteStream& stream) {
-  TCompoundFile container(stream, true);
-  if (container.NotXls97() || !container.FindDir(kWorkbookStream)) {
-    ThrowError("The file \"%s\" is invalid", FFileName.string().c_str());
+  try {
+    TCompoundFile container(stream, true);
+    if (container.NotXls97() || !container.FindDir(kWorkbookStream)) {
+      ThrowError("The file \"%s\" is invalid", FFileName.string().c_str());
+    }
+    container.SelectStream(kWorkbookStream);
+    FBook = std::make_unique<TWorkbook>();
+    const std::vector<uint8_t> records = container.ReadAll();
+    TRecordReader in(records);
+    FBook->LoadFromStream(in);
+  } catch (const Error& e) {
+    throw NamingTheFile(e, FFileName);
   }
-  container.SelectStream(kWorkbookStream);
-  FBook = std::make_unique<TWorkbook>();
-  const std::vector<uint8_t> records = container.ReadAll();
-  TRecordReader in(records);
-  FBook->LoadFromStream(in);
   for (int s = 0; s < FBook->SheetCount(); ++s) {
     if (!FBook->IsWorksheet(s)) continue;
     FNames.push_back(FBook->FGlobals.SheetName(static_cast<size_t>(s)));

@@ -43,9 +43,10 @@ std::string CellName(int col, int row);
 // sheets are then read from the model.
 class TWorkbookImport {
  public:
-  // Throws Error with the engine's messages: "The file "%s" is invalid" for
-  // a file that is not a compound file or has no Workbook stream, and those
-  // of the record layer for a damaged workbook.
+  // Throws Error with the engine's messages, each naming the file: "The
+  // file "%s" is invalid" for a file that is not a compound file or has no
+  // Workbook stream, and those of the record layer after the path for a
+  // damaged workbook.
   explicit TWorkbookImport(const std::filesystem::path& fileName);
   // The compound file `stream` holds, named `fileName` in messages and for
   // the choice of the sheet.
