@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <exception>
 #include <iterator>
 #include <ostream>
@@ -41,6 +42,7 @@ constexpr std::array kCommands = {
              RunFind},
     TCommand{"diff", 2, 5, "[--format text|csv|json] [--user-names] A.gda B.gda", RunDiff},
     TCommand{"merge", 5, 5, "BASE.gda OURS.gda THEIRS.gda -o OUT.gda", RunMerge},
+    TCommand{"check", 1, kAnyCount, "[-r] FILE.gda|DIR...", RunCheck},
 };
 
 std::string UsageText() {
@@ -113,6 +115,14 @@ std::string HelpText() {
          "        the first line of a text table as import reads it (\"-\" for standard\n"
          "        input); a table file holds hashes only. A folder gives its\n"
          "        workbooks, CSV, text and table files. No other command writes it.\n"
+         "check   prints, one a line after the file's path, what would make a row\n"
+         "        or column of a table unreachable: an ID that an earlier row has\n"
+         "        (the first column named \"ID\"), a column name hash that an\n"
+         "        earlier column has, a column whose name hash is that of an empty\n"
+         "        name. Rows are data rows from 1, columns from 1. A folder gives its\n"
+         "        *.gda files, -r those of subfolders too. Exit 0 when no table has a\n"
+         "        finding, 1 when one has, 2 when a file cannot be read as a table\n"
+         "        (the others are still checked).\n"
          "\n" +
          ManyTablesHelpText() +
          "diff    compares two tables: columns by name, rows by ID where the first\n"

@@ -9,6 +9,8 @@ namespace tessary {
 TGridController::TGridController(TCellTable& table, TGridViewPort& view, TClipboardPort* clipboard)
     : FTable(table), FView(view), FClipboard(clipboard), FHistory(table) {
   FTable.SetObserver(this);
+  // Rows inserted, removed or reordered keep whether they show.
+  FHistory.OnRowsChanged = [this](const TTableChange& change) { FFilter.Follow(change); };
 }
 
 TGridController::~TGridController() {
@@ -18,7 +20,9 @@ TGridController::~TGridController() {
 void TGridController::SetClientSize(TClientSize size) {
   FClient = size;
   FVisibleValid = false;
-  if (FEditing) FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y));
+  if (FEditing) {
+    FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y, &FFilter));
+  }
   FView.LayoutChanged();
 }
 
@@ -28,14 +32,14 @@ void TGridController::CellWritten(int32_t col, int32_t row) {
   // Only a cell that shows costs a repaint; a file load writes many that do
   // not, so the visible range is kept until the layout changes.
   if (!FVisibleValid) {
-    FVisible = VisibleRange(FTable, FClient);
+    FVisible = VisibleRange(FTable, FClient, &FFilter);
     FVisibleValid = true;
   }
   const TVisibleRange& v = FVisible;
   const bool colShows = col < FTable.FixedCols() || (col >= v.FirstCol && col <= v.LastCol);
   const bool rowShows = row < FTable.FixedRows() || (row >= v.FirstRow && row <= v.LastRow);
   if (colShows && rowShows && col < FTable.ColCount() && row < FTable.RowCount()) {
-    FView.InvalidateRect(CellRect(FTable, FClient, col, row));
+    FView.InvalidateRect(CellRect(FTable, FClient, col, row, &FFilter));
   }
   if (FEditing && !FWritingFromEditor && FEditCell == TGridCoord{col, row}) {
     TInplaceEditorPort& editor = FView.Editor();
@@ -48,7 +52,9 @@ void TGridController::CellsInvalidated(const TGridRect&) { FView.InvalidateAll()
 
 void TGridController::LayoutChanged() {
   FVisibleValid = false;
-  if (FEditing) FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y));
+  if (FEditing) {
+    FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y, &FFilter));
+  }
   FView.LayoutChanged();
   FView.InvalidateAll();
 }
@@ -60,7 +66,7 @@ void TGridController::SelectionChanged() { FView.InvalidateAll(); }
 // --- Editing -------------------------------------------------------------------
 
 bool TGridController::CanEdit() const {
-  if (!FOptions.Editing || !FView.HasFocus()) return false;
+  if (!FOptions.Editing || !FView.HasFocus() || !CurrentRowShows()) return false;
   return FTable.Col() >= FTable.FixedCols() && FTable.Row() >= FTable.FixedRows();
 }
 
@@ -72,7 +78,8 @@ void TGridController::ShowInplaceEdit(bool selectAll) {
   TInplaceEditorPort& editor = FView.Editor();
   // The stored text itself, markup included: cells hold texts such as
   // "<none>" literally.
-  editor.Show(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y), FBeforeText, selectAll);
+  editor.Show(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y, &FFilter), FBeforeText,
+              selectAll);
   FShownText = editor.Text();
   FEditing = true;
 }
@@ -114,16 +121,42 @@ void TGridController::EndEdit(bool cancel) {
 
 void TGridController::EditorFocusLost() { EndEdit(false); }
 
-bool TGridController::Undo() {
-  EndEdit(false);
-  if (!FHistory.Undo()) return false;
-  ScrollCurrentIntoView();
-  return true;
-}
+bool TGridController::Undo() { return UndoOrRedo(true); }
 
-bool TGridController::Redo() {
+bool TGridController::Redo() { return UndoOrRedo(false); }
+
+// A step that would change rows the filter hides clears the filter first,
+// so that no change happens out of sight. The step is tried on a copy of
+// the filter, which follows its row changes one by one.
+bool TGridController::UndoOrRedo(bool undo) {
   EndEdit(false);
-  if (!FHistory.Redo()) return false;
+  if (undo ? !FHistory.CanUndo() : !FHistory.CanRedo()) return false;
+  if (FFilter.Active()) {
+    TTableFilter trial = FFilter;
+    int32_t rows = FTable.RowCount();
+    int32_t cols = FTable.ColCount();
+    bool touches = false;
+    FHistory.ForEachChange(undo, [&](const TTableChange& change) {
+      if (touches) return;
+      touches = trial.Touches(change, rows, cols);
+      trial.Follow(change);
+      if (change.Kind == TTableChange::TKind::tcRowsInserted) rows += change.Count;
+      if (change.Kind == TTableChange::TKind::tcRowsDropped) rows -= change.Count;
+      if (change.Kind == TTableChange::TKind::tcColCount) cols = change.Count;
+    });
+    if (touches) {
+      ClearFilter();
+      Notify(undo ? TGridNotice::gnFilterClearedForUndo : TGridNotice::gnFilterClearedForRedo);
+    }
+  }
+  try {
+    if (!(undo ? FHistory.Undo() : FHistory.Redo())) return false;
+  } catch (...) {
+    // The history is gone and the rows may be anywhere: show them all.
+    FFilter.Clear();
+    throw;
+  }
+  KeepCurrentShown();
   ScrollCurrentIntoView();
   return true;
 }
@@ -132,14 +165,17 @@ bool TGridController::Redo() {
 
 void TGridController::ScrollCurrentIntoView() {
   const int32_t left = LeftColShowing(FTable, FClient, FTable.Col());
-  const int32_t top = TopRowShowing(FTable, FClient, FTable.Row());
+  const int32_t top = TopRowShowing(FTable, FClient, FTable.Row(), &FFilter);
   if (left != FTable.LeftCol()) FTable.SetLeftCol(left);
   if (top != FTable.TopRow()) FTable.SetTopRow(top);
 }
 
 void TGridController::ScrollTo(int32_t leftCol, int32_t topRow) {
   FTable.SetLeftCol(std::clamp(leftCol, FTable.FixedCols(), MaxLeftCol(FTable, FClient)));
-  FTable.SetTopRow(std::clamp(topRow, FTable.FixedRows(), MaxTopRow(FTable, FClient)));
+  topRow = std::clamp(topRow, FTable.FixedRows(), MaxTopRow(FTable, FClient, &FFilter));
+  // A hidden row cannot be the first one shown: the next shown row is.
+  if (!FFilter.Shows(topRow)) topRow = ShownRowMovedBy(FTable, &FFilter, topRow, 1);
+  FTable.SetTopRow(topRow);
 }
 
 bool TGridController::Movement(TGridKey key, TKeyMods mods) {
@@ -163,32 +199,32 @@ bool TGridController::Movement(TGridKey key, TKeyMods mods) {
     case TGridKey::gkDown: {
       const int32_t sign = key == TGridKey::gkUp ? -1 : 1;
       if (mods.Ctrl) {
-        ScrollTo(FTable.LeftCol(), FTable.TopRow() + sign);
+        ScrollTo(FTable.LeftCol(), ShownRowMovedBy(FTable, &FFilter, FTable.TopRow(), sign));
         return true;
       }
-      target.Y += sign;
+      target.Y = ShownRowMovedBy(FTable, &FFilter, cur.Y, sign);
       break;
     }
     case TGridKey::gkPageUp:
     case TGridKey::gkPageDown: {
       const int32_t sign = key == TGridKey::gkPageUp ? -1 : 1;
       if (mods.Ctrl) {
-        const TVisibleRange v = VisibleRange(FTable, FClient);
+        const TVisibleRange v = VisibleRange(FTable, FClient, &FFilter);
         target.Y = sign < 0 ? v.FirstRow : std::max(v.FirstRow, v.LastFullRow);
       } else {
-        const int32_t page = RowPage(FTable, FClient);
-        target.Y += sign * page;
-        ScrollTo(FTable.LeftCol(), FTable.TopRow() + sign * page);
+        const int32_t page = RowPage(FTable, FClient, &FFilter);
+        target.Y = ShownRowMovedBy(FTable, &FFilter, cur.Y, sign * page);
+        ScrollTo(FTable.LeftCol(), ShownRowMovedBy(FTable, &FFilter, FTable.TopRow(), sign * page));
       }
       break;
     }
     case TGridKey::gkHome:
       target.X = FTable.FixedCols();
-      if (mods.Ctrl) target.Y = FTable.FixedRows();
+      if (mods.Ctrl && FirstShownRow() >= 0) target.Y = FirstShownRow();
       break;
     case TGridKey::gkEnd:
       target.X = FTable.ColCount() - 1;
-      if (mods.Ctrl) target.Y = FTable.RowCount() - 1;
+      if (mods.Ctrl && LastShownRow() >= 0) target.Y = LastShownRow();
       break;
     default:
       return false;
@@ -222,10 +258,11 @@ void TGridController::InsertRowByKey() {
   if (FTable.OnAutoInsertRow) FTable.OnAutoInsertRow(FTable, row);
 }
 
-// The [Del] key's row removal of the cell table.
+// The [Del] key's row removal of the cell table; a hidden row is never
+// removed.
 void TGridController::DeleteRowByKey() {
   const int32_t row = FTable.Row();
-  if (FTable.RowCount() - FTable.FixedRows() < 1) return;
+  if (FTable.RowCount() - FTable.FixedRows() < 1 || !CurrentRowShows()) return;
   TEditHistory::TStepScope step(FHistory);
   bool canDelete = true;
   if (FTable.OnCanDeleteRow) FTable.OnCanDeleteRow(FTable, row, canDelete);
@@ -236,18 +273,24 @@ void TGridController::DeleteRowByKey() {
     FHistory.DropRows(row, 1);
   }
   if (FTable.OnAutoDeleteRow) FTable.OnAutoDeleteRow(FTable, row);
+  KeepCurrentShown();
 }
 
+// With a filter on, the rows between the first and last shown row: the
+// commands that act on a selection skip the hidden ones.
 void TGridController::SelectAll() {
-  FTable.SetSelection(TGridCoord{FTable.FixedCols(), FTable.FixedRows()},
-                      TGridCoord{FTable.ColCount() - 1, FTable.RowCount() - 1});
+  if (FirstShownRow() < 0) return;
+  FTable.SetSelection(TGridCoord{FTable.FixedCols(), FirstShownRow()},
+                      TGridCoord{FTable.ColCount() - 1, LastShownRow()});
   ScrollCurrentIntoView();
 }
 
 bool TGridController::KeyDown(TGridKey key, TKeyMods mods) {
   if (FEditing) return EditorKeyDown(key, mods);
+  // The last shown row: with a filter on, the new row comes at the end of
+  // the table and shows; in a view where no row matches, Down adds one too.
   if (key == TGridKey::gkDown && FNavigation.AppendOnArrowDown &&
-      FTable.Row() + 1 == FTable.RowCount()) {
+      (FTable.Row() == LastShownRow() || LastShownRow() < 0)) {
     AppendOnDown();
   }
   if (Movement(key, mods)) return true;
@@ -323,11 +366,11 @@ bool TGridController::KeyPress(char16_t ch) {
 
 void TGridController::Advance() {
   const TGridCoord cur = FTable.Current();
-  TGridCoord target{FTable.FixedCols(), FTable.FixedRows()};
+  TGridCoord target{FTable.FixedCols(), std::max(FirstShownRow(), FTable.FixedRows())};
   if (cur.X < FTable.ColCount() - 1) {
     target = TGridCoord{cur.X + 1, cur.Y};
-  } else if (cur.Y < FTable.RowCount() - 1) {
-    target = TGridCoord{FTable.FixedCols(), cur.Y + 1};
+  } else if (cur.Y != LastShownRow()) {
+    target = TGridCoord{FTable.FixedCols(), ShownRowMovedBy(FTable, &FFilter, cur.Y, 1)};
   }
   FTable.MoveCurrent(target);
   ScrollCurrentIntoView();
@@ -391,19 +434,31 @@ bool TGridController::EditorKeyDown(TGridKey key, TKeyMods mods) {
 
 // --- Clipboard ---------------------------------------------------------------------
 
+// With a filter on, Copy and Cut take the shown rows of the selection only.
 void TGridController::CopyToClipboard() {
   if (!FClipboard) return;
+  const TGridRect sel = FTable.Selection();
+  const bool removeHtml = !FNavigation.CopyHTMLTagsToClipboard;
   FClipboard->SetText(
-      BuildCopyText(FTable, FTable.Selection(), !FNavigation.CopyHTMLTagsToClipboard));
+      FFilter.Active() ? BuildCopyText(FTable, sel.Left, sel.Right,
+                                       FFilter.ShownRows(FTable, sel.Top, sel.Bottom), removeHtml)
+                       : BuildCopyText(FTable, sel, removeHtml));
 }
 
 // Copy, then the editable cells of the selection are emptied as one step.
 void TGridController::CutToClipboard() {
   if (!FClipboard) return;
+  CopyToClipboard();
   const TGridRect sel = FTable.Selection();
-  FClipboard->SetText(BuildCopyText(FTable, sel, !FNavigation.CopyHTMLTagsToClipboard));
-  FHistory.ClearRect(std::max(sel.Left, FTable.FixedCols()), std::max(sel.Top, FTable.FixedRows()),
-                     sel.Right, sel.Bottom);
+  const int32_t left = std::max(sel.Left, FTable.FixedCols());
+  const int32_t top = std::max(sel.Top, FTable.FixedRows());
+  if (!FFilter.Active()) {
+    FHistory.ClearRect(left, top, sel.Right, sel.Bottom);
+    return;
+  }
+  TEditHistory::TStepScope step(FHistory);
+  for (int32_t r : FFilter.ShownRows(FTable, top, sel.Bottom))
+    FHistory.ClearRect(left, r, sel.Right, r);
 }
 
 // One step: each cell as Paste writes it, and the rows it added.
@@ -413,12 +468,38 @@ void TGridController::PasteFromClipboard() {
   if (text.empty()) return;
   const TGridRect sel = FTable.Selection();
   TEditHistory::TStepScope step(FHistory);
+  if (FFilter.Active()) {
+    PasteIntoShownRows(text, sel.Left, sel.Top);
+    return;
+  }
   const int32_t rows = FTable.RowCount();
   PasteText(FTable, text, sel.Left, sel.Top,
             [this](int32_t col, int32_t row, std::u16string& value, bool&) {
               FHistory.RecordCell(col, row, FTable.Cells(col, row), value);
             });
   FHistory.RecordRowCount(rows, FTable.RowCount());
+}
+
+// Line j of the text goes to the j-th shown row from `top`; lines past the
+// last shown row are dropped, as rows are never added under a filter.
+void TGridController::PasteIntoShownRows(std::u16string_view text, int32_t left, int32_t top) {
+  const int32_t index = FFilter.ViewIndexAtOrAfter(FTable, top);
+  if (index >= ShownRowCount(FTable, &FFilter)) return;
+  int32_t row = RowOfShownIndex(FTable, &FFilter, index);
+  int64_t line = 0;
+  SplitPasteText(text, [&](TPasteField& f) {
+    if (f.Line != line) {
+      line = f.Line;
+      const int32_t next = ShownRowMovedBy(FTable, &FFilter, row, 1);
+      if (next == row) return false;
+      row = next;
+    }
+    const int64_t col = int64_t{left} + f.Index;
+    if (f.Written && col < FTable.ColCount()) {
+      FHistory.SetCells(static_cast<int32_t>(col), row, f.Value);
+    }
+    return true;
+  });
 }
 
 void TGridController::EditorCopy() {
@@ -447,7 +528,7 @@ void TGridController::EditorPaste() {
 // --- Mouse -------------------------------------------------------------------------
 
 void TGridController::MouseDown(int32_t x, int32_t y) {
-  const TGridCoord cell = CellAt(FTable, FClient, x, y);
+  const TGridCoord cell = CellAt(FTable, FClient, x, y, &FFilter);
   const bool inFixedRows = cell.Y >= 0 && cell.Y < FTable.FixedRows();
   if (inFixedRows) {
     EndEdit(false);
@@ -553,7 +634,7 @@ void TGridController::AutoSizeColumn(int32_t col) {
 
 void TGridController::DoubleClick(int32_t x, int32_t y) {
   if (!FNavigation.AutoSizeColOnDblClick) return;
-  const TGridCoord cell = CellAt(FTable, FClient, x, y);
+  const TGridCoord cell = CellAt(FTable, FClient, x, y, &FFilter);
   if (cell.Y < 0 || cell.Y >= FTable.FixedRows()) return;
   int32_t col = -1;
   if (cell.X >= 0) {
@@ -578,7 +659,8 @@ void TGridController::DoubleClick(int32_t x, int32_t y) {
 void TGridController::Wheel(int32_t steps) {
   if (steps == 0) return;
   EndEdit(false);
-  FTable.MoveCurrent(TGridCoord{FTable.Col(), FTable.Row() - steps});
+  FTable.MoveCurrent(
+      TGridCoord{FTable.Col(), ShownRowMovedBy(FTable, &FFilter, FTable.Row(), -steps)});
   ScrollCurrentIntoView();
 }
 

@@ -5,9 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "grid/find_replace.h"
 #include "grid/grid_geometry.h"
+#include "grid/table_filter.h"
 #include "table/cell_table.h"
 #include "table/edit_history.h"
 
@@ -115,6 +120,15 @@ class TGridViewPort {
   virtual TInplaceEditorPort& Editor() = 0;
 };
 
+// What the grid tells the status bar after a command.
+enum class TGridNotice {
+  gnRowsSorted,                    // the order Save writes the rows in changed
+  gnFilterClearedForUndo,          // Undo changes rows the filter hid
+  gnFilterClearedForRedo,          // Redo changes rows the filter hid
+  gnFilterClearedForDeleteColumns  // deleting columns changes hidden rows too
+};
+std::u16string GridNoticeText(TGridNotice notice);
+
 class TGridController : private TCellTableObserver {
  public:
   // Observes `table` for its lifetime. The clipboard may be null (clipboard
@@ -172,6 +186,35 @@ class TGridController : private TCellTableObserver {
   bool Undo();
   bool Redo();
 
+  // --- Filter ----------------------------------------------------------------
+  // The rows that show. Every command acts on shown rows only, and hidden
+  // rows are never changed (see table_filter.h). The window clears the
+  // filter when it loads another table.
+  const TTableFilter& Filter() const { return FFilter; }
+  // Commits an open editor, shows the matching rows and puts the current
+  // cell on a shown row. Neither is a step of the history.
+  void ApplyFilter(std::vector<TFilterCondition> conditions);
+  void ClearFilter();
+  // The current cell onto a shown row: the next one, else the one before.
+  void KeepCurrentShown();
+  // Whether the current cell's row shows (not so when no data row matches).
+  bool CurrentRowShows() const { return FFilter.Shows(FTable.Row()); }
+  // Where Find and Replace look: the shown rows, and with "In selection"
+  // the cells of `selection` (the window keeps the rectangle, as finding a
+  // cell moves the current cell and so the selection).
+  TFindScope FindScope(std::optional<TGridRect> selection = std::nullopt) const {
+    return TFindScope{&FFilter, selection};
+  }
+  // The first and last shown non-fixed rows; -1 when none shows.
+  int32_t FirstShownRow() const;
+  int32_t LastShownRow() const;
+
+  // Told to the status bar; may be unassigned.
+  std::function<void(TGridNotice)> OnNotice;
+  void Notify(TGridNotice notice) {
+    if (OnNotice) OnNotice(notice);
+  }
+
   // --- Clipboard -------------------------------------------------------------
   void CopyToClipboard();
   void CutToClipboard();
@@ -211,11 +254,14 @@ class TGridController : private TCellTableObserver {
   int32_t DropColumnAt(int32_t x) const;
   void FinishColumnMove();
   void AutoSizeColumn(int32_t col);
+  bool UndoOrRedo(bool undo);
+  void PasteIntoShownRows(std::u16string_view text, int32_t left, int32_t top);
 
   TCellTable& FTable;
   TGridViewPort& FView;
   TClipboardPort* FClipboard;
   TEditHistory FHistory;
+  TTableFilter FFilter;
   TGridOptions FOptions;
   TNavigation FNavigation;
   TClientSize FClient;

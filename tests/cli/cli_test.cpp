@@ -334,5 +334,30 @@ TEST_F(CliTest, TheProgramReportsExitCodes) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+TEST_F(CliTest, CheckReportsRepeatsAndEmptyNamesWithItsExitCodes) {
+  const std::string clean = "ID\tLabel\r\nint\tstring\r\n1\ta\r\n2\tb\r\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("clean.gda")}, clean).Code, 0);
+  // 01 and 1 are one ID once saved; "label" has the hash of Label.
+  const std::string faulty =
+      "ID\tLabel\t\tlabel\r\nint\tstring\tint\tint\r\n1\ta\t\t\r\n01\tb\t\t\r\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("faulty.gda")}, faulty).Code, 0);
+  std::ofstream(Path("junk.gda"), std::ios::binary) << "not a table";
+
+  Result ok = RunCli({"check", Path("clean.gda")});
+  EXPECT_EQ(ok.Code, 0);
+  EXPECT_EQ(ok.Out, "");
+  Result found = RunCli({"check", Path("clean.gda"), Path("faulty.gda")});
+  EXPECT_EQ(found.Code, 1);
+  const std::string f = Path("faulty.gda") + ": ";
+  EXPECT_EQ(found.Out, f + "column 3: name hash $00000000 is that of an empty name\n" + f +
+                           "column 4: name hash $B49CA166 (Label) is also that of column 2\n" + f +
+                           "row 2: ID 1 is also the ID of row 1\n");
+  // A file that cannot be read wins over findings, and the others are still checked.
+  Result bad = RunCli({"check", Path("junk.gda"), Path("faulty.gda")});
+  EXPECT_EQ(bad.Code, 2);
+  EXPECT_NE(bad.Err, "");
+  EXPECT_NE(bad.Out, "");
+}
+
 }  // namespace
 }  // namespace tessary::cli
