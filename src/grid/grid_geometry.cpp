@@ -10,12 +10,16 @@ int32_t ColStep(const TCellTable& t, int32_t col) { return t.ColWidths(col) + kG
 int32_t RowStep(const TCellTable& t, int32_t row) { return t.RowHeights(row) + kGridLineWidth; }
 
 // One axis of the grid, so that columns and rows share the arithmetic.
+// Columns kept in view count as fixed here.
 struct TAxis {
   const TCellTable& T;
   bool Cols;
+  int32_t Pinned;
+  TAxis(const TCellTable& t, bool cols, TClientSize client)
+      : T(t), Cols(cols), Pinned(cols ? PinnedCols(t, client) : t.FixedRows()) {}
   int32_t Count() const { return Cols ? T.ColCount() : T.RowCount(); }
-  int32_t Fixed() const { return Cols ? T.FixedCols() : T.FixedRows(); }
-  int32_t First() const { return Cols ? T.LeftCol() : T.TopRow(); }
+  int32_t Fixed() const { return Pinned; }
+  int32_t First() const { return std::max(Pinned, Cols ? T.LeftCol() : T.TopRow()); }
   int32_t Step(int32_t i) const { return Cols ? ColStep(T, i) : RowStep(T, i); }
   int32_t Size(int32_t i) const { return Cols ? T.ColWidths(i) : T.RowHeights(i); }
 
@@ -103,22 +107,29 @@ struct TAxis {
 
 }  // namespace
 
-int32_t FixedWidth(const TCellTable& t) { return TAxis{t, true}.FixedExtent(); }
-int32_t FixedHeight(const TCellTable& t) { return TAxis{t, false}.FixedExtent(); }
+int32_t PinnedCols(const TCellTable& t, TClientSize client) {
+  return std::max(t.FixedCols(), std::min(client.KeptCols, t.ColCount() - 1));
+}
+
+int32_t FixedWidth(const TCellTable& t, TClientSize client) {
+  return TAxis(t, true, client).FixedExtent();
+}
+
+int32_t FixedHeight(const TCellTable& t) { return TAxis(t, false, TClientSize{}).FixedExtent(); }
 
 TVisibleRange VisibleRange(const TCellTable& t, TClientSize client) {
   TVisibleRange r;
-  TAxis{t, true}.Visible(client.Width, r.FirstCol, r.LastCol, r.LastFullCol);
-  TAxis{t, false}.Visible(client.Height, r.FirstRow, r.LastRow, r.LastFullRow);
+  TAxis(t, true, client).Visible(client.Width, r.FirstCol, r.LastCol, r.LastFullCol);
+  TAxis(t, false, client).Visible(client.Height, r.FirstRow, r.LastRow, r.LastFullRow);
   return r;
 }
 
 int32_t ColumnLeft(const TCellTable& t, TClientSize client, int32_t col) {
-  return TAxis{t, true}.Start(client.Width, col);
+  return TAxis(t, true, client).Start(client.Width, col);
 }
 
 int32_t RowTop(const TCellTable& t, TClientSize client, int32_t row) {
-  return TAxis{t, false}.Start(client.Height, row);
+  return TAxis(t, false, client).Start(client.Height, row);
 }
 
 TPixelRect CellRect(const TCellTable& t, TClientSize client, int32_t col, int32_t row) {
@@ -129,35 +140,35 @@ TPixelRect CellRect(const TCellTable& t, TClientSize client, int32_t col, int32_
 }
 
 TGridCoord CellAt(const TCellTable& t, TClientSize client, int32_t x, int32_t y) {
-  return TGridCoord{TAxis{t, true}.At(client.Width, x), TAxis{t, false}.At(client.Height, y)};
+  return TGridCoord{TAxis(t, true, client).At(client.Width, x), TAxis(t, false, client).At(client.Height, y)};
 }
 
 int32_t MaxTopRow(const TCellTable& t, TClientSize client) {
-  return TAxis{t, false}.MaxFirst(client.Height);
+  return TAxis(t, false, client).MaxFirst(client.Height);
 }
 
 int32_t MaxLeftCol(const TCellTable& t, TClientSize client) {
-  return TAxis{t, true}.MaxFirst(client.Width);
+  return TAxis(t, true, client).MaxFirst(client.Width);
 }
 
 int32_t RowPage(const TCellTable& t, TClientSize client) {
-  return TAxis{t, false}.Page(client.Height);
+  return TAxis(t, false, client).Page(client.Height);
 }
 
 int32_t ColPage(const TCellTable& t, TClientSize client) {
-  return TAxis{t, true}.Page(client.Width);
+  return TAxis(t, true, client).Page(client.Width);
 }
 
 int32_t TopRowShowing(const TCellTable& t, TClientSize client, int32_t row) {
-  return TAxis{t, false}.FirstShowing(client.Height, row);
+  return TAxis(t, false, client).FirstShowing(client.Height, row);
 }
 
 int32_t LeftColShowing(const TCellTable& t, TClientSize client, int32_t col) {
-  return TAxis{t, true}.FirstShowing(client.Width, col);
+  return TAxis(t, true, client).FirstShowing(client.Width, col);
 }
 
 int32_t SizingColumnAt(const TCellTable& t, TClientSize client, int32_t x) {
-  const TAxis axis{t, true};
+  const TAxis axis(t, true, client);
   int32_t pos = 0;
   auto check = [&](int32_t col) {
     const int32_t boundary = pos + t.ColWidths(col);
@@ -166,15 +177,25 @@ int32_t SizingColumnAt(const TCellTable& t, TClientSize client, int32_t x) {
   // The last matching boundary wins, so that a narrow column can still be
   // widened from its right edge rather than the one before it.
   int32_t found = -1;
-  for (int32_t c = 0; c < t.FixedCols(); ++c) {
+  for (int32_t c = 0; c < axis.Fixed(); ++c) {
     if (check(c)) found = c;
     pos += axis.Step(c);
   }
-  for (int32_t c = t.LeftCol(); c < t.ColCount() && pos < client.Width + 4; ++c) {
+  for (int32_t c = axis.First(); c < t.ColCount() && pos < client.Width + 4; ++c) {
     if (check(c)) found = c;
     pos += axis.Step(c);
   }
   return found;
+}
+
+std::u16string RowLabel(int32_t row) {
+  if (row == 0) return u"Names";
+  if (row == 1) return u"Types";
+  std::u16string digits;
+  for (int64_t n = int64_t{row} - 1; n > 0 || digits.empty(); n /= 10) {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));
+  }
+  return digits;
 }
 
 }  // namespace tessary
