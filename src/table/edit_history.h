@@ -123,6 +123,7 @@ class TEditHistory {
     int32_t B = 0;
     std::vector<TCellChange> Cells;
     std::u16string Texts;
+    std::vector<int32_t> Widths;  // of the columns a lowered column count dropped
   };
   struct TStep {
     std::vector<TAction> Actions;
