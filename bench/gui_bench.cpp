@@ -137,6 +137,10 @@ BENCHMARK(BM_OpenAgain)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The windows' remembered settings go to a folder of the benchmark's own.
+  const std::filesystem::path config =
+      std::filesystem::temp_directory_path() / "tessary_bench_gui_config";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
   {
@@ -148,5 +152,6 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::filesystem::remove(BenchFile());
+  std::filesystem::remove_all(config);
   return 0;
 }

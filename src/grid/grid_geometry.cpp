@@ -140,7 +140,8 @@ TPixelRect CellRect(const TCellTable& t, TClientSize client, int32_t col, int32_
 }
 
 TGridCoord CellAt(const TCellTable& t, TClientSize client, int32_t x, int32_t y) {
-  return TGridCoord{TAxis(t, true, client).At(client.Width, x), TAxis(t, false, client).At(client.Height, y)};
+  return TGridCoord{TAxis(t, true, client).At(client.Width, x),
+                    TAxis(t, false, client).At(client.Height, y)};
 }
 
 int32_t MaxTopRow(const TCellTable& t, TClientSize client) {

@@ -103,7 +103,8 @@ TEST(ControllerMouse, DragAndShiftClickSelectRangesWithoutEditing) {
   g.Grid.AutoScrollTick();
   g.Grid.AutoScrollTick();
   EXPECT_EQ(g.Table.TopRow(), 4);
-  EXPECT_EQ(g.Table.Selection(), (TGridRect{2, 6, 2, VisibleRange(g.Table, g.Grid.ClientSize()).LastRow}));
+  EXPECT_EQ(g.Table.Selection(),
+            (TGridRect{2, 6, 2, VisibleRange(g.Table, g.Grid.ClientSize()).LastRow}));
   g.Grid.MouseUp(x, 400);
   EXPECT_FALSE(g.View.AutoScroll);
 }
@@ -252,7 +253,9 @@ TEST(ControllerMouse, TheFirstColumnCanStayInView) {
 
 TEST(ControllerRows, InsertAndDeleteRowsIgnoreTheRowKeysOptions) {
   GridRig g(2, 6, 2);
-  g.Table.OnCanDeleteRow = [&](TCellTable&, int32_t row, bool&) { g.Grid.History().ClearRows(row, 1); };
+  g.Table.OnCanDeleteRow = [&](TCellTable&, int32_t row, bool&) {
+    g.Grid.History().ClearRows(row, 1);
+  };
   for (int32_t r = 2; r < 6; ++r) g.Table.SetCells(0, r, std::u16string(1, u'a' + r));
   g.Table.SetSelection({0, 3}, {1, 4});
   g.Grid.DeleteSelectedRows();

@@ -2,9 +2,13 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
+#include <QTextOption>
+#include <algorithm>
 
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
@@ -43,7 +47,38 @@ TTableInplaceEdit::TTableInplaceEdit(TTableGrid* grid)
   setAcceptDrops(false);
   setFont(grid->CellFont());
   document()->setDocumentMargin(1);
+  connect(document(), &QTextDocument::contentsChanged, this, [this] { FitToText(); });
   hide();
+}
+
+// As high as the cell, or as the lines of the text need up to kMaxLines;
+// a grown editor that would reach past the bottom of the view moves up.
+void TTableInplaceEdit::FitToText() {
+  if (FCell.isEmpty()) return;
+  const QFontMetrics metrics(font());
+  const int width = std::max(1, FCell.width() - 2 * static_cast<int>(document()->documentMargin()));
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  int lines = 0;
+  for (QTextBlock b = document()->firstBlock(); b.isValid() && lines < kMaxLines; b = b.next()) {
+    QTextLayout layout(b.text(), font());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid() && lines < kMaxLines;
+         line = layout.createLine()) {
+      line.setLineWidth(width);
+      ++lines;
+    }
+    layout.endLayout();
+  }
+  const int needed = std::max(1, lines) * metrics.lineSpacing() +
+                     2 * static_cast<int>(document()->documentMargin()) + 2;
+  QRect r = FCell;
+  r.setHeight(std::max(FCell.height(), needed));
+  const int room = FGrid->viewport()->height();
+  if (r.bottom() >= room) r.moveBottom(std::max(r.height() - 1, room - 1));
+  if (r.top() < 0) r.moveTop(0);
+  setGeometry(r);
 }
 
 void TTableInplaceEdit::Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) {
@@ -64,7 +99,9 @@ void TTableInplaceEdit::Hide() {
 }
 
 void TTableInplaceEdit::Place(const TPixelRect& rect) {
-  setGeometry(rect.Left, rect.Top, rect.Width(), rect.Height());
+  FCell = QRect(rect.Left, rect.Top, rect.Width(), rect.Height());
+  setGeometry(FCell);
+  FitToText();
 }
 
 std::u16string TTableInplaceEdit::Text() const { return FromEditorText(toPlainText()); }
