@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
@@ -225,6 +226,11 @@ void TfrmTessary::CreateComponents() {
   clientLayout->setSpacing(0);
   clientLayout->addLayout(controls);
   clientLayout->addWidget(GDAGrid, 1);
+  // At the smallest size the grid still shows the names, the types and two
+  // data rows.
+  GDAGrid->setMinimumHeight(4 * (TCellTable::kDefaultRowHeight + kGridLineWidth) +
+                            GDAGrid->horizontalScrollBar()->sizeHint().height() +
+                            2 * GDAGrid->frameWidth());
   GDAGrid->Table().SetColCount(1);
   GDAGrid->Table().SetRowCount(3);
   GDAGrid->Table().SetColWidths(0, kNewTableColumnWidth);

@@ -18,7 +18,8 @@ inline constexpr int32_t kFitMaxWidth = 300;  // longer texts wrap or end in an 
 inline constexpr int32_t kFitDataRows = 200;  // data rows looked at after names and types
 
 // Pixels the widest line of `text` takes in the grid's 11-pixel sans serif
-// font (bold for the names and types rows), by classes of characters.
+// font (bold for the names and types rows), from a table of character
+// widths: never less than the fonts the grid falls back on draw it.
 int32_t EstimatedTextWidth(std::u16string_view text, bool bold);
 
 // The width column `col` opens with: the widest of its name, its type and

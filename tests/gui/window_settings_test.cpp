@@ -1,5 +1,7 @@
 // What the window remembers between runs, in a settings folder of the
 // test's own, and the windows of one run.
+#include "app/window_settings.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -11,7 +13,6 @@
 #include <memory>
 
 #include "app/frm_tessary.h"
-#include "app/window_settings.h"
 #include "gff/g2da.h"
 #include "grid/widget/table_grid.h"
 #include "gui_fakes.h"

@@ -415,9 +415,10 @@ void TTableGrid::UpdateScrollBars() {
   v->setPageStep(RowPage(FTable, client));
   v->setValue(FTable.TopRow());
   QScrollBar* h = horizontalScrollBar();
-  h->setRange(FTable.FixedCols(), maxLeft);
+  const int32_t pinned = PinnedCols(FTable, client);
+  h->setRange(pinned, maxLeft);
   h->setPageStep(ColPage(FTable, client));
-  h->setValue(FTable.LeftCol());
+  h->setValue(std::max(pinned, FTable.LeftCol()));
   FUpdatingScrollBars = false;
 }
 

@@ -33,8 +33,8 @@ class TGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
   bool isValid() const override {
     if (!FGrid) return false;
     const TCellTable& t = FGrid->Table();
-    const bool rowOk = FKind == TCellKind::ckColumnHeader ||
-                       (FRow >= 0 && FRow < t.RowCount() - t.FixedRows());
+    const bool rowOk =
+        FKind == TCellKind::ckColumnHeader || (FRow >= 0 && FRow < t.RowCount() - t.FixedRows());
     const bool colOk = FKind == TCellKind::ckRowHeader || (FCol >= 0 && FCol < t.ColCount());
     return rowOk && colOk;
   }

@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QFocusEvent>
-#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QTextOption>
 #include <algorithm>
+#include <cmath>
 
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
@@ -55,26 +55,28 @@ TTableInplaceEdit::TTableInplaceEdit(TTableGrid* grid)
 // a grown editor that would reach past the bottom of the view moves up.
 void TTableInplaceEdit::FitToText() {
   if (FCell.isEmpty()) return;
-  const QFontMetrics metrics(font());
-  const int width = std::max(1, FCell.width() - 2 * static_cast<int>(document()->documentMargin()));
+  const int margin = static_cast<int>(document()->documentMargin());
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   int lines = 0;
+  qreal height = 0;
   for (QTextBlock b = document()->firstBlock(); b.isValid() && lines < kMaxLines; b = b.next()) {
     QTextLayout layout(b.text(), font());
     layout.setTextOption(option);
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid() && lines < kMaxLines;
          line = layout.createLine()) {
-      line.setLineWidth(width);
+      line.setLineWidth(std::max(1, FCell.width() - 2 * margin));
+      height += line.height();
       ++lines;
     }
     layout.endLayout();
   }
-  const int needed = std::max(1, lines) * metrics.lineSpacing() +
-                     2 * static_cast<int>(document()->documentMargin()) + 2;
+  // Whole rows of the grid, so that no cell shows half under the editor.
+  const int needed = static_cast<int>(std::ceil(height)) + 2 * margin + 2;
+  const int step = FCell.height() + kGridLineWidth;
   QRect r = FCell;
-  r.setHeight(std::max(FCell.height(), needed));
+  r.setHeight(std::max(1, (needed + kGridLineWidth + step - 1) / step) * step - kGridLineWidth);
   const int room = FGrid->viewport()->height();
   if (r.bottom() >= room) r.moveBottom(std::max(r.height() - 1, room - 1));
   if (r.top() < 0) r.moveTop(0);
