@@ -307,9 +307,12 @@ void TfrmTessary::ApplyPalette() {
   setPalette(pal);
 }
 
-void TfrmTessary::changeEvent(QEvent* event) {
-  QMainWindow::changeEvent(event);
+// A palette the desktop changes while the editor runs: the window's own
+// colour follows it.
+bool TfrmTessary::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
   if (event->type() == QEvent::ApplicationPaletteChange) ApplyPalette();
+  return handled;
 }
 
 // Large enough for a real table, within the screen, in its middle.

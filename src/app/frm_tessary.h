@@ -181,8 +181,8 @@ class TfrmTessary : public QMainWindow {
   QMenu* GridContextMenu(const QPoint& globalPos, bool show = true);
 
  protected:
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
   // A table file dropped on the window is opened as Open does.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;

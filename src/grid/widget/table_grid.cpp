@@ -439,10 +439,12 @@ void TTableGrid::resizeEvent(QResizeEvent* event) {
 // Wide enough for the labels of the names and types rows and for the
 // highest data row number; it changes with the number of digits only.
 void TTableGrid::UpdateGutterWidth() {
+  int digits = 1;
+  for (int32_t n = FTable.RowCount() - 2; n >= 10; n /= 10) ++digits;
+  if (digits == FGutterDigits) return;
+  FGutterDigits = digits;
   const QFontMetrics metrics(FFixedFont);
-  const int32_t dataRows = std::max(1, FTable.RowCount() - 2);
-  const QString widestNumber(QString::number(dataRows).size(), QLatin1Char('8'));
-  int text = metrics.horizontalAdvance(widestNumber);
+  int text = metrics.horizontalAdvance(QString(digits, QLatin1Char('8')));
   for (int32_t row : {0, 1})
     text = std::max(text, metrics.horizontalAdvance(ToQString(RowLabel(row))));
   const int width = text + 2 * kTextOffset + 2 + kGridLineWidth;

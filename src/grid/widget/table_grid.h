@@ -163,6 +163,7 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   std::function<bool(int32_t, int32_t)> FFlaggedCell;
   int FWheelRemainder = 0;
   int FSidewaysRemainder = 0;
+  int FGutterDigits = 0;  // the gutter is as wide as row numbers of so many digits
 };
 
 }  // namespace tessary
