@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -168,6 +169,41 @@ TEST_F(CliTest, UserColumnNames) {
   EXPECT_EQ(RunCli({"names", "list"}).Code, 1);
   EXPECT_EQ(RunCli({"names", "frobnicate"}).Code, 2);
   ::unsetenv("XDG_DATA_HOME");
+}
+
+// A dictionary that can be read but not written: "names add" fails and
+// says why, and its names are still used. As root the check runs as the
+// user nobody, for whom the file is read-only as well.
+TEST_F(CliTest, ReadOnlyUserDictionaryStillNamesColumns) {
+  const std::filesystem::path folder = FDir / "tessary";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "column-names.txt") << "MyBonus\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, "MyBonus\r\nint\r\n").Code, 0);
+  ::chmod(FDir.c_str(), 0755);
+  ::chmod(Path("t.gda").c_str(), 0644);
+  ::chmod((folder / "column-names.txt").c_str(), 0444);
+  ::chmod(folder.c_str(), 0555);
+  ::setenv("XDG_DATA_HOME", FDir.c_str(), 1);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    const Result added = RunCli({"names", "add", "-"}, "Speedy\r\n");
+    const Result dumped = RunCli({"dump", "--user-names", Path("t.gda")});
+    const bool refused =
+        added.Code == 1 && added.Err.starts_with(
+                               "New column names cannot be stored in the user dictionary; the "
+                               "names it holds are still used.\n" +
+                               (folder / "column-names.txt").string() + ": Permission denied");
+    ::_exit(!refused ? 1 : dumped.Out.starts_with("MyBonus\r\n") && dumped.Err.empty() ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::unsetenv("XDG_DATA_HOME");
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: names add not refused as it should be; 2: names not used";
 }
 
 TEST_F(CliTest, ImportEncoding) {
