@@ -176,8 +176,8 @@ class TfrmTessary : public QMainWindow {
 
   // A message in the status line for `timeoutMs` (0: until the next one).
   void ShowStatusMessage(const QString& text, int timeoutMs = 10000);
-  // The grid's context menu, filled with the commands that apply; shown at
-  // `globalPos` unless `show` is false (tests look at it unshown).
+  // The grid's context menu, filled anew; shown at `globalPos` unless
+  // `show` is false.
   QMenu* GridContextMenu(const QPoint& globalPos, bool show = true);
 
  protected:
@@ -232,7 +232,6 @@ class TfrmTessary : public QMainWindow {
   bool FGoToById = false;  // Go to row starts with the choice made last
   std::optional<std::filesystem::path> FUserNamesFile;
   bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
-  bool FStatusPending = false;     // a status update is queued
   QMenu* FContextMenu = nullptr;
 };
 

@@ -97,6 +97,8 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
                            "Select all=Ctrl+A,Find...=Ctrl+F,Find next=F3,Replace...=Ctrl+H,"
                            "Go to row...=Ctrl+G"));
   EXPECT_EQ(w->MRedo->shortcuts().value(1), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+  EXPECT_EQ(keys(w->GridContextMenu(QPoint(), false)),
+            QStringLiteral("Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,Insert row=,Delete rows="));
 
   Press(Qt::Key_O, Qt::ControlModifier);  // the open dialog, cancelled
   EXPECT_EQ(dialog_.Calls, 1);

@@ -231,8 +231,7 @@ class TRowGutter : public QWidget {
     FGrid->PaintGutter(p, event->rect());
   }
   void mousePressEvent(QMouseEvent* event) override {
-    if (event->button() == Qt::RightButton) return;  // the context menu event follows
-    if (event->button() != Qt::LeftButton) return;
+    if (event->button() != Qt::LeftButton) return;  // the right one: the context menu follows
     FGrid->setFocus(Qt::MouseFocusReason);
     const QPoint pos = ToViewport(event->position().toPoint());
     FGrid->FController.MouseDown(pos.x(), pos.y(), KeyModsFromQt(event->modifiers()));
