@@ -1,8 +1,10 @@
 #include "grid/grid_controller.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "grid/clipboard_text.h"
+#include "grid/table_tools.h"
 
 namespace tessary {
 
@@ -18,7 +20,8 @@ TGridController::~TGridController() {
 }
 
 void TGridController::SetClientSize(TClientSize size) {
-  FClient = size;
+  FClient.Width = size.Width;
+  FClient.Height = size.Height;
   FVisibleValid = false;
   if (FEditing) {
     FView.Editor().Place(CellRect(FTable, FClient, FEditCell.X, FEditCell.Y, &FFilter));
@@ -36,7 +39,8 @@ void TGridController::CellWritten(int32_t col, int32_t row) {
     FVisibleValid = true;
   }
   const TVisibleRange& v = FVisible;
-  const bool colShows = col < FTable.FixedCols() || (col >= v.FirstCol && col <= v.LastCol);
+  const bool colShows =
+      col < PinnedCols(FTable, FClient) || (col >= v.FirstCol && col <= v.LastCol);
   const bool rowShows = row < FTable.FixedRows() || (row >= v.FirstRow && row <= v.LastRow);
   if (colShows && rowShows && col < FTable.ColCount() && row < FTable.RowCount()) {
     FView.InvalidateRect(CellRect(FTable, FClient, col, row, &FFilter));
@@ -46,9 +50,13 @@ void TGridController::CellWritten(int32_t col, int32_t row) {
     editor.SetText(FTable.Cells(col, row));
     FShownText = editor.Text();
   }
+  if (row < 2) FView.StatusChanged();  // a column's name or type
 }
 
-void TGridController::CellsInvalidated(const TGridRect&) { FView.InvalidateAll(); }
+void TGridController::CellsInvalidated(const TGridRect&) {
+  FView.InvalidateAll();
+  FView.StatusChanged();
+}
 
 void TGridController::LayoutChanged() {
   FVisibleValid = false;
@@ -57,11 +65,15 @@ void TGridController::LayoutChanged() {
   }
   FView.LayoutChanged();
   FView.InvalidateAll();
+  FView.StatusChanged();
 }
 
 void TGridController::CurrentCellMoving() { EndEdit(false); }
 
-void TGridController::SelectionChanged() { FView.InvalidateAll(); }
+void TGridController::SelectionChanged() {
+  FView.InvalidateAll();
+  FView.StatusChanged();
+}
 
 // --- Editing -------------------------------------------------------------------
 
@@ -171,11 +183,18 @@ void TGridController::ScrollCurrentIntoView() {
 }
 
 void TGridController::ScrollTo(int32_t leftCol, int32_t topRow) {
-  FTable.SetLeftCol(std::clamp(leftCol, FTable.FixedCols(), MaxLeftCol(FTable, FClient)));
+  FTable.SetLeftCol(std::clamp(leftCol, PinnedCols(FTable, FClient), MaxLeftCol(FTable, FClient)));
   topRow = std::clamp(topRow, FTable.FixedRows(), MaxTopRow(FTable, FClient, &FFilter));
   // A hidden row cannot be the first one shown: the next shown row is.
   if (!FFilter.Shows(topRow)) topRow = ShownRowMovedBy(FTable, &FFilter, topRow, 1);
   FTable.SetTopRow(topRow);
+}
+
+void TGridController::SetKeepFirstColumn(bool keep) {
+  FClient.KeptCols = keep ? 1 : 0;
+  FVisibleValid = false;
+  ScrollTo(FTable.LeftCol(), FTable.TopRow());
+  LayoutChanged();
 }
 
 bool TGridController::Movement(TGridKey key, TKeyMods mods) {
@@ -274,6 +293,18 @@ void TGridController::DeleteRowByKey() {
   }
   if (FTable.OnAutoDeleteRow) FTable.OnAutoDeleteRow(FTable, row);
   KeepCurrentShown();
+}
+
+// Insert row and Delete rows of the context menu: the table tools', which
+// keep to the shown rows.
+void TGridController::InsertRow() {
+  EndEdit(false);
+  tessary::InsertRow(*this);
+}
+
+void TGridController::DeleteSelectedRows() {
+  EndEdit(false);
+  DeleteRows(*this);
 }
 
 // With a filter on, the rows between the first and last shown row: the
@@ -527,13 +558,25 @@ void TGridController::EditorPaste() {
 
 // --- Mouse -------------------------------------------------------------------------
 
-void TGridController::MouseDown(int32_t x, int32_t y) {
-  const TGridCoord cell = CellAt(FTable, FClient, x, y, &FFilter);
+void TGridController::MouseDown(int32_t x, int32_t y, TKeyMods mods) {
+  FEditOnRelease = false;
+  FMouseX = x;
+  FMouseY = y;
+  const TGridCoord cell = CellAt(FTable, FClient, std::max(x, 0), y, &FFilter);
+  const bool extend = mods.Shift && FOptions.RangeSelect;
+  if (x < 0) {
+    if (cell.Y < FTable.FixedRows()) return;  // also -1
+    EndEdit(false);
+    SelectRows(extend ? FTable.Anchor().Y : cell.Y, cell.Y);
+    FState = TGridState::gsSelecting;
+    FSelectingRows = true;
+    FView.SetAutoScroll(true);
+    return;
+  }
   const bool inFixedRows = cell.Y >= 0 && cell.Y < FTable.FixedRows();
   if (inFixedRows) {
     EndEdit(false);
     FPressX = x;
-    FMouseX = x;
     const int32_t sizing = FOptions.ColSizing ? SizingColumnAt(FTable, FClient, x) : -1;
     if (sizing >= 0) {
       FState = TGridState::gsColSizing;
@@ -541,36 +584,120 @@ void TGridController::MouseDown(int32_t x, int32_t y) {
       FSizingLeft = ColumnLeft(FTable, FClient, sizing);
       FSizingBoundary = FSizingLeft + FTable.ColWidths(sizing);
       FView.InvalidateAll();
-    } else if (FOptions.ColMoving && cell.X >= FTable.FixedCols()) {
-      FState = TGridState::gsColMoving;
-      FDragCol = cell.X;
-      FDropCol = cell.X;
-      FView.SetAutoScroll(true);
-      FView.InvalidateAll();
+    } else if (cell.X >= FTable.FixedCols()) {
+      if (extend) {
+        SelectColumns(FTable.Anchor().X, cell.X);
+      } else if (FOptions.ColMoving) {
+        FState = TGridState::gsColMoving;
+        FDragCol = cell.X;
+        FDropCol = cell.X;
+        FView.SetAutoScroll(true);
+        FView.InvalidateAll();
+      } else {
+        SelectColumns(cell.X, cell.X);
+      }
     }
     return;
   }
   if (cell.X < FTable.FixedCols() || cell.Y < FTable.FixedRows()) return;  // also -1
-  if (cell == FTable.Current()) {
-    if (!(FTable.Anchor() == cell)) FTable.MoveCurrent(cell);
-    ShowInplaceEdit(true);
+  if (extend) {
+    FTable.MoveCurrent(cell, true);
   } else {
+    FEditOnRelease = cell == FTable.Current();
     FTable.MoveCurrent(cell);
-    ScrollCurrentIntoView();
+  }
+  // The view scrolls to the cell on release: scrolling under a pressed
+  // button would extend the selection at the next move.
+  FState = TGridState::gsSelecting;
+  FSelectingRows = false;
+  FView.SetAutoScroll(true);
+}
+
+// The cell under the pointer while selecting, or the nearest one that
+// shows when the pointer is outside the cells.
+TGridCoord TGridController::CellNearPointer() const {
+  const TVisibleRange v = VisibleRange(FTable, FClient, &FFilter);
+  const TGridCoord at =
+      CellAt(FTable, FClient, std::max(FMouseX, 0), std::max(FMouseY, 0), &FFilter);
+  TGridCoord cell = at;
+  if (cell.X < 0 || FMouseX >= FClient.Width) cell.X = std::max(v.FirstCol, v.LastCol);
+  if (FMouseX < FixedWidth(FTable, FClient) && at.X < v.FirstCol) {
+    cell.X = std::max(at.X, FTable.FixedCols());
+  }
+  if (cell.Y < 0 || FMouseY >= FClient.Height) cell.Y = std::max(v.FirstRow, v.LastRow);
+  if (FMouseY < FixedHeight(FTable)) cell.Y = v.FirstRow;
+  cell.X = std::clamp(cell.X, FTable.FixedCols(), FTable.ColCount() - 1);
+  cell.Y = std::clamp(cell.Y, FTable.FixedRows(), FTable.RowCount() - 1);
+  return cell;
+}
+
+void TGridController::ExtendSelectionToPointer() {
+  const TGridCoord cell = CellNearPointer();
+  if (FSelectingRows) {
+    SelectRows(FTable.Anchor().Y, cell.Y);
+  } else if (!(cell == FTable.Current())) {
+    FEditOnRelease = false;
+    FTable.MoveCurrent(cell, true);
   }
 }
 
+// A column selected whole: from the anchor's column to `col`, the current
+// cell at the top. Only the columns scroll into view.
+void TGridController::SelectColumns(int32_t anchorCol, int32_t col) {
+  FTable.SetSelection(TGridCoord{anchorCol, FTable.RowCount() - 1},
+                      TGridCoord{col, FTable.FixedRows()});
+  ScrollTo(LeftColShowing(FTable, FClient, FTable.Col()), FTable.TopRow());
+}
+
+// Rows selected whole: from the anchor's row to `row`, the current cell in
+// the first column. Only the rows scroll into view.
+void TGridController::SelectRows(int32_t anchorRow, int32_t row) {
+  FTable.SetSelection(TGridCoord{FTable.ColCount() - 1, anchorRow},
+                      TGridCoord{FTable.FixedCols(), row});
+  ScrollTo(FTable.LeftCol(), TopRowShowing(FTable, FClient, FTable.Row(), &FFilter));
+}
+
+bool TGridController::ContextClick(int32_t x, int32_t y) {
+  const TGridCoord cell = CellAt(FTable, FClient, std::max(x, 0), y, &FFilter);
+  if (cell.Y < 0 || (x >= 0 && cell.X < 0)) return false;
+  const TGridRect sel = FTable.Selection();
+  EndEdit(false);
+  if (x < 0) {
+    if (cell.Y < FTable.FixedRows()) return false;
+    const bool whole = sel.Left == FTable.FixedCols() && sel.Right == FTable.ColCount() - 1;
+    if (!whole || cell.Y < sel.Top || cell.Y > sel.Bottom) SelectRows(cell.Y, cell.Y);
+    return true;
+  }
+  if (cell.X < FTable.FixedCols()) return false;
+  if (cell.Y < FTable.FixedRows()) {
+    const bool whole = sel.Top == FTable.FixedRows() && sel.Bottom == FTable.RowCount() - 1;
+    if (!whole || cell.X < sel.Left || cell.X > sel.Right) SelectColumns(cell.X, cell.X);
+    return true;
+  }
+  if (cell.X < sel.Left || cell.X > sel.Right || cell.Y < sel.Top || cell.Y > sel.Bottom) {
+    FTable.MoveCurrent(cell);
+    ScrollCurrentIntoView();
+  }
+  return true;
+}
+
 int32_t TGridController::DropColumnAt(int32_t x) const {
-  const TVisibleRange v = VisibleRange(FTable, FClient);
-  if (x < FixedWidth(FTable)) return v.FirstCol;
-  const int32_t col = CellAt(FTable, FClient, x, 0).X;
+  const TVisibleRange v = VisibleRange(FTable, FClient, &FFilter);
+  if (x < FixedWidth(FTable, FClient)) {
+    const int32_t pinned = CellAt(FTable, FClient, std::max(x, 0), 0, &FFilter).X;
+    return pinned >= FTable.FixedCols() ? pinned : v.FirstCol;
+  }
+  const int32_t col = CellAt(FTable, FClient, x, 0, &FFilter).X;
   if (col < 0) return std::max(v.FirstCol, v.LastCol);
   return std::max(col, FTable.FixedCols());
 }
 
-void TGridController::MouseMove(int32_t x, int32_t) {
+void TGridController::MouseMove(int32_t x, int32_t y) {
   FMouseX = x;
-  if (FState == TGridState::gsColSizing) {
+  FMouseY = y;
+  if (FState == TGridState::gsSelecting) {
+    ExtendSelectionToPointer();
+  } else if (FState == TGridState::gsColSizing) {
     FView.InvalidateAll();
   } else if (FState == TGridState::gsColMoving) {
     FDropCol = DropColumnAt(x);
@@ -578,12 +705,30 @@ void TGridController::MouseMove(int32_t x, int32_t) {
   }
 }
 
+// While a drag goes on past an edge of the cells, the view scrolls one
+// column or row a tick toward the pointer.
 void TGridController::AutoScrollTick() {
-  if (FState != TGridState::gsColMoving) return;
-  if (FMouseX >= FClient.Width) {
-    ScrollTo(FTable.LeftCol() + 1, FTable.TopRow());
-  } else if (FMouseX < FixedWidth(FTable)) {
-    ScrollTo(FTable.LeftCol() - 1, FTable.TopRow());
+  if (FState != TGridState::gsColMoving && FState != TGridState::gsSelecting) return;
+  int32_t left = FTable.LeftCol();
+  int32_t top = FTable.TopRow();
+  if (FState == TGridState::gsColMoving || !FSelectingRows) {
+    if (FMouseX >= FClient.Width) {
+      ++left;
+    } else if (FMouseX < FixedWidth(FTable, FClient)) {
+      --left;
+    }
+  }
+  if (FState == TGridState::gsSelecting) {
+    if (FMouseY >= FClient.Height) {
+      ++top;
+    } else if (FMouseY < FixedHeight(FTable)) {
+      --top;
+    }
+  }
+  ScrollTo(left, top);
+  if (FState == TGridState::gsSelecting) {
+    ExtendSelectionToPointer();
+    return;
   }
   FDropCol = DropColumnAt(FMouseX);
   FView.InvalidateAll();
@@ -606,8 +751,9 @@ void TGridController::FinishColumnMove() {
   FTable.MoveCurrent(TGridCoord{col, FTable.Row()});
 }
 
-void TGridController::MouseUp(int32_t x, int32_t) {
+void TGridController::MouseUp(int32_t x, int32_t y) {
   FMouseX = x;
+  FMouseY = y;
   const TGridState state = FState;
   FState = TGridState::gsNormal;
   if (state == TGridState::gsColSizing) {
@@ -616,8 +762,20 @@ void TGridController::MouseUp(int32_t x, int32_t) {
   } else if (state == TGridState::gsColMoving) {
     FView.SetAutoScroll(false);
     FDropCol = DropColumnAt(x);
-    FinishColumnMove();
+    if (FDropCol == FDragCol) {
+      SelectColumns(FDragCol, FDragCol);
+    } else {
+      FinishColumnMove();
+    }
+  } else if (state == TGridState::gsSelecting) {
+    FView.SetAutoScroll(false);
+    if (FEditOnRelease) {
+      ShowInplaceEdit(true);
+    } else if (!FSelectingRows) {
+      ScrollCurrentIntoView();
+    }
   }
+  FEditOnRelease = false;
   FDragCol = FDropCol = FSizingCol = -1;
   FView.InvalidateAll();
 }
@@ -647,7 +805,7 @@ void TGridController::DoubleClick(int32_t x, int32_t y) {
     }
   } else {
     // Just past the last column: its right boundary.
-    const TVisibleRange v = VisibleRange(FTable, FClient);
+    const TVisibleRange v = VisibleRange(FTable, FClient, &FFilter);
     if (v.LastCol >= FTable.FixedCols() && v.LastCol == FTable.ColCount() - 1) {
       const int32_t right = ColumnLeft(FTable, FClient, v.LastCol) + FTable.ColWidths(v.LastCol);
       if (x - right <= 3) col = v.LastCol;
@@ -656,12 +814,18 @@ void TGridController::DoubleClick(int32_t x, int32_t y) {
   if (col >= 0) AutoSizeColumn(col);
 }
 
-void TGridController::Wheel(int32_t steps) {
+void TGridController::Wheel(int32_t steps, bool sideways) {
   if (steps == 0) return;
   EndEdit(false);
-  FTable.MoveCurrent(
-      TGridCoord{FTable.Col(), ShownRowMovedBy(FTable, &FFilter, FTable.Row(), -steps)});
-  ScrollCurrentIntoView();
+  if (sideways) {
+    ScrollTo(FTable.LeftCol() - steps, FTable.TopRow());
+  } else {
+    // Shown rows: hidden ones take no room and no notch.
+    const int64_t rows =
+        std::clamp<int64_t>(-int64_t{steps} * FNavigation.WheelRows, INT32_MIN, INT32_MAX);
+    ScrollTo(FTable.LeftCol(),
+             ShownRowMovedBy(FTable, &FFilter, FTable.TopRow(), static_cast<int32_t>(rows)));
+  }
 }
 
 }  // namespace tessary

@@ -68,6 +68,7 @@ struct TNavigation {
   bool AllowClipboardShortCuts = true;
   bool CopyHTMLTagsToClipboard = false;
   bool AutoSizeColOnDblClick = true;
+  int32_t WheelRows = 3;  // rows a wheel step scrolls
 };
 
 // The in-place editor: a multi-line edit box over one cell. Texts are in
@@ -118,6 +119,9 @@ class TGridViewPort {
   virtual int32_t TextWidth(const std::u16string& text, bool fixed) const = 0;
   // The one in-place editor, created on first use.
   virtual TInplaceEditorPort& Editor() = 0;
+  // What a status line shows may have changed: the current cell, the
+  // selection, the extent, or a column's name or type.
+  virtual void StatusChanged() {}
 };
 
 // What the grid tells the status bar after a command.
@@ -160,15 +164,31 @@ class TGridController : private TCellTableObserver {
   // The focus left the editor for another control: commit and close.
   void EditorFocusLost();
 
-  void MouseDown(int32_t x, int32_t y);
+  // The left button. A press on a cell makes it current (Shift extends the
+  // selection to it) and a drag extends the selection; a click on the cell
+  // that was current opens the editor on release. A press on a header cell
+  // starts a column drag, and its release over the same column selects the
+  // column (Shift extends to it); a press on a column boundary there sizes
+  // the column. A press in the row-number gutter (x < 0) selects the row
+  // and a drag the rows passed over.
+  void MouseDown(int32_t x, int32_t y, TKeyMods mods = {});
   void MouseMove(int32_t x, int32_t y);
   void MouseUp(int32_t x, int32_t y);
   void DoubleClick(int32_t x, int32_t y);
-  // Wheel steps: positive moves up, negative down.
-  void Wheel(int32_t steps);
+  // The right button, before the context menu opens: a cell, a header or a
+  // gutter row outside the selection is selected as a click would select
+  // it; within the selection nothing changes. False where there is no cell.
+  bool ContextClick(int32_t x, int32_t y);
+  // Wheel steps: positive scrolls toward the top (the left), negative
+  // toward the bottom (the right), by TNavigation::WheelRows rows or one
+  // column a step. The current cell stays; an open editor commits first.
+  void Wheel(int32_t steps, bool sideways = false);
   void AutoScrollTick();
   // The scroll bars moved.
   void ScrollTo(int32_t leftCol, int32_t topRow);
+  // Whether the first column stays in view while the view scrolls right.
+  void SetKeepFirstColumn(bool keep);
+  bool KeepFirstColumn() const { return FClient.KeptCols > 0; }
 
   // --- Editing -------------------------------------------------------------
   bool EditorMode() const { return FEditing; }
@@ -214,6 +234,13 @@ class TGridController : private TCellTableObserver {
   void Notify(TGridNotice notice) {
     if (OnNotice) OnNotice(notice);
   }
+  // --- Rows ----------------------------------------------------------------
+  // Insert row and Delete rows of the context menu, whatever the row keys'
+  // options say: an empty row at the current row; the rows of the
+  // selection, the last row below the fixed rows emptied instead, as [Del]
+  // does. Each is one step of the history.
+  void InsertRow();
+  void DeleteSelectedRows();
 
   // --- Clipboard -------------------------------------------------------------
   void CopyToClipboard();
@@ -256,6 +283,10 @@ class TGridController : private TCellTableObserver {
   void AutoSizeColumn(int32_t col);
   bool UndoOrRedo(bool undo);
   void PasteIntoShownRows(std::u16string_view text, int32_t left, int32_t top);
+  void SelectColumns(int32_t anchorCol, int32_t col);
+  void SelectRows(int32_t anchorRow, int32_t row);
+  TGridCoord CellNearPointer() const;
+  void ExtendSelectionToPointer();
 
   TCellTable& FTable;
   TGridViewPort& FView;
@@ -282,6 +313,11 @@ class TGridController : private TCellTableObserver {
   int32_t FSizingLeft = 0;
   int32_t FPressX = 0;
   int32_t FMouseX = 0;
+  int32_t FMouseY = 0;
+  // While selecting: whole rows (a drag in the gutter), and whether the
+  // press was on the cell that was current and the pointer has stayed there.
+  bool FSelectingRows = false;
+  bool FEditOnRelease = false;
 };
 
 }  // namespace tessary

@@ -1,9 +1,10 @@
-// The grid's geometry as plain functions of the cell table and the size of
-// the client area: where a cell lies, which cell lies at a point, what is
-// visible, how far the view can scroll. Fixed rows and columns sit at the
-// top and left and do not scroll; the rest starts at TopRow / LeftCol.
-// Every function walks at most the cells that fit in the client area, so
-// its cost does not depend on the size of the table.
+// The grid's geometry as plain functions of the cell table and the client
+// area: where a cell lies, which cell lies at a point, what is visible, how
+// far the view can scroll. Fixed rows and columns, and the columns kept in
+// view, sit at the top and left and do not scroll; the rest starts at
+// TopRow / LeftCol. The row-number gutter lies left of the client area:
+// points in it have x < 0. Every function walks at most the cells that fit
+// in the client area, so its cost does not depend on the size of the table.
 //
 // With a filter (nullptr or one that is off shows every row) the rows it
 // hides take no room: rows are still table rows at every function's
@@ -13,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "grid/table_filter.h"
 #include "table/cell_table.h"
@@ -34,9 +36,13 @@ struct TPixelRect {
   friend bool operator==(const TPixelRect&, const TPixelRect&) = default;
 };
 
+// The client area the cells are drawn in, and how the view lays them out.
 struct TClientSize {
   int32_t Width = 0;
   int32_t Height = 0;
+  // Columns from 0 on that stay in view while the view scrolls right, as
+  // fixed columns do, but stay editable ("Keep first column in view").
+  int32_t KeptCols = 0;
 };
 
 // The scrolling part that shows in the client area. Last* is the last cell
@@ -63,8 +69,13 @@ int32_t ShownIndexOfRow(const TCellTable& t, const TTableFilter* filter, int32_t
 int32_t ShownRowMovedBy(const TCellTable& t, const TTableFilter* filter, int32_t row,
                         int32_t delta);
 
-// Pixels taken by the fixed columns (rows), grid lines included.
-int32_t FixedWidth(const TCellTable& t);
+// Columns that do not scroll: the fixed ones and those kept in view, never
+// every column (the last one always scrolls).
+int32_t PinnedCols(const TCellTable& t, TClientSize client);
+
+// Pixels taken by the columns that do not scroll (by the fixed rows), grid
+// lines included.
+int32_t FixedWidth(const TCellTable& t, TClientSize client);
 int32_t FixedHeight(const TCellTable& t);
 
 TVisibleRange VisibleRange(const TCellTable& t, TClientSize client,
@@ -105,5 +116,9 @@ int32_t LeftColShowing(const TCellTable& t, TClientSize client, int32_t col);
 // The column sizing grip: the column whose right boundary b (its grid line)
 // has b - 3 <= x <= b + 4, or -1.
 int32_t SizingColumnAt(const TCellTable& t, TClientSize client, int32_t x);
+
+// The label of a row in the gutter: "Names" and "Types" for rows 0 and 1,
+// the data row number (from 1) for the rows after them.
+std::u16string RowLabel(int32_t row);
 
 }  // namespace tessary

@@ -59,7 +59,7 @@ void TEditHistory::EndStep() {
     a.Texts.shrink_to_fit();
     a.Order.shrink_to_fit();
     step.Bytes += a.Cells.capacity() * sizeof(TCellChange) + TextBytes(a.Texts) +
-                  a.Order.capacity() * sizeof(int32_t);
+                  (a.Order.capacity() + a.Widths.capacity()) * sizeof(int32_t);
   }
 
   // A new step ends the redo branch; a saved state in it is gone for good.
@@ -246,13 +246,21 @@ void TEditHistory::SetCount(TActionKind kind, int32_t value) {
   TStepScope step(*this);
   const int32_t fixedBefore = FTable.FixedRows();
   const int32_t before = kind == TActionKind::akColCount ? FTable.ColCount() : FTable.RowCount();
+  // The widths of columns that go, for an undo to bring them back with.
+  std::vector<int32_t> widths;
+  if (kind == TActionKind::akColCount && Recording()) {
+    for (int32_t c = std::max(value, 1); c < before; ++c) widths.push_back(FTable.ColWidths(c));
+  }
   ApplyCount(kind, value);
   const int32_t after = kind == TActionKind::akColCount ? FTable.ColCount() : FTable.RowCount();
   // Lowering the row count below the fixed rows lowers them first.
   if (FTable.FixedRows() != fixedBefore && Recording()) {
     AddAction(TActionKind::akFixedRows, fixedBefore, FTable.FixedRows());
   }
-  if (before != after && Recording()) AddAction(kind, before, after);
+  if (before != after && Recording()) {
+    AddAction(kind, before, after);
+    if (after < before) FOpen.Actions.back().Widths = std::move(widths);
+  }
 }
 
 void TEditHistory::ApplyCount(TActionKind kind, int32_t value) {
@@ -357,6 +365,11 @@ void TEditHistory::Apply(const TStep& step, bool undo) {
         case TActionKind::akRowCount:
         case TActionKind::akFixedRows:
           ApplyCount(a.Kind, undo ? a.A : a.B);
+          if (undo) {
+            for (size_t w = 0; w < a.Widths.size(); ++w) {
+              FTable.SetColWidths(a.B + static_cast<int32_t>(w), a.Widths[w]);
+            }
+          }
           break;
         case TActionKind::akInsertRows:
         case TActionKind::akDropRows:

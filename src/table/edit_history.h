@@ -155,6 +155,7 @@ class TEditHistory {
     std::vector<TCellChange> Cells;
     std::u16string Texts;
     std::vector<int32_t> Order;
+    std::vector<int32_t> Widths;  // of the columns a lowered column count dropped
   };
   struct TStep {
     std::vector<TAction> Actions;
