@@ -5,21 +5,12 @@
 
 #include <initializer_list>
 
+#include "support/table_rows.h"
+
 namespace tessary {
 namespace {
 
-void FillRows(TCellTable& t, std::initializer_list<std::initializer_list<const char16_t*>> rows) {
-  int32_t r = 0;
-  size_t cols = 1;
-  for (const auto& row : rows) {
-    int32_t c = 0;
-    for (const char16_t* text : row) t.SetCells(c++, r, text);
-    cols = std::max(cols, row.size());
-    ++r;
-  }
-  t.SetColCount(static_cast<int32_t>(cols));
-  t.SetRowCount(r);
-}
+using testing::FillRows;
 
 std::string Refusal(std::string_view csv) {
   TCellTable t;

@@ -38,29 +38,26 @@ std::vector<std::pair<size_t, uint16_t>> RecordsOf(const Bytes& stream) {
   return records;
 }
 
-// Names the first differing record of two streams, or "" when equal.
-std::string FirstDifference(const Bytes& expected, const Bytes& actual) {
-  const auto records = RecordsOf(expected);
-  for (size_t i = 0; i < records.size(); ++i) {
-    const size_t start = records[i].first;
-    const size_t end = i + 1 < records.size() ? records[i + 1].first : expected.size();
-    for (size_t pos = start; pos < end; ++pos) {
-      if (pos >= actual.size() || actual[pos] != expected[pos]) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "record %zu (type 0x%04X at offset %zu) differs at offset %zu: expected "
-                      "%02X, found %s",
-                      i, records[i].second, start, pos, expected[pos],
-                      pos < actual.size() ? std::to_string(actual[pos]).c_str() : "end");
-        return text;
-      }
-    }
-  }
-  if (actual.size() != expected.size()) {
+// Names the record of `expected` in which `actual` first differs, or ""
+// when the two are equal.
+std::string RecordDifference(const Bytes& expected, const Bytes& actual) {
+  const long at = FirstDifference(expected, actual);
+  if (at < 0) return "";
+  const size_t pos = static_cast<size_t>(at);
+  if (pos >= expected.size()) {
     return "lengths differ: expected " + std::to_string(expected.size()) + ", found " +
            std::to_string(actual.size());
   }
-  return "";
+  const auto records = RecordsOf(expected);
+  size_t i = 0;
+  while (i + 1 < records.size() && records[i + 1].first <= pos) ++i;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "record %zu (type 0x%04X at offset %zu) differs at offset %zu: expected %02X, "
+                "found %s",
+                i, records[i].second, records[i].first, pos, expected[pos],
+                pos < actual.size() ? HexBytes({actual[pos]}).c_str() : "end");
+  return text;
 }
 
 // What saving the untouched template writes: the globals without RECALCID,
@@ -111,7 +108,7 @@ TEST(Workbook, UntouchedTemplateIsWrittenInSavedOrder) {
   Load(workbook, TemplateWorkbookStream());
   const Bytes saved = Save(workbook);
   const Bytes expected = SavedTemplate();
-  EXPECT_EQ(FirstDifference(expected, saved), "");
+  EXPECT_EQ(RecordDifference(expected, saved), "");
   // The BOUNDSHEET position is the size of the written globals section.
   EXPECT_EQ(workbook.FGlobals.FBoundSheets.Sheet(0).Position(), 1429u);
   EXPECT_EQ(workbook.FGlobals.TotalSize(), 1429u);
@@ -425,7 +422,7 @@ TEST(Workbook, EmbeddedChartIsWrittenBackUnchanged) {
   PutRecord(expected, 0x00EC, Bytes(8, 0xBB));
   PutRecord(expected, 0x023E, Words({0x06B6, 0, 0, 64, 0, 0, 0, 0, 0}));
   PutRecord(expected, 0x000A, {});
-  EXPECT_EQ(FirstDifference(expected, written), "");
+  EXPECT_EQ(RecordDifference(expected, written), "");
   EXPECT_EQ(workbook.FSheets[0].TotalSize(), written.size());
 }
 
