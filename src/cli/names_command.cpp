@@ -20,10 +20,10 @@ namespace {
 // being the column names. Table files store only hashes, so new names come
 // from text tables.
 int ReadColumnNames(const std::string& path, TCellTable& table, TStreams& io) {
-  const std::optional<std::string> bytes = ReadInput(path, io);
-  if (!bytes) return kExitFailed;
-  if (path != "-" && bytes->starts_with("GFF V4.0")) return LoadTable(table, path, io.Err);
-  std::string_view utf8 = *bytes;
+  std::string bytes;
+  if (const TResult read = ReadInput(path, io.In, bytes); !read) return ReportFailure(read, io.Err);
+  if (path != "-" && bytes.starts_with("GFF V4.0")) return LoadTable(table, path, io.Err);
+  std::string_view utf8 = bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
   const std::u16string text = FromUtf8(utf8);
   if (ToUtf8(text) != utf8) {
@@ -42,14 +42,16 @@ int ReadColumnNames(const std::string& path, TCellTable& table, TStreams& io) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> UserColumnNamesFile(std::ostream& err) {
-  std::optional<std::filesystem::path> file =
+TResult UserColumnNamesFile(std::filesystem::path& file) {
+  const std::optional<std::filesystem::path> found =
       UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-  if (!file) {
-    err << "No folder for the user dictionary of column names: neither XDG_DATA_HOME nor HOME "
-           "is an absolute path.\n";
+  if (!found) {
+    return TResult::Failure(
+        "No folder for the user dictionary of column names: neither XDG_DATA_HOME nor HOME is an "
+        "absolute path.");
   }
-  return file;
+  file = *found;
+  return TResult::Success();
 }
 
 int RunNames(const std::vector<std::string>& args, TStreams& io) {
@@ -59,21 +61,21 @@ int RunNames(const std::vector<std::string>& args, TStreams& io) {
     io.Err << HelpText();
     return kExitUsage;
   }
-  const std::optional<std::filesystem::path> file = UserColumnNamesFile(io.Err);
-  if (!file) return kExitFailed;
+  std::filesystem::path file;
+  if (const TResult found = UserColumnNamesFile(file); !found) return ReportFailure(found, io.Err);
   bool warned = false;
-  const TWarningHandler warn = [&](const std::string& message) {
+  const TMessageHandler warn = [&](const std::string& message) {
     io.Err << message << '\n';
     warned = true;
   };
   if (list) {
-    const TUserColumnNames names = TUserColumnNames::Load(*file, warn);
+    const TUserColumnNames names = TUserColumnNames::Load(file, warn);
     for (const std::u16string& name : names.Names()) io.Out << ToUtf8(name) << '\n';
     return warned ? kExitFailed : kExitOk;
   }
   TCellTable table;
   if (int code = ReadColumnNames(args[1], table, io)) return code;
-  const std::optional<std::vector<std::u16string>> added = AddUserColumnNames(*file, table, warn);
+  const std::optional<std::vector<std::u16string>> added = AddUserColumnNames(file, table, warn);
   if (!added) return kExitFailed;
   for (const std::u16string& name : *added) io.Out << ToUtf8(name) << '\n';
   return kExitOk;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "exchange/table_import.h"
+#include "common/result.h"
 #include "table/cell_table.h"
 
 namespace tessary {
@@ -27,10 +27,10 @@ std::u16string CsvExportTargetPath(std::u16string_view documentPath);
 std::string TableToCsv(const TCellTable& table);
 
 // Writes TableToCsv beside `target` and puts it in the target's place when
-// complete. False with the reason ("PATH: system text") on failure; an
-// existing target is then unchanged.
-bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target,
-                       std::string& reason);
+// complete. A failure's message is the CSV export's error text, a line
+// feed and the reason ("PATH: system text"); an existing target is then
+// unchanged.
+TResult WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target);
 
 // Reads CSV into a fresh table: UTF-8 with or without a byte order mark,
 // lines ended by CR LF, LF or CR, fields quoted as TableToCsv writes them
@@ -39,7 +39,8 @@ bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& tar
 // one of the five type names; every line is a row. Refused with the
 // line and field named: input that is not UTF-8 or holds a NUL, a quoted
 // field without its closing quote, fewer than two lines, an unknown type,
-// a value in a column without name and type.
-TImportResult CsvToTable(std::string_view bytes, TCellTable& table);
+// a value in a column without name and type. After a failure the table is
+// to be thrown away.
+TResult CsvToTable(std::string_view bytes, TCellTable& table);
 
 }  // namespace tessary

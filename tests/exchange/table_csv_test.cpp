@@ -14,9 +14,9 @@ using testing::FillRows;
 
 std::string Refusal(std::string_view csv) {
   TCellTable t;
-  const TImportResult result = CsvToTable(csv, t);
-  EXPECT_FALSE(result.Ok);
-  return result.Error;
+  const TResult read = CsvToTable(csv, t);
+  EXPECT_FALSE(read);
+  return read.Message;
 }
 
 TEST(TableCsv, WritesRfc4180WithCrLfAndQuotesOnlyWhereNeeded) {

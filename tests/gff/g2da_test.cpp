@@ -69,7 +69,7 @@ std::vector<uint8_t> Build(const TCellTable& t) {
 
 bool LoadBytes(TCellTable& t, const std::vector<uint8_t>& bytes) {
   TMemoryGFF gff;
-  if (!gff.LoadFromBytes(bytes).empty()) return false;
+  if (!gff.LoadFromBytes(bytes)) return false;
   return LoadGDAFromContainer(t, gff);
 }
 
@@ -430,7 +430,7 @@ void PutString(std::vector<uint8_t>& area, uint32_t length, std::u16string_view 
 
 bool LoadCounted(TCellTable& t, const std::vector<uint8_t>& bytes, TGDALoadCounts& counts) {
   TMemoryGFF gff;
-  return gff.LoadFromBytes(bytes).empty() && LoadGDAFromContainer(t, gff, &counts);
+  return gff.LoadFromBytes(bytes).Ok && LoadGDAFromContainer(t, gff, &counts);
 }
 
 // Another reader's test table: length words count the code units without

@@ -21,7 +21,7 @@ constexpr char kUnrecognized[] = "Unrecognized file format.";
 std::string LoadMessage(const std::vector<uint8_t>& bytes, TMemoryGFF* out = nullptr) {
   TMemoryGFF local;
   TMemoryGFF& gff = out ? *out : local;
-  return gff.LoadFromBytes(bytes);
+  return gff.LoadFromBytes(bytes).Message;
 }
 
 // A root struct with two list fields and one element struct.

@@ -20,7 +20,7 @@ class ErrorCapture {
   std::vector<std::string> Messages;
 
  private:
-  TShowErrorHandler FPrevious;
+  TMessageHandler FPrevious;
 };
 
 }  // namespace tessary::testing
