@@ -145,7 +145,43 @@ void TfrmTessary::CreateComponents() {
   client->setAutoFillBackground(true);
   client->installEventFilter(this);
   setCentralWidget(client);
+  CreateOptionControls(client);
+  CreateGrid(client);
 
+  auto wire = [](auto* sender, auto signal, auto handler) {
+    QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
+  };
+  // Only a click on a mode runs the handler; selecting one from code does not.
+  wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
+  wire(ColCountSpinEdit, &QSpinBox::valueChanged, [this] { ColCountSpinEditChange(); });
+  wire(ColApplyBtn, &QPushButton::clicked, [this] { ColApplyBtnClick(); });
+  wire(DelKeyRemRow, &QCheckBox::clicked, [this] { DelKeyRemRowClick(); });
+  wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
+  wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
+  CreateMenus();
+  AddHelpMenu(menuBar(), this);
+  setAcceptDrops(true);
+
+  // Tab from the grid reaches the checked mode only (ShowMode); the arrow
+  // keys move between the two modes.
+  QAbstractButton* editor = ModeButtons->button(0);
+  QAbstractButton* designer = ModeButtons->button(1);
+  setTabOrder(GDAGrid, editor);
+  setTabOrder(editor, designer);
+  setTabOrder(designer, ColCountSpinEdit);
+  setTabOrder(ColCountSpinEdit, ColApplyBtn);
+  setTabOrder(ColApplyBtn, DelKeyRemRow);
+  setTabOrder(DelKeyRemRow, InsKeyInsRow);
+  setTabOrder(InsKeyInsRow, DownKeyAddRow);
+
+  GDAGrid->setFocus(Qt::OtherFocusReason);
+  setMinimumSize(300, 180);
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+// The controls above the grid: the mode, the column count and the quick
+// options.
+void TfrmTessary::CreateOptionControls(QWidget* client) {
   ModeRadio = new QGroupBox(QStringLiteral("Mode"), client);
   ModeRadio->setGeometry(8, 0, 169, 40);
   auto* editor = new QRadioButton(QStringLiteral("Editor"), ModeRadio);
@@ -180,7 +216,9 @@ void TfrmTessary::CreateComponents() {
   InsKeyInsRow->setGeometry(11, 32, 158, 20);
   DownKeyAddRow = new QCheckBox(QStringLiteral("[Down] key adds a row"), QuickOptionsGroup);
   DownKeyAddRow->setGeometry(175, 14, 158, 20);
+}
 
+void TfrmTessary::CreateGrid(QWidget* client) {
   GDAGrid = new TTableGrid(client);
   GDAGrid->setObjectName(QStringLiteral("GDAGrid"));
   GDAGrid->setGeometry(0, kGridTop, kClientWidth, kClientHeight - kGridTop);
@@ -208,37 +246,9 @@ void TfrmTessary::CreateComponents() {
   GDAGrid->SetFlaggedCellTest([this](int32_t col, int32_t row) {
     const TCellTable& t = GDAGrid->Table();
     if (row < 2) return false;
-    const std::u16string& text = t.Cells(col, row);
+    const std::u16string_view text = t.Cells(col, row);
     return CannotBeStored(ColumnStorage(t.Cells(col, 1)).Type, text);
   });
-
-  auto wire = [](auto* sender, auto signal, auto handler) {
-    QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
-  };
-  // Only a click on a mode runs the handler; selecting one from code does not.
-  wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
-  wire(ColCountSpinEdit, &QSpinBox::valueChanged, [this] { ColCountSpinEditChange(); });
-  wire(ColApplyBtn, &QPushButton::clicked, [this] { ColApplyBtnClick(); });
-  wire(DelKeyRemRow, &QCheckBox::clicked, [this] { DelKeyRemRowClick(); });
-  wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
-  wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
-  CreateMenus();
-  AddHelpMenu(menuBar(), this);
-  setAcceptDrops(true);
-
-  // Tab from the grid reaches the checked mode only (ShowMode); the arrow
-  // keys move between the two modes.
-  setTabOrder(GDAGrid, editor);
-  setTabOrder(editor, designer);
-  setTabOrder(designer, ColCountSpinEdit);
-  setTabOrder(ColCountSpinEdit, ColApplyBtn);
-  setTabOrder(ColApplyBtn, DelKeyRemRow);
-  setTabOrder(DelKeyRemRow, InsKeyInsRow);
-  setTabOrder(InsKeyInsRow, DownKeyAddRow);
-
-  GDAGrid->setFocus(Qt::OtherFocusReason);
-  setMinimumSize(300, 180);
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
 
 QAction* TfrmTessary::AddCommand(QMenu* menu, const QString& text,

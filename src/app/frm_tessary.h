@@ -159,6 +159,8 @@ class TfrmTessary : public QMainWindow {
 
  private:
   void CreateComponents();
+  void CreateOptionControls(QWidget* client);
+  void CreateGrid(QWidget* client);
   void FormCreate(const std::filesystem::path& startFile);
   void NewTable();
   bool LoadFile(const QString& path);
