@@ -6,7 +6,19 @@
 
 namespace tessary {
 
-enum class TColumnType { Int, Float, Bool, String, Resource };
+enum class TColumnType {
+  ctInt,
+  ctFloat,
+  ctBool,
+  ctString,
+  ctResource,
+  // The former names, until the table-file writer uses the ones above.
+  Int = ctInt,
+  Float = ctFloat,
+  Bool = ctBool,
+  String = ctString,
+  Resource = ctResource,
+};
 
 // The type a row-1 text names: "int", "float", "bool", "string" or
 // "resource" in any letter case (A to Z only), the whole text, no
