@@ -1,11 +1,13 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <exception>
 #include <iterator>
 #include <ostream>
 
+#include "cli/many_tables.h"
 #include "common/error_report.h"
 #include "common/safe_file.h"
 #include "gff/g2da.h"
@@ -18,20 +20,38 @@
 namespace tessary::cli {
 namespace {
 
+constexpr size_t kAnyCount = SIZE_MAX;
+
 // One line per subcommand; a new subcommand adds its line here.
 constexpr std::array kCommands = {
     TCommand{"dump", 1, 2, "[--user-names] FILE.gda", RunDump},
-    TCommand{"import", 2, 4, "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]", RunImport},
-    TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
-    TCommand{"export", 1, 4, "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]", RunExport},
-    TCommand{"names", 1, 2, "list | add FILE", RunNames},
+    TCommand{"import", 2, kAnyCount,
+             "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]\n"
+             "FILE|DIR... -d DIR [-r] [--sheet NAME]",
+             RunImportOrBatch},
+    TCommand{"resave", 2, kAnyCount, "IN.gda OUT.gda\nFILE.gda|DIR... -d DIR [-r]",
+             RunResaveOrBatch},
+    TCommand{"export", 1, kAnyCount,
+             "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]\n"
+             "FILE.gda|DIR... -d DIR [-r] [--csv] [--sheet NAME]",
+             RunExportOrBatch},
+    TCommand{"names", 1, 2, "list | add FILE|DIR", RunNames},
+    TCommand{"join", 2, kAnyCount, "[--check] OUT.gda BASE.gda EXT.gda...", RunJoin},
+    TCommand{"find", 2, kAnyCount, "[--case] [--whole] [--column NAME] [-r] TEXT FILE|DIR...",
+             RunFind},
 };
 
 std::string UsageText() {
   std::string text;
   for (const TCommand& c : kCommands) {
-    text += text.empty() ? "usage: " : "       ";
-    text += std::string("tessary-cli ") + c.Name + " " + c.Usage + "\n";
+    // A usage of several lines gives the command's other forms.
+    std::string_view usage = c.Usage;
+    while (!usage.empty()) {
+      const size_t end = std::min(usage.find('\n'), usage.size());
+      text += text.empty() ? "usage: " : "       ";
+      text += std::string("tessary-cli ") + c.Name + " " + std::string(usage.substr(0, end)) + "\n";
+      usage.remove_prefix(std::min(end + 1, usage.size()));
+    }
   }
   text += "       tessary-cli --help | --version\n";
   return text;
@@ -85,9 +105,13 @@ std::string HelpText() {
          "        the names it saves: $XDG_DATA_HOME/tessary/column-names.txt\n"
          "        (~/.local/share/tessary/ when XDG_DATA_HOME is unset), one name a\n"
          "        line. \"list\" prints it; \"add FILE\" adds the column names of FILE\n"
-         "        (a text table as import reads it, \"-\" for standard input, or a\n"
-         "        table file) that the dictionaries do not know yet and prints them.\n"
-         "        No other command writes it.\n"
+         "        that the dictionaries do not know yet and prints them: the first\n"
+         "        row of each sheet of a workbook, the first line of a CSV file (*.csv),\n"
+         "        the first line of a text table as import reads it (\"-\" for standard\n"
+         "        input); a table file holds hashes only. A folder gives its\n"
+         "        workbooks, CSV, text and table files. No other command writes it.\n"
+         "\n" +
+         ManyTablesHelpText() +
          "\n"
          "Exit codes: 0 success; 1 failure (the message on standard error);\n"
          "2 the file is a valid container but not a G2DA table, or a usage error.\n";

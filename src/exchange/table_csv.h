@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/result.h"
 #include "table/cell_table.h"
@@ -42,5 +43,10 @@ TResult WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& 
 // a value in a column without name and type. After a failure the table is
 // to be thrown away.
 TResult CsvToTable(std::string_view bytes, TCellTable& table);
+
+// The fields of the first line of CSV text (the column names of a table,
+// or of a user's own sheet whatever follows), read as CsvToTable reads
+// them; refused, with the place named, as CsvToTable refuses that line.
+TResult CsvFirstRecord(std::string_view bytes, std::vector<std::u16string>& fields);
 
 }  // namespace tessary

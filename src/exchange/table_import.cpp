@@ -318,6 +318,22 @@ TResult TWorkbookImport::ReadSheet(int index, TCellTable& table) const {
   });
 }
 
+std::vector<std::u16string> TWorkbookImport::FirstRowTexts(int index) const {
+  const TCells& cells = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)))->Cells();
+  std::vector<std::u16string> texts;
+  if (cells.CellRowCount() == 0) return texts;
+  for (const TCell& cell : cells.RowCells(0)) {
+    if (cells.ErrorCode(cell)) continue;  // its text would be the error's name
+    TXlsValue value = cells.Value(cell);
+    if (auto* text = std::get_if<std::u16string>(&value); text && !text->empty()) {
+      texts.push_back(std::move(*text));
+    } else if (const double* number = std::get_if<double>(&value)) {
+      texts.push_back(ShortestNumberText(*number));
+    }
+  }
+  return texts;
+}
+
 TResult ImportTableFromWorkbook(const std::filesystem::path& fileName, const std::u16string* sheet,
                                 TCellTable& table) {
   TWorkbookImport book;

@@ -62,6 +62,11 @@ class TWorkbookImport {
   int DefaultSheet() const;
   // Reads worksheet `index` into `table` (a fresh table).
   TResult ReadSheet(int index, TCellTable& table) const;
+  // The texts of the first row of worksheet `index`, left to right, as the
+  // import reads them (a number as its shortest text); empty cells, error
+  // values and cells holding neither text nor number, left out. A user's own sheet
+  // carries its column names there.
+  std::vector<std::u16string> FirstRowTexts(int index) const;
 
   const std::filesystem::path& FileName() const { return FFileName; }
 

@@ -77,6 +77,12 @@ std::optional<TGridCoord> Scan(const TCellTable& t, const TTextMatcher& m, const
 
 }  // namespace
 
+std::u16string FoldCase(std::u16string_view text) {
+  std::u16string folded;
+  FoldInto(text, folded);
+  return folded;
+}
+
 TTextMatcher::TTextMatcher(const TFindOptions& options)
     : FMatchCase(options.MatchCase), FWholeCell(options.WholeCell) {
   if (FMatchCase) {

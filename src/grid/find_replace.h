@@ -20,6 +20,10 @@ struct TFindOptions {
   bool WholeCell = false;  // the whole cell text must be Text, not only a part of it
 };
 
+// `text` with Unicode simple case folding, as Find compares texts without
+// MatchCase: of the same length, one code unit (or pair) for one.
+std::u16string FoldCase(std::u16string_view text);
+
 // Whether a text matches, and the text with its matches replaced. Prepared
 // once per search, so that the loop over the cells only compares.
 //
