@@ -29,8 +29,9 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
   uint64_t size = 0;
   TInputFile file(nullptr, std::fclose);
   if (source != "-") {
-    file = OpenInputFile(source, &size, io.Err);
-    if (!file) return kExitFailed;
+    if (const TResult opened = OpenInputFile(source, file, size); !opened) {
+      return ReportFailure(opened, io.Err);
+    }
     workbook = IsWorkbookFile(file.get());
   }
   if (!workbook && !(source != "-" && IsCsvName(source))) {
@@ -39,7 +40,7 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
     return kExitUsage;
   }
   TCellTable table;
-  TImportResult result;
+  TResult result;
   if (workbook) {
     file.reset();
     const std::u16string name = sheet ? FromUtf8(*sheet) : std::u16string();
@@ -53,10 +54,7 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
     result = CsvToTable(bytes, table);
   }
-  if (!result.Ok) {
-    io.Err << result.Error << '\n';
-    return kExitFailed;
-  }
+  if (!result) return ReportFailure(result, io.Err);
   return SaveTable(table, files[1], io.Err);
 }
 
