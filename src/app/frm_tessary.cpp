@@ -731,12 +731,12 @@ bool TfrmTessary::ConfirmUnstorableValues() {
   const QString where = QStringLiteral("row %1, column %2").arg(found.FirstRow - 1).arg(name);
   const QString text =
       found.Count == 1 ? QStringLiteral(
-                             "1 cell cannot be stored as its column type and will be saved as 0 "
-                             "(%1). Save anyway?")
+                             "1 cell cannot be stored as its column type and will be saved as "
+                             "another value (%1). Save anyway?")
                              .arg(where)
                        : QStringLiteral(
                              "%1 cells cannot be stored as their column type and will be saved as "
-                             "0 (first: %2). Save anyway?")
+                             "other values (first: %2). Save anyway?")
                              .arg(found.Count)
                              .arg(where);
   if (MessageBoxes().AskYesNo(text, kApplicationTitle)) return true;

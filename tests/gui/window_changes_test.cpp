@@ -184,8 +184,8 @@ TEST_F(WindowChangesTest, ValuesSaveWouldStoreAsZeroAreShownAndAskedAbout) {
   w->MSave->trigger();  // No
   ASSERT_EQ(boxes_.Questions.size(), 1u);
   EXPECT_EQ(boxes_.Questions[0],
-            QStringLiteral("1 cell cannot be stored as its column type and will be saved as 0 "
-                           "(row 1, column ID). Save anyway?"));
+            QStringLiteral("1 cell cannot be stored as its column type and will be saved as "
+                           "another value (row 1, column ID). Save anyway?"));
   EXPECT_EQ(t.Current(), (TGridCoord{0, 2}));
   EXPECT_EQ(Focus(), w->GDAGrid);
   QFile::remove(path);
