@@ -93,6 +93,19 @@ bool TQtMessageBoxes::AskYesNo(const QString& text, const QString& caption) {
   return box.exec() == QMessageBox::Yes;
 }
 
+TRestoreChoice TQtMessageBoxes::AskRestore(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Question, caption, text);
+  QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+  QPushButton* later = box.addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+  box.setDefaultButton(restore);
+  box.setEscapeButton(later);
+  box.exec();
+  if (box.clickedButton() == restore) return TRestoreChoice::rcRestore;
+  if (box.clickedButton() == discard) return TRestoreChoice::rcDiscard;
+  return TRestoreChoice::rcLater;
+}
+
 namespace {
 
 TMessageBoxPort*& CurrentBoxes() {

@@ -31,6 +31,10 @@ enum class TBoxIcon { biNone, biWarning, biError };
 // The answers to "Save changes to NAME?".
 enum class TSaveChoice { scSave, scDiscard, scCancel };
 
+// The answers to "Tessary was not closed properly. Restore unsaved changes
+// to NAME (saved at TIME)?".
+enum class TRestoreChoice { rcRestore, rcDiscard, rcLater };
+
 // Modal message boxes without owner window: a message with one OK button,
 // and questions.
 class TMessageBoxPort {
@@ -41,6 +45,8 @@ class TMessageBoxPort {
   virtual TSaveChoice AskSaveChanges(const QString& text, const QString& caption) = 0;
   // Buttons "Yes" and "No"; Esc answers No.
   virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
+  // Buttons "Restore", "Discard" and "Later"; Esc answers Later.
+  virtual TRestoreChoice AskRestore(const QString& text, const QString& caption) = 0;
 };
 
 class TQtFileDialog : public TFileDialogPort {
@@ -56,6 +62,7 @@ class TQtMessageBoxes : public TMessageBoxPort {
   void Show(const QString& text, const QString& caption, TBoxIcon icon) override;
   TSaveChoice AskSaveChanges(const QString& text, const QString& caption) override;
   bool AskYesNo(const QString& text, const QString& caption) override;
+  TRestoreChoice AskRestore(const QString& text, const QString& caption) override;
 };
 
 // "GDA files|*.gda" as a Qt name filter: "GDA files (*.gda)".

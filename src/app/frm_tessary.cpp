@@ -149,6 +149,7 @@ TfrmTessary::TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort
       FUserNamesFile(UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))) {
   CreateComponents();
   FormCreate(startFile);
+  StartRecovery();
 }
 
 TfrmTessary::~TfrmTessary() = default;
@@ -805,6 +806,7 @@ void TfrmTessary::EditRedo() {
 
 void TfrmTessary::HistoryChanged(THistoryChange change) {
   UpdateCaption();
+  UpdateRecovery();
   if (change == THistoryChange::hcUndone || change == THistoryChange::hcRedone) {
     ShowMode();
     ShowColCount();

@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QString>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -34,6 +35,8 @@ namespace tessary {
 class TCellTable;
 class TTableGrid;
 class TFindDialog;
+struct TLeftCopy;
+struct TWindowRecovery;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -177,6 +180,14 @@ class TfrmTessary : public QMainWindow {
 
   // A message in the status line for `timeoutMs` (0: until the next one).
   void ShowStatusMessage(const QString& text, int timeoutMs = 10000);
+
+  // Recovery copies (frm_tessary_recovery.cpp): the copies windows left
+  // when they did not close cleanly, offered one by one.
+  void OfferRecoveryCopies();
+  // Writes this window's copy when one is due (its timer calls it).
+  bool WriteRecoveryCopyIfDue();
+  void SetRecoveryClock(std::function<std::chrono::steady_clock::time_point()> clock);
+  std::filesystem::path RecoveryCopyPath() const;
   // The grid's context menu, filled anew; shown at `globalPos` unless
   // `show` is false.
   QMenu* GridContextMenu(const QPoint& globalPos, bool show = true);
@@ -225,6 +236,9 @@ class TfrmTessary : public QMainWindow {
   void ShowFind(bool replace);
   void FindNextCell();
   void WarnDictionary(const std::string& message);
+  void StartRecovery();
+  void UpdateRecovery();
+  bool RestoreRecoveryCopy(TLeftCopy& copy);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
@@ -236,6 +250,7 @@ class TfrmTessary : public QMainWindow {
   std::optional<std::filesystem::path> FUserNamesFile;
   bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
   QMenu* FContextMenu = nullptr;
+  std::shared_ptr<TWindowRecovery> FRecovery;
 };
 
 }  // namespace tessary
