@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -78,16 +79,38 @@ std::string SerializeRecovery(const TRecoveryHeader& header, const TCellTable& t
   PutU32(out, static_cast<uint32_t>(static_cast<uint64_t>(header.SavedAt) >> 32));
   PutU32(out, static_cast<uint32_t>(table.ColCount()));
   PutU32(out, static_cast<uint32_t>(table.RowCount()));
-  for (int32_t r = 0; r < table.RowCount(); ++r) {
-    const int32_t last = std::min(table.ColCount() - 1, table.LastStoredCol(r));
-    for (int32_t c = 0; c <= last; ++c) {
-      const std::u16string_view text = table.Cells(c, r);
-      if (text.empty()) continue;
-      PutU32(out, static_cast<uint32_t>(c));
-      PutU32(out, static_cast<uint32_t>(r));
-      PutText(out, text);
+  // The size first, so that the cells are copied into one buffer made once.
+  size_t size = out.size();
+  const auto forEachCell = [&table](auto&& visit) {
+    for (int32_t r = 0; r < table.RowCount(); ++r) {
+      const int32_t last = std::min(table.ColCount() - 1, table.LastStoredCol(r));
+      for (int32_t c = 0; c <= last; ++c) {
+        const std::u16string_view text = table.Cells(c, r);
+        if (!text.empty()) visit(c, r, text);
+      }
     }
-  }
+  };
+  forEachCell([&size](int32_t, int32_t, std::u16string_view text) { size += 12 + 2 * text.size(); });
+  const size_t headerSize = out.size();
+  out.resize(size);
+  char* p = out.data() + headerSize;
+  forEachCell([&p](int32_t c, int32_t r, std::u16string_view text) {
+    const uint32_t fields[3] = {static_cast<uint32_t>(c), static_cast<uint32_t>(r),
+                                static_cast<uint32_t>(text.size())};
+    for (uint32_t v : fields) {
+      PutU32(reinterpret_cast<uint8_t*>(p), v);
+      p += 4;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(p, text.data(), 2 * text.size());
+      p += 2 * text.size();
+    } else {
+      for (char16_t unit : text) {
+        PutU16(reinterpret_cast<uint8_t*>(p), unit);
+        p += 2;
+      }
+    }
+  });
   return out;
 }
 
