@@ -100,9 +100,10 @@ int main(int argc, char** argv) {
       write = std::min(write, Seconds(start));
     }
     std::filesystem::remove_all(folder);
-    std::printf("distinct-text table, 200,002 x 50: copy %.3f s (%.3f s CPU) on the window's "
-                "thread, write %.3f s on the worker, %.1f MB, peak %.0f MB\n",
-                copy, copyCpu, write, static_cast<double>(size) / 1e6, bench::PeakMB());
+    std::printf(
+        "distinct-text table, 200,002 x 50: copy %.3f s (%.3f s CPU) on the window's "
+        "thread, write %.3f s on the worker, %.1f MB, peak %.0f MB\n",
+        copy, copyCpu, write, static_cast<double>(size) / 1e6, bench::PeakMB());
     return 0;
   }
   std::fprintf(stderr, "usage: bench_shared_strings make DIR | recovery\n");

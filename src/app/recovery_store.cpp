@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <atomic>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -90,7 +90,8 @@ std::string SerializeRecovery(const TRecoveryHeader& header, const TCellTable& t
       }
     }
   };
-  forEachCell([&size](int32_t, int32_t, std::u16string_view text) { size += 12 + 2 * text.size(); });
+  forEachCell(
+      [&size](int32_t, int32_t, std::u16string_view text) { size += 12 + 2 * text.size(); });
   const size_t headerSize = out.size();
   out.resize(size);
   char* p = out.data() + headerSize;

@@ -137,9 +137,11 @@ TResult TableFromText(std::string_view bytes, TCellTable& table) {
   const TUnstorableCells found = FindUnstorableCells(table);
   if (found.Count > 0) {
     const TColumnType type = ColumnStorage(table.Cells(found.FirstCol, 1)).Type;
-    return TResult::Failure(
+    const std::string why =
         FormatMessage("Line %d, field %d: ", found.FirstRow + 1, found.FirstCol + 1) +
-        WhyCannotBeStored(type, table.Cells(found.FirstCol, found.FirstRow)));
+        WhyCannotBeStored(type, table.Cells(found.FirstCol, found.FirstRow));
+    table.Clear();  // a refused text leaves no table
+    return TResult::Failure(why);
   }
   return TResult::Success();
 }
