@@ -788,6 +788,7 @@ void TfrmTessary::closeEvent(QCloseEvent* event) {
   RunCommand([this, &close] { close = ConfirmDiscardChanges(); });
   if (close) {
     window_settings::SetGeometry(saveGeometry());
+    EndRecovery();
     event->accept();
   } else {
     event->ignore();

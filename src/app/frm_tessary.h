@@ -238,6 +238,7 @@ class TfrmTessary : public QMainWindow {
   void WarnDictionary(const std::string& message);
   void StartRecovery();
   void UpdateRecovery();
+  void EndRecovery();
   bool RestoreRecoveryCopy(TLeftCopy& copy);
 
   TFileDialogPort* FDialog;

@@ -34,11 +34,20 @@ void TfrmTessary::StartRecovery() {
   connect(FRecovery->Timer, &QTimer::timeout, this, [this] { WriteRecoveryCopyIfDue(); });
 }
 
+// A window that closes cleanly leaves neither its copy nor its lock, also
+// when the run ends before the window object is deleted.
+void TfrmTessary::EndRecovery() {
+  if (FRecovery) FRecovery->Timer->stop();
+  FRecovery.reset();
+}
+
 void TfrmTessary::SetRecoveryClock(std::function<std::chrono::steady_clock::time_point()> clock) {
   FRecovery->Schedule = TRecoverySchedule(std::move(clock));
 }
 
-std::filesystem::path TfrmTessary::RecoveryCopyPath() const { return FRecovery->Copy.Path(); }
+std::filesystem::path TfrmTessary::RecoveryCopyPath() const {
+  return FRecovery ? FRecovery->Copy.Path() : std::filesystem::path();
+}
 
 // Every change of the table's history: unsaved changes make a copy due,
 // none left (saved, undone to the saved state, a new table) removes it.
@@ -61,6 +70,7 @@ void TfrmTessary::UpdateRecovery() {
 // The texts are copied on this thread (one pass over the cells); the file
 // is written on a worker thread, so that typing goes on meanwhile.
 bool TfrmTessary::WriteRecoveryCopyIfDue() {
+  if (!FRecovery) return false;
   TWindowRecovery& r = *FRecovery;
   const std::optional<std::chrono::milliseconds> due = r.Schedule.DueIn();
   if (!due || !r.Copy.Usable()) return false;
@@ -98,6 +108,7 @@ bool TfrmTessary::RestoreRecoveryCopy(TLeftCopy& copy) {
     ShowMode();
     GDAGrid->History().ClearUnsaved();
   }
+  if (!FRecovery) return true;
   TWindowRecovery& r = *FRecovery;
   if (r.Copy.Usable()) {
     TRecoveryHeader header = copy.Header;
