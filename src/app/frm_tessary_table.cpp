@@ -52,10 +52,10 @@ void Sort(TfrmTessary& w, TSortOrder order) {
 void TfrmTessary::CreateTableMenu() {
   using QKS = QKeySequence;
   MTable = menuBar()->addMenu(QStringLiteral("&Table"));
-  MSortascending = AddCommand(MTable, QStringLiteral("Sort ascending"), {},
-                              [this] { MSortascendingClick(); });
-  MSortdescending = AddCommand(MTable, QStringLiteral("Sort descending"), {},
-                               [this] { MSortdescendingClick(); });
+  MSortascending =
+      AddCommand(MTable, QStringLiteral("Sort ascending"), {}, [this] { MSortascendingClick(); });
+  MSortdescending =
+      AddCommand(MTable, QStringLiteral("Sort descending"), {}, [this] { MSortdescendingClick(); });
   MTable->addSeparator();
   // Filter... leaves the keys in the filter bar, unlike the other commands.
   MFilter = MTable->addAction(QStringLiteral("Filter..."));
@@ -140,9 +140,8 @@ void TfrmTessary::FilterChanged() { UpdateStatus(); }
 
 void TfrmTessary::UpdateFilterStatus() {
   const TTableFilter& filter = GDAGrid->Controller().Filter();
-  const QString text = filter.Active()
-                           ? ToQString(FilterStatusText(GDAGrid->Table(), filter))
-                           : QString();
+  const QString text =
+      filter.Active() ? ToQString(FilterStatusText(GDAGrid->Table(), filter)) : QString();
   if (StatusFilter->text() != text) StatusFilter->setText(text);
   StatusFilter->setVisible(!text.isEmpty());
 }
@@ -168,8 +167,9 @@ bool TfrmTessary::ConfirmBeforeSave() {
   if (choice == TCheckChoice::ccSaveAnyway) return true;
   if (choice == TCheckChoice::ccGoTo) {
     const TCheckCase& first = findings.front().First;
-    const int32_t row =
-        first.Row >= 0 ? first.Row : first.Kind == TCheckKind::ckUnknownType ? 1 : 0;
+    const int32_t row = first.Row >= 0                            ? first.Row
+                        : first.Kind == TCheckKind::ckUnknownType ? 1
+                                                                  : 0;
     if (row < t.FixedRows()) DesignerMode(true);
     if (!GDAGrid->Controller().Filter().Shows(row)) {
       ResetFilter();

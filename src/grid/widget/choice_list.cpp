@@ -55,7 +55,8 @@ void TChoiceList::Match(const QString& text) {
 QString TChoiceList::Step(int delta) {
   if (count() == 0) return QString();
   const int now = currentRow();
-  const int next = now < 0 ? (delta > 0 ? 0 : count() - 1) : std::clamp(now + delta, 0, count() - 1);
+  const int next =
+      now < 0 ? (delta > 0 ? 0 : count() - 1) : std::clamp(now + delta, 0, count() - 1);
   setCurrentRow(next);
   return item(next)->text();
 }

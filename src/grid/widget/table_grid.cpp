@@ -172,9 +172,9 @@ std::vector<TBand> RowBands(const TCellTable& t, const TTableFilter& filter, con
     first = t.FixedRows();
     last = first - 1;
   }
-  std::vector<TBand> bands =
-      Bands(t.FixedRows(), first, last, client.Height,
-            [&](int32_t i) { return t.RowHeights(RowOfShownIndex(t, &filter, i)); });
+  std::vector<TBand> bands = Bands(t.FixedRows(), first, last, client.Height, [&](int32_t i) {
+    return t.RowHeights(RowOfShownIndex(t, &filter, i));
+  });
   for (TBand& band : bands) band.Index = RowOfShownIndex(t, &filter, band.Index);
   return bands;
 }
@@ -443,7 +443,7 @@ void TTableGrid::scrollContentsBy(int, int) {
   const int32_t index = verticalScrollBar()->value();
   const TTableFilter* filter = &FController.Filter();
   const int32_t top = index < ShownRowCount(FTable, filter) ? RowOfShownIndex(FTable, filter, index)
-                                                             : FTable.TopRow();
+                                                            : FTable.TopRow();
   FController.ScrollTo(horizontalScrollBar()->value(), top);
   viewport()->update();
   FGutter->update();

@@ -48,8 +48,7 @@ class TGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
   bool isValid() const override {
     if (!FGrid) return false;
     const TCellTable& t = FGrid->Table();
-    const bool rowOk =
-        FKind == TCellKind::ckColumnHeader || (FRow >= 0 && FRow < ShownRows(FGrid));
+    const bool rowOk = FKind == TCellKind::ckColumnHeader || (FRow >= 0 && FRow < ShownRows(FGrid));
     const bool colOk = FKind == TCellKind::ckRowHeader || (FCol >= 0 && FCol < t.ColCount());
     return rowOk && colOk;
   }
@@ -203,8 +202,8 @@ class TTableGridAccessible : public QAccessibleWidget, public QAccessibleTableIn
   }
   QAccessibleInterface* childAt(int x, int y) const override {
     const QPoint p = FGrid->viewport()->mapFromGlobal(QPoint(x, y));
-    const TGridCoord at = CellAt(FGrid->Table(), FGrid->Controller().ClientSize(), p.x(), p.y(),
-                                 FilterOf(FGrid));
+    const TGridCoord at =
+        CellAt(FGrid->Table(), FGrid->Controller().ClientSize(), p.x(), p.y(), FilterOf(FGrid));
     const int row = at.Y < 0 ? -1 : AccessibleRowOf(FGrid, at.Y);
     return at.X >= 0 && row >= 0 ? cellAt(row, at.X) : nullptr;
   }
@@ -245,8 +244,7 @@ class TTableGridAccessible : public QAccessibleWidget, public QAccessibleTableIn
                                                  : QString();
   }
   QString rowDescription(int row) const override {
-    return row >= 0 && row < rowCount() ? ToQString(RowLabel(GridRowOf(FGrid, row)))
-                                        : QString();
+    return row >= 0 && row < rowCount() ? ToQString(RowLabel(GridRowOf(FGrid, row))) : QString();
   }
   int selectedColumnCount() const override { return static_cast<int>(selectedColumns().size()); }
   int selectedRowCount() const override { return static_cast<int>(selectedRows().size()); }

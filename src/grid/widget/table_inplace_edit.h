@@ -54,7 +54,7 @@ class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
   void SetChoice(const QString& text);
 
   TTableGrid* FGrid;
-  QRect FCell;  // the cell the editor stands over
+  QRect FCell;                      // the cell the editor stands over
   TChoiceList* FChoices = nullptr;  // created for the first cell with choices
   bool FSettingChoice = false;
 };
