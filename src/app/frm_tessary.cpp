@@ -465,7 +465,7 @@ void TfrmTessary::CreateMenus() {
        {std::pair{MInsertrow, std::function<void()>([this] { GDAGrid->Controller().InsertRow(); })},
         std::pair{MDeleterows,
                   std::function<void()>([this] { GDAGrid->Controller().DeleteSelectedRows(); })}}) {
-    connect(action, &QAction::triggered, this, [this, handler] {
+    connect(action, &QAction::triggered, this, [this, handler = handler] {
       RunCommand(handler);
       FocusGrid();
     });
