@@ -35,6 +35,9 @@ enum class TSaveChoice { scSave, scDiscard, scCancel };
 // to NAME (saved at TIME)?".
 enum class TRestoreChoice { rcRestore, rcDiscard, rcLater };
 
+// The answers to the question before saving a table with findings.
+enum class TCheckChoice { ccSaveAnyway, ccGoTo, ccCancel };
+
 // Modal message boxes without owner window: a message with one OK button,
 // and questions.
 class TMessageBoxPort {
@@ -47,6 +50,8 @@ class TMessageBoxPort {
   virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
   // Buttons "Restore", "Discard" and "Later"; Esc answers Later.
   virtual TRestoreChoice AskRestore(const QString& text, const QString& caption) = 0;
+  // Buttons "Save anyway", "Go to" and "Cancel"; Esc cancels.
+  virtual TCheckChoice AskBeforeSave(const QString& text, const QString& caption) = 0;
 };
 
 class TQtFileDialog : public TFileDialogPort {
@@ -63,6 +68,7 @@ class TQtMessageBoxes : public TMessageBoxPort {
   TSaveChoice AskSaveChanges(const QString& text, const QString& caption) override;
   bool AskYesNo(const QString& text, const QString& caption) override;
   TRestoreChoice AskRestore(const QString& text, const QString& caption) override;
+  TCheckChoice AskBeforeSave(const QString& text, const QString& caption) override;
 };
 
 // "GDA files|*.gda" as a Qt name filter: "GDA files (*.gda)".

@@ -53,7 +53,7 @@ TEST(Recovery, CopyWrittenOfferedRestoredAndRemoved) {
 
   // Save removes the copy; Discard offered for another one deletes it.
   dialog.Answer = QString::fromStdString((folder / "saved.gda").string());
-  boxes.YesNoAnswers = {true};  // save anyway, "abc" stored as 0
+  boxes.CheckAnswers = {TCheckChoice::ccSaveAnyway};  // "abc" stored as 0
   second->MSaveClick();
   EXPECT_FALSE(second->Modified());
   EXPECT_FALSE(std::filesystem::exists(second->RecoveryCopyPath()));
