@@ -22,8 +22,11 @@ namespace tessary {
 namespace {
 
 // A slice of the search between two looks at the event queue: short
-// enough that typing and painting do not lag.
+// enough that typing and painting do not lag. The list and the count are
+// brought up to date less often, as painting them costs more than the
+// look at the queue.
 constexpr qint64 kSliceMs = 40;
+constexpr qint64 kShowEveryMs = 300;
 
 QString Grouped(qint64 n) { return QLocale(QLocale::English).toString(n); }
 
@@ -183,6 +186,8 @@ void TFindInFilesPanel::Start(const TFindInFilesQuery& query) {
   FFound = FFilesWithHits = FWarnings = 0;
   FStopped = FFull = false;
   FNext = 0;
+  FPending.clear();
+  FShown.start();
   // Files not named as tables are passed over silently: a folder of game
   // data holds many other files. A folder that cannot be read is a warning.
   TFileListing listing = ListFiles({query.Folder}, query.Subfolders, IsTableFileName);
@@ -217,15 +222,18 @@ void TFindInFilesPanel::closeEvent(QCloseEvent* event) {
 }
 
 void TFindInFilesPanel::Step() {
-  FClock.start();
-  std::vector<TFoundLine> found;
-  while (FNext < FQueue.size() && !FFull && FClock.elapsed() < kSliceMs) {
-    SearchFile(FNext++, found);
+  QElapsedTimer slice;
+  slice.start();
+  while (FNext < FQueue.size() && !FFull && slice.elapsed() < kSliceMs) {
+    SearchFile(FNext++, FPending);
   }
-  FModel->Append(std::move(found));
   if (FNext < FQueue.size() && !FFull) {
     FTimer.start();
+    if (FShown.elapsed() < kShowEveryMs) return;
+    FModel->Append(std::move(FPending));
+    FPending.clear();
     ShowCount();
+    FShown.start();
   } else {
     Finish(false);
   }
@@ -260,6 +268,8 @@ void TFindInFilesPanel::SearchFile(size_t index, std::vector<TFoundLine>& out) {
 
 void TFindInFilesPanel::Finish(bool stopped) {
   FTimer.stop();
+  FModel->Append(std::move(FPending));
+  FPending.clear();
   FStopped = stopped;
   StopBtn->setEnabled(false);
   ShowCount();

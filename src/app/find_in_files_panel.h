@@ -111,8 +111,9 @@ class TFindInFilesPanel : public QDockWidget {
   int32_t FFilesWithHits = 0;
   int32_t FWarnings = 0;
   bool FStopped = false;
-  bool FFull = false;  // kMaxFound reached
-  QElapsedTimer FClock;
+  bool FFull = false;                // kMaxFound reached
+  std::vector<TFoundLine> FPending;  // found since the list was last brought up to date
+  QElapsedTimer FShown;              // since then
 };
 
 }  // namespace tessary
