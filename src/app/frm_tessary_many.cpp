@@ -21,6 +21,8 @@
 namespace tessary {
 namespace {
 
+constexpr int kDuplicatesMessageMs = 30000;
+
 // "Cost" (float)
 QString ColumnText(const TCellTable& table, int32_t col) {
   return QStringLiteral("\"%1\" (%2)")
@@ -118,8 +120,8 @@ void TfrmTessary::MAppendtableClick() {
   text += duplicates.size() == 1
               ? QStringLiteral("; 1 duplicate ID: %1.").arg(where)
               : QStringLiteral("; %1 duplicate IDs, first %2.").arg(duplicates.size()).arg(where);
-  // Kept until the next message: it names rows to look at.
-  ShowStatusMessage(text, 0);
+  // Kept longer than other messages: it names rows to look at.
+  ShowStatusMessage(text, kDuplicatesMessageMs);
 }
 
 TFindInFilesPanel& TfrmTessary::EnsureFindInFilesPanel() {
