@@ -27,6 +27,7 @@ namespace {
 // look at the queue.
 constexpr qint64 kSliceMs = 40;
 constexpr qint64 kShowEveryMs = 300;
+constexpr int kModalWaitMs = 100;
 
 QString Grouped(qint64 n) { return QLocale(QLocale::English).toString(n); }
 
@@ -168,7 +169,6 @@ TFindInFilesPanel::TFindInFilesPanel(QWidget* parent)
   setWidget(body);
 
   FTimer.setSingleShot(true);
-  FTimer.setInterval(0);
   connect(&FTimer, &QTimer::timeout, this, [this] { Step(); });
   connect(StopBtn, &QPushButton::clicked, this, [this] { Stop(); });
   connect(List, &QTreeView::activated, this, [this](const QModelIndex& index) {
@@ -208,7 +208,7 @@ void TFindInFilesPanel::Start(const TFindInFilesQuery& query) {
   StopBtn->setEnabled(true);
   show();
   raise();
-  FTimer.start();
+  FTimer.start(0);
   ShowCount();
 }
 
@@ -222,13 +222,19 @@ void TFindInFilesPanel::closeEvent(QCloseEvent* event) {
 }
 
 void TFindInFilesPanel::Step() {
+  // A modal box may be showing an error from within the error handler, which
+  // a table load replaces for its time: the search waits until it is closed.
+  if (QApplication::activeModalWidget() != nullptr) {
+    FTimer.start(kModalWaitMs);
+    return;
+  }
   QElapsedTimer slice;
   slice.start();
   while (FNext < FQueue.size() && !FFull && slice.elapsed() < kSliceMs) {
     SearchFile(FNext++, FPending);
   }
   if (FNext < FQueue.size() && !FFull) {
-    FTimer.start();
+    FTimer.start(0);
     if (FShown.elapsed() < kShowEveryMs) return;
     FModel->Append(std::move(FPending));
     FPending.clear();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -116,6 +117,18 @@ TEST_F(ManyTablesWindowTest, FindInFilesListsCellsAndOpensTheActivatedOne) {
   EXPECT_EQ(line(2), QStringLiteral("sub/b.gda|2||Name|claws\\tof ash"));
   EXPECT_EQ(panel->Count->text(),
             QStringLiteral("2 cells found in 2 tables of 3. 1 file could not be read."));
+
+  // While a modal box shows, the search waits.
+  QDialog modal(w.get());
+  modal.setModal(true);
+  modal.show();
+  dialog->FindBtn->click();
+  QTest::qWait(150);
+  EXPECT_TRUE(panel->Running());
+  EXPECT_EQ(m.rowCount(), 0);
+  modal.close();
+  ASSERT_TRUE(QTest::qWaitFor([panel] { return !panel->Running(); }, 10000));
+  EXPECT_EQ(m.rowCount(), 3);
 
   // Cancel at the unsaved-changes question keeps the table; Discard opens
   // the file with the found cell current.
