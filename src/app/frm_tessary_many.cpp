@@ -181,8 +181,8 @@ void TfrmTessary::MoveToFoundCell(int32_t col, int32_t row) {
     row = std::min(row, t.RowCount() - 1);
   }
   if (!grid.Filter().Shows(row)) {
-    grid.ClearFilter();
-    ShowStatusMessage(QStringLiteral("Filter cleared: the found cell is in a row it hid."));
+    ResetFilter();
+    ShowStatusMessage(QStringLiteral("Filter cleared: the found cell was hidden."));
   }
   t.MoveCurrent(TGridCoord{std::max(col, t.FixedCols()), std::max(row, t.FixedRows())});
   grid.ScrollCurrentIntoView();
