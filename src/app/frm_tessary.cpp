@@ -419,6 +419,8 @@ void TfrmTessary::CreateMenus() {
   MNewwindow = AddCommand(MFile, QStringLiteral("New window"),
                           {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_N)}, [this] { MNewwindowClick(); });
   // Compare with... and Append table... go here, before Quit.
+  MAppendtable =
+      AddCommand(MFile, QStringLiteral("Append table..."), {}, [this] { MAppendtableClick(); });
   MFile->addSeparator();
   MQuit = AddCommand(MFile, QStringLiteral("Quit"), {QKS(Qt::CTRL | Qt::Key_Q)},
                      [this] { MQuitClick(); });
@@ -445,6 +447,9 @@ void TfrmTessary::CreateMenus() {
                          [this] { MFindnextClick(); });
   MReplace = AddCommand(MEdit, QStringLiteral("Replace..."), {QKS(Qt::CTRL | Qt::Key_H)},
                         [this] { MReplaceClick(); });
+  MFindinfiles =
+      AddCommand(MEdit, QStringLiteral("Find in files..."), {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+                 [this] { MFindinfilesClick(); });
   MEdit->addSeparator();
   MGotorow = AddCommand(MEdit, QStringLiteral("Go to row..."), {QKS(Qt::CTRL | Qt::Key_G)},
                         [this] { MGotorowClick(); });

@@ -36,6 +36,8 @@ class TFilterBar;
 enum class TGridNotice;
 class TTableGrid;
 class TFindDialog;
+class TFindInFilesDialog;
+class TFindInFilesPanel;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -100,6 +102,7 @@ class TfrmTessary : public QMainWindow {
   QAction* MImportCsvfile = nullptr;
   QMenu* MOpenrecent = nullptr;
   QAction* MNewwindow = nullptr;
+  QAction* MAppendtable = nullptr;
   QAction* MQuit = nullptr;
   // The Edit menu.
   QMenu* MEdit = nullptr;
@@ -113,6 +116,7 @@ class TfrmTessary : public QMainWindow {
   QAction* MFindnext = nullptr;
   QAction* MReplace = nullptr;
   QAction* MGotorow = nullptr;
+  QAction* MFindinfiles = nullptr;
   QAction* MFilldown = nullptr;
   // The View menu.
   QMenu* MView = nullptr;
@@ -173,9 +177,22 @@ class TfrmTessary : public QMainWindow {
   // The Find dialog's Replace and Replace all; each is one step of the history.
   void ReplaceClick();
   void ReplaceAllClick();
+  // Appends the data rows of a chosen table with the same columns as one
+  // step of the history, and names duplicate IDs in the status line.
+  void MAppendtableClick();
+  // Asks for a text and a folder and lists the cells that hold it in the
+  // Find in files panel.
+  void MFindinfilesClick();
+  // A found cell of the panel: its table opened (after the unsaved-changes
+  // question), or the open one kept when it is that file unchanged, and the
+  // cell made current.
+  void OpenFoundCell(const QString& path, int32_t col, int32_t row);
 
   // The Find and Replace dialog, created on first use (nullptr before).
   TFindDialog* FindDialog() const { return FFindDialog; }
+  // The Find in files dialog and panel, created on first use.
+  TFindInFilesDialog* FindInFilesDialog() const { return FFindInFilesDialog; }
+  TFindInFilesPanel* FindInFilesPanel() const { return FFindInFilesPanel; }
   // The user dictionary of column names (nothing when there is no folder
   // for it): $XDG_DATA_HOME/tessary/column-names.txt or the default under
   // the home folder, found when the window is created.
@@ -255,6 +272,8 @@ class TfrmTessary : public QMainWindow {
   void ShowFind(bool replace);
   void FindNextCell();
   void WarnDictionary(const std::string& message);
+  TFindInFilesPanel& EnsureFindInFilesPanel();
+  void MoveToFoundCell(int32_t col, int32_t row);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
@@ -266,6 +285,8 @@ class TfrmTessary : public QMainWindow {
   std::optional<std::filesystem::path> FUserNamesFile;
   bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
   QMenu* FContextMenu = nullptr;
+  TFindInFilesDialog* FFindInFilesDialog = nullptr;
+  TFindInFilesPanel* FFindInFilesPanel = nullptr;
 };
 
 }  // namespace tessary

@@ -91,11 +91,11 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
   };
   EXPECT_EQ(keys(w->MFile), QStringLiteral("Open=Ctrl+O,Save=Ctrl+S,Save as=Ctrl+Shift+S,"
                                            "Close=Ctrl+N,Export to=,Import from=,Open recent=,"
-                                           "New window=Ctrl+Shift+N,Quit=Ctrl+Q"));
+                                           "New window=Ctrl+Shift+N,Append table...=,Quit=Ctrl+Q"));
   EXPECT_EQ(keys(w->MEdit),
             QStringLiteral("Undo=Ctrl+Z,Redo=Ctrl+Y,Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,"
                            "Select all=Ctrl+A,Find...=Ctrl+F,Find next=F3,Replace...=Ctrl+H,"
-                           "Go to row...=Ctrl+G,Fill down=Ctrl+D"));
+                           "Find in files...=Ctrl+Shift+F,Go to row...=Ctrl+G,Fill down=Ctrl+D"));
   EXPECT_EQ(keys(w->MTable),
             QStringLiteral("Sort ascending=,Sort descending=,Filter...=Ctrl+Shift+L,Clear filter=,"
                            "Insert column=,Delete columns="));
