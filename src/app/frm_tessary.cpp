@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "app/about_box.h"
+#include "app/compare_panel.h"
 #include "app/window_paths.h"
 #include "app/window_settings.h"
 #include "common/safe_file.h"
@@ -184,6 +185,7 @@ void TfrmTessary::CreateComponents() {
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
   CreateMenus();
   AddHelpMenu(menuBar(), this);
+  CreateComparePanel();
   CreateStatusBar();
   setAcceptDrops(true);
 
@@ -410,7 +412,9 @@ void TfrmTessary::CreateMenus() {
           [this] { MOpenrecent->setEnabled(!window_settings::RecentFiles().isEmpty()); });
   MNewwindow = AddCommand(MFile, QStringLiteral("New window"),
                           {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_N)}, [this] { MNewwindowClick(); });
-  // Compare with... and Append table... go here, before Quit.
+  MComparewith =
+      AddCommand(MFile, QStringLiteral("Compare with..."), {}, [this] { MComparewithClick(); });
+  // Append table... goes here, before Quit.
   MFile->addSeparator();
   MQuit = AddCommand(MFile, QStringLiteral("Quit"), {QKS(Qt::CTRL | Qt::Key_Q)},
                      [this] { MQuitClick(); });
@@ -440,6 +444,7 @@ void TfrmTessary::CreateMenus() {
   MEdit->addSeparator();
   MGotorow = AddCommand(MEdit, QStringLiteral("Go to row..."), {QKS(Qt::CTRL | Qt::Key_G)},
                         [this] { MGotorowClick(); });
+  AddCompareCommands(MEdit);
 
   MView = menuBar()->addMenu(QStringLiteral("&View"));
   MKeepfirstcolumn = AddCommand(MView, QStringLiteral("Keep first column in view"), {},
@@ -489,6 +494,10 @@ void TfrmTessary::FillGridContextMenu(QMenu* menu) {
   menu->addSeparator();
   menu->addAction(MInsertrow);
   menu->addAction(MDeleterows);
+  if (FComparison) {
+    menu->addSeparator();
+    menu->addAction(MTakeothervalue);
+  }
 }
 
 QMenu* TfrmTessary::GridContextMenu(const QPoint& globalPos, bool show) {
@@ -805,6 +814,7 @@ void TfrmTessary::EditRedo() {
 
 void TfrmTessary::HistoryChanged(THistoryChange change) {
   UpdateCaption();
+  FollowComparison(change);
   if (change == THistoryChange::hcUndone || change == THistoryChange::hcRedone) {
     ShowMode();
     ShowColCount();

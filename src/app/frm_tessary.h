@@ -34,6 +34,9 @@ namespace tessary {
 class TCellTable;
 class TTableGrid;
 class TFindDialog;
+class TComparePanel;
+class TTableComparison;
+struct TWindowComparison;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -95,6 +98,7 @@ class TfrmTessary : public QMainWindow {
   QAction* MImportCsvfile = nullptr;
   QMenu* MOpenrecent = nullptr;
   QAction* MNewwindow = nullptr;
+  QAction* MComparewith = nullptr;
   QAction* MQuit = nullptr;
   // The Edit menu.
   QMenu* MEdit = nullptr;
@@ -108,12 +112,17 @@ class TfrmTessary : public QMainWindow {
   QAction* MFindnext = nullptr;
   QAction* MReplace = nullptr;
   QAction* MGotorow = nullptr;
+  QAction* MNextdifference = nullptr;
+  QAction* MPreviousdifference = nullptr;
+  QAction* MTakeothervalue = nullptr;
   // The View menu.
   QMenu* MView = nullptr;
   QAction* MKeepfirstcolumn = nullptr;
   // The grid's context menu's own commands (beside Cut, Copy and Paste).
   QAction* MInsertrow = nullptr;
   QAction* MDeleterows = nullptr;
+  // The panel of a comparison (Compare with...), created with the window.
+  TComparePanel* ComparePanel = nullptr;
   // The sheet list of an import from a workbook: Qt's dialog unless
   // replaced (not owned).
   TSheetChoicePort* SheetChoice = nullptr;
@@ -148,6 +157,19 @@ class TfrmTessary : public QMainWindow {
   // The Find dialog's Replace and Replace all; each is one step of the history.
   void ReplaceClick();
   void ReplaceAllClick();
+  // Compare with... (frm_tessary_compare.cpp): compares the table with a
+  // table file; the changed cells are marked until the comparison closes.
+  void MComparewithClick();
+  // False when `path` cannot be read as a table; nothing changes then.
+  bool CompareWith(const QString& path);
+  void CloseComparison();
+  void MNextdifferenceClick();
+  void MPreviousdifferenceClick();
+  void MTakeothervalueClick();
+  // The rows chosen in the panel's list of the other table's rows.
+  void TakeOtherRowsClick();
+  // The comparison shown, or nullptr.
+  const TTableComparison* Comparison() const;
 
   // The Find and Replace dialog, created on first use (nullptr before).
   TFindDialog* FindDialog() const { return FFindDialog; }
@@ -225,6 +247,10 @@ class TfrmTessary : public QMainWindow {
   void ShowFind(bool replace);
   void FindNextCell();
   void WarnDictionary(const std::string& message);
+  void CreateComparePanel();
+  void AddCompareCommands(QMenu* edit);
+  void FollowComparison(THistoryChange change);
+  void GoToDifference(bool forward);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
@@ -236,6 +262,7 @@ class TfrmTessary : public QMainWindow {
   std::optional<std::filesystem::path> FUserNamesFile;
   bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
   QMenu* FContextMenu = nullptr;
+  std::unique_ptr<TWindowComparison> FComparison;
 };
 
 }  // namespace tessary

@@ -1,0 +1,241 @@
+#include "app/compare_panel.h"
+
+#include <QAbstractListModel>
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStringList>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "compare/table_compare.h"
+#include "compare/table_match.h"
+#include "grid/widget/qt_text.h"
+#include "table/cell_table.h"
+
+namespace tessary {
+
+// A list whose entries are made when they show, so that a comparison of
+// two unrelated large tables lists its many rows at once.
+class TRowListModel : public QAbstractListModel {
+ public:
+  TRowListModel(QObject* parent, std::function<int()> count, std::function<QString(int)> text)
+      : QAbstractListModel(parent), FCount(std::move(count)), FText(std::move(text)) {}
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : FCount(); }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= FCount()) return QVariant();
+    return FText(index.row());
+  }
+  void Reset() {
+    beginResetModel();
+    endResetModel();
+  }
+
+ private:
+  std::function<int()> FCount;
+  std::function<QString(int)> FText;
+};
+
+namespace {
+
+// Cells of a row an entry shows after its key, and its length at most.
+constexpr int32_t kEntryCells = 6;
+constexpr qsizetype kEntryLength = 160;
+
+QString Names(const TCellTable& table, const std::vector<int32_t>& cols) {
+  QStringList names;
+  for (int32_t c : cols) names << ToQString(table.Cells(c, 0));
+  return names.join(QStringLiteral(", "));
+}
+
+}  // namespace
+
+TComparePanel::TComparePanel(QWidget* parent) : QDockWidget(QStringLiteral("Comparison"), parent) {
+  setObjectName(QStringLiteral("ComparePanel"));
+  setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+              QDockWidget::DockWidgetFloatable);
+  auto* body = new QWidget(this);
+  auto* layout = new QVBoxLayout(body);
+  layout->setContentsMargins(6, 4, 6, 6);
+  Summary = new QLabel(body);
+  Summary->setObjectName(QStringLiteral("CompareSummary"));
+  Summary->setWordWrap(true);
+  Summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(Summary);
+
+  auto list = [body](const char* name, TRowListModel* model) {
+    auto* view = new QListView(body);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setModel(model);
+    view->setUniformItemSizes(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return view;
+  };
+  FAddedModel = new TRowListModel(
+      this, [this] { return FComparison ? static_cast<int>(FComparison->AddedRows().size()) : 0; },
+      [this](int i) {
+        return RowText(*FOther, FComparison->AddedRows()[static_cast<size_t>(i)].OtherRow);
+      });
+  FRemovedModel = new TRowListModel(
+      this,
+      [this] { return FComparison ? static_cast<int>(FComparison->RemovedRows().size()) : 0; },
+      [this](int i) {
+        return RowText(*FTable, FComparison->RemovedRows()[static_cast<size_t>(i)]);
+      });
+  AddedList = list("AddedRows", FAddedModel);
+  RemovedList = list("RemovedRows", FRemovedModel);
+  AddedList->setContextMenuPolicy(Qt::ActionsContextMenu);
+  TakeRowButton = new QPushButton(QStringLiteral("Take other row"), body);
+  auto* takeAction = new QAction(QStringLiteral("Take other row"), AddedList);
+  AddedList->addAction(takeAction);
+  CloseButton = new QPushButton(QStringLiteral("Close comparison"), body);
+  FAddedTitle = new QLabel(body);
+  FRemovedTitle = new QLabel(body);
+
+  auto* lists = new QHBoxLayout;
+  auto* added = new QVBoxLayout;
+  added->addWidget(FAddedTitle);
+  added->addWidget(AddedList, 1);
+  auto* removed = new QVBoxLayout;
+  removed->addWidget(FRemovedTitle);
+  removed->addWidget(RemovedList, 1);
+  lists->addLayout(added, 1);
+  lists->addLayout(removed, 1);
+  layout->addLayout(lists, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(TakeRowButton);
+  buttons->addStretch(1);
+  buttons->addWidget(CloseButton);
+  layout->addLayout(buttons);
+  setWidget(body);
+
+  connect(TakeRowButton, &QPushButton::clicked, this, &TComparePanel::TakeRowsRequested);
+  connect(takeAction, &QAction::triggered, this, &TComparePanel::TakeRowsRequested);
+  connect(AddedList, &QListView::doubleClicked, this, &TComparePanel::TakeRowsRequested);
+  connect(CloseButton, &QPushButton::clicked, this, &TComparePanel::CloseRequested);
+  connect(AddedList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { UpdateButtons(); });
+  connect(RemovedList, &QListView::activated, this, [this](const QModelIndex& index) {
+    if (FComparison && index.row() < static_cast<int>(FComparison->RemovedRows().size())) {
+      emit GoToRowRequested(FComparison->RemovedRows()[static_cast<size_t>(index.row())]);
+    }
+  });
+  UpdateButtons();
+}
+
+void TComparePanel::Show(const TTableComparison& comparison, const TCellTable& table,
+                         const TCellTable& other, const QString& tableName,
+                         const QString& otherName) {
+  FComparison = &comparison;
+  FTable = &table;
+  FOther = &other;
+  FTableName = tableName;
+  FOtherName = otherName;
+  Refresh();
+}
+
+void TComparePanel::Clear() {
+  FComparison = nullptr;
+  FTable = nullptr;
+  FOther = nullptr;
+  Refresh();
+}
+
+void TComparePanel::Refresh() {
+  FAddedModel->Reset();
+  FRemovedModel->Reset();
+  UpdateButtons();
+  if (!FComparison) {
+    Summary->clear();
+    FAddedTitle->clear();
+    FRemovedTitle->clear();
+    return;
+  }
+  const TTableComparison& cmp = *FComparison;
+  QStringList lines;
+  lines << QStringLiteral(
+               "Compared with %1: %2 changed cells, %3 rows only in %1, %4 rows only "
+               "in this table.")
+               .arg(FOtherName)
+               .arg(cmp.ChangedCells().size())
+               .arg(cmp.AddedRows().size())
+               .arg(cmp.RemovedRows().size());
+  if (cmp.RowsById()) {
+    lines << QStringLiteral("Rows matched by ID.");
+  } else if (cmp.PositionCause()) {
+    const std::array<std::string, 2> names = {FTableName.toStdString(), FOtherName.toStdString()};
+    lines << QStringLiteral("Warning: rows matched by position: %1.")
+                 .arg(QString::fromStdString(PositionCauseText(*cmp.PositionCause(), names)));
+  } else {
+    lines << QStringLiteral("Warning: no column is common to the tables; no row matches.");
+  }
+  if (!cmp.AddedColumns().empty()) {
+    lines << QStringLiteral("Columns only in %1: %2.")
+                 .arg(FOtherName, Names(*FOther, cmp.AddedColumns()));
+  }
+  if (!cmp.RemovedColumns().empty()) {
+    lines << QStringLiteral("Columns only in this table: %1.")
+                 .arg(Names(*FTable, cmp.RemovedColumns()));
+  }
+  if (!cmp.RetypedColumns().empty()) {
+    QStringList retyped;
+    for (int32_t c : cmp.RetypedColumns()) {
+      retyped << QStringLiteral("%1 (%2 -> %3)")
+                     .arg(ToQString(FTable->Cells(c, 0)), ToQString(FTable->Cells(c, 1)),
+                          ToQString(FOther->Cells(cmp.OtherCol(c), 1)));
+    }
+    lines << QStringLiteral("Columns of another type in %1: %2.")
+                 .arg(FOtherName, retyped.join(QStringLiteral(", ")));
+  }
+  Summary->setText(lines.join(QLatin1Char('\n')));
+  FAddedTitle->setText(
+      QStringLiteral("Rows only in %1 (%2):").arg(FOtherName).arg(cmp.AddedRows().size()));
+  FRemovedTitle->setText(
+      QStringLiteral("Rows only in this table (%1):").arg(cmp.RemovedRows().size()));
+}
+
+std::vector<size_t> TComparePanel::SelectedAddedRows() const {
+  std::vector<size_t> rows;
+  for (const QModelIndex& index : AddedList->selectionModel()->selectedRows()) {
+    rows.push_back(static_cast<size_t>(index.row()));
+  }
+  if (rows.empty() && AddedList->currentIndex().isValid()) {
+    rows.push_back(static_cast<size_t>(AddedList->currentIndex().row()));
+  }
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void TComparePanel::UpdateButtons() {
+  TakeRowButton->setEnabled(FComparison && AddedList->selectionModel()->hasSelection());
+  const auto actions = AddedList->actions();
+  for (QAction* a : actions) a->setEnabled(TakeRowButton->isEnabled());
+}
+
+// The row's key, then its first cells on one line.
+QString TComparePanel::RowText(const TCellTable& table, int32_t row) const {
+  QString text = ToQString(RowKeyText(table, row, FComparison->RowsById()));
+  QStringList cells;
+  for (int32_t c = FComparison->RowsById() ? 1 : 0;
+       c < table.ColCount() && cells.size() < kEntryCells; ++c) {
+    cells << ToQString(table.Cells(c, row)).simplified();
+  }
+  if (!cells.isEmpty()) text += QStringLiteral(":  ") + cells.join(QStringLiteral(", "));
+  if (text.size() > kEntryLength) text = text.left(kEntryLength - 1) + QChar(0x2026);
+  return text;
+}
+
+void TComparePanel::closeEvent(QCloseEvent* event) {
+  QDockWidget::closeEvent(event);
+  emit CloseRequested();
+}
+
+}  // namespace tessary
