@@ -3,6 +3,7 @@
 #include <QAbstractListModel>
 #include <QAction>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -49,6 +50,10 @@ namespace {
 constexpr int32_t kEntryCells = 6;
 constexpr qsizetype kEntryLength = 160;
 
+QString Counted(size_t n, const char* one, const char* many) {
+  return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
+}
+
 QString Names(const TCellTable& table, const std::vector<int32_t>& cols) {
   QStringList names;
   for (int32_t c : cols) names << ToQString(table.Cells(c, 0));
@@ -67,8 +72,8 @@ TComparePanel::TComparePanel(QWidget* parent) : QDockWidget(QStringLiteral("Comp
   Summary = new QLabel(body);
   Summary->setObjectName(QStringLiteral("CompareSummary"));
   Summary->setWordWrap(true);
+  Summary->setTextFormat(Qt::PlainText);  // names and file names are shown as they are
   Summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout->addWidget(Summary);
 
   auto list = [body](const char* name, TRowListModel* model) {
     auto* view = new QListView(body);
@@ -77,6 +82,7 @@ TComparePanel::TComparePanel(QWidget* parent) : QDockWidget(QStringLiteral("Comp
     view->setUniformItemSizes(true);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setMinimumHeight(view->fontMetrics().height() * 3);
     return view;
   };
   FAddedModel = new TRowListModel(
@@ -99,27 +105,31 @@ TComparePanel::TComparePanel(QWidget* parent) : QDockWidget(QStringLiteral("Comp
   CloseButton = new QPushButton(QStringLiteral("Close comparison"), body);
   FAddedTitle = new QLabel(body);
   FRemovedTitle = new QLabel(body);
+  FAddedTitle->setTextFormat(Qt::PlainText);
+  FRemovedTitle->setTextFormat(Qt::PlainText);
 
-  auto* lists = new QHBoxLayout;
-  auto* added = new QVBoxLayout;
-  added->addWidget(FAddedTitle);
-  added->addWidget(AddedList, 1);
-  auto* removed = new QVBoxLayout;
-  removed->addWidget(FRemovedTitle);
-  removed->addWidget(RemovedList, 1);
-  lists->addLayout(added, 1);
-  lists->addLayout(removed, 1);
+  // The summary beside the close button; each list under its title, the
+  // other table's with the button that takes its rows.
+  auto* top = new QHBoxLayout;
+  top->addWidget(Summary, 1);
+  top->addWidget(CloseButton, 0, Qt::AlignTop);
+  layout->addLayout(top);
+  auto* lists = new QGridLayout;
+  auto* addedTitle = new QHBoxLayout;
+  addedTitle->addWidget(FAddedTitle, 1);
+  addedTitle->addWidget(TakeRowButton);
+  lists->addLayout(addedTitle, 0, 0);
+  lists->addWidget(FRemovedTitle, 0, 1);
+  lists->addWidget(AddedList, 1, 0);
+  lists->addWidget(RemovedList, 1, 1);
+  lists->setColumnStretch(0, 1);
+  lists->setColumnStretch(1, 1);
+  lists->setRowStretch(1, 1);
   layout->addLayout(lists, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addWidget(TakeRowButton);
-  buttons->addStretch(1);
-  buttons->addWidget(CloseButton);
-  layout->addLayout(buttons);
   setWidget(body);
 
   connect(TakeRowButton, &QPushButton::clicked, this, &TComparePanel::TakeRowsRequested);
   connect(takeAction, &QAction::triggered, this, &TComparePanel::TakeRowsRequested);
-  connect(AddedList, &QListView::doubleClicked, this, &TComparePanel::TakeRowsRequested);
   connect(CloseButton, &QPushButton::clicked, this, &TComparePanel::CloseRequested);
   connect(AddedList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { UpdateButtons(); });
@@ -139,6 +149,10 @@ void TComparePanel::Show(const TTableComparison& comparison, const TCellTable& t
   FOther = &other;
   FTableName = tableName;
   FOtherName = otherName;
+  FListedAdded.clear();
+  FListedRemoved.clear();
+  FAddedModel->Reset();
+  FRemovedModel->Reset();
   Refresh();
 }
 
@@ -150,8 +164,22 @@ void TComparePanel::Clear() {
 }
 
 void TComparePanel::Refresh() {
-  FAddedModel->Reset();
-  FRemovedModel->Reset();
+  std::vector<int32_t> added;
+  std::vector<int32_t> removed;
+  if (FComparison) {
+    for (const auto& row : FComparison->AddedRows()) added.push_back(row.OtherRow);
+    removed = FComparison->RemovedRows();
+  }
+  if (added != FListedAdded || !FComparison) {
+    FListedAdded = std::move(added);
+    FAddedModel->Reset();
+  }
+  if (removed != FListedRemoved || !FComparison) {
+    FListedRemoved = std::move(removed);
+    FRemovedModel->Reset();
+  }
+  // An edit may change the texts of the rows listed.
+  RemovedList->viewport()->update();
   UpdateButtons();
   if (!FComparison) {
     Summary->clear();
@@ -161,13 +189,10 @@ void TComparePanel::Refresh() {
   }
   const TTableComparison& cmp = *FComparison;
   QStringList lines;
-  lines << QStringLiteral(
-               "Compared with %1: %2 changed cells, %3 rows only in %1, %4 rows only "
-               "in this table.")
-               .arg(FOtherName)
-               .arg(cmp.ChangedCells().size())
-               .arg(cmp.AddedRows().size())
-               .arg(cmp.RemovedRows().size());
+  lines << QStringLiteral("Compared with %1: %2, %3 only in %1, %4 only in this table.")
+               .arg(FOtherName, Counted(cmp.ChangedCells().size(), "changed cell", "changed cells"),
+                    Counted(cmp.AddedRows().size(), "row", "rows"),
+                    Counted(cmp.RemovedRows().size(), "row", "rows"));
   if (cmp.RowsById()) {
     lines << QStringLiteral("Rows matched by ID.");
   } else if (cmp.PositionCause()) {

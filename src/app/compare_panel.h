@@ -74,6 +74,10 @@ class TComparePanel : public QDockWidget {
   TRowListModel* FRemovedModel = nullptr;
   QLabel* FAddedTitle = nullptr;
   QLabel* FRemovedTitle = nullptr;
+  // What the lists show, so that an edit that leaves them alone keeps
+  // their selection and scroll position.
+  std::vector<int32_t> FListedAdded;
+  std::vector<int32_t> FListedRemoved;
 };
 
 }  // namespace tessary

@@ -115,7 +115,11 @@ bool TfrmTessary::CompareWith(const QString& path) {
   GDAGrid->SetCellMarks(std::move(marks));
   ComparePanel->Show(cmp, GDAGrid->Table(), *FComparison->Other, FileNamePart(FGDAFilename),
                      otherName);
-  ComparePanel->show();
+  if (!ComparePanel->isVisible()) {
+    ComparePanel->show();
+    // A quarter of the window, so that the grid keeps most of it.
+    resizeDocks({ComparePanel}, {std::max(150, height() / 4)}, Qt::Vertical);
+  }
   for (QAction* a : {MNextdifference, MPreviousdifference, MTakeothervalue}) a->setEnabled(true);
   ShowStatusMessage(
       cmp.Equal()

@@ -508,7 +508,7 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
     p.fillRect(r, selected ? FColors.Selection : marked ? FColors.Marked : FColors.Base);
     if (marked) {
       // A corner that still shows the mark inside the selection.
-      const int size = std::min({6, r.width(), r.height()});
+      const int size = std::min({8, r.width(), r.height()});
       const QPoint corner = r.topRight();
       p.setPen(Qt::NoPen);
       p.setBrush(FColors.MarkedEdge);
