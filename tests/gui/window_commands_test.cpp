@@ -91,11 +91,12 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
   };
   EXPECT_EQ(keys(w->MFile), QStringLiteral("Open=Ctrl+O,Save=Ctrl+S,Save as=Ctrl+Shift+S,"
                                            "Close=Ctrl+N,Export to=,Import from=,Open recent=,"
-                                           "New window=Ctrl+Shift+N,Quit=Ctrl+Q"));
+                                           "New window=Ctrl+Shift+N,Compare with...=,Quit=Ctrl+Q"));
   EXPECT_EQ(keys(w->MEdit),
             QStringLiteral("Undo=Ctrl+Z,Redo=Ctrl+Y,Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,"
                            "Select all=Ctrl+A,Find...=Ctrl+F,Find next=F3,Replace...=Ctrl+H,"
-                           "Go to row...=Ctrl+G"));
+                           "Go to row...=Ctrl+G,Next difference=F8,Previous difference=Shift+F8,"
+                           "Take other value="));
   EXPECT_EQ(w->MRedo->shortcuts().value(1), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
   EXPECT_EQ(keys(w->GridContextMenu(QPoint(), false)),
             QStringLiteral("Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,Insert row=,Delete rows="));
