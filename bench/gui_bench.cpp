@@ -3,15 +3,19 @@
 // near the bottom of the table, the column widths an opened table gets,
 // and opening the file in the window (also over the open table) against
 // loading it alone. The grid's cost should follow the visible cells
-// only, so top and bottom match. Compare with... on the distinct-text
-// table against a copy that differs in 1,000 cells and 100 rows: opening
-// the comparison, and what an edit then costs.
+// only, so top and bottom match. On the distinct-text table: a filter
+// applied through the filter bar with the repaint that follows, and 1,000
+// [Down] presses through the rows it shows. Compare with... against a
+// copy that differs in 1,000 cells and 100 rows: opening the comparison,
+// and what an edit then costs.
 // Run with QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
 #include <clocale>
 #include <cstdlib>
@@ -19,9 +23,11 @@
 #include <memory>
 #include <string>
 
+#include "app/filter_bar.h"
 #include "app/frm_tessary.h"
 #include "bench_support.h"
 #include "compare/table_compare.h"
+#include "distinct_table.h"
 #include "distinct_variant.h"
 #include "exchange/column_widths.h"
 #include "gff/g2da.h"
@@ -149,6 +155,68 @@ void BM_OpenAgain(benchmark::State& state) {
   state.counters["peak_MB"] = bench::PeakMB();
 }
 BENCHMARK(BM_OpenAgain)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A second window holding the distinct-text table, written straight into
+// its grid's table.
+TfrmTessary& DistinctWindow() {
+  static TfrmTessary* window = [] {
+    auto* w = new TfrmTessary(QString());
+    w->show();
+    w->resize(1000, 700);
+    TCellTable& t = w->GDAGrid->Table();
+    TCellTableObserver* view = t.Observer();
+    t.SetObserver(nullptr);
+    bench::FillDistinctTextTable(t, kRows);
+    t.SetObserver(view);
+    t.SetFixedRows(2);
+    t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
+    w->GDAGrid->History().Clear();
+    QCoreApplication::processEvents();
+    return w;
+  }();
+  return *window;
+}
+
+// Col03 (string) contains "phoenix": about one row in five shows.
+void ApplyFilter(TfrmTessary& w) {
+  w.FilterBar->Open();
+  w.FilterBar->ColumnBox->setCurrentIndex(3);
+  w.FilterBar->TextEdit->setText(QStringLiteral("phoenix"));
+  w.FilterBar->AddCondition();
+}
+
+void BM_FilterApplyAndRepaint(benchmark::State& state) {
+  TfrmTessary& w = DistinctWindow();
+  QImage image(w.GDAGrid->size(), QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    ApplyFilter(w);
+    {
+      QPainter painter(&image);
+      w.GDAGrid->render(&painter);
+    }
+    state.PauseTiming();
+    state.counters["shown"] = w.GDAGrid->Controller().Filter().ShownDataRows(w.GDAGrid->Table());
+    w.FilterBar->ClearConditions();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_FilterApplyAndRepaint)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_FilteredDownPresses(benchmark::State& state) {
+  TfrmTessary& w = DistinctWindow();
+  TTableGrid* grid = w.GDAGrid;
+  grid->Navigation().AppendOnArrowDown = false;
+  ApplyFilter(w);
+  for (auto _ : state) {
+    state.PauseTiming();
+    Place(grid, grid->Controller().FirstShownRow());
+    state.ResumeTiming();
+    for (int i = 0; i < 1000; ++i) SendKey(grid, Qt::Key_Down);
+    QCoreApplication::processEvents();
+  }
+  w.FilterBar->ClearConditions();
+}
+BENCHMARK(BM_FilteredDownPresses)->Unit(benchmark::kMillisecond);
 
 std::filesystem::path CompareFile(const char* name) {
   return std::filesystem::temp_directory_path() / name;

@@ -93,6 +93,19 @@ bool TQtMessageBoxes::AskYesNo(const QString& text, const QString& caption) {
   return box.exec() == QMessageBox::Yes;
 }
 
+TCheckChoice TQtMessageBoxes::AskBeforeSave(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Warning, caption, text);
+  QPushButton* save = box.addButton(QStringLiteral("Save anyway"), QMessageBox::AcceptRole);
+  QPushButton* goTo = box.addButton(QStringLiteral("Go to"), QMessageBox::ActionRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+  box.setDefaultButton(goTo);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save) return TCheckChoice::ccSaveAnyway;
+  if (box.clickedButton() == goTo) return TCheckChoice::ccGoTo;
+  return TCheckChoice::ccCancel;
+}
+
 namespace {
 
 TMessageBoxPort*& CurrentBoxes() {

@@ -31,6 +31,9 @@ enum class TBoxIcon { biNone, biWarning, biError };
 // The answers to "Save changes to NAME?".
 enum class TSaveChoice { scSave, scDiscard, scCancel };
 
+// The answers to the question before saving a table with findings.
+enum class TCheckChoice { ccSaveAnyway, ccGoTo, ccCancel };
+
 // Modal message boxes without owner window: a message with one OK button,
 // and questions.
 class TMessageBoxPort {
@@ -41,6 +44,8 @@ class TMessageBoxPort {
   virtual TSaveChoice AskSaveChanges(const QString& text, const QString& caption) = 0;
   // Buttons "Yes" and "No"; Esc answers No.
   virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
+  // Buttons "Save anyway", "Go to" and "Cancel"; Esc cancels.
+  virtual TCheckChoice AskBeforeSave(const QString& text, const QString& caption) = 0;
 };
 
 class TQtFileDialog : public TFileDialogPort {
@@ -56,6 +61,7 @@ class TQtMessageBoxes : public TMessageBoxPort {
   void Show(const QString& text, const QString& caption, TBoxIcon icon) override;
   TSaveChoice AskSaveChanges(const QString& text, const QString& caption) override;
   bool AskYesNo(const QString& text, const QString& caption) override;
+  TCheckChoice AskBeforeSave(const QString& text, const QString& caption) override;
 };
 
 // "GDA files|*.gda" as a Qt name filter: "GDA files (*.gda)".

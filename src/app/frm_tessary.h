@@ -32,6 +32,8 @@ class QSpinBox;
 namespace tessary {
 
 class TCellTable;
+class TFilterBar;
+enum class TGridNotice;
 class TTableGrid;
 class TFindDialog;
 class TComparePanel;
@@ -79,11 +81,14 @@ class TfrmTessary : public QMainWindow {
   QCheckBox* DelKeyRemRow = nullptr;
   QCheckBox* InsKeyInsRow = nullptr;
   QCheckBox* DownKeyAddRow = nullptr;
+  // The filter bar above the grid (frm_tessary_table.cpp).
+  TFilterBar* FilterBar = nullptr;
   // The status line: transient messages at the left (ShowStatusMessage),
   // then the current cell, the selection and the table's size.
   QLabel* StatusCell = nullptr;
   QLabel* StatusSelection = nullptr;
   QLabel* StatusSize = nullptr;
+  QLabel* StatusFilter = nullptr;  // "Showing 120 of 200,000 rows" while a filter is on
   // The File menu (see CreateMenus for its order).
   QMenu* MFile = nullptr;
   QAction* MOpen = nullptr;
@@ -115,14 +120,24 @@ class TfrmTessary : public QMainWindow {
   QAction* MNextdifference = nullptr;
   QAction* MPreviousdifference = nullptr;
   QAction* MTakeothervalue = nullptr;
+  QAction* MFilldown = nullptr;
   // The View menu.
   QMenu* MView = nullptr;
   QAction* MKeepfirstcolumn = nullptr;
+  // The Table menu.
+  QMenu* MTable = nullptr;
+  QAction* MSortascending = nullptr;
+  QAction* MSortdescending = nullptr;
+  QAction* MFilter = nullptr;
+  QAction* MClearfilter = nullptr;
+  QAction* MInsertcolumn = nullptr;
+  QAction* MDeletecolumns = nullptr;
   // The grid's context menu's own commands (beside Cut, Copy and Paste).
   QAction* MInsertrow = nullptr;
   QAction* MDeleterows = nullptr;
   // The panel of a comparison (Compare with...), created with the window.
   TComparePanel* ComparePanel = nullptr;
+  QAction* MFilterequals = nullptr;
   // The sheet list of an import from a workbook: Qt's dialog unless
   // replaced (not owned).
   TSheetChoicePort* SheetChoice = nullptr;
@@ -154,6 +169,16 @@ class TfrmTessary : public QMainWindow {
   void MFindnextClick();
   void MReplaceClick();
   void MGotorowClick();
+  // Table tools (frm_tessary_table.cpp): each change is one step of the
+  // history; the filter is none and is no unsaved change.
+  void MSortascendingClick();
+  void MSortdescendingClick();
+  void MFilterClick();
+  void MClearfilterClick();
+  void MFilterequalsClick();
+  void MInsertcolumnClick();
+  void MDeletecolumnsClick();
+  void MFilldownClick();
   // The Find dialog's Replace and Replace all; each is one step of the history.
   void ReplaceClick();
   void ReplaceAllClick();
@@ -232,7 +257,12 @@ class TfrmTessary : public QMainWindow {
   bool SaveDocument();
   bool SaveDocumentAs();
   bool WriteFile(const QString& path);
-  bool ConfirmUnstorableValues();
+  bool ConfirmBeforeSave();
+  void CreateTableMenu();
+  void ResetFilter();
+  void FilterChanged();
+  void UpdateFilterStatus();
+  void GridNotice(TGridNotice notice);
   void TakeImportedTable(const TCellTable& imported, const QString& path);
   void CreateMenus();
   // Adds a command to `menu` with its keys; it runs through RunCommand and

@@ -159,6 +159,7 @@ TEST_F(WindowTest, SaveAsUsesTheNameAsTypedAndShowsItInTheCaption) {
   auto w = Start();
   const QString path = dir_.filePath(QStringLiteral("table"));
   dialog_.Answer = path;
+  boxes_.CheckAnswers = {TCheckChoice::ccSaveAnyway};  // its empty row has no ID
   w->MSaveas->trigger();
   EXPECT_EQ(dialog_.LastFileName, QStringLiteral("noname.gda"));
   EXPECT_EQ(dialog_.LastFilter, QStringLiteral("GDA files|*.gda|All files|*"));
@@ -171,6 +172,7 @@ TEST_F(WindowTest, SaveAsUsesTheNameAsTypedAndShowsItInTheCaption) {
 TEST_F(WindowTest, ASaveThatCannotCreateItsFileReachesTheGeneralErrorReport) {
   auto w = Start();
   dialog_.Answer = dir_.filePath(QStringLiteral("no/such/folder/t.gda"));
+  boxes_.CheckAnswers = {TCheckChoice::ccSaveAnyway};
   w->MSaveas->trigger();
   ASSERT_EQ(boxes_.Shown.size(), 1u);
   EXPECT_EQ(boxes_.Shown[0].Caption, QStringLiteral("Tessary"));

@@ -163,9 +163,21 @@ std::vector<TBand> Bands(int32_t fixed, int32_t first, int32_t last, int32_t lim
   return bands;
 }
 
-std::vector<TBand> RowBands(const TCellTable& t, const TVisibleRange& v, TClientSize client) {
-  return Bands(t.FixedRows(), v.FirstRow, v.LastRow, client.Height,
-               [&t](int32_t r) { return t.RowHeights(r); });
+// The rows that show, walked by their places in the view so that rows a
+// filter hides take no room; each band carries its table row.
+std::vector<TBand> RowBands(const TCellTable& t, const TTableFilter& filter, const TVisibleRange& v,
+                            TClientSize client) {
+  int32_t first = ShownIndexOfRow(t, &filter, v.FirstRow);
+  int32_t last = v.LastRow >= v.FirstRow ? ShownIndexOfRow(t, &filter, v.LastRow) : first - 1;
+  if (first < 0) {
+    first = t.FixedRows();
+    last = first - 1;
+  }
+  std::vector<TBand> bands = Bands(t.FixedRows(), first, last, client.Height, [&](int32_t i) {
+    return t.RowHeights(RowOfShownIndex(t, &filter, i));
+  });
+  for (TBand& band : bands) band.Index = RowOfShownIndex(t, &filter, band.Index);
+  return bands;
 }
 
 QColor Mix(const QColor& a, const QColor& b, double share) {
@@ -348,12 +360,21 @@ void TTableGrid::MarksChanged() {
   if (QToolTip::isVisible()) QToolTip::hideText();
 }
 
+void TTableGrid::SetCellChoices(std::function<QStringList(int32_t col, int32_t row)> choices) {
+  FCellChoices = std::move(choices);
+}
+
+QStringList TTableGrid::CellChoices(TGridCoord cell) const {
+  return FCellChoices ? FCellChoices(cell.X, cell.Y) : QStringList();
+}
+
 QWidget* TTableGrid::Gutter() const { return FGutter; }
 
 void TTableGrid::SetKeepFirstColumn(bool keep) { FController.SetKeepFirstColumn(keep); }
 
 QRect TTableGrid::CellRect(int32_t col, int32_t row) const {
-  const TPixelRect r = tessary::CellRect(FTable, FController.ClientSize(), col, row);
+  const TPixelRect r =
+      tessary::CellRect(FTable, FController.ClientSize(), col, row, &FController.Filter());
   if (r.IsEmpty()) return QRect();
   return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
@@ -414,15 +435,18 @@ void TTableGrid::UpdateScrollBars() {
   if (FUpdatingScrollBars) return;
   FUpdatingScrollBars = true;
   const TClientSize client = FController.ClientSize();
-  const int32_t maxTop = MaxTopRow(FTable, client);
+  const TTableFilter* filter = &FController.Filter();
+  const int32_t maxTop = MaxTopRow(FTable, client, filter);
   const int32_t maxLeft = MaxLeftCol(FTable, client);
   // A grown client area can show more than the present first row allows.
   if (FTable.TopRow() > maxTop) FTable.SetTopRow(maxTop);
   if (FTable.LeftCol() > maxLeft) FTable.SetLeftCol(maxLeft);
+  // The vertical bar counts the rows that show, not the table's rows.
   QScrollBar* v = verticalScrollBar();
-  v->setRange(FTable.FixedRows(), maxTop);
-  v->setPageStep(RowPage(FTable, client));
-  v->setValue(FTable.TopRow());
+  const int32_t fixed = FTable.FixedRows();
+  v->setRange(fixed, std::max(fixed, ShownIndexOfRow(FTable, filter, maxTop)));
+  v->setPageStep(RowPage(FTable, client, filter));
+  v->setValue(filter->ViewIndexAtOrAfter(FTable, FTable.TopRow()));
   QScrollBar* h = horizontalScrollBar();
   const int32_t pinned = PinnedCols(FTable, client);
   h->setRange(pinned, maxLeft);
@@ -433,7 +457,11 @@ void TTableGrid::UpdateScrollBars() {
 
 void TTableGrid::scrollContentsBy(int, int) {
   if (FUpdatingScrollBars) return;
-  FController.ScrollTo(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  const int32_t index = verticalScrollBar()->value();
+  const TTableFilter* filter = &FController.Filter();
+  const int32_t top = index < ShownRowCount(FTable, filter) ? RowOfShownIndex(FTable, filter, index)
+                                                            : FTable.TopRow();
+  FController.ScrollTo(horizontalScrollBar()->value(), top);
   viewport()->update();
   FGutter->update();
 }
@@ -552,11 +580,12 @@ void TTableGrid::paintEvent(QPaintEvent* event) {
   const QRect exposed = event->rect();
   p.fillRect(exposed, FColors.Base);
   const TClientSize client = FController.ClientSize();
-  const TVisibleRange v = VisibleRange(FTable, client);
+  const TTableFilter& filter = FController.Filter();
+  const TVisibleRange v = VisibleRange(FTable, client, &filter);
   const int32_t pinned = PinnedCols(FTable, client);
   const auto cols = Bands(pinned, v.FirstCol, v.LastCol, client.Width,
                           [this](int32_t c) { return FTable.ColWidths(c); });
-  const auto rows = RowBands(FTable, v, client);
+  const auto rows = RowBands(FTable, filter, v, client);
   const TGridRect sel = FTable.Selection();
   for (const TBand& row : rows) {
     if (row.Start > exposed.bottom() || row.Start + row.Size < exposed.top()) continue;
@@ -593,12 +622,13 @@ void TTableGrid::paintEvent(QPaintEvent* event) {
 void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
   const int width = FGutter->width();
   const TClientSize client = FController.ClientSize();
-  const TVisibleRange v = VisibleRange(FTable, client);
+  const TTableFilter& filter = FController.Filter();
+  const TVisibleRange v = VisibleRange(FTable, client, &filter);
   const TGridRect sel = FTable.Selection();
   p.fillRect(exposed, FColors.FixedBottom);
   p.setFont(FFixedFont);
   const QFontMetrics metrics(FFixedFont);
-  for (const TBand& row : RowBands(FTable, v, client)) {
+  for (const TBand& row : RowBands(FTable, filter, v, client)) {
     const QRect r(0, row.Start, width - kGridLineWidth, row.Size);
     if (!r.adjusted(0, 0, 1, 1).intersects(exposed)) continue;
     const bool selected =

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 
@@ -107,6 +108,10 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   };
   void SetCellMarks(TCellMarks marks);
   void MarksChanged();
+  // Cells whose texts come from a set: `choices` gives the set of a cell
+  // (empty for a free text); the in-place editor lists it under the cell.
+  void SetCellChoices(std::function<QStringList(int32_t col, int32_t row)> choices);
+  QStringList CellChoices(TGridCoord cell) const;
   // Replaces the system clipboard (tests); nullptr restores it.
   void SetClipboard(TClipboardPort* clipboard);
   // The in-place editor, or nullptr before the first edit.
@@ -182,6 +187,7 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   bool FForwardingKey = false;
   std::function<bool(int32_t, int32_t)> FFlaggedCell;
   TCellMarks FMarks;
+  std::function<QStringList(int32_t, int32_t)> FCellChoices;
   int FWheelRemainder = 0;
   int FSidewaysRemainder = 0;
   int FGutterDigits = 0;  // the gutter is as wide as row numbers of so many digits
