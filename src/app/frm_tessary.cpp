@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "app/about_box.h"
+#include "app/compare_panel.h"
 #include "app/filter_bar.h"
 #include "app/window_paths.h"
 #include "app/window_settings.h"
@@ -188,6 +189,7 @@ void TfrmTessary::CreateComponents() {
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
   CreateMenus();
   AddHelpMenu(menuBar(), this);
+  CreateComparePanel();
   CreateStatusBar();
   setAcceptDrops(true);
 
@@ -418,7 +420,8 @@ void TfrmTessary::CreateMenus() {
           [this] { MOpenrecent->setEnabled(!window_settings::RecentFiles().isEmpty()); });
   MNewwindow = AddCommand(MFile, QStringLiteral("New window"),
                           {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_N)}, [this] { MNewwindowClick(); });
-  // Compare with... and Append table... go here, before Quit.
+  MComparewith =
+      AddCommand(MFile, QStringLiteral("Compare with..."), {}, [this] { MComparewithClick(); });
   MAppendtable =
       AddCommand(MFile, QStringLiteral("Append table..."), {}, [this] { MAppendtableClick(); });
   MFile->addSeparator();
@@ -456,6 +459,7 @@ void TfrmTessary::CreateMenus() {
   MEdit->addSeparator();
   MFilldown = AddCommand(MEdit, QStringLiteral("Fill down"), {QKS(Qt::CTRL | Qt::Key_D)},
                          [this] { MFilldownClick(); });
+  AddCompareCommands(MEdit);
 
   MView = menuBar()->addMenu(QStringLiteral("&View"));
   MKeepfirstcolumn = AddCommand(MView, QStringLiteral("Keep first column in view"), {},
@@ -513,6 +517,10 @@ void TfrmTessary::FillGridContextMenu(QMenu* menu) {
   menu->addAction(MSortdescending);
   menu->addAction(MFilterequals);
   menu->addAction(MClearfilter);
+  if (FComparison) {
+    menu->addSeparator();
+    menu->addAction(MTakeothervalue);
+  }
 }
 
 QMenu* TfrmTessary::GridContextMenu(const QPoint& globalPos, bool show) {
@@ -805,6 +813,7 @@ void TfrmTessary::EditRedo() {
 
 void TfrmTessary::HistoryChanged(THistoryChange change) {
   UpdateCaption();
+  FollowComparison(change);
   if (change == THistoryChange::hcUndone || change == THistoryChange::hcRedone) {
     ShowMode();
     ShowColCount();

@@ -38,6 +38,9 @@ class TTableGrid;
 class TFindDialog;
 class TFindInFilesDialog;
 class TFindInFilesPanel;
+class TComparePanel;
+class TTableComparison;
+struct TWindowComparison;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -102,6 +105,7 @@ class TfrmTessary : public QMainWindow {
   QAction* MImportCsvfile = nullptr;
   QMenu* MOpenrecent = nullptr;
   QAction* MNewwindow = nullptr;
+  QAction* MComparewith = nullptr;
   QAction* MAppendtable = nullptr;
   QAction* MQuit = nullptr;
   // The Edit menu.
@@ -117,6 +121,9 @@ class TfrmTessary : public QMainWindow {
   QAction* MReplace = nullptr;
   QAction* MGotorow = nullptr;
   QAction* MFindinfiles = nullptr;
+  QAction* MNextdifference = nullptr;
+  QAction* MPreviousdifference = nullptr;
+  QAction* MTakeothervalue = nullptr;
   QAction* MFilldown = nullptr;
   // The View menu.
   QMenu* MView = nullptr;
@@ -132,6 +139,8 @@ class TfrmTessary : public QMainWindow {
   // The grid's context menu's own commands (beside Cut, Copy and Paste).
   QAction* MInsertrow = nullptr;
   QAction* MDeleterows = nullptr;
+  // The panel of a comparison (Compare with...), created with the window.
+  TComparePanel* ComparePanel = nullptr;
   QAction* MFilterequals = nullptr;
   // The sheet list of an import from a workbook: Qt's dialog unless
   // replaced (not owned).
@@ -187,6 +196,19 @@ class TfrmTessary : public QMainWindow {
   // question), or the open one kept when it is that file unchanged, and the
   // cell made current.
   void OpenFoundCell(const QString& path, int32_t col, int32_t row);
+  // Compare with... (frm_tessary_compare.cpp): compares the table with a
+  // table file; the changed cells are marked until the comparison closes.
+  void MComparewithClick();
+  // False when `path` cannot be read as a table; nothing changes then.
+  bool CompareWith(const QString& path);
+  void CloseComparison();
+  void MNextdifferenceClick();
+  void MPreviousdifferenceClick();
+  void MTakeothervalueClick();
+  // The rows chosen in the panel's list of the other table's rows.
+  void TakeOtherRowsClick();
+  // The comparison shown, or nullptr.
+  const TTableComparison* Comparison() const;
 
   // The Find and Replace dialog, created on first use (nullptr before).
   TFindDialog* FindDialog() const { return FFindDialog; }
@@ -274,6 +296,10 @@ class TfrmTessary : public QMainWindow {
   void WarnDictionary(const std::string& message);
   TFindInFilesPanel& EnsureFindInFilesPanel();
   void MoveToFoundCell(int32_t col, int32_t row);
+  void CreateComparePanel();
+  void AddCompareCommands(QMenu* edit);
+  void FollowComparison(THistoryChange change);
+  void GoToDifference(bool forward);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
@@ -287,6 +313,7 @@ class TfrmTessary : public QMainWindow {
   QMenu* FContextMenu = nullptr;
   TFindInFilesDialog* FFindInFilesDialog = nullptr;
   TFindInFilesPanel* FFindInFilesPanel = nullptr;
+  std::unique_ptr<TWindowComparison> FComparison;
 };
 
 }  // namespace tessary
