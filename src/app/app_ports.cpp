@@ -57,6 +57,18 @@ std::optional<QString> TQtFileDialog::ExecuteSave(QWidget* parent, const QString
   return chosen.first();
 }
 
+std::optional<QString> TQtFileDialog::ExecuteFolder(QWidget* parent, const QString& folder) {
+  QFileDialog dialog(parent, QStringLiteral("Choose a folder"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first();
+}
+
 void TQtMessageBoxes::Show(const QString& text, const QString& caption, TBoxIcon icon) {
   const QMessageBox::Icon shown = icon == TBoxIcon::biError     ? QMessageBox::Critical
                                   : icon == TBoxIcon::biWarning ? QMessageBox::Warning

@@ -24,6 +24,11 @@ class TFileDialogPort {
   // replacing a file: the window asks through the message boxes.
   virtual std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
                                              const QString& filter) = 0;
+  // The folder dialog, starting in `folder`; a port without one chooses
+  // nothing.
+  virtual std::optional<QString> ExecuteFolder(QWidget* /*parent*/, const QString& /*folder*/) {
+    return std::nullopt;
+  }
 };
 
 enum class TBoxIcon { biNone, biWarning, biError };
@@ -60,6 +65,7 @@ class TQtFileDialog : public TFileDialogPort {
                                  const QString& filter) override;
   std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
                                      const QString& filter) override;
+  std::optional<QString> ExecuteFolder(QWidget* parent, const QString& folder) override;
 };
 
 class TQtMessageBoxes : public TMessageBoxPort {

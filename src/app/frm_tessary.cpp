@@ -37,6 +37,7 @@
 #include <vector>
 
 #include "app/about_box.h"
+#include "app/compare_panel.h"
 #include "app/filter_bar.h"
 #include "app/window_paths.h"
 #include "app/window_settings.h"
@@ -189,6 +190,7 @@ void TfrmTessary::CreateComponents() {
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
   CreateMenus();
   AddHelpMenu(menuBar(), this);
+  CreateComparePanel();
   CreateStatusBar();
   setAcceptDrops(true);
 
@@ -419,7 +421,10 @@ void TfrmTessary::CreateMenus() {
           [this] { MOpenrecent->setEnabled(!window_settings::RecentFiles().isEmpty()); });
   MNewwindow = AddCommand(MFile, QStringLiteral("New window"),
                           {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_N)}, [this] { MNewwindowClick(); });
-  // Compare with... and Append table... go here, before Quit.
+  MComparewith =
+      AddCommand(MFile, QStringLiteral("Compare with..."), {}, [this] { MComparewithClick(); });
+  MAppendtable =
+      AddCommand(MFile, QStringLiteral("Append table..."), {}, [this] { MAppendtableClick(); });
   MFile->addSeparator();
   MQuit = AddCommand(MFile, QStringLiteral("Quit"), {QKS(Qt::CTRL | Qt::Key_Q)},
                      [this] { MQuitClick(); });
@@ -446,12 +451,16 @@ void TfrmTessary::CreateMenus() {
                          [this] { MFindnextClick(); });
   MReplace = AddCommand(MEdit, QStringLiteral("Replace..."), {QKS(Qt::CTRL | Qt::Key_H)},
                         [this] { MReplaceClick(); });
+  MFindinfiles =
+      AddCommand(MEdit, QStringLiteral("Find in files..."), {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+                 [this] { MFindinfilesClick(); });
   MEdit->addSeparator();
   MGotorow = AddCommand(MEdit, QStringLiteral("Go to row..."), {QKS(Qt::CTRL | Qt::Key_G)},
                         [this] { MGotorowClick(); });
   MEdit->addSeparator();
   MFilldown = AddCommand(MEdit, QStringLiteral("Fill down"), {QKS(Qt::CTRL | Qt::Key_D)},
                          [this] { MFilldownClick(); });
+  AddCompareCommands(MEdit);
 
   MView = menuBar()->addMenu(QStringLiteral("&View"));
   MKeepfirstcolumn = AddCommand(MView, QStringLiteral("Keep first column in view"), {},
@@ -509,6 +518,10 @@ void TfrmTessary::FillGridContextMenu(QMenu* menu) {
   menu->addAction(MSortdescending);
   menu->addAction(MFilterequals);
   menu->addAction(MClearfilter);
+  if (FComparison) {
+    menu->addSeparator();
+    menu->addAction(MTakeothervalue);
+  }
 }
 
 QMenu* TfrmTessary::GridContextMenu(const QPoint& globalPos, bool show) {
@@ -803,6 +816,7 @@ void TfrmTessary::EditRedo() {
 void TfrmTessary::HistoryChanged(THistoryChange change) {
   UpdateCaption();
   UpdateRecovery();
+  FollowComparison(change);
   if (change == THistoryChange::hcUndone || change == THistoryChange::hcRedone) {
     ShowMode();
     ShowColCount();

@@ -39,6 +39,11 @@ class TTableGrid;
 class TFindDialog;
 struct TLeftCopy;
 struct TWindowRecovery;
+class TFindInFilesDialog;
+class TFindInFilesPanel;
+class TComparePanel;
+class TTableComparison;
+struct TWindowComparison;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -103,6 +108,8 @@ class TfrmTessary : public QMainWindow {
   QAction* MImportCsvfile = nullptr;
   QMenu* MOpenrecent = nullptr;
   QAction* MNewwindow = nullptr;
+  QAction* MComparewith = nullptr;
+  QAction* MAppendtable = nullptr;
   QAction* MQuit = nullptr;
   // The Edit menu.
   QMenu* MEdit = nullptr;
@@ -116,6 +123,10 @@ class TfrmTessary : public QMainWindow {
   QAction* MFindnext = nullptr;
   QAction* MReplace = nullptr;
   QAction* MGotorow = nullptr;
+  QAction* MFindinfiles = nullptr;
+  QAction* MNextdifference = nullptr;
+  QAction* MPreviousdifference = nullptr;
+  QAction* MTakeothervalue = nullptr;
   QAction* MFilldown = nullptr;
   // The View menu.
   QMenu* MView = nullptr;
@@ -131,6 +142,8 @@ class TfrmTessary : public QMainWindow {
   // The grid's context menu's own commands (beside Cut, Copy and Paste).
   QAction* MInsertrow = nullptr;
   QAction* MDeleterows = nullptr;
+  // The panel of a comparison (Compare with...), created with the window.
+  TComparePanel* ComparePanel = nullptr;
   QAction* MFilterequals = nullptr;
   // The sheet list of an import from a workbook: Qt's dialog unless
   // replaced (not owned).
@@ -176,9 +189,35 @@ class TfrmTessary : public QMainWindow {
   // The Find dialog's Replace and Replace all; each is one step of the history.
   void ReplaceClick();
   void ReplaceAllClick();
+  // Appends the data rows of a chosen table with the same columns as one
+  // step of the history, and names duplicate IDs in the status line.
+  void MAppendtableClick();
+  // Asks for a text and a folder and lists the cells that hold it in the
+  // Find in files panel.
+  void MFindinfilesClick();
+  // A found cell of the panel: its table opened (after the unsaved-changes
+  // question), or the open one kept when it is that file unchanged, and the
+  // cell made current.
+  void OpenFoundCell(const QString& path, int32_t col, int32_t row);
+  // Compare with... (frm_tessary_compare.cpp): compares the table with a
+  // table file; the changed cells are marked until the comparison closes.
+  void MComparewithClick();
+  // False when `path` cannot be read as a table; nothing changes then.
+  bool CompareWith(const QString& path);
+  void CloseComparison();
+  void MNextdifferenceClick();
+  void MPreviousdifferenceClick();
+  void MTakeothervalueClick();
+  // The rows chosen in the panel's list of the other table's rows.
+  void TakeOtherRowsClick();
+  // The comparison shown, or nullptr.
+  const TTableComparison* Comparison() const;
 
   // The Find and Replace dialog, created on first use (nullptr before).
   TFindDialog* FindDialog() const { return FFindDialog; }
+  // The Find in files dialog and panel, created on first use.
+  TFindInFilesDialog* FindInFilesDialog() const { return FFindInFilesDialog; }
+  TFindInFilesPanel* FindInFilesPanel() const { return FFindInFilesPanel; }
   // The user dictionary of column names (nothing when there is no folder
   // for it): $XDG_DATA_HOME/tessary/column-names.txt or the default under
   // the home folder, found when the window is created.
@@ -270,6 +309,12 @@ class TfrmTessary : public QMainWindow {
   void UpdateRecovery();
   void EndRecovery();
   bool RestoreRecoveryCopy(TLeftCopy& copy);
+  TFindInFilesPanel& EnsureFindInFilesPanel();
+  void MoveToFoundCell(int32_t col, int32_t row);
+  void CreateComparePanel();
+  void AddCompareCommands(QMenu* edit);
+  void FollowComparison(THistoryChange change);
+  void GoToDifference(bool forward);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
@@ -282,6 +327,9 @@ class TfrmTessary : public QMainWindow {
   bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
   QMenu* FContextMenu = nullptr;
   std::shared_ptr<TWindowRecovery> FRecovery;
+  TFindInFilesDialog* FFindInFilesDialog = nullptr;
+  TFindInFilesPanel* FFindInFilesPanel = nullptr;
+  std::unique_ptr<TWindowComparison> FComparison;
 };
 
 }  // namespace tessary

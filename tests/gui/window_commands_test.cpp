@@ -89,13 +89,16 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
     }
     return items.join(u',');
   };
-  EXPECT_EQ(keys(w->MFile), QStringLiteral("Open=Ctrl+O,Save=Ctrl+S,Save as=Ctrl+Shift+S,"
-                                           "Close=Ctrl+N,Export to=,Import from=,Open recent=,"
-                                           "New window=Ctrl+Shift+N,Quit=Ctrl+Q"));
+  EXPECT_EQ(keys(w->MFile),
+            QStringLiteral("Open=Ctrl+O,Save=Ctrl+S,Save as=Ctrl+Shift+S,"
+                           "Close=Ctrl+N,Export to=,Import from=,Open recent=,"
+                           "New window=Ctrl+Shift+N,Compare with...=,Append table...=,"
+                           "Quit=Ctrl+Q"));
   EXPECT_EQ(keys(w->MEdit),
             QStringLiteral("Undo=Ctrl+Z,Redo=Ctrl+Y,Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,"
                            "Select all=Ctrl+A,Find...=Ctrl+F,Find next=F3,Replace...=Ctrl+H,"
-                           "Go to row...=Ctrl+G,Fill down=Ctrl+D"));
+                           "Find in files...=Ctrl+Shift+F,Go to row...=Ctrl+G,Fill down=Ctrl+D,"
+                           "Next difference=F8,Previous difference=Shift+F8,Take other value="));
   EXPECT_EQ(keys(w->MTable),
             QStringLiteral("Sort ascending=,Sort descending=,Filter...=Ctrl+Shift+L,Clear filter=,"
                            "Insert column=,Delete columns="));

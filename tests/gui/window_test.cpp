@@ -75,8 +75,9 @@ TEST_F(WindowTest, StartsWithANewTableInDesignerMode) {
   for (QAction* a : w->MFile->actions()) {
     if (!a->isSeparator()) items << a->text();
   }
-  EXPECT_EQ(items.join(u','), QStringLiteral("Open,Save,Save as,Close,Export to,Import from,"
-                                             "Open recent,New window,Quit"));
+  EXPECT_EQ(items.join(u','),
+            QStringLiteral("Open,Save,Save as,Close,Export to,Import from,"
+                           "Open recent,New window,Compare with...,Append table...,Quit"));
   EXPECT_EQ(w->StatusCell->text(), QStringLiteral("Names row, column ID (int)"));
   EXPECT_EQ(w->StatusSize->text(), QStringLiteral("1 row x 1 column"));
   EXPECT_TRUE(boxes_.Shown.empty());

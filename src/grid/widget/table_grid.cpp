@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <vector>
@@ -206,6 +207,8 @@ TGridColors TGridColors::For(const QPalette& palette) {
     c.FixedPressed = TTableGrid::kFixedPressedColor;
     c.FixedText = palette.color(QPalette::WindowText);
     c.Flagged = TTableGrid::kFlaggedTextColor;
+    c.Marked = TTableGrid::kMarkedColor;
+    c.MarkedEdge = TTableGrid::kMarkedEdgeColor;
     return c;
   }
   // Lines and header shades between the palette's background and text.
@@ -217,6 +220,9 @@ TGridColors TGridColors::For(const QPalette& palette) {
   c.FixedPressed = Mix(button, palette.color(QPalette::Highlight), 0.6);
   c.FixedText = palette.color(QPalette::ButtonText);
   c.Flagged = QColor(0xFF, 0x78, 0x78);
+  // A dark green that light text stays readable on.
+  c.Marked = Mix(c.Base, QColor(0x3C, 0xB4, 0x4B), 0.3);
+  c.MarkedEdge = QColor(0x6C, 0xCB, 0x77);
   return c;
 }
 
@@ -341,6 +347,17 @@ void TTableGrid::SelectAll() {
 void TTableGrid::SetFlaggedCellTest(std::function<bool(int32_t col, int32_t row)> test) {
   FFlaggedCell = std::move(test);
   viewport()->update();
+}
+
+void TTableGrid::SetCellMarks(TCellMarks marks) {
+  FMarks = std::move(marks);
+  MarksChanged();
+}
+
+void TTableGrid::MarksChanged() {
+  viewport()->update();
+  FGutter->update();
+  if (QToolTip::isVisible()) QToolTip::hideText();
 }
 
 void TTableGrid::SetCellChoices(std::function<QStringList(int32_t col, int32_t row)> choices) {
@@ -515,7 +532,18 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
       p.fillRect(r, gradient);
     }
   } else {
-    p.fillRect(r, selected ? FColors.Selection : FColors.Base);
+    const bool marked = FMarks.Cell && FMarks.Cell(col, row);
+    p.fillRect(r, selected ? FColors.Selection : marked ? FColors.Marked : FColors.Base);
+    if (marked) {
+      // A corner that still shows the mark inside the selection.
+      const int size = std::min({8, r.width(), r.height()});
+      const QPoint corner = r.topRight();
+      p.setPen(Qt::NoPen);
+      p.setBrush(FColors.MarkedEdge);
+      p.drawPolygon(QPolygon(
+          {corner + QPoint(1, 0), corner + QPoint(1 - size, 0), corner + QPoint(1, size)}));
+      p.setBrush(Qt::NoBrush);
+    }
   }
   p.setPen(fixed ? FColors.FixedLine : FColors.Line);
   p.drawLine(withLines.right(), withLines.top(), withLines.right(), withLines.bottom());
@@ -613,6 +641,9 @@ void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
       gradient.setColorAt(1, FColors.FixedBottom);
       p.fillRect(r, gradient);
     }
+    if (FMarks.Row && row.Index >= FTable.FixedRows() && FMarks.Row(row.Index)) {
+      p.fillRect(QRect(r.left(), r.top(), 4, r.height()), FColors.MarkedEdge);
+    }
     p.setPen(FColors.FixedLine);
     p.drawLine(r.left(), r.bottom() + 1, r.right() + 1, r.bottom() + 1);
     p.setPen(FColors.FixedText);
@@ -623,6 +654,25 @@ void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
   }
   p.setPen(FColors.FixedLine);
   p.drawLine(width - 1, exposed.top(), width - 1, exposed.bottom());
+}
+
+// A cell's tooltip comes from the marks; elsewhere any tooltip goes.
+bool TTableGrid::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const TGridCoord cell = CellAt(FTable, FController.ClientSize(), help->pos().x(), help->pos().y(),
+                                 &FController.Filter());
+  const QString tip =
+      FMarks.Tip && cell.X >= 0 && cell.Y >= 0 ? FMarks.Tip(cell.X, cell.Y) : QString();
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+  } else {
+    const TPixelRect r =
+        tessary::CellRect(FTable, FController.ClientSize(), cell.X, cell.Y, &FController.Filter());
+    QToolTip::showText(help->globalPos(), tip, viewport(),
+                       QRect(r.Left, r.Top, r.Width(), r.Height()));
+  }
+  return true;
 }
 
 // --- Input ---------------------------------------------------------------------------
