@@ -394,6 +394,29 @@ QAction* TfrmTessary::AddCommand(QMenu* menu, const QString& text,
 // The keys are the same on every desktop, not the desktop's standard lists,
 // which differ and collide (Find next is Ctrl+G on some).
 void TfrmTessary::CreateMenus() {
+  CreateFileMenu();
+  CreateEditMenu();
+  MView = menuBar()->addMenu(QStringLiteral("&View"));
+  MKeepfirstcolumn = AddCommand(MView, QStringLiteral("Keep first column in view"), {},
+                                [this] { MKeepfirstcolumnClick(); });
+  MKeepfirstcolumn->setCheckable(true);
+  CreateTableMenu();
+
+  // The grid's context menu's own commands (GridContextMenu).
+  MInsertrow = new QAction(QStringLiteral("Insert row"), this);
+  MDeleterows = new QAction(QStringLiteral("Delete rows"), this);
+  for (auto [action, handler] :
+       {std::pair{MInsertrow, std::function<void()>([this] { GDAGrid->Controller().InsertRow(); })},
+        std::pair{MDeleterows,
+                  std::function<void()>([this] { GDAGrid->Controller().DeleteSelectedRows(); })}}) {
+    connect(action, &QAction::triggered, this, [this, handler = handler] {
+      RunCommand(handler);
+      FocusGrid();
+    });
+  }
+}
+
+void TfrmTessary::CreateFileMenu() {
   using QKS = QKeySequence;
   MFile = menuBar()->addMenu(QStringLiteral("&File"));
   MOpen = AddCommand(MFile, QStringLiteral("Open"), {QKS(Qt::CTRL | Qt::Key_O)},
@@ -428,7 +451,10 @@ void TfrmTessary::CreateMenus() {
   MFile->addSeparator();
   MQuit = AddCommand(MFile, QStringLiteral("Quit"), {QKS(Qt::CTRL | Qt::Key_Q)},
                      [this] { MQuitClick(); });
+}
 
+void TfrmTessary::CreateEditMenu() {
+  using QKS = QKeySequence;
   MEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
   MUndo = AddCommand(MEdit, QStringLiteral("Undo"), {QKS(Qt::CTRL | Qt::Key_Z)},
                      [this] { EditUndo(); });
@@ -461,25 +487,6 @@ void TfrmTessary::CreateMenus() {
   MFilldown = AddCommand(MEdit, QStringLiteral("Fill down"), {QKS(Qt::CTRL | Qt::Key_D)},
                          [this] { MFilldownClick(); });
   AddCompareCommands(MEdit);
-
-  MView = menuBar()->addMenu(QStringLiteral("&View"));
-  MKeepfirstcolumn = AddCommand(MView, QStringLiteral("Keep first column in view"), {},
-                                [this] { MKeepfirstcolumnClick(); });
-  MKeepfirstcolumn->setCheckable(true);
-  CreateTableMenu();
-
-  // The grid's context menu's own commands (GridContextMenu).
-  MInsertrow = new QAction(QStringLiteral("Insert row"), this);
-  MDeleterows = new QAction(QStringLiteral("Delete rows"), this);
-  for (auto [action, handler] :
-       {std::pair{MInsertrow, std::function<void()>([this] { GDAGrid->Controller().InsertRow(); })},
-        std::pair{MDeleterows,
-                  std::function<void()>([this] { GDAGrid->Controller().DeleteSelectedRows(); })}}) {
-    connect(action, &QAction::triggered, this, [this, handler = handler] {
-      RunCommand(handler);
-      FocusGrid();
-    });
-  }
 
   // The clipboard keys act where the grid has the keys, as its own keys do;
   // the other controls keep theirs. The in-place editor keeps its undo and

@@ -266,6 +266,8 @@ class TfrmTessary : public QMainWindow {
 
  private:
   void CreateComponents();
+  void CreateFileMenu();
+  void CreateEditMenu();
   void CreateStatusBar();
   void ApplyPalette();
   void PlaceFirstWindow();
