@@ -238,6 +238,80 @@ std::string TGridXlsIO::CellPlace(int32_t col, int32_t row) const {
   return FormatMessage("Row %d, column %s", row - 1, name.c_str());
 }
 
+namespace {
+
+// How a cell's text becomes a value: as it is, prepared (markup and line
+// breaks), by the general rules, or from kConvertTyped on by the column's
+// type (kConvertTyped + the type).
+constexpr int kConvertAsIs = 0;
+constexpr int kConvertPrepared = 1;
+constexpr int kConvertGeneral = 2;
+constexpr int kConvertTyped = 3;
+
+}  // namespace
+
+int TGridXlsIO::ConversionOf(int32_t row, std::optional<TColumnType> type) const {
+  const bool textColumn =
+      type.has_value() && (*type == TColumnType::ctString || *type == TColumnType::ctResource);
+  if (TableLayout && (row < 2 || textColumn)) return kConvertAsIs;
+  if (!Options.ExportCellFormats) return kConvertPrepared;
+  if (type) return kConvertTyped + static_cast<int>(*type);
+  return kConvertGeneral;
+}
+
+TCellTextValue TGridXlsIO::ConvertText(std::u16string_view text, int conversion) const {
+  TCellTextValue typed;
+  switch (conversion) {
+    case kConvertAsIs:
+      typed.Text = text;
+      break;
+    case kConvertPrepared:
+      typed.Text = PrepareExportText(text, Options.ExportHTMLTags);
+      break;
+    case kConvertGeneral:
+      typed = ConvertCellText(PrepareExportText(text, Options.ExportHTMLTags), Regional, DateFormat,
+                              TimeFormat);
+      break;
+    default:
+      typed = ConvertTypedCellText(text, static_cast<TColumnType>(conversion - kConvertTyped));
+      break;
+  }
+  return typed;
+}
+
+namespace {
+
+// The XF a cell of the sheet has before the export: its own, else its
+// row's, else its column's, else the default.
+int ExistingXF(TExportBook& book, int row, int col) {
+  int xf = book.CellFormat(row, col);
+  if (xf < 0) {
+    const int rowXF = book.RowFormat(row);
+    xf = rowXF > 0 ? rowXF : book.ColFormat(col);
+    if (xf < 0) xf = kDefaultCellXF;
+  }
+  return xf;
+}
+
+void SetConvertedValue(TXlsCellValue& value, TCellTextValue&& typed) {
+  switch (typed.Kind) {
+    case TCellTextValue::TValueKind::vkNumber:
+      value.Value = typed.Number;
+      break;
+    case TCellTextValue::TValueKind::vkBoolean:
+      value.Value = typed.Boolean;
+      break;
+    case TCellTextValue::TValueKind::vkDateTime:
+      value.Value = TXlsDate{typed.Number};
+      break;
+    case TCellTextValue::TValueKind::vkString:
+      value.Value = std::move(typed.Text);
+      break;
+  }
+}
+
+}  // namespace
+
 void TGridXlsIO::ExportCells(TExportBook& book) {
   // With the table layout, the type each exported column's row 1 names.
   std::vector<std::optional<TColumnType>> types;
@@ -259,27 +333,9 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
       const int sheetCol = c + FXlsStartCol - FGridStartCol;
       if (sheetCol > kMaxSheetCols) ThrowError("Invalid Column (%d)", sheetCol - 1);
       const std::u16string_view cellText = Grid->Cells(c, r);
-      const std::optional<TColumnType> type =
-          TableLayout ? types[static_cast<size_t>(c - FGridStartCol)] : std::nullopt;
-      const bool textColumn =
-          type.has_value() && (*type == TColumnType::ctString || *type == TColumnType::ctResource);
-      // How the text becomes a value: 0 as it is, 1 prepared, 2 by the
-      // general rules, 3 and up by the column's type.
-      int how = 2;
-      if (TableLayout && (r < 2 || textColumn)) {
-        how = 0;
-      } else if (!Options.ExportCellFormats) {
-        how = 1;
-      } else if (type) {
-        how = 3 + static_cast<int>(*type);
-      }
-
-      int xf = book.CellFormat(sheetRow, sheetCol);
-      if (xf < 0) {
-        const int rowXF = book.RowFormat(sheetRow);
-        xf = rowXF > 0 ? rowXF : book.ColFormat(sheetCol);
-        if (xf < 0) xf = kDefaultCellXF;
-      }
+      const int conversion = ConversionOf(
+          r, TableLayout ? types[static_cast<size_t>(c - FGridStartCol)] : std::nullopt);
+      const int xf = ExistingXF(book, sheetRow, sheetCol);
       // The format of the cell's XF, with the number format found for its
       // text: asked for once per pair, since the answer for a pair cannot
       // change while the export only adds formats.
@@ -295,7 +351,7 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
       };
 
       const bool remembered = cellText.size() >= kRememberedTextLength;
-      const TTextKey key{cellText.data(), cellText.size(), how};
+      const TTextKey key{cellText.data(), cellText.size(), conversion};
       if (remembered) {
         if (const auto seen = converted.find(key); seen != converted.end()) {
           book.RepeatCellValue(seen->second.Row, seen->second.Col, sheetRow, sheetCol,
@@ -303,40 +359,11 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
           continue;
         }
       }
-
-      TCellTextValue typed;
-      switch (how) {
-        case 0:
-          typed.Text = cellText;
-          break;
-        case 1:
-          typed.Text = PrepareExportText(cellText, Options.ExportHTMLTags);
-          break;
-        case 2:
-          typed = ConvertCellText(PrepareExportText(cellText, Options.ExportHTMLTags), Regional,
-                                  DateFormat, TimeFormat);
-          break;
-        default:
-          typed = ConvertTypedCellText(cellText, static_cast<TColumnType>(how - 3));
-          break;
-      }
+      TCellTextValue typed = ConvertText(cellText, conversion);
       if (remembered) converted.emplace(key, TConverted{sheetRow, sheetCol, typed.Format});
       TXlsCellValue value;
       value.XF = cellXF(std::move(typed.Format));
-      switch (typed.Kind) {
-        case TCellTextValue::TValueKind::vkNumber:
-          value.Value = typed.Number;
-          break;
-        case TCellTextValue::TValueKind::vkBoolean:
-          value.Value = typed.Boolean;
-          break;
-        case TCellTextValue::TValueKind::vkDateTime:
-          value.Value = TXlsDate{typed.Number};
-          break;
-        case TCellTextValue::TValueKind::vkString:
-          value.Value = std::move(typed.Text);
-          break;
-      }
+      SetConvertedValue(value, std::move(typed));
       book.SetCellValue(sheetRow, sheetCol, value);
     }
   }

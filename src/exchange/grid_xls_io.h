@@ -7,10 +7,14 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "common/result.h"
 #include "table/cell_table.h"
+#include "text/column_type.h"
+#include "xls/cell_text_value.h"
 #include "xls/export_book.h"
 #include "xls/regional_settings.h"
 
@@ -123,6 +127,9 @@ class TGridXlsIO {
   void MakeRoom(TExportBook& book, TInsertInSheet insertInSheet);
   void ExportSizes(TExportBook& book);
   void ExportCells(TExportBook& book);
+  // How the text of a cell in `row` of a column of `type` becomes a value.
+  int ConversionOf(int32_t row, std::optional<TColumnType> type) const;
+  TCellTextValue ConvertText(std::u16string_view text, int conversion) const;
   std::string CellPlace(int32_t col, int32_t row) const;
 
   int32_t FGridStartRow = 1;
