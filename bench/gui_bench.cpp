@@ -2,7 +2,9 @@
 // repaint and 1,000 [Down] presses near the top and near the bottom of the
 // table, and opening the file in the window (also over the open table)
 // against loading it alone. The grid's cost should follow the visible cells
-// only, so top and bottom match.
+// only, so top and bottom match. Then opening the distinct-text table
+// (bench_support.h) until it is shown, and closing the window that holds
+// it, which is what quitting waits for.
 // Run with QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
 
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/frm_tessary.h"
 #include "bench_support.h"
@@ -34,16 +37,24 @@ std::filesystem::path BenchFile() {
   return std::filesystem::temp_directory_path() / "tessary_bench_gui.gda";
 }
 
+std::filesystem::path DistinctFile() {
+  return std::filesystem::temp_directory_path() / "tessary_bench_gui_distinct.gda";
+}
+
 void FillTable(TCellTable& t) { bench::FillMixedTable(t, kRows, kCols); }
 
 class FixedDialog : public TFileDialogPort {
  public:
+  explicit FixedDialog(std::filesystem::path file = BenchFile()) : FFile(std::move(file)) {}
   std::optional<QString> Execute(QWidget*, const QString&, const QString&) override {
-    return QString::fromStdString(BenchFile().string());
+    return QString::fromStdString(FFile.string());
   }
   std::optional<QString> ExecuteSave(QWidget*, const QString&, const QString&) override {
     return std::nullopt;
   }
+
+ private:
+  std::filesystem::path FFile;
 };
 
 // One window with the large table open, shared by the grid benchmarks.
@@ -133,6 +144,37 @@ void BM_OpenAgain(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenAgain)->Iterations(3)->Unit(benchmark::kMillisecond);
 
+void BM_OpenDistinctInWindow(benchmark::State& state) {
+  static FixedDialog dialog(DistinctFile());
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto window = std::make_unique<TfrmTessary>(QString(), &dialog);
+    window->show();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    window->MOpenClick();
+    QCoreApplication::processEvents();  // the first paint of the opened table
+    state.PauseTiming();
+    window.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_OpenDistinctInWindow)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_CloseDistinctWindow(benchmark::State& state) {
+  static FixedDialog dialog(DistinctFile());
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto window = std::make_unique<TfrmTessary>(QString(), &dialog);
+    window->show();
+    window->MOpenClick();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    window.reset();
+  }
+}
+BENCHMARK(BM_CloseDistinctWindow)->Iterations(3)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,9 +186,15 @@ int main(int argc, char** argv) {
     FillTable(table);
     if (!SaveGDA(table, BenchFile())) return 1;
   }
+  {
+    TCellTable table;
+    bench::FillDistinctTextTable(table);
+    if (!SaveGDA(table, DistinctFile())) return 1;
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::filesystem::remove(BenchFile());
+  std::filesystem::remove(DistinctFile());
   return 0;
 }
