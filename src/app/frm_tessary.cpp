@@ -32,6 +32,7 @@
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "gff/user_column_names.h"
+#include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
 #include "text/stored_value.h"
 #include "text/utf16.h"
@@ -208,7 +209,7 @@ void TfrmTessary::CreateComponents() {
   GDAGrid->SetFlaggedCellTest([this](int32_t col, int32_t row) {
     const TCellTable& t = GDAGrid->Table();
     if (row < 2) return false;
-    const std::u16string& text = t.Cells(col, row);
+    const std::u16string_view text = t.Cells(col, row);
     return CannotBeStored(ColumnStorage(t.Cells(col, 1)).Type, text);
   });
 
@@ -513,7 +514,7 @@ bool TfrmTessary::ConfirmUnstorableValues() {
   TCellTable& t = GDAGrid->Table();
   const TUnstorableCells found = FindUnstorableCells(t);
   if (found.Count == 0) return true;
-  QString name = QString::fromStdU16String(t.Cells(found.FirstCol, 0));
+  QString name = ToQString(t.Cells(found.FirstCol, 0));
   if (name.isEmpty()) name = QString::number(found.FirstCol + 1);
   const QString where = QStringLiteral("row %1, column %2").arg(found.FirstRow - 1).arg(name);
   const QString text =

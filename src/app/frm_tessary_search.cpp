@@ -9,6 +9,7 @@
 #include "app/frm_tessary.h"
 #include "app/go_to_row_dialog.h"
 #include "grid/find_replace.h"
+#include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
 
 namespace tessary {
@@ -35,9 +36,9 @@ void TfrmTessary::ShowFind(bool replace) {
   // The text of a single selected cell is a likely thing to look for.
   if (dialog.FindText->text().isEmpty()) {
     const TCellTable& t = GDAGrid->Table();
-    const std::u16string& cell = t.Cells(t.Col(), t.Row());
+    const std::u16string_view cell = t.Cells(t.Col(), t.Row());
     if (cell.find_first_of(u"\r\n") == std::u16string::npos) {
-      dialog.FindText->setText(QString::fromStdU16String(cell));
+      dialog.FindText->setText(ToQString(cell));
     }
   }
   dialog.ShowFor(replace);

@@ -138,7 +138,7 @@ void TfrmTessary::TakeImportedTable(const TCellTable& imported, const QString& p
   t.SetObserver(nullptr);
   for (int32_t r = 0; r < imported.RowCount(); ++r) {
     for (int32_t c = 0; c < imported.ColCount(); ++c) {
-      const std::u16string& text = imported.Cells(c, r);
+      const std::u16string_view text = imported.Cells(c, r);
       if (!text.empty()) t.SetCells(c, r, text);
     }
   }

@@ -17,16 +17,19 @@
 namespace tessary::cli {
 namespace {
 
-// A cell as Copy quotes it: a text holding a CR or a LF loses its CRs and is
-// put in double quotes. Unlike Copy nothing else is changed.
-std::u16string DumpCellText(const std::u16string& stored) {
-  if (stored.find_first_of(u"\r\n") == std::u16string::npos) return stored;
-  std::u16string text = u"\"";
-  for (char16_t c : stored) {
-    if (c != u'\r') text += c;
+// Appends a cell as Copy quotes it: a text holding a CR or a LF loses its
+// CRs and is put in double quotes. Unlike Copy nothing else is changed.
+void AppendDumpCell(std::u16string& line, std::u16string_view stored) {
+  if (std::none_of(stored.begin(), stored.end(),
+                   [](char16_t c) { return c == u'\r' || c == u'\n'; })) {
+    line += stored;
+    return;
   }
-  text += u'"';
-  return text;
+  line += u'"';
+  for (char16_t c : stored) {
+    if (c != u'\r') line += c;
+  }
+  line += u'"';
 }
 
 // Lines and the widest line's fields, counted as Paste splits the text.
@@ -62,7 +65,7 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
     line.clear();
     for (int32_t c = 0; c < table.ColCount(); ++c) {
       if (c > 0) line += u'\t';
-      line += DumpCellText(table.Cells(c, r));
+      AppendDumpCell(line, table.Cells(c, r));
     }
     line += u"\r\n";
     io.Out << ToUtf8(line);

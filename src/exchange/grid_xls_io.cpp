@@ -201,7 +201,7 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
     for (int32_t c = FGridStartCol; c < Grid->ColCount(); ++c) {
       const int sheetCol = c + FXlsStartCol - FGridStartCol;
       if (sheetCol > kMaxSheetCols) ThrowError("Invalid Column (%d)", sheetCol - 1);
-      const std::u16string& cellText = Grid->Cells(c, r);
+      const std::u16string_view cellText = Grid->Cells(c, r);
       const std::optional<TColumnType> type =
           TableLayout ? types[static_cast<size_t>(c - FGridStartCol)] : std::nullopt;
       const bool textColumn =

@@ -34,8 +34,8 @@ void AppendUtf8(std::string& out, char32_t c) {
 // One field; an unpaired surrogate becomes U+FFFD, as UTF-8 cannot hold it.
 // A text that starts with U+FEFF is quoted too, so that it is not taken
 // for a byte order mark at the start of the file.
-void AppendField(std::string& out, const std::u16string& text) {
-  const bool quoted = text.find_first_of(u",\"\r\n") != std::u16string::npos ||
+void AppendField(std::string& out, std::u16string_view text) {
+  const bool quoted = text.find_first_of(u",\"\r\n") != std::u16string_view::npos ||
                       (!text.empty() && text[0] == u'\uFEFF');
   if (quoted) out += '"';
   for (size_t i = 0; i < text.size(); ++i) {

@@ -191,8 +191,8 @@ std::optional<std::vector<std::u16string>> AddUserColumnNames(const std::filesys
   }
   std::vector<std::u16string> added;
   for (int32_t c = 0; c < table.ColCount(); ++c) {
-    const std::u16string& name = table.Cells(c, 0);
-    if (names.Add(name)) added.push_back(name);
+    const std::u16string_view name = table.Cells(c, 0);
+    if (names.Add(name)) added.emplace_back(name);
   }
   if (added.empty()) return added;
   if (!bytes.empty() && !bytes.ends_with('\n')) bytes += '\n';

@@ -142,10 +142,10 @@ std::optional<TFindResult> FindNext(const TCellTable& table, const TFindOptions&
 std::optional<TCellEdit> ReplaceInCell(const TCellTable& table, const TFindOptions& options,
                                        std::u16string_view replacement, TGridCoord cell) {
   if (!SearchArea(table).Holds(cell)) return std::nullopt;
-  const std::u16string& old = table.Cells(cell.X, cell.Y);
+  const std::u16string_view old = table.Cells(cell.X, cell.Y);
   std::optional<std::u16string> replaced = TTextMatcher(options).Replace(old, replacement);
   if (!replaced) return std::nullopt;
-  return TCellEdit{cell.X, cell.Y, old, std::move(*replaced)};
+  return TCellEdit{cell.X, cell.Y, std::u16string(old), std::move(*replaced)};
 }
 
 std::vector<TCellEdit> ReplaceAll(const TCellTable& table, const TFindOptions& options,
@@ -156,9 +156,9 @@ std::vector<TCellEdit> ReplaceAll(const TCellTable& table, const TFindOptions& o
   const TTextMatcher matcher(options);
   for (int32_t r = a.R0; r <= a.R1; ++r) {
     for (int32_t c = a.C0; c <= a.C1; ++c) {
-      const std::u16string& old = table.Cells(c, r);
+      const std::u16string_view old = table.Cells(c, r);
       if (std::optional<std::u16string> replaced = matcher.Replace(old, replacement)) {
-        edits.push_back({c, r, old, std::move(*replaced)});
+        edits.push_back({c, r, std::u16string(old), std::move(*replaced)});
       }
     }
   }

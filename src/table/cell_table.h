@@ -10,7 +10,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "table/text_store.h"
 
 namespace tessary {
 
@@ -32,10 +35,43 @@ struct TGridRect {
 
 class TCellTable;
 
-// An immutable text that several cells hold at once: a table reader gives
+// A text that several cells of one table hold at once: a table reader gives
 // every cell that refers to one stored string the same text instead of a
 // copy each. Writing a cell replaces its text; a shared text never changes.
-using TSharedText = std::shared_ptr<const std::u16string>;
+// Made by TCellTable::ShareText; its maker holds it, and counts the cells
+// it gives it to, until it hands its hold to a cell or lets go
+// (ReleaseText).
+class TSharedText {
+ public:
+  TSharedText() = default;
+  TSharedText(TSharedText&& other) noexcept
+      : FText(std::exchange(other.FText, TCellText())),
+        FHolders(std::exchange(other.FHolders, 0)) {}
+  TSharedText& operator=(TSharedText&& other) noexcept {
+    FText = std::exchange(other.FText, TCellText());
+    FHolders = std::exchange(other.FHolders, 0);
+    return *this;
+  }
+  TSharedText(const TSharedText&) = delete;
+  TSharedText& operator=(const TSharedText&) = delete;
+  bool Empty() const { return FText.Empty(); }
+
+ private:
+  friend class TCellTable;
+  explicit TSharedText(TCellText text) : FText(text) {}
+  TCellText FText;
+  uint64_t FHolders = 0;  // cells given the text so far
+};
+
+// A cell's text with what tells stored texts apart: cells that show one
+// shared text give the same Id (until the table next changes), and Shared
+// says whether other cells may show that very text (false: no other cell
+// does).
+struct TStoredText {
+  std::u16string_view Text;
+  uint64_t Id = 0;
+  bool Shared = false;
+};
 
 // Row and cell events. An unassigned event is skipped; the Boolean of a veto
 // event is True on entry and a handler sets it False to cancel.
@@ -82,21 +118,54 @@ class TCellTable {
   // --- Cells -------------------------------------------------------------
   // The stored text, or "" for a cell that holds none. Indices are not
   // checked against the extent. A negative row, or a negative column in a
-  // row that holds cells, throws "List index out of bounds (%d)". The
-  // reference stays valid until the table is next changed.
-  const std::u16string& Cells(int32_t col, int32_t row) const;
-  // Stores the text; "" removes the cell's entry. Negative indices and
-  // indices above kMaxIndex throw "List index out of bounds (%d)".
+  // row that holds cells, throws "List index out of bounds (%d)". The view
+  // stays valid until the table is next changed.
+  std::u16string_view Cells(int32_t col, int32_t row) const;
+  // The same with what identifies the stored text.
+  TStoredText StoredText(int32_t col, int32_t row) const;
+  // Stores a copy of the text (which may be another cell's); "" removes the
+  // cell's entry. Negative indices and indices above kMaxIndex throw "List
+  // index out of bounds (%d)".
   void SetCells(int32_t col, int32_t row, std::u16string_view text);
-  void SetCells(int32_t col, int32_t row, std::u16string&& text);
   void SetCells(int32_t col, int32_t row, const char16_t* text) {
     SetCells(col, row, std::u16string_view(text));
   }
-  // Stores a shared text (null or "" removes the entry); Cells then returns
-  // that very text.
-  void SetCells(int32_t col, int32_t row, TSharedText text);
+  // Stores a shared text (an empty one removes the entry); Cells then
+  // returns that very text. The first form gives the cell one more hold on
+  // it, the second hands the caller's own hold to the cell.
+  void SetCells(int32_t col, int32_t row, TSharedText& text);
+  void SetCells(int32_t col, int32_t row, TSharedText&& text);
   // Number of cells that hold text (over the whole store).
   size_t StoredCellCount() const { return FStoredCells; }
+
+  // --- Shared texts --------------------------------------------------------
+  // A new shared text of `units` code units, written by fill(char16_t*)
+  // straight into the store. The caller holds it until it hands the hold to
+  // a cell or calls ReleaseText; while any is held the store does not
+  // compact.
+  template <typename TFill>
+  TSharedText ShareText(size_t units, TFill&& fill) {
+    if (units <= TCellText::kInlineUnits) {
+      char16_t text[TCellText::kInlineUnits];
+      fill(text);
+      return TSharedText(FTexts.Make(std::u16string_view(text, units)));
+    }
+    char16_t* room = nullptr;
+    TSharedText shared(FTexts.MakeShared(units, room));
+    ++FHeldTexts;
+    fill(room);
+    return shared;
+  }
+  TSharedText ShareText(std::u16string_view text) {
+    return ShareText(text.size(), [&](char16_t* room) { text.copy(room, text.size()); });
+  }
+  void ReleaseText(TSharedText& text);
+
+  // --- Memory ----------------------------------------------------------------
+  // Code units of text in use, and held by the store's blocks (in use or
+  // not yet reused); texts of up to three code units are held in their cells.
+  size_t TextUnits() const { return FTexts.LiveUnits(); }
+  size_t TextBlockUnits() const { return FTexts.BlockUnits(); }
   // The highest column of `row` that holds text (also beyond the extent), or
   // -1 when the row holds none: scans of a row can stop there.
   int32_t LastStoredCol(int32_t row) const;
@@ -189,16 +258,21 @@ class TCellTable {
   TCellTableObserver* Observer() const { return FObserver; }
 
  private:
-  union TSlot;
-  struct TCellValue;
   struct TSection;
   struct TStoreRow;
 
+  const TCellText* FindCell(int32_t col, int32_t row) const;
   TStoreRow* FindRow(int32_t row) const;
   TStoreRow& MakeRow(int32_t row);
-  void StoreCell(int32_t col, int32_t row, TCellValue&& value);
-  TSlot& EmptySlot(int32_t col, int32_t row, bool shared);
+  // Puts a text into a cell, letting go of the one it held; the table takes
+  // over the caller's hold of `text`.
+  void StoreCell(int32_t col, int32_t row, TCellText text);
   void EraseCell(TStoreRow& row, int32_t col);
+  void WriteCell(int32_t col, int32_t row, TCellText text);
+  // Moves the texts into fresh blocks when the blocks hold more unused text
+  // than used; the cells keep their texts and shared texts stay shared.
+  void CompactTexts();
+  void MoveRowCells(int32_t dst, int32_t src, int32_t colLimit);
   void ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
   void SetCurrentAndAnchor(TGridCoord current, TGridCoord anchor);
   TGridCoord ClampToEditable(TGridCoord cell) const;
@@ -208,6 +282,8 @@ class TCellTable {
 
   std::vector<std::unique_ptr<TStoreRow>> FRows;  // index = row; null = never written
   size_t FStoredCells = 0;
+  TTextStore FTexts;
+  size_t FHeldTexts = 0;  // shared texts handed out and not yet given back
 
   int32_t FColCount = 1;
   int32_t FRowCount = 3;

@@ -14,6 +14,16 @@ std::string ToUtf8Keeping(std::u16string_view text, bool keepBytes) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
+    // A run of ASCII, the common case, goes in one step.
+    size_t end = i;
+    while (end < text.size() && text[end] < 0x80) ++end;
+    if (end > i) {
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + k - i] = static_cast<char>(text[k]);
+      i = end - 1;
+      continue;
+    }
     char32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
