@@ -62,6 +62,7 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
   }
   std::u16string line;
   for (int32_t r = 0; r < table.RowCount(); ++r) {
+    table.PrefetchRow(r + 1);
     line.clear();
     for (int32_t c = 0; c < table.ColCount(); ++c) {
       if (c > 0) line += u'\t';

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -168,25 +169,38 @@ inline void Prefetch(const void* p) {
 // Decoded string-area text a load may hold beyond twice the data area's size.
 constexpr uint64_t kTextAllowance = uint64_t{64} << 20;
 
-// A bit per byte offset of the data area.
+// A bit per byte offset of the data area, or per window of 2^shift bytes.
 class TOffsetBits {
  public:
+  TOffsetBits(uint64_t size, int shift) : FSize(size), FShift(shift) {}
   // Sets the bit of `o`; whether it was set before.
   bool TestAndSet(uint32_t o) {
-    if (FWords.empty()) FWords.resize(FSize / 64 + 1);
-    uint64_t& word = FWords[o / 64];
-    const uint64_t bit = uint64_t{1} << (o % 64);
+    if (FWords.empty()) FWords.resize((FSize >> FShift) / 64 + 1);
+    const uint64_t i = o >> FShift;
+    uint64_t& word = FWords[i / 64];
+    const uint64_t bit = uint64_t{1} << (i % 64);
     const bool was = (word & bit) != 0;
     word |= bit;
     return was;
   }
   bool Test(uint32_t o) const {
-    return !FWords.empty() && o < FSize && (FWords[o / 64] >> (o % 64) & 1) != 0;
+    const uint64_t i = o >> FShift;
+    return o < FSize && !FWords.empty() && (FWords[i / 64] >> (i % 64) & 1) != 0;
   }
-  explicit TOffsetBits(uint64_t size) : FSize(size) {}
+  // Calls f(o) for each offset whose bit is set, in order (shift 0 only);
+  // stops when f returns false.
+  template <typename TF>
+  void ForEach(TF&& f) const {
+    for (size_t w = 0; w < FWords.size(); ++w) {
+      for (uint64_t bits = FWords[w]; bits != 0; bits &= bits - 1) {
+        if (!f(static_cast<uint32_t>(64 * w + std::countr_zero(bits)))) return;
+      }
+    }
+  }
 
  private:
   uint64_t FSize;
+  int FShift;
   std::vector<uint64_t> FWords;
 };
 
@@ -202,9 +216,9 @@ class TStringTable {
         FData(data),
         FZeros(data),
         FCounts(counts),
-        FSeen(data.size()),
-        FAgain(data.size()),
-        FCosted(data.size()) {}
+        FSeen(data.size(), 0),
+        FAgain(data.size(), kWindowShift),
+        FCosted(data.size(), 0) {}
   ~TStringTable() {
     for (TSlot& s : FSlots) FGrid.ReleaseText(s.Text);
     FGrid.ReleaseText(FCorrupted);
@@ -219,10 +233,27 @@ class TStringTable {
     if (o >= FData.size() || !FSeen.TestAndSet(o) || FAgain.TestAndSet(o)) return;
     ++FShared;
   }
+  // What the strings noted could decode at most, by their length words: each
+  // offset once, as each is decoded once. The count stops once it passes
+  // `enough`. One pass over the data area in the order of the offsets.
+  uint64_t TextBytesBound(uint64_t enough) const {
+    uint64_t bound = 0;
+    FSeen.ForEach([&](uint32_t o) {
+      TByteReader in(FData, kCorruptedRead);
+      if (!in.HasAt(o, 4)) return true;
+      in.Seek(o);
+      const int32_t length = in.I32();
+      if (length > 0) bound += 2 * std::min<uint64_t>(static_cast<uint64_t>(length), in.Left() / 2);
+      return bound <= enough;
+    });
+    return bound;
+  }
   // After the notes: room for a slot for each string that several cells
   // refer to.
   void SizeSlots() {
-    while (2 * (FUsed + FShared) > FSlots.size()) Grow();
+    size_t size = FSlots.size();
+    while (4 * (FUsed + FShared) > 3 * size) size *= 2;
+    if (size > FSlots.size()) Rehash(size);
   }
 
   // The bytes of store text a cell referring to `o` adds: the string's
@@ -295,8 +326,8 @@ class TStringTable {
     for (; FSlots[i].Key != kFree; i = (i + 1) & mask) {
       if (FSlots[i].Key == o) return &FSlots[i];
     }
-    if (2 * (FUsed + 1) > FSlots.size()) {
-      Grow();
+    if (4 * (FUsed + 1) > 3 * FSlots.size()) {
+      Rehash(2 * FSlots.size());
       mask = FSlots.size() - 1;
       for (i = Hash(o) & mask; FSlots[i].Key != kFree;) i = (i + 1) & mask;
     }
@@ -323,8 +354,8 @@ class TStringTable {
                            [&](char16_t* out) { DecodeUnits(FData, ref, out); });
   }
 
-  void Grow() {
-    std::vector<TSlot> slots(std::max<size_t>(1024, 2 * FSlots.size()));
+  void Rehash(size_t size) {
+    std::vector<TSlot> slots(size);
     const uint64_t mask = slots.size() - 1;
     for (TSlot& s : FSlots) {
       if (s.Key == kFree) continue;
@@ -339,9 +370,14 @@ class TStringTable {
   std::span<const uint8_t> FData;
   TZeroUnits FZeros;
   TGDALoadCounts& FCounts;
-  TOffsetBits FSeen;       // referred to by a cell
-  TOffsetBits FAgain;      // referred to by more than one cell
-  TOffsetBits FCosted;     // counted against the text budget
+  // A string referred to by a cell; by more than one cell (kept for each
+  // window of 8 bytes, so that the bits a load tests stay in the cache:
+  // strings sharing a window with such a string get a slot too); counted
+  // against the text budget.
+  static constexpr int kWindowShift = 3;
+  TOffsetBits FSeen;
+  TOffsetBits FAgain;
+  TOffsetBits FCosted;
   bool FAllSlots = false;  // the budget was counted: every string has a slot
   std::vector<TSlot> FSlots = std::vector<TSlot>(1024);
   uint64_t FUsed = 0;
@@ -373,28 +409,6 @@ size_t NumberText(std::span<const uint8_t> element, uint32_t offset, uint16_t ty
   if (typeId == kFieldUInt8) return FormatIntegerTo(in.U8(), out);
   if (typeId == kFieldInt32) return FormatIntegerTo(in.I32(), out);
   return FormatRealTo(in.F32(), out);
-}
-
-// What the string columns could decode at most, by their length words alone,
-// counting every cell; the count stops once it passes `enough`.
-uint64_t StringBytesBound(const TMemoryGFF& gff, const TListData& rows,
-                          const std::vector<const TField*>& fields, uint64_t enough) {
-  const std::span<const uint8_t> data = gff.RawDataBlock();
-  uint64_t bound = 0;
-  for (const TField* f : fields) {
-    if (f->TypeId != kFieldString) continue;
-    for (uint32_t k = 0; k < rows.Count; ++k) {
-      const std::optional<uint32_t> o = StringOffset(gff.ListElement(rows, k), f->Offset);
-      TByteReader in(data, kCorruptedRead);
-      if (!o || *o == NullOffset || !in.HasAt(*o, 4)) continue;
-      in.Seek(*o);
-      const int32_t length = in.I32();
-      if (length <= 0) continue;
-      bound += 2 * std::min<uint64_t>(static_cast<uint64_t>(length), in.Left() / 2);
-      if (bound > enough) return bound;
-    }
-  }
-  return bound;
 }
 
 // The column list: ColCount and the names and type names of rows 0 and 1.
@@ -453,12 +467,12 @@ std::vector<const TField*> ValueFields(const TStruct& rowStruct, const TListData
 // Decoded texts are held once per string, but strings that overlap
 // (offsets inside one long string) are each decoded on their own. Their
 // total stays below the text budget: `fields` is cut before the column that
-// would pass it. Counting each string once takes a pass of its own, needed
-// only when the length words allow more than the budget.
+// would pass it. Counting each string's cost in column order takes a pass of
+// its own, needed only when the length words allow more than the budget.
 void ApplyTextBudget(const TMemoryGFF& gff, const TListData& rowList, TStringTable& strings,
                      std::vector<const TField*>& fields) {
   const uint64_t textBudget = 2 * uint64_t{gff.RawDataBlock().size()} + kTextAllowance;
-  if (StringBytesBound(gff, rowList, fields, textBudget) <= textBudget) return;
+  if (strings.TextBytesBound(textBudget) <= textBudget) return;
   uint64_t cost = 0;
   for (size_t c = 0; c < fields.size() && cost <= textBudget; ++c) {
     const TField& f = *fields[c];
@@ -472,7 +486,8 @@ void ApplyTextBudget(const TMemoryGFF& gff, const TListData& rowList, TStringTab
   }
 }
 
-// Marks the string offsets that more than one cell refers to.
+// Marks the string offsets that cells refer to, and those that more than
+// one cell refers to.
 void NoteStrings(const TMemoryGFF& gff, const TListData& rowList,
                  const std::vector<const TField*>& fields, TStringTable& strings) {
   for (uint32_t k = 0; k < rowList.Count; ++k) {
@@ -482,7 +497,6 @@ void NoteStrings(const TMemoryGFF& gff, const TListData& rowList,
       if (std::optional<uint32_t> o = StringOffset(element, f->Offset)) strings.Note(*o);
     }
   }
-  strings.SizeSlots();
 }
 
 // The value cells, row by row, so that each stored row is filled while it
@@ -574,6 +588,7 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
   const uint64_t cellBudget = 2 * uint64_t{gff.RawDataBlock().size()} + kCellAllowance;
   std::vector<const TField*> fields = ValueFields(*rowStruct, rowList, cellBudget);
   TStringTable strings(grid, gff.RawDataBlock(), n);
+  NoteStrings(gff, rowList, fields, strings);
   ApplyTextBudget(gff, rowList, strings, fields);
   if (fields.empty()) return true;
   try {
@@ -581,7 +596,7 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
   } catch (const Error&) {
     return true;  // more rows than a table can hold: the columns stay
   }
-  NoteStrings(gff, rowList, fields, strings);
+  strings.SizeSlots();
   ReadRows(grid, gff, rowList, fields, strings);
   return true;
 }

@@ -47,20 +47,41 @@ class TStringPool {
  public:
   TStringPool(uint64_t start, TGDASaveCounts& counts) : FEnd(start), FCounts(counts) {}
 
-  // The data-area offset of a non-empty text; nothing when the area would
-  // reach past `limit`.
-  std::optional<uint32_t> Offset(const TStoredText& text, uint64_t limit) {
-    if (text.Shared) {
-      if (const TIdSlot* slot = FindId(text.Id)) return FTexts[slot->Index].Offset;
+  // A text on its way into the pool: the cells of a row are looked at a row
+  // ahead, so that the memory their lookups need is on its way.
+  struct TPending {
+    TStoredText Text;
+    uint32_t Hash = 0;
+    bool Hashed = false;
+  };
+
+  // Readies a non-empty text for Offset: a shared one's identity slot is
+  // asked for; another text is hashed and its slot asked for.
+  void Prepare(TPending& p) {
+    if (p.Text.Shared) {
+      if (!FById.empty()) Prefetch(&FById[HashId(p.Text.Id) & (FById.size() - 1)]);
+      return;
     }
-    const uint32_t hash = HashText(text.Text);
-    std::optional<uint32_t> index = FindText(text.Text, hash);
+    p.Hash = HashText(p.Text.Text);
+    p.Hashed = true;
+    if (!FByText.empty()) Prefetch(&FByText[p.Hash & (FByText.size() - 1)]);
+  }
+
+  // The data-area offset of a prepared text; nothing when the area would
+  // reach past `limit`.
+  std::optional<uint32_t> Offset(TPending& p, uint64_t limit) {
+    if (p.Text.Shared) {
+      if (const TIdSlot* slot = FindId(p.Text.Id)) return slot->Offset;
+    }
+    if (!p.Hashed) p.Hash = HashText(p.Text.Text);
+    std::optional<uint32_t> index = FindText(p.Text.Text, p.Hash);
     if (!index) {
-      index = AddText(text.Text, hash, limit);
+      index = AddText(p.Text.Text, p.Hash, limit);
       if (!index) return std::nullopt;
     }
-    if (text.Shared) AddId(text.Id, *index);
-    return FTexts[*index].Offset;
+    const uint32_t offset = FTexts[*index].Offset;
+    if (p.Text.Shared) AddId(p.Text.Id, offset);
+    return offset;
   }
 
   // The end of the string area (a data-area offset).
@@ -102,7 +123,7 @@ class TStringPool {
   };
   struct TIdSlot {
     uint64_t Id = 0;  // 0: free (the empty text is never pooled)
-    uint32_t Index = 0;
+    uint32_t Offset = 0;
   };
 
   // A 64-bit hash of the code units, 8 bytes at a time, seeded once per
@@ -186,6 +207,8 @@ class TStringPool {
 
   static uint64_t HashId(uint64_t id) { return (id * 0x9E3779B97F4A7C15) >> 32; }
 
+  static void Prefetch(const void* p) { __builtin_prefetch(p); }
+
   const TIdSlot* FindId(uint64_t id) const {
     if (FById.empty()) return nullptr;
     const uint64_t mask = FById.size() - 1;
@@ -195,7 +218,7 @@ class TStringPool {
     return nullptr;
   }
 
-  void AddId(uint64_t id, uint32_t index) {
+  void AddId(uint64_t id, uint32_t offset) {
     if (2 * (FIds + 1) > FById.size()) {
       std::vector<TIdSlot> slots(std::max<size_t>(256, 2 * FById.size()));
       const uint64_t mask = slots.size() - 1;
@@ -210,7 +233,7 @@ class TStringPool {
     const uint64_t mask = FById.size() - 1;
     uint64_t i = HashId(id) & mask;
     while (FById[i].Id != 0) i = (i + 1) & mask;
-    FById[i] = TIdSlot{id, index};
+    FById[i] = TIdSlot{id, offset};
     ++FIds;
   }
 
@@ -257,18 +280,18 @@ void LayOutColumns(const TCellTable& grid, TLayout& layout) {
 
 // One value of a row record. False when its string would make the string
 // area reach past data offset `limit`.
-bool PutValue(const TColumnLayout& column, const TStoredText& text, uint8_t* v,
+bool PutValue(const TColumnLayout& column, TStringPool::TPending& text, uint8_t* v,
               TStringPool& strings, uint64_t limit) {
   switch (column.TypeId) {
     case kFieldInt32:
     case kFieldFloat32:
-      PutU32(v, StoredBits(column.Type, text.Text).value_or(0));
+      PutU32(v, StoredBits(column.Type, text.Text.Text).value_or(0));
       return true;
     case kFieldUInt8:
-      *v = static_cast<uint8_t>(StoredBits(TColumnType::Bool, text.Text).value_or(0));
+      *v = static_cast<uint8_t>(StoredBits(TColumnType::Bool, text.Text.Text).value_or(0));
       return true;
     default: {
-      if (text.Text.empty()) {
+      if (text.Text.Text.empty()) {
         PutU32(v, NullOffset);
         return true;
       }
@@ -280,6 +303,17 @@ bool PutValue(const TColumnLayout& column, const TStoredText& text, uint8_t* v,
   }
 }
 
+// The texts of data row `row` (a cell-table row from 2 on), each string
+// readied for the pool.
+void ReadRow(const TCellTable& grid, const TLayout& layout, uint32_t row, TStringPool& strings,
+             std::vector<TStringPool::TPending>& cells) {
+  for (uint32_t i = 0; i < layout.Cols; ++i) {
+    TStringPool::TPending& p = cells[i];
+    p = {grid.StoredText(static_cast<int32_t>(i), static_cast<int32_t>(row + 2)), 0, false};
+    if (layout.Columns[i].TypeId == kFieldString && !p.Text.Text.empty()) strings.Prepare(p);
+  }
+}
+
 // The row records, and the string area's texts with their offsets. False
 // when the file would pass the 32-bit positions of the format; nothing
 // large is allocated then.
@@ -287,14 +321,17 @@ bool LayOutRows(const TCellTable& grid, TLayout& layout, TStringPool& strings) {
   if (layout.DataOffset + layout.StringsStart > kMaxFileSize) return false;
   const uint64_t limit = kMaxFileSize - layout.DataOffset;
   layout.RowRecords.assign(uint64_t{layout.Rows} * layout.RowSize, 0);
+  std::vector<TStringPool::TPending> cells(layout.Cols);
+  std::vector<TStringPool::TPending> next(layout.Cols);
+  if (layout.Rows > 0) ReadRow(grid, layout, 0, strings, cells);
   for (uint32_t row = 0; row < layout.Rows; ++row) {
+    if (row + 1 < layout.Rows) ReadRow(grid, layout, row + 1, strings, next);
     uint8_t* record = layout.RowRecords.data() + uint64_t{row} * layout.RowSize;
     for (uint32_t i = 0; i < layout.Cols; ++i) {
       const TColumnLayout& column = layout.Columns[i];
-      const TStoredText text =
-          grid.StoredText(static_cast<int32_t>(i), static_cast<int32_t>(row + 2));
-      if (!PutValue(column, text, record + column.Offset, strings, limit)) return false;
+      if (!PutValue(column, cells[i], record + column.Offset, strings, limit)) return false;
     }
+    cells.swap(next);
   }
   layout.StringsEnd = strings.End();
   return layout.FileSize() <= kMaxFileSize;

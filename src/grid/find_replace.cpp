@@ -67,6 +67,7 @@ TArea SearchArea(const TCellTable& t) {
 std::optional<TGridCoord> Scan(const TCellTable& t, const TTextMatcher& m, const TArea& a,
                                TGridCoord first, TGridCoord last) {
   for (int32_t r = first.Y; r <= last.Y; ++r) {
+    t.PrefetchRow(r + 1);
     const int32_t to = r == last.Y ? last.X : a.C1;
     for (int32_t c = r == first.Y ? first.X : a.C0; c <= to; ++c) {
       if (m.Matches(t.Cells(c, r))) return TGridCoord{c, r};

@@ -33,13 +33,68 @@ int32_t LastOf(int32_t first, int32_t count) {
 
 }  // namespace
 
-// 16 cells of one row. A section inside the extent starts with room for its
-// columns there, as rows are mostly filled whole; beyond the extent slots
-// grow in powers of two up to 16, so a sparse row wastes little. Mask tells
-// which slots hold text. Slots hold TCellText values only: nothing to
-// destroy one by one.
+// Slot arrays of 1, 2, 4, 8 or 16 cells, carved from chunks that grow from
+// 64 KiB to 2 MiB with the cells held and go with the table; an array given
+// back is kept for the next one of its size. A table of millions of cells
+// thus makes a few hundred allocations, and frees them at once.
+class TCellTable::TSlotPool {
+ public:
+  TSlotPool() = default;
+  TSlotPool(const TSlotPool&) = delete;
+  TSlotPool& operator=(const TSlotPool&) = delete;
+  ~TSlotPool() {
+    for (const TChunk& c : FChunks) FreeTableBlock(c.Cells, c.Bytes);
+  }
+
+  static int SizeClass(int32_t slots) { return std::bit_width(static_cast<uint32_t>(slots) - 1); }
+
+  TCellText* Take(int sizeClass) {
+    if (TCellText* slots = FFree[sizeClass]) {
+      FFree[sizeClass] = reinterpret_cast<TCellText*>(slots[0].Bits());
+      return slots;
+    }
+    const size_t cells = size_t{1} << sizeClass;
+    if (FLeft < cells) {
+      // What is left of the chunk is small: it is not kept.
+      const size_t bytes = std::clamp(FBytes, kFirstChunkBytes, kHugeBlockBytes);
+      FChunks.reserve(FChunks.size() + 1);
+      FNext = static_cast<TCellText*>(AllocateTableBlock(bytes));
+      FChunks.push_back({FNext, bytes});
+      FBytes += bytes;
+      FLeft = bytes / sizeof(TCellText);
+    }
+    TCellText* slots = FNext;
+    FNext += cells;
+    FLeft -= cells;
+    return slots;
+  }
+
+  void Give(TCellText* slots, int sizeClass) {
+    slots[0] = TCellText::FromBits(reinterpret_cast<uintptr_t>(FFree[sizeClass]));
+    FFree[sizeClass] = slots;
+  }
+
+ private:
+  static constexpr size_t kFirstChunkBytes = size_t{64} << 10;
+  struct TChunk {
+    TCellText* Cells;
+    size_t Bytes;
+  };
+  std::vector<TChunk> FChunks;
+  size_t FBytes = 0;  // in all chunks
+  TCellText* FNext = nullptr;
+  size_t FLeft = 0;
+  TCellText* FFree[5] = {};
+};
+
+// 16 cells of one row, in a slot array of the pool. A section inside the
+// extent starts with room for its columns there, as rows are mostly filled
+// whole; beyond the extent slots grow in powers of two up to 16, so a
+// sparse row wastes little. Mask tells which slots hold text; the others
+// hold anything. Slots hold TCellText values only: nothing to destroy one
+// by one.
 struct TCellTable::TSection {
-  std::unique_ptr<TCellText[]> Slots;
+  TCellText* Slots = nullptr;
   uint16_t Mask = 0;
   uint8_t Capacity = 0;
 
@@ -50,13 +105,24 @@ struct TCellTable::TSection {
 
   // Room for `slot`, and for at least `wanted` slots when the section
   // grows.
-  void Reserve(int32_t slot, int32_t wanted) {
+  void Reserve(int32_t slot, int32_t wanted, TSlotPool& pool) {
     if (slot < Capacity) return;
     wanted = std::min<int32_t>(kSectionSlots, std::max({slot + 1, Capacity * 2, wanted}));
-    auto grown = std::make_unique<TCellText[]>(static_cast<size_t>(wanted));
-    std::copy_n(Slots.get(), Capacity, grown.get());
-    Slots = std::move(grown);
-    Capacity = static_cast<uint8_t>(wanted);
+    const int sizeClass = TSlotPool::SizeClass(wanted);
+    TCellText* grown = pool.Take(sizeClass);
+    for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) {
+      grown[std::countr_zero(mask)] = Slots[std::countr_zero(mask)];
+    }
+    Release(pool);
+    Slots = grown;
+    Capacity = static_cast<uint8_t>(1 << sizeClass);
+  }
+
+  // Gives the slot array back; the section holds no text.
+  void Release(TSlotPool& pool) {
+    if (Slots != nullptr) pool.Give(Slots, TSlotPool::SizeClass(Capacity));
+    Slots = nullptr;
+    Capacity = 0;
   }
 };
 
@@ -77,23 +143,23 @@ struct TCellTable::TStoreRow {
   }
 };
 
-TCellTable::TCellTable() = default;
-// The rows free their slot arrays and the store its blocks: no text is
-// freed on its own.
+TCellTable::TCellTable() : FSlotPool(std::make_unique<TSlotPool>()) {}
+// The pool frees its chunks and the store its blocks: no text and no slot
+// array is freed on its own.
 TCellTable::~TCellTable() = default;
 
 // --- Cells -----------------------------------------------------------------
 
-TCellTable::TStoreRow* TCellTable::FindRow(int32_t row) const {
+const TCellTable::TStoreRow* TCellTable::FindRow(int32_t row) const {
   if (row < 0 || static_cast<size_t>(row) >= FRows.size()) return nullptr;
-  return FRows[static_cast<size_t>(row)].get();
+  const TStoreRow& entry = FRows[static_cast<size_t>(row)];
+  return entry.Sections.empty() ? nullptr : &entry;
 }
 
 TCellTable::TStoreRow& TCellTable::MakeRow(int32_t row) {
   const auto index = static_cast<size_t>(row);
   if (index >= FRows.size()) FRows.resize(index + 1);
-  if (!FRows[index]) FRows[index] = std::make_unique<TStoreRow>();
-  return *FRows[index];
+  return FRows[index];
 }
 
 // The slot of a cell, or nullptr for a cell that holds no text.
@@ -126,6 +192,17 @@ TStoredText TCellTable::StoredText(int32_t col, int32_t row) const {
 int32_t TCellTable::LastStoredCol(int32_t row) const {
   const TStoreRow* entry = FindRow(row);
   return entry ? entry->LastCol() : -1;
+}
+
+void TCellTable::PrefetchRow(int32_t row) const {
+  const TStoreRow* entry = FindRow(row);
+  if (!entry) return;
+  for (const TSection& s : entry->Sections) {
+    for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+      const TCellText& cell = s.Slots[std::countr_zero(mask)];
+      if (cell.InStore()) __builtin_prefetch(FTexts.View(cell).data());
+    }
+  }
 }
 
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
@@ -182,7 +259,7 @@ void TCellTable::StoreCell(int32_t col, int32_t row, TCellText text) {
   TSection& s = entry.Sections[section];
   const int32_t slot = col & kSlotMask;
   const int32_t base = col - slot;
-  s.Reserve(slot, s.Capacity == 0 && col < FColCount ? FColCount - base : 0);
+  s.Reserve(slot, s.Capacity == 0 && col < FColCount ? FColCount - base : 0, *FSlotPool);
   if (s.Has(slot)) {
     FTexts.Release(s.Slots[slot]);
   } else {
@@ -202,8 +279,7 @@ void TCellTable::EraseCell(TStoreRow& entry, int32_t col) {
   s.Mask = static_cast<uint16_t>(s.Mask & ~(1u << slot));
   --FStoredCells;
   if (s.Mask == 0) {
-    s.Slots.reset();
-    s.Capacity = 0;
+    s.Release(*FSlotPool);
     entry.TrimSections();
   }
 }
@@ -218,9 +294,8 @@ void TCellTable::CompactTexts() {
   const size_t unused = FTexts.BlockUnits() - live;
   if (FHeldTexts > 0 || unused <= live + 4 * FStoredCells + kCompactSlackUnits) return;
   TTextStore old = std::move(FTexts);
-  for (std::unique_ptr<TStoreRow>& row : FRows) {
-    if (!row) continue;
-    for (TSection& s : row->Sections) {
+  for (TStoreRow& row : FRows) {
+    for (TSection& s : row.Sections) {
       for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
         TCellText& cell = s.Slots[std::countr_zero(mask)];
         cell = FTexts.MoveFrom(old, cell);
@@ -240,17 +315,16 @@ void TCellTable::ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t ro
   row2 = static_cast<int32_t>(std::min<int64_t>(row2, static_cast<int64_t>(FRows.size()) - 1));
   col2 = std::min(col2, kMaxIndex);
   for (int32_t r = row1; r <= row2; ++r) {
-    TStoreRow* entry = FRows[static_cast<size_t>(r)].get();
-    if (!entry) continue;
-    const int32_t last = std::min(col2, entry->LastCol());
+    TStoreRow& entry = FRows[static_cast<size_t>(r)];
+    const int32_t last = std::min(col2, entry.LastCol());
     // From the right, so that trimming trailing sections never skips one.
     for (int32_t s = last >> kSectionShift; s >= (col1 >> kSectionShift) && last >= col1; --s) {
-      if (static_cast<size_t>(s) >= entry->Sections.size()) continue;
+      if (static_cast<size_t>(s) >= entry.Sections.size()) continue;
       const int32_t base = s * kSectionSlots;
-      uint32_t mask = entry->Sections[static_cast<size_t>(s)].Mask;
+      uint32_t mask = entry.Sections[static_cast<size_t>(s)].Mask;
       for (; mask != 0; mask &= mask - 1) {
         const int32_t c = base + std::countr_zero(mask);
-        if (c >= col1 && c <= last) EraseCell(*entry, c);
+        if (c >= col1 && c <= last) EraseCell(entry, c);
       }
     }
   }
@@ -488,24 +562,24 @@ void TCellTable::InsertRows(int32_t rowIndex, int32_t rCount, bool /*updateCellC
 // Row `dst` takes the cells of row `src` below column colLimit; its own
 // cells there go, and its cells from colLimit on stay.
 void TCellTable::MoveRowCells(int32_t dst, int32_t src, int32_t colLimit) {
-  auto& dstRow = FRows[static_cast<size_t>(dst)];
-  auto& srcRow = FRows[static_cast<size_t>(src)];
-  if (!dstRow && !srcRow) return;
-  const int32_t dstLast = dstRow ? dstRow->LastCol() : -1;
-  const int32_t srcLast = srcRow ? srcRow->LastCol() : -1;
+  TStoreRow& dstRow = FRows[static_cast<size_t>(dst)];
+  TStoreRow& srcRow = FRows[static_cast<size_t>(src)];
+  const int32_t dstLast = dstRow.LastCol();
+  const int32_t srcLast = srcRow.LastCol();
+  if (dstLast < 0 && srcLast < 0) return;
   if (dstLast < colLimit && srcLast < colLimit) {
     // Neither row holds cells beyond the extent: move the whole entry. The
     // old destination content lands in a row that is overwritten or emptied
     // later in the same insertion.
-    std::swap(dstRow, srcRow);
+    std::swap(dstRow.Sections, srcRow.Sections);
     return;
   }
   ClearRange(0, dst, colLimit - 1, dst);
-  if (!srcRow) return;
+  if (srcLast < 0) return;
   const int32_t lastSection = std::min(srcLast, colLimit - 1) >> kSectionShift;
   for (int32_t sec = lastSection; sec >= 0; --sec) {
-    if (static_cast<size_t>(sec) >= srcRow->Sections.size()) continue;
-    TSection& s = srcRow->Sections[static_cast<size_t>(sec)];
+    if (static_cast<size_t>(sec) >= srcRow.Sections.size()) continue;
+    TSection& s = srcRow.Sections[static_cast<size_t>(sec)];
     for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
       const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
       if (c >= colLimit) break;
@@ -515,7 +589,7 @@ void TCellTable::MoveRowCells(int32_t dst, int32_t src, int32_t colLimit) {
     for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
       const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
       if (c >= colLimit) break;
-      EraseCell(*srcRow, c);
+      EraseCell(srcRow, c);
     }
   }
 }
@@ -573,21 +647,21 @@ void TCellTable::RelocateColumn(int32_t fromIndex, int32_t toIndex) {
   };
   std::vector<TMoved> moved;
   for (size_t r = 0; r < FRows.size(); ++r) {
-    TStoreRow* entry = FRows[r].get();
-    if (!entry || entry->LastCol() < low) continue;
+    TStoreRow& entry = FRows[r];
+    if (entry.LastCol() < low) continue;
     // Take the stored cells of low..high out, then put them at their new
     // columns: the cost follows the cells held, not the distance.
     moved.clear();
-    const int32_t last = std::min(high, entry->LastCol());
+    const int32_t last = std::min(high, entry.LastCol());
     for (int32_t sec = low >> kSectionShift; sec <= last >> kSectionShift; ++sec) {
-      TSection& s = entry->Sections[static_cast<size_t>(sec)];
+      TSection& s = entry.Sections[static_cast<size_t>(sec)];
       for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
         const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
         if (c < low || c > last) continue;
         moved.push_back(TMoved{c, target(c), s.MoveOut(c & kSlotMask)});
       }
     }
-    for (const TMoved& m : moved) EraseCell(*entry, m.From);
+    for (const TMoved& m : moved) EraseCell(entry, m.From);
     for (const TMoved& m : moved) StoreCell(m.To, static_cast<int32_t>(r), m.Text);
   }
 

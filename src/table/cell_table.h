@@ -169,6 +169,10 @@ class TCellTable {
   // The highest column of `row` that holds text (also beyond the extent), or
   // -1 when the row holds none: scans of a row can stop there.
   int32_t LastStoredCol(int32_t row) const;
+  // Starts loading the texts of a row's cells, for code that reads the table
+  // row by row: texts that several cells share lie anywhere in memory, and
+  // asking for the next row's while reading a row hides the wait.
+  void PrefetchRow(int32_t row) const;
 
   // --- Extent and fixed area --------------------------------------------
   int32_t ColCount() const { return FColCount; }
@@ -258,11 +262,12 @@ class TCellTable {
   TCellTableObserver* Observer() const { return FObserver; }
 
  private:
+  class TSlotPool;
   struct TSection;
   struct TStoreRow;
 
   const TCellText* FindCell(int32_t col, int32_t row) const;
-  TStoreRow* FindRow(int32_t row) const;
+  const TStoreRow* FindRow(int32_t row) const;
   TStoreRow& MakeRow(int32_t row);
   // Puts a text into a cell, letting go of the one it held; the table takes
   // over the caller's hold of `text`.
@@ -280,7 +285,8 @@ class TCellTable {
   void ChangeFixed(bool cols, int32_t value);
   void NotifyLayout();
 
-  std::vector<std::unique_ptr<TStoreRow>> FRows;  // index = row; null = never written
+  std::vector<TStoreRow> FRows;  // index = row
+  std::unique_ptr<TSlotPool> FSlotPool;
   size_t FStoredCells = 0;
   TTextStore FTexts;
   size_t FHeldTexts = 0;  // shared texts handed out and not yet given back

@@ -10,43 +10,42 @@
 
 namespace tessary {
 
-namespace {
-
-// A block's memory, left uninitialized: every unit handed out is written by
-// its maker. On Linux a block of the usual size is mapped on its own, on a
-// 2 MiB boundary and asking for huge pages where the system gives them on
-// request, so that filling it costs one page fault instead of 512, and
-// freeing it returns the memory at once.
-constexpr size_t kHugePage = size_t{2} << 20;
-
-char16_t* AllocateUnits(size_t units) {
+void* AllocateTableBlock(size_t bytes) {
 #if defined(__linux__)
-  const size_t bytes = units * sizeof(char16_t);
-  if (bytes == kHugePage) {
-    void* p =
-        mmap(nullptr, 2 * kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (bytes == kHugeBlockBytes) {
+    void* p = mmap(nullptr, 2 * kHugeBlockBytes, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     auto* base = static_cast<char*>(p);
-    const size_t skip = (kHugePage - reinterpret_cast<uintptr_t>(base) % kHugePage) % kHugePage;
+    const size_t skip =
+        (kHugeBlockBytes - reinterpret_cast<uintptr_t>(base) % kHugeBlockBytes) % kHugeBlockBytes;
     if (skip > 0) munmap(base, skip);
-    munmap(base + skip + kHugePage, kHugePage - skip);
-    madvise(base + skip, kHugePage, MADV_HUGEPAGE);
-    return reinterpret_cast<char16_t*>(base + skip);
+    munmap(base + skip + kHugeBlockBytes, kHugeBlockBytes - skip);
+    madvise(base + skip, kHugeBlockBytes, MADV_HUGEPAGE);
+    return base + skip;
   }
 #endif
-  return new char16_t[units];
+  return ::operator new(bytes);
 }
 
-void FreeUnits(char16_t* data, size_t units) {
-  if (data == nullptr) return;
+void FreeTableBlock(void* block, size_t bytes) {
+  if (block == nullptr) return;
 #if defined(__linux__)
-  if (units * sizeof(char16_t) == kHugePage) {
-    munmap(data, kHugePage);
+  if (bytes == kHugeBlockBytes) {
+    munmap(block, kHugeBlockBytes);
     return;
   }
 #endif
-  delete[] data;
+  ::operator delete(block);
 }
+
+namespace {
+
+char16_t* AllocateUnits(size_t units) {
+  return static_cast<char16_t*>(AllocateTableBlock(units * sizeof(char16_t)));
+}
+
+void FreeUnits(char16_t* data, size_t units) { FreeTableBlock(data, units * sizeof(char16_t)); }
 
 }  // namespace
 

@@ -18,6 +18,15 @@ namespace tessary {
 static_assert(std::endian::native == std::endian::little,
               "a short text is read in place from the bytes of its cell");
 
+// Memory for the blocks of the table's texts and cells, left uninitialized.
+// On Linux a block of kHugeBlockBytes is mapped on its own, on a boundary of
+// its size and asking for huge pages where the system gives them on
+// request, so that filling it costs one page fault instead of 512 and
+// freeing it returns the memory at once.
+inline constexpr size_t kHugeBlockBytes = size_t{2} << 20;
+void* AllocateTableBlock(size_t bytes);
+void FreeTableBlock(void* block, size_t bytes);
+
 // What a cell holds. The low two bits of its 64-bit value tell the kind:
 // 0 no text (the value 0), 1 a short text in place (two bits of length, the
 // code units in units 1 to 3), 2 a text owned by the cell and 3 a shared
