@@ -11,10 +11,6 @@ namespace tessary {
 
 namespace {
 
-constexpr int kSectionShift = 4;
-constexpr int32_t kSectionSlots = 1 << kSectionShift;
-constexpr int32_t kSlotMask = kSectionSlots - 1;
-
 // The store compacts its texts when the units its blocks hold unused pass
 // those in use by this much more than the cells' own size.
 constexpr size_t kCompactSlackUnits = size_t{2} << 20;
@@ -87,61 +83,35 @@ class TCellTable::TSlotPool {
   TCellText* FFree[5] = {};
 };
 
-// 16 cells of one row, in a slot array of the pool. A section inside the
-// extent starts with room for its columns there, as rows are mostly filled
-// whole; beyond the extent slots grow in powers of two up to 16, so a
-// sparse row wastes little. Mask tells which slots hold text; the others
-// hold anything. Slots hold TCellText values only: nothing to destroy one
-// by one.
-struct TCellTable::TSection {
-  TCellText* Slots = nullptr;
-  uint16_t Mask = 0;
-  uint8_t Capacity = 0;
-
-  bool Has(int32_t slot) const { return (Mask >> slot) & 1u; }
-
-  // Takes the text out; the slot stays marked until erased.
-  TCellText MoveOut(int32_t slot) { return std::exchange(Slots[slot], TCellText()); }
-
-  // Room for `slot`, and for at least `wanted` slots when the section
-  // grows.
-  void Reserve(int32_t slot, int32_t wanted, TSlotPool& pool) {
-    if (slot < Capacity) return;
-    wanted = std::min<int32_t>(kSectionSlots, std::max({slot + 1, Capacity * 2, wanted}));
-    const int sizeClass = TSlotPool::SizeClass(wanted);
-    TCellText* grown = pool.Take(sizeClass);
-    for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) {
-      grown[std::countr_zero(mask)] = Slots[std::countr_zero(mask)];
-    }
-    Release(pool);
-    Slots = grown;
-    Capacity = static_cast<uint8_t>(1 << sizeClass);
+// Room for `slot`, and for at least `wanted` slots when the section grows.
+void TCellTable::TSection::Reserve(int32_t slot, int32_t wanted, TSlotPool& pool) {
+  if (slot < Capacity) return;
+  wanted = std::min<int32_t>(kSectionSlots, std::max({slot + 1, Capacity * 2, wanted}));
+  const int sizeClass = TSlotPool::SizeClass(wanted);
+  TCellText* grown = pool.Take(sizeClass);
+  for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) {
+    grown[std::countr_zero(mask)] = Slots[std::countr_zero(mask)];
   }
+  Release(pool);
+  Slots = grown;
+  Capacity = static_cast<uint8_t>(1 << sizeClass);
+}
 
-  // Gives the slot array back; the section holds no text.
-  void Release(TSlotPool& pool) {
-    if (Slots != nullptr) pool.Give(Slots, TSlotPool::SizeClass(Capacity));
-    Slots = nullptr;
-    Capacity = 0;
-  }
-};
+void TCellTable::TSection::Release(TSlotPool& pool) {
+  if (Slots != nullptr) pool.Give(Slots, TSlotPool::SizeClass(Capacity));
+  Slots = nullptr;
+  Capacity = 0;
+}
 
-// One row of the store: sections indexed by column >> 4. Trailing empty
-// sections are removed, so the last section holds the row's last cell.
-struct TCellTable::TStoreRow {
-  std::vector<TSection> Sections;
+int32_t TCellTable::TStoreRow::LastCol() const {
+  if (Sections.empty()) return -1;
+  const auto last = static_cast<int32_t>(Sections.size()) - 1;
+  return last * kSectionSlots + std::bit_width(Sections.back().Mask) - 1;
+}
 
-  // Highest column holding text, or -1.
-  int32_t LastCol() const {
-    if (Sections.empty()) return -1;
-    const auto last = static_cast<int32_t>(Sections.size()) - 1;
-    return last * kSectionSlots + std::bit_width(Sections.back().Mask) - 1;
-  }
-
-  void TrimSections() {
-    while (!Sections.empty() && Sections.back().Mask == 0) Sections.pop_back();
-  }
-};
+void TCellTable::TStoreRow::TrimSections() {
+  while (!Sections.empty() && Sections.back().Mask == 0) Sections.pop_back();
+}
 
 TCellTable::TCellTable() : FSlotPool(std::make_unique<TSlotPool>()) {}
 // The pool frees its chunks and the store its blocks: no text and no slot
@@ -178,7 +148,7 @@ const TCellText* TCellTable::FindCell(int32_t col, int32_t row) const {
   return s.Has(slot) ? &s.Slots[slot] : nullptr;
 }
 
-std::u16string_view TCellTable::Cells(int32_t col, int32_t row) const {
+std::u16string_view TCellTable::CellsOutside(int32_t col, int32_t row) const {
   const TCellText* cell = FindCell(col, row);
   return cell ? FTexts.View(*cell) : std::u16string_view(u"", 0);
 }
@@ -194,13 +164,16 @@ int32_t TCellTable::LastStoredCol(int32_t row) const {
   return entry ? entry->LastCol() : -1;
 }
 
+// Only shared texts are asked for: a cell's own text was stored in the
+// order the cells were written, which reading follows well enough.
 void TCellTable::PrefetchRow(int32_t row) const {
+  if (FTexts.SharedCount() == 0) return;
   const TStoreRow* entry = FindRow(row);
   if (!entry) return;
   for (const TSection& s : entry->Sections) {
     for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
       const TCellText& cell = s.Slots[std::countr_zero(mask)];
-      if (cell.InStore()) __builtin_prefetch(FTexts.View(cell).data());
+      if (cell.Kind() == TCellText::TKind::tkShared) __builtin_prefetch(FTexts.View(cell).data());
     }
   }
 }

@@ -120,7 +120,20 @@ class TCellTable {
   // checked against the extent. A negative row, or a negative column in a
   // row that holds cells, throws "List index out of bounds (%d)". The view
   // stays valid until the table is next changed.
-  std::u16string_view Cells(int32_t col, int32_t row) const;
+  std::u16string_view Cells(int32_t col, int32_t row) const {
+    // Inline, as reading a table is a read per cell: a cell of a stored row
+    // is found here, anything else (no row, a negative index) below.
+    if (row >= 0 && col >= 0 && static_cast<size_t>(row) < FRows.size()) {
+      const TStoreRow& entry = FRows[static_cast<size_t>(row)];
+      const auto section = static_cast<size_t>(col >> kSectionShift);
+      if (section < entry.Sections.size()) {
+        const TSection& s = entry.Sections[section];
+        if (s.Has(col & kSlotMask)) return FTexts.View(s.Slots[col & kSlotMask]);
+      }
+      return std::u16string_view(u"", 0);
+    }
+    return CellsOutside(col, row);
+  }
   // The same with what identifies the stored text.
   TStoredText StoredText(int32_t col, int32_t row) const;
   // Stores a copy of the text (which may be another cell's); "" removes the
@@ -263,9 +276,40 @@ class TCellTable {
 
  private:
   class TSlotPool;
-  struct TSection;
-  struct TStoreRow;
 
+  static constexpr int kSectionShift = 4;
+  static constexpr int32_t kSectionSlots = 1 << kSectionShift;
+  static constexpr int32_t kSlotMask = kSectionSlots - 1;
+
+  // 16 cells of one row, in a slot array of the pool. A section inside the
+  // extent starts with room for its columns there, as rows are mostly
+  // filled whole; beyond the extent slots grow in powers of two up to 16,
+  // so a sparse row wastes little. Mask tells which slots hold text; the
+  // others hold anything. Slots hold TCellText values only: nothing to
+  // destroy one by one.
+  struct TSection {
+    TCellText* Slots = nullptr;
+    uint16_t Mask = 0;
+    uint8_t Capacity = 0;
+
+    bool Has(int32_t slot) const { return (Mask >> slot) & 1u; }
+    // Takes the text out; the slot stays marked until erased.
+    TCellText MoveOut(int32_t slot) { return std::exchange(Slots[slot], TCellText()); }
+    void Reserve(int32_t slot, int32_t wanted, TSlotPool& pool);
+    // Gives the slot array back; the section holds no text.
+    void Release(TSlotPool& pool);
+  };
+
+  // One row of the store: sections indexed by column >> 4. Trailing empty
+  // sections are removed, so the last section holds the row's last cell.
+  struct TStoreRow {
+    std::vector<TSection> Sections;
+    // Highest column holding text, or -1.
+    int32_t LastCol() const;
+    void TrimSections();
+  };
+
+  std::u16string_view CellsOutside(int32_t col, int32_t row) const;
   const TCellText* FindCell(int32_t col, int32_t row) const;
   const TStoreRow* FindRow(int32_t row) const;
   TStoreRow& MakeRow(int32_t row);

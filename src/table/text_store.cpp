@@ -54,7 +54,8 @@ TTextStore::TTextStore(TTextStore&& other) noexcept
       FFreeIds(std::move(other.FFreeIds)),
       FCurrent(std::exchange(other.FCurrent, UINT32_MAX)),
       FLiveUnits(std::exchange(other.FLiveUnits, 0)),
-      FBlockUnits(std::exchange(other.FBlockUnits, 0)) {
+      FBlockUnits(std::exchange(other.FBlockUnits, 0)),
+      FSharedCount(std::exchange(other.FSharedCount, 0)) {
   other.FBlocks.clear();
   other.FFreeIds.clear();
 }
@@ -67,6 +68,7 @@ TTextStore& TTextStore::operator=(TTextStore&& other) noexcept {
     FCurrent = std::exchange(other.FCurrent, UINT32_MAX);
     FLiveUnits = std::exchange(other.FLiveUnits, 0);
     FBlockUnits = std::exchange(other.FBlockUnits, 0);
+    FSharedCount = std::exchange(other.FSharedCount, 0);
     other.FBlocks.clear();
     other.FFreeIds.clear();
   }
@@ -82,6 +84,7 @@ void TTextStore::FreeAll() {
   FCurrent = UINT32_MAX;
   FLiveUnits = 0;
   FBlockUnits = 0;
+  FSharedCount = 0;
 }
 
 uint32_t TTextStore::Count(const char16_t* text) {
@@ -143,6 +146,7 @@ TCellText TTextStore::Place(size_t units, bool shared, char16_t*& room) {
     id = FCurrent;
   }
   TBlock& b = FBlocks[id];
+  if (shared) ++FSharedCount;
   const size_t offset = b.Used + (shared ? kCountUnits : 0);
   b.Used += need;
   b.Live += need;
@@ -221,6 +225,7 @@ void TTextStore::Release(TCellText text) {
       SetCount(at, count - 1);
       return;
     }
+    --FSharedCount;
     Drop(id, view.size() + kCountUnits);
   } else {
     Drop(id, view.size());

@@ -96,6 +96,8 @@ class TTextStore {
   // last holder lets go.
   void Release(TCellText text);
 
+  // Shared texts still in use.
+  size_t SharedCount() const { return FSharedCount; }
   // Code units held by texts still in use, and by all blocks.
   size_t LiveUnits() const { return FLiveUnits; }
   size_t BlockUnits() const { return FBlockUnits; }
@@ -148,6 +150,7 @@ class TTextStore {
   uint32_t FCurrent = UINT32_MAX;  // the block new short texts go into
   size_t FLiveUnits = 0;
   size_t FBlockUnits = 0;
+  size_t FSharedCount = 0;
 };
 
 }  // namespace tessary
