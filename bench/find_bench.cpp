@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "bench_support.h"
+#include "distinct_table.h"
 #include "gff/g2da.h"
 #include "grid/find_replace.h"
 #include "table/cell_table.h"

@@ -9,7 +9,7 @@
 // from every cell: 15,000 rows at one string of 50,000 characters (160 KB),
 // and 100,000 cells at one string of 200,000 characters without a
 // terminator (800 KB). They run first, so their peaks are their own. After
-// it, the same on the distinct-text table (bench_support.h; a 69.4 MB
+// it, the same on the distinct-text table (distinct_table.h; a 69.4 MB
 // file), saved as it reads back from its file.
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "distinct_table.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
 #include "table/cell_table.h"

@@ -1,9 +1,10 @@
 // The grid and the window on a table of 200,000 rows by 50 columns: a full
-// repaint and 1,000 [Down] presses near the top and near the bottom of the
-// table, and opening the file in the window (also over the open table)
-// against loading it alone. The grid's cost should follow the visible cells
+// repaint (row numbers included) and 1,000 [Down] presses near the top and
+// near the bottom of the table, the column widths an opened table gets,
+// and opening the file in the window (also over the open table) against
+// loading it alone. The grid's cost should follow the visible cells
 // only, so top and bottom match. Then opening the distinct-text table
-// (bench_support.h) until it is shown, and closing the window that holds
+// (distinct_table.h) until it is shown, and closing the window that holds
 // it, which is what quitting waits for.
 // Run with QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
@@ -21,6 +22,8 @@
 
 #include "app/frm_tessary.h"
 #include "bench_support.h"
+#include "distinct_table.h"
+#include "exchange/column_widths.h"
 #include "gff/g2da.h"
 #include "grid/widget/table_grid.h"
 #include "table/cell_table.h"
@@ -63,6 +66,7 @@ TfrmTessary& Window() {
   static TfrmTessary* window = [] {
     auto* w = new TfrmTessary(QString(), &dialog);
     w->show();
+    w->resize(1000, 700);  // the first window's size, whatever the screen
     w->MOpenClick();
     return w;
   }();
@@ -98,14 +102,23 @@ BENCHMARK(BM_DownPresses)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_FullRepaint(benchmark::State& state) {
   TTableGrid* grid = Window().GDAGrid;
   Place(grid, state.range(0) == 0 ? 2 : kRows + 1);
-  QImage image(grid->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+  // The whole grid: its cells, the row numbers beside them and the scroll bars.
+  QImage image(grid->size(), QImage::Format_ARGB32_Premultiplied);
   for (auto _ : state) {
     QPainter painter(&image);
-    grid->viewport()->render(&painter);
+    grid->render(&painter);
   }
   state.SetLabel(state.range(0) == 0 ? "top of the table" : "bottom of the table");
 }
 BENCHMARK(BM_FullRepaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The column widths an opened table gets: they read the first 202 rows of
+// each column, whatever the table's length.
+void BM_FitColumnWidths(benchmark::State& state) {
+  TCellTable& table = Window().GDAGrid->Table();
+  for (auto _ : state) FitColumnWidths(table);
+}
+BENCHMARK(BM_FitColumnWidths)->Unit(benchmark::kMicrosecond);
 
 void BM_LoadTableOnly(benchmark::State& state) {
   for (auto _ : state) {
@@ -121,6 +134,7 @@ void BM_OpenInWindow(benchmark::State& state) {
     state.PauseTiming();
     auto window = std::make_unique<TfrmTessary>(QString(), &dialog);
     window->show();
+    window->resize(1000, 700);
     QCoreApplication::processEvents();
     state.ResumeTiming();
     window->MOpenClick();
@@ -179,6 +193,10 @@ BENCHMARK(BM_CloseDistinctWindow)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The windows' remembered settings go to a folder of the benchmark's own.
+  const std::filesystem::path config =
+      std::filesystem::temp_directory_path() / "tessary_bench_gui_config";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
   {
@@ -196,5 +214,6 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   std::filesystem::remove(BenchFile());
   std::filesystem::remove(DistinctFile());
+  std::filesystem::remove_all(config);
   return 0;
 }

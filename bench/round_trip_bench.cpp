@@ -15,6 +15,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "exchange/column_widths.h"
 #include "exchange/table_csv.h"
 #include "exchange/table_export.h"
 #include "exchange/table_import.h"
@@ -71,7 +72,7 @@ const std::filesystem::path& WorkbookFile() {
         }
       }
     }
-    ApplyWindowColumnWidths(t);
+    FitColumnWidths(t);
     if (!ExportTableToWorkbook(t, p, u"bench").Ok) std::abort();
     return p;
   }();

@@ -5,8 +5,9 @@
 #   scripts/deps.sh run     build + the fonts the editor shows text in
 #   scripts/deps.sh package build + what CPack needs to compute the package's dependencies
 #   scripts/deps.sh test    build + clang for fuzzing and sanitizers, clang-format, Xvfb,
-#                           the spreadsheet readers of the integration tests, and the
-#                           checkers of the package tests
+#                           the spreadsheet readers of the integration tests, the
+#                           checkers of the package tests, and git for the test of
+#                           tessary-cli as git's diff and merge driver
 set -eu
 
 build_pkgs="build-essential cmake ninja-build pkg-config qt6-base-dev libicu-dev zlib1g-dev
@@ -16,7 +17,7 @@ package_pkgs="dpkg-dev file"
 test_pkgs="clang clang-format libclang-rt-14-dev xvfb xauth python3 python3-xlrd libreoffice-calc-nogui
   gnumeric fonts-dejavu-core fonts-liberation2
   dpkg-dev file man-db desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin
-  lintian"
+  lintian git"
 
 case "${1:-build}" in
   build) wanted="$build_pkgs" ;;

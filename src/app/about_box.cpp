@@ -7,10 +7,26 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <cstring>
+#include <set>
+#include <string_view>
 
 #include "tessary_version.h"
 
 namespace tessary {
+
+std::string UsageText() {
+  return "usage: tessary [FILE.gda]\n"
+         "       tessary --help | --version\n"
+         "\n"
+         "Opens the table editor window, with FILE.gda when given.\n"
+         "\n"
+         "  -h, --help        print this text and exit\n"
+         "  --version         print the version and exit\n"
+         "  --screenshot PNG  save a picture of the window after start-up and quit\n"
+         "  --                every argument after it is a file name\n"
+         "\n"
+         "Qt's own options work as well, such as -style NAME, -platform NAME and -reverse.\n";
+}
 
 std::optional<std::string> InfoOptionText(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
@@ -19,17 +35,52 @@ std::optional<std::string> InfoOptionText(int argc, const char* const* argv) {
     if (std::strcmp(arg, "--version") == 0) {
       return std::string("tessary ") + kProductVersion + "\n";
     }
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-      return std::string(
-          "usage: tessary [FILE.gda]\n"
-          "       tessary --help | --version\n"
-          "\n"
-          "Opens the table editor window, with FILE.gda when given.\n"
-          "\n"
-          "  -h, --help        print this text and exit\n"
-          "  --version         print the version and exit\n"
-          "  --screenshot PNG  save a picture of the window after start-up and quit\n");
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) return UsageText();
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> UnknownOption(int argc, const char* const* argv) {
+  // The options the application object takes (one or two leading hyphens,
+  // a value after a blank or an "=").
+  static const std::set<std::string_view> kWithValue = {"platform",
+                                                        "platformpluginpath",
+                                                        "platformtheme",
+                                                        "plugin",
+                                                        "qwindowgeometry",
+                                                        "geometry",
+                                                        "qwindowicon",
+                                                        "icon",
+                                                        "qwindowtitle",
+                                                        "title",
+                                                        "session",
+                                                        "style",
+                                                        "stylesheet",
+                                                        "display",
+                                                        "name",
+                                                        "visual",
+                                                        "ncols",
+                                                        "qmljsdebugger"};
+  static const std::set<std::string_view> kFlags = {
+      "reverse", "widgetcount", "nograb", "dograb", "sync", "cmap", "testability"};
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg.size() < 2 || arg[0] != '-') continue;  // a file name, or "-"
+    if (arg == "--screenshot") {
+      ++i;
+      continue;
     }
+    std::string_view name = arg.substr(arg[1] == '-' ? 2 : 1);
+    const size_t equals = name.find('=');
+    const bool valueGiven = equals != std::string_view::npos;
+    name = name.substr(0, equals);
+    if (kWithValue.count(name)) {
+      if (!valueGiven) ++i;
+      continue;
+    }
+    if (kFlags.count(name) && !valueGiven) continue;
+    return std::string(arg);
   }
   return std::nullopt;
 }
@@ -54,7 +105,7 @@ void ShowAboutBox(QWidget* parent) {
 
 void AddHelpMenu(QMenuBar* bar, QWidget* window) {
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-  QAction* about = help->addAction(QStringLiteral("About Tessary"));
+  QAction* about = help->addAction(QStringLiteral("About Tessary..."));
   about->setMenuRole(QAction::AboutRole);
   QObject::connect(about, &QAction::triggered, window, [window] { ShowAboutBox(window); });
 }

@@ -18,6 +18,14 @@ namespace tessary {
 // starts, so that both work without a display.
 std::optional<std::string> InfoOptionText(int argc, const char* const* argv);
 
+// The usage text that --help prints.
+std::string UsageText();
+
+// The first argument that looks like an option but is neither the
+// editor's nor one of Qt's own (-style, -platform, ...), or nothing.
+// Arguments after "--" are file names.
+std::optional<std::string> UnknownOption(int argc, const char* const* argv);
+
 // Names the application after its desktop entry and takes the installed
 // icon, when there is one, as the icon of its windows.
 void SetDesktopIdentity();
@@ -26,7 +34,7 @@ void SetDesktopIdentity();
 QString AboutText();
 void ShowAboutBox(QWidget* parent);
 
-// Adds the menu "Help" with "About Tessary" at the end of the menu bar.
+// Adds the menu "Help" with "About Tessary..." at the end of the menu bar.
 void AddHelpMenu(QMenuBar* bar, QWidget* window);
 
 }  // namespace tessary

@@ -1,37 +1,51 @@
 #include "app/frm_tessary.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "app/about_box.h"
 #include "app/window_paths.h"
+#include "app/window_settings.h"
 #include "common/safe_file.h"
-#include "exchange/table_export.h"
+#include "exchange/column_widths.h"
 #include "gff/g2da.h"
 #include "gff/g2da_values.h"
 #include "gff/show_error.h"
 #include "gff/user_column_names.h"
+#include "grid/status_text.h"
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
 #include "text/stored_value.h"
@@ -40,9 +54,14 @@
 namespace tessary {
 namespace {
 
-constexpr int kClientWidth = 546;
-constexpr int kClientHeight = 385;
-constexpr int kGridTop = 111;
+// The first window of a run without remembered settings: room for a real
+// table, within the screen.
+constexpr int kFirstWidth = 1000;
+constexpr int kFirstHeight = 700;
+// A new window opens this far right and down of the one it came from.
+constexpr int kNewWindowOffset = 30;
+// The window's background under a light palette.
+const QColor kSkyBlue(166, 202, 240);
 // The column count control goes at least this high.
 constexpr int kColCountMaximum = 100;
 
@@ -137,57 +156,85 @@ TfrmTessary::~TfrmTessary() = default;
 
 void TfrmTessary::CreateComponents() {
   setObjectName(QStringLiteral("frmTessary"));
-  setFont(EditorFont());
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, QColor(166, 202, 240));
-  setPalette(pal);
+  // The controls follow the desktop's font size; Tahoma where installed.
+  QFont font = QApplication::font();
+  font.setFamilies(QStringList{QStringLiteral("Tahoma")} + font.families() +
+                   QStringList{font.family()});
+  setFont(font);
+  ApplyPalette();
 
   auto* client = new QWidget(this);
   client->setAutoFillBackground(true);
-  client->installEventFilter(this);
   setCentralWidget(client);
 
+  // Each group lays out its controls, so that nothing is cut at any scale
+  // or font size; the grid takes the rest of the window.
+  auto boxLayout = [](auto* layout) {
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(6);
+    return layout;
+  };
   ModeRadio = new QGroupBox(QStringLiteral("Mode"), client);
-  ModeRadio->setGeometry(8, 0, 169, 40);
   auto* editor = new QRadioButton(QStringLiteral("Editor"), ModeRadio);
-  editor->setGeometry(8, 17, 76, 18);
   auto* designer = new QRadioButton(QStringLiteral("Designer"), ModeRadio);
-  designer->setGeometry(88, 17, 76, 18);
+  QHBoxLayout* modeLayout = boxLayout(new QHBoxLayout(ModeRadio));
+  modeLayout->addWidget(editor);
+  modeLayout->addWidget(designer);
   ModeButtons = new QButtonGroup(this);
   ModeButtons->addButton(editor, 0);
   ModeButtons->addButton(designer, 1);
 
   ColCountBox = new QGroupBox(QStringLiteral("Column Count"), client);
-  ColCountBox->setGeometry(183, 0, 146, 40);
   ColCountSpinEdit = new QSpinBox(ColCountBox);
-  ColCountSpinEdit->setGeometry(2, 16, 47, 22);
   ColCountSpinEdit->setRange(1, 100);
   ColCountSpinEdit->setValue(1);
   ColCountSpinEdit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   ColApplyBtn = new QPushButton(QStringLiteral("Apply Change"), ColCountBox);
-  ColApplyBtn->setGeometry(54, 16, 89, 22);
   ColApplyBtn->setStyleSheet(QStringLiteral(
       "QPushButton { background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #5FBF5F,"
       " stop:0.5 #2E9E3E, stop:1 #237A30); color: white; border: 1px solid #1E6E2A;"
-      " border-radius: 3px; }"
+      " border-radius: 3px; padding: 3px 10px; }"
       "QPushButton:pressed { background-color: #1E6E2A; }"
       "QPushButton:focus { border: 1px solid #FFFFFF; }"));
+  QHBoxLayout* countLayout = boxLayout(new QHBoxLayout(ColCountBox));
+  countLayout->addWidget(ColCountSpinEdit);
+  countLayout->addWidget(ColApplyBtn);
 
   QuickOptionsGroup = new QGroupBox(QStringLiteral("Quick Options"), client);
-  QuickOptionsGroup->setGeometry(8, 46, 321, 59);
   DelKeyRemRow = new QCheckBox(QStringLiteral("[Del] key removes the row"), QuickOptionsGroup);
-  DelKeyRemRow->setGeometry(11, 14, 158, 20);
   InsKeyInsRow = new QCheckBox(QStringLiteral("[Ins] key inserts a row"), QuickOptionsGroup);
-  InsKeyInsRow->setGeometry(11, 32, 158, 20);
   DownKeyAddRow = new QCheckBox(QStringLiteral("[Down] key adds a row"), QuickOptionsGroup);
-  DownKeyAddRow->setGeometry(175, 14, 158, 20);
+  QGridLayout* optionsLayout = boxLayout(new QGridLayout(QuickOptionsGroup));
+  optionsLayout->setVerticalSpacing(0);
+  optionsLayout->addWidget(DelKeyRemRow, 0, 0);
+  optionsLayout->addWidget(InsKeyInsRow, 1, 0);
+  optionsLayout->addWidget(DownKeyAddRow, 0, 1);
+
+  auto* controls = new QGridLayout;
+  controls->setContentsMargins(8, 2, 8, 6);
+  controls->setHorizontalSpacing(6);
+  controls->setVerticalSpacing(4);
+  controls->addWidget(ModeRadio, 0, 0);
+  controls->addWidget(ColCountBox, 0, 1);
+  controls->addWidget(QuickOptionsGroup, 1, 0, 1, 2);
+  controls->setColumnStretch(2, 1);
 
   GDAGrid = new TTableGrid(client);
   GDAGrid->setObjectName(QStringLiteral("GDAGrid"));
-  GDAGrid->setGeometry(0, kGridTop, kClientWidth, kClientHeight - kGridTop);
+  GDAGrid->setAccessibleName(QStringLiteral("Table"));
+  auto* clientLayout = new QVBoxLayout(client);
+  clientLayout->setContentsMargins(0, 0, 0, 0);
+  clientLayout->setSpacing(0);
+  clientLayout->addLayout(controls);
+  clientLayout->addWidget(GDAGrid, 1);
+  // At the smallest size the grid still shows the names, the types and two
+  // data rows.
+  GDAGrid->setMinimumHeight(4 * (TCellTable::kDefaultRowHeight + kGridLineWidth) +
+                            GDAGrid->horizontalScrollBar()->sizeHint().height() +
+                            2 * GDAGrid->frameWidth());
   GDAGrid->Table().SetColCount(1);
   GDAGrid->Table().SetRowCount(3);
-  ApplyWindowColumnWidths(GDAGrid->Table());
+  GDAGrid->Table().SetColWidths(0, kNewTableColumnWidth);
   TNavigation& nav = GDAGrid->Navigation();
   nav.AdvanceOnEnter = true;
   nav.AdvanceAutoEdit = false;
@@ -198,6 +245,9 @@ void TfrmTessary::CreateComponents() {
   nav.CopyHTMLTagsToClipboard = true;
   nav.AllowDeleteRow = false;
   nav.AllowInsertRow = false;
+  // The [Down] option is remembered; [Del] and [Ins] start off, so that no
+  // key removes or inserts rows unasked.
+  nav.AppendOnArrowDown = window_settings::DownKeyAddsRow();
   DelKeyRemRow->setChecked(nav.AllowDeleteRow);
   InsKeyInsRow->setChecked(nav.AllowInsertRow);
   DownKeyAddRow->setChecked(nav.AppendOnArrowDown);
@@ -212,6 +262,9 @@ void TfrmTessary::CreateComponents() {
     const std::u16string_view text = t.Cells(col, row);
     return CannotBeStored(ColumnStorage(t.Cells(col, 1)).Type, text);
   });
+  connect(GDAGrid, &TTableGrid::ViewChanged, this, [this] { UpdateStatus(); });
+  connect(GDAGrid, &TTableGrid::ContextMenuRequested, this,
+          [this](const QPoint& at) { GridContextMenu(at); });
 
   auto wire = [](auto* sender, auto signal, auto handler) {
     QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
@@ -225,6 +278,7 @@ void TfrmTessary::CreateComponents() {
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
   CreateMenus();
   AddHelpMenu(menuBar(), this);
+  CreateStatusBar();
   setAcceptDrops(true);
 
   // Tab from the grid reaches the checked mode only (ShowMode); the arrow
@@ -238,8 +292,69 @@ void TfrmTessary::CreateComponents() {
   setTabOrder(InsKeyInsRow, DownKeyAddRow);
 
   GDAGrid->setFocus(Qt::OtherFocusReason);
-  setMinimumSize(300, 180);
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  // The layouts set the smallest size: the controls whole, a few cells.
+  const QByteArray geometry = window_settings::Geometry();
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) PlaceFirstWindow();
+  if (window_settings::KeepFirstColumn()) MKeepfirstcolumn->setChecked(true);
+  GDAGrid->SetKeepFirstColumn(MKeepfirstcolumn->isChecked());
+  UpdateStatus();
+}
+
+// Under a light palette the window keeps its sky blue; under a dark one it
+// follows the palette, so that every text stays readable.
+void TfrmTessary::ApplyPalette() {
+  QPalette pal = QApplication::palette();
+  if (!IsDarkPalette(pal)) pal.setColor(QPalette::Window, kSkyBlue);
+  setPalette(pal);
+}
+
+// A palette the desktop changes while the editor runs: the window's own
+// colour follows it.
+bool TfrmTessary::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  if (event->type() == QEvent::ApplicationPaletteChange) ApplyPalette();
+  return handled;
+}
+
+// Large enough for a real table, within the screen, in its middle.
+void TfrmTessary::PlaceFirstWindow() {
+  const QRect room = screen()->availableGeometry();
+  const QSize size = QSize(kFirstWidth, kFirstHeight)
+                         .boundedTo(room.size() - QSize(40, 60))
+                         .expandedTo(minimumSizeHint());
+  resize(size);
+  move(room.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void TfrmTessary::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  auto label = [bar](const char* name) {
+    auto* l = new QLabel(bar);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setMinimumWidth(1);  // a narrow window cuts the texts, not the window
+    l->setContentsMargins(6, 0, 6, 0);
+    bar->addPermanentWidget(l);
+    return l;
+  };
+  StatusCell = label("StatusCell");
+  StatusSelection = label("StatusSelection");
+  StatusSize = label("StatusSize");
+}
+
+void TfrmTessary::ShowStatusMessage(const QString& text, int timeoutMs) {
+  statusBar()->showMessage(text, timeoutMs);
+}
+
+void TfrmTessary::UpdateStatus() {
+  const TCellTable& t = GDAGrid->Table();
+  auto set = [](QLabel* label, const std::u16string& text) {
+    const QString shown = QString::fromStdU16String(text);
+    if (label->text() != shown) label->setText(shown);
+    label->setVisible(!shown.isEmpty());
+  };
+  set(StatusCell, CurrentCellText(t));
+  set(StatusSelection, SelectionText(t));
+  set(StatusSize, TableSizeText(t));
 }
 
 QAction* TfrmTessary::AddCommand(QMenu* menu, const QString& text,
@@ -269,15 +384,25 @@ void TfrmTessary::CreateMenus() {
                        [this] { MSaveasClick(); });
   MClose = AddCommand(MFile, QStringLiteral("Close"), {QKS(Qt::CTRL | Qt::Key_N)},
                       [this] { MCloseClick(); });
+  MFile->addSeparator();
   MExportto = MFile->addMenu(QStringLiteral("Export to"));
   MExcelfile =
       AddCommand(MExportto, QStringLiteral("Excel file"), {}, [this] { MExcelfileClick(); });
-  MCsvfile = AddCommand(MExportto, QStringLiteral("CSV file"), {}, [this] { MCsvfileClick(); });
+  MCsvfile = AddCommand(MExportto, QStringLiteral("CSV file..."), {}, [this] { MCsvfileClick(); });
   MImportfrom = MFile->addMenu(QStringLiteral("Import from"));
   MImportExcelfile = AddCommand(MImportfrom, QStringLiteral("Excel file..."), {},
                                 [this] { MImportExcelfileClick(); });
   MImportCsvfile =
       AddCommand(MImportfrom, QStringLiteral("CSV file..."), {}, [this] { MImportCsvfileClick(); });
+  MFile->addSeparator();
+  MOpenrecent = MFile->addMenu(QStringLiteral("Open recent"));
+  connect(MOpenrecent, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+  connect(MFile, &QMenu::aboutToShow, this,
+          [this] { MOpenrecent->setEnabled(!window_settings::RecentFiles().isEmpty()); });
+  MNewwindow = AddCommand(MFile, QStringLiteral("New window"),
+                          {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_N)}, [this] { MNewwindowClick(); });
+  // Compare with... and Append table... go here, before Quit.
+  MFile->addSeparator();
   MQuit = AddCommand(MFile, QStringLiteral("Quit"), {QKS(Qt::CTRL | Qt::Key_Q)},
                      [this] { MQuitClick(); });
 
@@ -307,6 +432,25 @@ void TfrmTessary::CreateMenus() {
   MGotorow = AddCommand(MEdit, QStringLiteral("Go to row..."), {QKS(Qt::CTRL | Qt::Key_G)},
                         [this] { MGotorowClick(); });
 
+  MView = menuBar()->addMenu(QStringLiteral("&View"));
+  MKeepfirstcolumn = AddCommand(MView, QStringLiteral("Keep first column in view"), {},
+                                [this] { MKeepfirstcolumnClick(); });
+  MKeepfirstcolumn->setCheckable(true);
+  // The Table menu goes here, after View.
+
+  // The grid's context menu's own commands (GridContextMenu).
+  MInsertrow = new QAction(QStringLiteral("Insert row"), this);
+  MDeleterows = new QAction(QStringLiteral("Delete rows"), this);
+  for (auto [action, handler] :
+       {std::pair{MInsertrow, std::function<void()>([this] { GDAGrid->Controller().InsertRow(); })},
+        std::pair{MDeleterows,
+                  std::function<void()>([this] { GDAGrid->Controller().DeleteSelectedRows(); })}}) {
+    connect(action, &QAction::triggered, this, [this, handler] {
+      RunCommand(handler);
+      FocusGrid();
+    });
+  }
+
   // The clipboard keys act where the grid has the keys, as its own keys do;
   // the other controls keep theirs. The in-place editor keeps its undo and
   // clipboard keys (it takes them before any shortcut).
@@ -327,13 +471,69 @@ void TfrmTessary::CreateMenus() {
   });
 }
 
-bool TfrmTessary::eventFilter(QObject* watched, QEvent* event) {
-  // The grid is anchored to all four sides of the client area.
-  if (watched == centralWidget() && event->type() == QEvent::Resize) {
-    const QWidget* client = centralWidget();
-    GDAGrid->setGeometry(0, kGridTop, client->width(), std::max(0, client->height() - kGridTop));
+// The context menu of the grid: its commands in one place, so that more
+// are added here.
+void TfrmTessary::FillGridContextMenu(QMenu* menu) {
+  menu->addAction(MCut);
+  menu->addAction(MCopy);
+  menu->addAction(MPaste);
+  menu->addSeparator();
+  menu->addAction(MInsertrow);
+  menu->addAction(MDeleterows);
+}
+
+QMenu* TfrmTessary::GridContextMenu(const QPoint& globalPos, bool show) {
+  if (FContextMenu == nullptr) FContextMenu = new QMenu(this);
+  FContextMenu->clear();
+  FillGridContextMenu(FContextMenu);
+  if (show) FContextMenu->popup(globalPos);
+  return FContextMenu;
+}
+
+// The recent tables, the latest first, with their folders.
+void TfrmTessary::FillRecentMenu() {
+  MOpenrecent->clear();
+  const QStringList files = window_settings::RecentFiles();
+  for (qsizetype i = 0; i < files.size(); ++i) {
+    const QString& path = files[i];
+    QString text = QDir::toNativeSeparators(path);
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    text = QFontMetrics(MOpenrecent->font()).elidedText(text, Qt::ElideMiddle, 600);
+    const QString key = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QStringLiteral("1&0 ");
+    QAction* action = MOpenrecent->addAction(key + text);
+    connect(action, &QAction::triggered, this, [this, path] {
+      RunCommand([this, &path] { OpenRecentClick(path); });
+      FocusGrid();
+    });
   }
-  return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmTessary::OpenRecentClick(const QString& path) {
+  if (!QFileInfo(path).isFile()) {
+    window_settings::RemoveRecentFile(path);
+    MessageBoxes().Show(
+        QStringLiteral("%1 no longer exists. It is removed from Open recent.").arg(path),
+        kApplicationTitle, TBoxIcon::biWarning);
+    return;
+  }
+  if (ConfirmDiscardChanges()) OpenFile(path);
+}
+
+TfrmTessary* TfrmTessary::MNewwindowClick() {
+  EndGridEdit();
+  auto* window = new TfrmTessary(QString(), FDialog == &FQtDialog ? nullptr : FDialog);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  if (SheetChoice != &FQtSheetDialog) window->SheetChoice = SheetChoice;
+  window->resize(size());
+  window->move(pos() + QPoint(kNewWindowOffset, kNewWindowOffset));
+  window->show();
+  window->activateWindow();
+  return window;
+}
+
+void TfrmTessary::MKeepfirstcolumnClick() {
+  GDAGrid->SetKeepFirstColumn(MKeepfirstcolumn->isChecked());
+  window_settings::SetKeepFirstColumn(MKeepfirstcolumn->isChecked());
 }
 
 void TfrmTessary::RunCommand(const std::function<void()>& command) {
@@ -405,12 +605,14 @@ bool TfrmTessary::OpenFile(const QString& path) {
                          TUserColumnNames::Load(
                              *FUserNamesFile, [this](const std::string& m) { WarnDictionary(m); }));
   }
+  FitColumnWidths(GDAGrid->Table());
   ShowColCount();
   FHasFile = true;
   SetFilename(path);
   DesignerMode(false);
   ShowTopLeft();
   GDAGrid->History().Clear();
+  window_settings::AddRecentFile(QFileInfo(path).absoluteFilePath());
   return true;
 }
 
@@ -483,6 +685,7 @@ bool TfrmTessary::SaveDocumentAs() {
   if (!WriteFile(name)) return false;
   FHasFile = true;
   SetFilename(name);
+  window_settings::AddRecentFile(QFileInfo(name).absoluteFilePath());
   return true;
 }
 
@@ -552,17 +755,29 @@ void TfrmTessary::NewTable() {
   SetFilename(kNewFileName);
   t.SetCells(0, 0, u"ID");
   t.SetCells(0, 1, u"int");
+  t.SetColWidths(0, kNewTableColumnWidth);
+  ShowColCount();
   ShowTopLeft();
   GDAGrid->History().Clear();
 }
 
-void TfrmTessary::MQuitClick() { close(); }
+// Every window closes, this one first, each asking about its unsaved
+// changes; a Cancel stops there.
+void TfrmTessary::MQuitClick() {
+  if (!close()) return;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* window = qobject_cast<TfrmTessary*>(widget);
+    if (window && window != this && window->isVisible() && !window->close()) return;
+  }
+}
 
-// The close button and Quit: unsaved changes are asked about first.
+// The close button and Quit: unsaved changes are asked about first. The
+// window's place and size are kept for the next run.
 void TfrmTessary::closeEvent(QCloseEvent* event) {
   bool close = false;
   RunCommand([this, &close] { close = ConfirmDiscardChanges(); });
   if (close) {
+    window_settings::SetGeometry(saveGeometry());
     event->accept();
   } else {
     event->ignore();
@@ -650,7 +865,7 @@ void TfrmTessary::ColApplyBtnClick() {
     for (int32_t r = 0; r < t.RowCount(); ++r) {
       const int32_t last = std::min(oldCount - 1, t.LastStoredCol(r));
       for (int32_t c = newCount; c <= last; ++c) {
-        if (t.Cells(c, r).empty()) continue;
+        if (std::u16string_view(t.Cells(c, r)).empty()) continue;
         ++cells;
         holding[static_cast<size_t>(c - newCount)] = true;
       }
@@ -682,6 +897,7 @@ void TfrmTessary::InsKeyInsRowClick() {
 
 void TfrmTessary::DownKeyAddRowClick() {
   GDAGrid->Navigation().AppendOnArrowDown = DownKeyAddRow->isChecked();
+  window_settings::SetDownKeyAddsRow(DownKeyAddRow->isChecked());
 }
 
 // The row is emptied through the history, so that the [Del] key's step

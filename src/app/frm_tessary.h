@@ -1,5 +1,7 @@
-// The editor window: the grid, the mode selector, the column count, the
-// quick options and the File menu, wired to the table file commands.
+// The editor window: the grid with its row numbers, the mode selector, the
+// column count, the quick options, the menus and the status line, wired to
+// the table file commands. Each window is a document of its own; File >
+// New window opens another in the same run.
 #pragma once
 
 #include <QKeySequence>
@@ -20,6 +22,7 @@ class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
+class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -33,8 +36,11 @@ class TFindDialog;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
-inline const QString kGdaFilter = QStringLiteral("GDA files|*.gda");
+inline const QString kGdaFilter = QStringLiteral("GDA files|*.gda|All files|*");
 inline const QString kNewFileName = QStringLiteral("noname.gda");
+// The width of a new table's one column; an opened table's columns take
+// the widths the opening rule gives them (FitColumnWidths).
+inline constexpr int32_t kNewTableColumnWidth = 86;
 
 // The file name of a path: the part after the last directory separator.
 QString FileNamePart(const QString& path);
@@ -69,7 +75,12 @@ class TfrmTessary : public QMainWindow {
   QCheckBox* DelKeyRemRow = nullptr;
   QCheckBox* InsKeyInsRow = nullptr;
   QCheckBox* DownKeyAddRow = nullptr;
-  // The File menu; further commands go in before MQuit (see AddCommand).
+  // The status line: transient messages at the left (ShowStatusMessage),
+  // then the current cell, the selection and the table's size.
+  QLabel* StatusCell = nullptr;
+  QLabel* StatusSelection = nullptr;
+  QLabel* StatusSize = nullptr;
+  // The File menu (see CreateMenus for its order).
   QMenu* MFile = nullptr;
   QAction* MOpen = nullptr;
   QAction* MSave = nullptr;
@@ -81,6 +92,8 @@ class TfrmTessary : public QMainWindow {
   QMenu* MImportfrom = nullptr;
   QAction* MImportExcelfile = nullptr;
   QAction* MImportCsvfile = nullptr;
+  QMenu* MOpenrecent = nullptr;
+  QAction* MNewwindow = nullptr;
   QAction* MQuit = nullptr;
   // The Edit menu.
   QMenu* MEdit = nullptr;
@@ -94,6 +107,12 @@ class TfrmTessary : public QMainWindow {
   QAction* MFindnext = nullptr;
   QAction* MReplace = nullptr;
   QAction* MGotorow = nullptr;
+  // The View menu.
+  QMenu* MView = nullptr;
+  QAction* MKeepfirstcolumn = nullptr;
+  // The grid's context menu's own commands (beside Cut, Copy and Paste).
+  QAction* MInsertrow = nullptr;
+  QAction* MDeleterows = nullptr;
   // The sheet list of an import from a workbook: Qt's dialog unless
   // replaced (not owned).
   TSheetChoicePort* SheetChoice = nullptr;
@@ -108,6 +127,12 @@ class TfrmTessary : public QMainWindow {
   void MImportExcelfileClick();
   void MImportCsvfileClick();
   void MQuitClick();
+  // Opens another window with a new table, beside this one, and returns it.
+  TfrmTessary* MNewwindowClick();
+  // An entry of Open recent: a table that no longer exists is removed from
+  // the list with a message.
+  void OpenRecentClick(const QString& path);
+  void MKeepfirstcolumnClick();
   void ModeRadioClick();
   void ColCountSpinEditChange();
   void ColApplyBtnClick();
@@ -149,8 +174,14 @@ class TfrmTessary : public QMainWindow {
   // report and the application goes on.
   static void RunCommand(const std::function<void()>& command);
 
+  // A message in the status line for `timeoutMs` (0: until the next one).
+  void ShowStatusMessage(const QString& text, int timeoutMs = 10000);
+  // The grid's context menu, filled anew; shown at `globalPos` unless
+  // `show` is false.
+  QMenu* GridContextMenu(const QPoint& globalPos, bool show = true);
+
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   // A table file dropped on the window is opened as Open does.
   void dragEnterEvent(QDragEnterEvent* event) override;
@@ -159,6 +190,9 @@ class TfrmTessary : public QMainWindow {
 
  private:
   void CreateComponents();
+  void CreateStatusBar();
+  void ApplyPalette();
+  void PlaceFirstWindow();
   void FormCreate(const std::filesystem::path& startFile);
   void NewTable();
   bool LoadFile(const QString& path);
@@ -181,6 +215,9 @@ class TfrmTessary : public QMainWindow {
   QAction* AddCommand(QMenu* menu, const QString& text, std::initializer_list<QKeySequence> keys,
                       std::function<void()> handler);
   void ShowTopLeft();
+  void UpdateStatus();
+  void FillRecentMenu();
+  void FillGridContextMenu(QMenu* menu);
   TFindDialog& EnsureFindDialog();
   void ShowFind(bool replace);
   void FindNextCell();
@@ -195,6 +232,7 @@ class TfrmTessary : public QMainWindow {
   bool FGoToById = false;  // Go to row starts with the choice made last
   std::optional<std::filesystem::path> FUserNamesFile;
   bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
+  QMenu* FContextMenu = nullptr;
 };
 
 }  // namespace tessary

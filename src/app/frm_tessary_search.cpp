@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "app/find_dialog.h"
@@ -37,7 +38,7 @@ void TfrmTessary::ShowFind(bool replace) {
   if (dialog.FindText->text().isEmpty()) {
     const TCellTable& t = GDAGrid->Table();
     const std::u16string_view cell = t.Cells(t.Col(), t.Row());
-    if (cell.find_first_of(u"\r\n") == std::u16string::npos) {
+    if (cell.find_first_of(u"\r\n") == std::u16string_view::npos) {
       dialog.FindText->setText(ToQString(cell));
     }
   }
@@ -71,11 +72,13 @@ void TfrmTessary::FindNextCell() {
   }
   t.MoveCurrent(found->Cell);
   GDAGrid->Controller().ScrollCurrentIntoView();
+  // The notice goes to the status line, where it has room.
   if (found->Wrapped) {
-    dialog.ShowMessage(QStringLiteral("Passed the end of the table; went on from the top."));
-  } else if (dialog.isVisible()) {
-    dialog.Message->clear();
+    ShowStatusMessage(QStringLiteral("Passed the end of the table; went on from the top."));
+  } else {
+    statusBar()->clearMessage();
   }
+  if (dialog.isVisible()) dialog.Message->clear();
   const QRect cell = GDAGrid->CellRect(found->Cell.X, found->Cell.Y);
   dialog.KeepClearOf(QRect(GDAGrid->viewport()->mapToGlobal(cell.topLeft()), cell.size()));
 }

@@ -1,4 +1,5 @@
 // The window's exchange with other programs: Export to and Import from.
+#include <QFile>
 #include <QString>
 #include <cstdio>
 #include <exception>
@@ -7,6 +8,7 @@
 #include "app/frm_tessary.h"
 #include "app/window_paths.h"
 #include "common/safe_file.h"
+#include "exchange/column_widths.h"
 #include "exchange/export_target.h"
 #include "exchange/table_csv.h"
 #include "exchange/table_export.h"
@@ -19,8 +21,8 @@
 namespace tessary {
 namespace {
 
-const QString kXlsFilter = QStringLiteral("Excel files|*.xls");
-const QString kCsvFilter = QStringLiteral("CSV files|*.csv");
+const QString kXlsFilter = QStringLiteral("Excel files|*.xls|All files|*");
+const QString kCsvFilter = QStringLiteral("CSV files|*.csv|All files|*");
 
 }  // namespace
 
@@ -44,12 +46,23 @@ void TfrmTessary::MExcelfileClick() {
                       QString::fromUtf8(kExportCaption), TBoxIcon::biNone);
 }
 
-// Writes the table as CSV next to the document, by the Excel export's
-// target rule with ".csv".
+// Writes the table as CSV where the save dialog says, which starts with
+// the document's name and ".csv" in its folder; an existing file is
+// replaced only when the user says so, otherwise the dialog comes back.
 void TfrmTessary::MCsvfileClick() {
   EndGridEdit();
-  const QString target =
-      QString::fromStdU16String(CsvExportTargetPath(FGDAFilename.toStdU16String()));
+  QString target = QString::fromStdU16String(CsvExportTargetPath(FGDAFilename.toStdU16String()));
+  while (true) {
+    const std::optional<QString> chosen = FDialog->ExecuteSave(this, target, kCsvFilter);
+    if (!chosen) return;
+    target = *chosen;
+    if (!QFile::exists(target) ||
+        MessageBoxes().AskYesNo(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                    .arg(FileNamePart(target)),
+                                QStringLiteral("Export to CSV file"))) {
+      break;
+    }
+  }
   std::string reason;
   if (!WriteTableCsvFile(GDAGrid->Table(), ToPath(target), reason)) {
     ShowError(std::string(kCsvExportErrorText) + "\n" + reason);
@@ -145,6 +158,7 @@ void TfrmTessary::TakeImportedTable(const TCellTable& imported, const QString& p
   t.SetObserver(view);
   t.CellsChanged(TGridRect{0, 0, t.ColCount() - 1, t.RowCount() - 1});
   t.MoveCurrent(TGridCoord{0, 0});
+  FitColumnWidths(t);
   ShowColCount();
   FHasFile = false;
   SetFilename(QString::fromStdU16String(ImportedDocumentPath(path.toStdU16String())));

@@ -1,6 +1,7 @@
 #include "app/go_to_row_dialog.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,10 +39,28 @@ TGoToRowDialog::TGoToRowDialog(QWidget* parent, const TCellTable& table, bool by
   connect(Buttons, &QDialogButtonBox::accepted, this, &TGoToRowDialog::accept);
   connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(Value, &QLineEdit::textEdited, Message, &QLabel::clear);
+  // Choosing a kind with Alt+N or Alt+I, or a click, leaves the keys in
+  // the value, so that the digits typed next go there.
+  for (QRadioButton* choice : {ByNumber, ByIdValue}) {
+    choice->installEventFilter(this);
+    connect(choice, &QRadioButton::clicked, this,
+            [this] { Value->setFocus(Qt::MouseFocusReason); });
+  }
   Value->setFocus(Qt::OtherFocusReason);
 }
 
 bool TGoToRowDialog::ById() const { return ByIdValue->isChecked(); }
+
+bool TGoToRowDialog::eventFilter(QObject* watched, QEvent* event) {
+  auto* choice = qobject_cast<QRadioButton*>(watched);
+  if (choice && event->type() == QEvent::Shortcut) {
+    if (choice->isEnabled()) choice->setChecked(true);
+    Value->setFocus(Qt::ShortcutFocusReason);
+    Value->selectAll();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
 
 void TGoToRowDialog::accept() {
   const QString text = Value->text().trimmed();

@@ -35,6 +35,9 @@ class TGoToRowDialog : public QDialog {
 
   void accept() override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   const TCellTable& FTable;
   std::optional<int32_t> FFound;

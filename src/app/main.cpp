@@ -1,4 +1,5 @@
-// Entry point of the editor: one optional argument, a table file to open.
+// Entry point of the editor: one optional argument, a table file to open,
+// beside Qt's own options.
 #include <QTimer>
 #include <QtGlobal>
 #include <clocale>
@@ -32,34 +33,43 @@ int main(int argc, char** argv) {
     std::fputs(info->c_str(), stdout);
     return 0;
   }
+  if (const auto unknown = UnknownOption(argc, argv)) {
+    std::fprintf(stderr, "tessary: unknown option %s\n\n%s", unknown->c_str(), UsageText().c_str());
+    return 2;
+  }
   if (!DisplayAvailable()) {
     std::fputs(NoDisplayText(), stderr);
     return 1;
   }
+
+  QtMessageHandler previous = qInstallMessageHandler(FatalStartHandler);
+  TTessaryApplication app(argc, argv);  // takes Qt's own options out of argv
+  qInstallMessageHandler(previous);
   std::filesystem::path startFile;  // the argument's bytes, whatever they are
   QString screenshot;               // --screenshot FILE: grab the window after start-up and exit
+  bool filesOnly = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
+    if (!filesOnly && std::strcmp(argv[i], "--") == 0) {
+      filesOnly = true;
+    } else if (!filesOnly && std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
       screenshot = QString::fromLocal8Bit(argv[++i]);
     } else if (startFile.empty()) {
       startFile = argv[i];
     }
   }
-
-  QtMessageHandler previous = qInstallMessageHandler(FatalStartHandler);
-  TTessaryApplication app(argc, argv);
-  qInstallMessageHandler(previous);
   // Number texts use the full stop whatever the user's locale says.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(kApplicationTitle);
   SetDesktopIdentity();
   InstallShowErrorBox();
 
-  TfrmTessary window(startFile);
-  window.show();
+  // Every window closes itself; the run ends with the last one.
+  auto* window = new TfrmTessary(startFile);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
   if (!screenshot.isEmpty()) {
-    QTimer::singleShot(500, &window, [&window, screenshot] {
-      window.grab().save(screenshot);
+    QTimer::singleShot(500, window, [window, screenshot] {
+      window->grab().save(screenshot);
       QApplication::quit();
     });
   }

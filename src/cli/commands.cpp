@@ -1,11 +1,14 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <exception>
 #include <iterator>
 #include <ostream>
 
+#include "cli/many_tables.h"
 #include "common/error_report.h"
 #include "common/safe_file.h"
 #include "gff/g2da.h"
@@ -18,20 +21,41 @@
 namespace tessary::cli {
 namespace {
 
+constexpr size_t kAnyCount = SIZE_MAX;
+
 // One line per subcommand; a new subcommand adds its line here.
 constexpr std::array kCommands = {
-    TCommand{"dump", 1, 2, "[--user-names] FILE.gda", RunDump},
-    TCommand{"import", 2, 4, "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]", RunImport},
-    TCommand{"resave", 2, 2, "IN.gda OUT.gda", RunResave},
-    TCommand{"export", 1, 4, "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]", RunExport},
-    TCommand{"names", 1, 2, "list | add FILE", RunNames},
+    TCommand{"dump", 1, 3, "[--user-names] [--escaped] FILE.gda", RunDump},
+    TCommand{"import", 2, kAnyCount,
+             "FILE.txt|FILE.csv|FILE.xls|- OUT.gda [--sheet NAME]\n"
+             "FILE|DIR... -d DIR [-r] [--sheet NAME]",
+             RunImportOrBatch},
+    TCommand{"resave", 2, kAnyCount, "IN.gda OUT.gda\nFILE.gda|DIR... -d DIR [-r]",
+             RunResaveOrBatch},
+    TCommand{"export", 1, kAnyCount,
+             "IN.gda [OUT.xls|OUT.csv] [--sheet NAME]\n"
+             "FILE.gda|DIR... -d DIR [-r] [--csv] [--sheet NAME]",
+             RunExportOrBatch},
+    TCommand{"names", 1, 2, "list | add FILE|DIR", RunNames},
+    TCommand{"join", 2, kAnyCount, "[--check] OUT.gda BASE.gda EXT.gda...", RunJoin},
+    TCommand{"find", 2, kAnyCount, "[--case] [--whole] [--column NAME] [-r] TEXT FILE|DIR...",
+             RunFind},
+    TCommand{"diff", 2, 5, "[--format text|csv|json] [--user-names] A.gda B.gda", RunDiff},
+    TCommand{"merge", 5, 5, "BASE.gda OURS.gda THEIRS.gda -o OUT.gda", RunMerge},
+    TCommand{"check", 1, kAnyCount, "[-r] FILE.gda|DIR...", RunCheck},
 };
 
 std::string UsageText() {
   std::string text;
   for (const TCommand& c : kCommands) {
-    text += text.empty() ? "usage: " : "       ";
-    text += std::string("tessary-cli ") + c.Name + " " + c.Usage + "\n";
+    // A usage of several lines gives the command's other forms.
+    std::string_view usage = c.Usage;
+    while (!usage.empty()) {
+      const size_t end = std::min(usage.find('\n'), usage.size());
+      text += text.empty() ? "usage: " : "       ";
+      text += std::string("tessary-cli ") + c.Name + " " + std::string(usage.substr(0, end)) + "\n";
+      usage.remove_prefix(std::min(end + 1, usage.size()));
+    }
   }
   text += "       tessary-cli --help | --version\n";
   return text;
@@ -65,7 +89,8 @@ std::string HelpText() {
          "        CRs and in double quotes. Markup is never removed. Output is UTF-8.\n"
          "        Column names the built-in dictionary does not know show as \"$\" and\n"
          "        eight hex digits; with --user-names the user dictionary is asked\n"
-         "        next.\n"
+         "        next. --escaped prints one line per row, ended by LF, with \\, tab,\n"
+         "        CR and LF in cells written as \\\\, \\t, \\r and \\n: the form for git diff.\n"
          "import  makes a table of the text's lines and tab-separated fields, split\n"
          "        as the grid's Paste splits clipboard text (lines end at each CR, or\n"
          "        at each LF in text without CR LF), and saves it. Reads\n"
@@ -85,12 +110,35 @@ std::string HelpText() {
          "        the names it saves: $XDG_DATA_HOME/tessary/column-names.txt\n"
          "        (~/.local/share/tessary/ when XDG_DATA_HOME is unset), one name a\n"
          "        line. \"list\" prints it; \"add FILE\" adds the column names of FILE\n"
-         "        (a text table as import reads it, \"-\" for standard input, or a\n"
-         "        table file) that the dictionaries do not know yet and prints them.\n"
-         "        No other command writes it.\n"
+         "        that the dictionaries do not know yet and prints them: the first\n"
+         "        row of each sheet of a workbook, the first line of a CSV file (*.csv),\n"
+         "        the first line of a text table as import reads it (\"-\" for standard\n"
+         "        input); a table file holds hashes only. A folder gives its\n"
+         "        workbooks, CSV, text and table files. No other command writes it.\n"
+         "check   prints, one a line after the file's path, what would make a row\n"
+         "        or column of a table unreachable: an ID that an earlier row has\n"
+         "        (the first column named \"ID\"), a column name hash that an\n"
+         "        earlier column has, a column whose name hash is that of an empty\n"
+         "        name. Rows are data rows from 1, columns from 1. A folder gives its\n"
+         "        *.gda files, -r those of subfolders too. Exit 0 when no table has a\n"
+         "        finding, 1 when one has, 2 when a file cannot be read as a table\n"
+         "        (the others are still checked).\n"
+         "\n" +
+         ManyTablesHelpText() +
+         "diff    compares two tables: columns by name, rows by ID where the first\n"
+         "        column of both is named ID and its IDs are unique, else by position\n"
+         "        (said on standard error). Prints a line per changed cell, and + and\n"
+         "        - lines for added and removed rows and columns; --format csv or json\n"
+         "        for scripts. Exit 0 equal, 1 different, 2 an input cannot be read.\n"
+         "merge   merges by cell what OURS and THEIRS changed since BASE into OUT\n"
+         "        (which may be OURS; git's merge driver: merge %O %A %B -o %A).\n"
+         "        Conflicts keep OURS' value and are listed on standard error. Without\n"
+         "        unique IDs rows are matched by position, which needs equal row\n"
+         "        counts. Exit 0 merged, 1 conflicts, 2 trouble (nothing written).\n"
          "\n"
-         "Exit codes: 0 success; 1 failure (the message on standard error);\n"
-         "2 the file is a valid container but not a G2DA table, or a usage error.\n";
+         "Exit codes, where a command above gives none: 0 success; 1 failure (the\n"
+         "message on standard error); 2 the file is a valid container but not a G2DA\n"
+         "table, or a usage error.\n";
 }
 
 int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err) {

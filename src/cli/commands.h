@@ -92,6 +92,15 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
 int RunResave(const std::vector<std::string>& args, TStreams& io);
 int RunExport(const std::vector<std::string>& args, TStreams& io);
 int RunNames(const std::vector<std::string>& args, TStreams& io);
+int RunDiff(const std::vector<std::string>& args, TStreams& io);
+int RunMerge(const std::vector<std::string>& args, TStreams& io);
+// check, over the files and folders of its arguments (-r); exit codes as
+// diff's: 0 clean, 1 findings, 2 a file that cannot be read as a table.
+int RunCheck(const std::vector<std::string>& args, TStreams& io);
+// check of one table file: its findings on io.Out, one a line, each after
+// the path, or its failure to load on io.Err; the exit code of check for
+// that file alone.
+int CheckTableFile(const std::filesystem::path& path, TStreams& io);
 
 // The user dictionary of column names, found from XDG_DATA_HOME and HOME;
 // nothing (after a message) when neither names an absolute folder.

@@ -1,12 +1,13 @@
 // tessary-cli export: what the window's Export command does, without a
 // window, through the same export function. The target is the table's path
 // with ".xls" unless given, the sheet name is derived from the target's
-// file name unless given; the table gets the window's column widths. A
+// file name unless given; the table gets the widths the window opens it with. A
 // target named *.csv gets the table as CSV instead.
 #include <optional>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "exchange/column_widths.h"
 #include "exchange/export_target.h"
 #include "exchange/table_csv.h"
 #include "exchange/table_export.h"
@@ -41,7 +42,7 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
     io.Out << kCsvExportSuccessPrefix << target << '\n';
     return kExitOk;
   }
-  ApplyWindowColumnWidths(table);
+  FitColumnWidths(table);
   // Paths stay bytes: a name that is not valid UTF-8 names exactly that file.
   // Only the sheet name is text.
   const std::filesystem::path targetPath =

@@ -1,12 +1,16 @@
 // tessary-cli names: the user dictionary of column names. The command-line
 // tool writes the dictionary only through "names add"; "dump --user-names"
 // reads it.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/many_tables.h"
+#include "exchange/table_csv.h"
+#include "exchange/table_import.h"
 #include "gff/user_column_names.h"
 #include "grid/clipboard_text.h"
 #include "table/cell_table.h"
@@ -15,29 +19,71 @@
 namespace tessary::cli {
 namespace {
 
-// Row 0 of the table in `path`: a table file is loaded; any other file is
-// read as import reads a text table (UTF-8, tab-separated), its first line
-// being the column names. Table files store only hashes, so new names come
-// from text tables.
-int ReadColumnNames(const std::string& path, TCellTable& table, TStreams& io) {
-  const std::optional<std::string> bytes = ReadInput(path, io);
-  if (!bytes) return kExitFailed;
-  if (path != "-" && bytes->starts_with("GFF V4.0")) return LoadTable(table, path, io.Err);
-  std::string_view utf8 = *bytes;
+// The names in the first line of a text table as import reads it (UTF-8,
+// tab-separated).
+bool TextTableNames(std::string_view bytes, std::vector<std::u16string>& names, TStreams& io) {
+  std::string_view utf8 = bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
   const std::u16string text = FromUtf8(utf8);
   if (ToUtf8(text) != utf8) {
     io.Err << "Input is not valid UTF-8.\n";
-    return kExitFailed;
+    return false;
   }
   SplitPasteText(text, [&](TPasteField& f) {
     if (f.Line > 0 || f.Index >= TCellTable::kMaxCount) return false;
-    if (!f.Written) return true;
-    if (f.Index >= table.ColCount()) table.SetColCount(static_cast<int32_t>(f.Index + 1));
-    table.SetCells(static_cast<int32_t>(f.Index), 0, f.Value);
+    if (f.Written) names.push_back(f.Value);
     return true;
   });
-  return kExitOk;
+  return true;
+}
+
+// The column names `path` holds: the first row of each sheet of a workbook
+// (a file that starts with the compound-file signature), the first line of
+// a CSV file (*.csv) or of a text table ("-" for standard input). A table
+// file stores only hashes, so it holds none. Appends them to `names`;
+// false after a message.
+bool ReadColumnNames(const std::string& path, std::vector<std::u16string>& names, TStreams& io) {
+  if (path != "-") {
+    uint64_t size = 0;
+    TInputFile file = OpenInputFile(path, &size, io.Err);
+    if (!file) return false;
+    if (IsWorkbookFile(file.get())) {
+      file.reset();
+      try {
+        const TWorkbookImport book(path);
+        for (int s = 0; s < static_cast<int>(book.SheetNames().size()); ++s) {
+          for (std::u16string& name : book.FirstRowTexts(s)) names.push_back(std::move(name));
+        }
+      } catch (const std::exception& e) {
+        io.Err << e.what() << '\n';
+        return false;
+      }
+      return true;
+    }
+  }
+  const std::optional<std::string> bytes = ReadInput(path, io);
+  if (!bytes) return false;
+  if (path != "-" && bytes->starts_with("GFF V4.0")) {
+    TCellTable table;
+    return LoadTable(table, path, io.Err) == kExitOk;
+  }
+  if (path != "-" && IsCsvName(path)) {
+    std::vector<std::u16string> fields;
+    if (const TResult read = CsvFirstRecord(*bytes, fields); !read) {
+      io.Err << read.Message << '\n';
+      return false;
+    }
+    for (std::u16string& field : fields) {
+      if (!field.empty()) names.push_back(std::move(field));
+    }
+    return true;
+  }
+  return TextTableNames(*bytes, names, io);
+}
+
+bool IsNamesSource(const std::filesystem::path& file) {
+  return HasExtension(file, ".xls") || HasExtension(file, ".csv") || HasExtension(file, ".txt") ||
+         IsTableFileName(file);
 }
 
 }  // namespace
@@ -71,12 +117,28 @@ int RunNames(const std::vector<std::string>& args, TStreams& io) {
     for (const std::u16string& name : names.Names()) io.Out << ToUtf8(name) << '\n';
     return warned ? kExitFailed : kExitOk;
   }
+  // A folder gives its files; names from the files that can be read are
+  // added even when another cannot be.
+  bool failed = false;
+  std::vector<std::filesystem::path> sources = {args[1]};
+  if (args[1] != "-") {
+    sources = ExpandInputs({args[1]}, false, IsNamesSource, "a workbook, CSV, text or table file",
+                           io, failed);
+  }
+  std::vector<std::u16string> names;
+  for (const std::filesystem::path& source : sources) {
+    if (!ReadColumnNames(source.native(), names, io)) failed = true;
+  }
   TCellTable table;
-  if (int code = ReadColumnNames(args[1], table, io)) return code;
+  table.SetColCount(static_cast<int32_t>(
+      std::clamp<size_t>(names.size(), 1, static_cast<size_t>(TCellTable::kMaxCount))));
+  for (int32_t c = 0; c < table.ColCount() && static_cast<size_t>(c) < names.size(); ++c) {
+    table.SetCells(c, 0, std::move(names[static_cast<size_t>(c)]));
+  }
   const std::optional<std::vector<std::u16string>> added = AddUserColumnNames(*file, table, warn);
   if (!added) return kExitFailed;
   for (const std::u16string& name : *added) io.Out << ToUtf8(name) << '\n';
-  return kExitOk;
+  return failed ? kExitFailed : kExitOk;
 }
 
 }  // namespace tessary::cli

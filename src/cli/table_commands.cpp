@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/many_tables.h"
 #include "common/safe_file.h"
 #include "gff/user_column_names.h"
 #include "grid/clipboard_text.h"
@@ -46,10 +47,17 @@ void MeasureText(std::u16string_view text, int64_t& lines, int64_t& widest) {
 }  // namespace
 
 int RunDump(const std::vector<std::string>& args, TStreams& io) {
-  const bool userNames = args.size() == 2 && args[0] == "--user-names";
-  if (args.size() == 2 && !userNames) {
-    io.Err << HelpText();
-    return kExitUsage;
+  bool userNames = false;
+  bool escaped = false;
+  for (size_t i = 0; i + 1 < args.size(); ++i) {
+    bool* flag = args[i] == "--user-names" ? &userNames
+                 : args[i] == "--escaped"  ? &escaped
+                                           : nullptr;
+    if (!flag || *flag) {
+      io.Err << HelpText();
+      return kExitUsage;
+    }
+    *flag = true;
   }
   TCellTable table;
   if (int code = LoadTable(table, args.back(), io.Err)) return code;
@@ -64,6 +72,16 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
   for (int32_t r = 0; r < table.RowCount(); ++r) {
     table.PrefetchRow(r + 1);
     line.clear();
+    if (escaped) {
+      // One line per row, for line-based tools such as git diff.
+      std::string utf8;
+      for (int32_t c = 0; c < table.ColCount(); ++c) {
+        if (c > 0) utf8 += '\t';
+        utf8 += EscapedText(table.Cells(c, r));
+      }
+      io.Out << utf8 << '\n';
+      continue;
+    }
     for (int32_t c = 0; c < table.ColCount(); ++c) {
       if (c > 0) line += u'\t';
       AppendDumpCell(line, table.Cells(c, r));

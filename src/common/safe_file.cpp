@@ -144,19 +144,24 @@ std::FILE* OpenRegularFileForReading(const fs::path& path, uint64_t* size) {
 
 void TSafeFileWriter::UseNamedTemporaryFiles(bool named) { gNamedOnly.store(named); }
 
-TSafeFileWriter::TSafeFileWriter(const fs::path& target) : target_(target) {
-  std::error_code ec;
+fs::path FileReplacedBySave(const fs::path& target) {
   // Saving through a symbolic link updates the file it points to, as
   // writing in place would, rather than replacing the link by a plain file.
   // A link to a file not there yet creates that file. Chains are followed
   // as far as the system itself would follow them; a longer chain is a loop.
+  std::error_code ec;
+  fs::path file = target;
   int hops = 0;
-  for (; hops <= 40 && fs::is_symlink(fs::symlink_status(target_, ec)); ++hops) {
-    const fs::path next = fs::read_symlink(target_, ec);
+  for (; hops <= 40 && fs::is_symlink(fs::symlink_status(file, ec)); ++hops) {
+    const fs::path next = fs::read_symlink(file, ec);
     if (ec) throw Error(ec.message());
-    target_ = next.is_absolute() ? next : target_.parent_path() / next;
+    file = next.is_absolute() ? next : file.parent_path() / next;
   }
   if (hops > 40) throw Error(ErrorText(ELOOP));
+  return file;
+}
+
+TSafeFileWriter::TSafeFileWriter(const fs::path& target) : target_(FileReplacedBySave(target)) {
   struct stat st {};
   if (::stat(target_.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) throw Error(ErrorText(EISDIR));
@@ -246,11 +251,19 @@ bool TSafeFileWriter::Commit() {
   bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
   if (!ok) Fail(errno);
   if (ok) {
-    // An existing target's permission bits; a new file gets the usual ones,
-    // as a plain create would.
+    // An existing target's owner, group and permission bits; a new file
+    // gets the usual ones, as a plain create would. Only a privileged
+    // process may give the file another owner, and only a member of the
+    // group another group: what is not allowed keeps the process's own.
+    // The mode is set last, as a change of owner clears set-id bits.
     struct stat st {};
     mode_t mode = 0;
     if (::stat(target_.c_str(), &st) == 0) {
+      const int fd = ::fileno(file_);
+      if (::fchown(fd, st.st_uid, st.st_gid) != 0 &&
+          ::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+        // Neither is allowed: the new file stays the process's.
+      }
       mode = st.st_mode & 07777;
     } else {
       const mode_t mask = ::umask(0);

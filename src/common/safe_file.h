@@ -21,6 +21,11 @@ std::FILE* OpenRegularFileForReading(const std::filesystem::path& path, uint64_t
 // The reason for a failure of OpenRegularFileForReading with errno `code`.
 std::string OpenForReadingErrorText(int code);
 
+// The file that saving `target` replaces: `target` with its symbolic links
+// followed as far as the system follows them. Throws Error with the
+// system's text for links that loop or cannot be read.
+std::filesystem::path FileReplacedBySave(const std::filesystem::path& target);
+
 class TSafeFileWriter {
  public:
   // Creates the new file beside `target`, unnamed where the file system
@@ -47,7 +52,9 @@ class TSafeFileWriter {
   int ErrorCode() const { return error_; }
 
   // Flushes, closes and moves the file into the target's place, keeping an
-  // existing target's permission bits. False when any step failed; the
+  // existing target's permission bits, and its owner and group where the
+  // process may set them. The target's name then refers to a new file:
+  // other hard links to the old one keep the old content. False when any step failed; the
   // target is then unchanged and the new file removed.
   bool Commit();
   // Closes and removes the new file; the target is unchanged.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/write_lock.h"
 #include "exchange/export_target.h"
 #include "text/utf16.h"
 #include "xls/cell_text_value.h"
@@ -68,6 +69,9 @@ void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string
   if (Grid == nullptr) ThrowError("There is no grid assigned to this component");
   // Refused before the target is read or written.
   if (std::optional<std::string> tooLarge = SheetLimitFailure()) throw Error(*tooLarge);
+  // One writer of the file at a time, from reading the old workbook to
+  // replacing it: a sheet that another export adds meanwhile is not lost.
+  const TWriteLock lock(fileName);
 
   std::error_code ec;
   bool useExisting = std::filesystem::exists(fileName, ec);

@@ -266,4 +266,14 @@ TImportResult CsvToTable(std::string_view bytes, TCellTable& table) {
   return {};
 }
 
+TResult CsvFirstRecord(std::string_view bytes, std::vector<std::u16string>& fields) {
+  try {
+    TCsvReader reader(bytes);
+    fields.resize(reader.AtEnd() ? 0 : reader.ReadRecord(fields));
+  } catch (const std::exception& e) {
+    return TResult::Failure(e.what());
+  }
+  return TResult::Success();
+}
+
 }  // namespace tessary

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "common/result.h"
 #include "exchange/table_import.h"
 #include "table/cell_table.h"
 
@@ -41,5 +43,10 @@ bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& tar
 // field without its closing quote, fewer than two lines, an unknown type,
 // a value in a column without name and type.
 TImportResult CsvToTable(std::string_view bytes, TCellTable& table);
+
+// The fields of the first line of CSV text (the column names of a table,
+// or of a user's own sheet whatever follows), read as CsvToTable reads
+// them; refused, with the place named, as CsvToTable refuses that line.
+TResult CsvFirstRecord(std::string_view bytes, std::vector<std::u16string>& fields);
 
 }  // namespace tessary

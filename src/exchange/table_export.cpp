@@ -8,10 +8,6 @@
 
 namespace tessary {
 
-void ApplyWindowColumnWidths(TCellTable& table) {
-  if (table.ColCount() > 0) table.SetColWidths(0, kWindowFirstColumnWidth);
-}
-
 std::string TTableExportResult::ErrorText() const {
   return std::string(kExportErrorText) + "\n" + Reason;
 }

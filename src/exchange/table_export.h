@@ -12,14 +12,6 @@
 
 namespace tessary {
 
-// The width in pixels the window gives the first column; the others keep
-// the grid's default.
-inline constexpr int32_t kWindowFirstColumnWidth = 86;
-
-// Gives a table loaded without a window the column widths the window's
-// grid starts with, so that both export the same widths.
-void ApplyWindowColumnWidths(TCellTable& table);
-
 struct TTableExportResult {
   bool Ok = true;
   // Why the export failed, one line: a table too large for a sheet, else

@@ -17,6 +17,7 @@
 #include "xls/records.h"
 #include "xls/sheet_names.h"
 #include "xls/workbook.h"
+#include "xls/workbook_file.h"
 
 namespace tessary {
 namespace {
@@ -255,8 +256,12 @@ std::string CellName(int col, int row) {
 // ---- workbook ----
 
 TWorkbookImport::TWorkbookImport(const std::filesystem::path& fileName) : FFileName(fileName) {
-  TFileReadStream file(fileName);
-  Load(file);
+  try {
+    TFileReadStream file(fileName);
+    Load(file);
+  } catch (const Error& e) {
+    throw NamingTheFile(e, fileName);
+  }
 }
 
 TWorkbookImport::TWorkbookImport(TByteStream& stream, const std::filesystem::path& fileName)
@@ -265,15 +270,19 @@ TWorkbookImport::TWorkbookImport(TByteStream& stream, const std::filesystem::pat
 }
 
 void TWorkbookImport::Load(TByteStream& stream) {
-  TCompoundFile container(stream, true);
-  if (container.NotXls97() || !container.FindDir(kWorkbookStream)) {
-    ThrowError("The file \"%s\" is invalid", FFileName.string().c_str());
+  try {
+    TCompoundFile container(stream, true);
+    if (container.NotXls97() || !container.FindDir(kWorkbookStream)) {
+      ThrowError("The file \"%s\" is invalid", FFileName.string().c_str());
+    }
+    container.SelectStream(kWorkbookStream);
+    FBook = std::make_unique<TWorkbook>();
+    const std::vector<uint8_t> records = container.ReadAll();
+    TRecordReader in(records);
+    FBook->LoadFromStream(in);
+  } catch (const Error& e) {
+    throw NamingTheFile(e, FFileName);
   }
-  container.SelectStream(kWorkbookStream);
-  FBook = std::make_unique<TWorkbook>();
-  const std::vector<uint8_t> records = container.ReadAll();
-  TRecordReader in(records);
-  FBook->LoadFromStream(in);
   for (int s = 0; s < FBook->SheetCount(); ++s) {
     if (!FBook->IsWorksheet(s)) continue;
     FNames.push_back(FBook->FGlobals.SheetName(static_cast<size_t>(s)));
@@ -300,6 +309,22 @@ int TWorkbookImport::DefaultSheet() const {
 TImportResult TWorkbookImport::ReadSheet(int index, TCellTable& table) const {
   const TWorkSheet* sheet = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)));
   return TSheetReader(sheet->FCells, FNames[static_cast<size_t>(index)]).Read(table);
+}
+
+std::vector<std::u16string> TWorkbookImport::FirstRowTexts(int index) const {
+  const TCells& cells = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)))->FCells;
+  std::vector<std::u16string> texts;
+  if (cells.CellRowCount() == 0) return texts;
+  for (const TCell& cell : cells.RowCells(0)) {
+    if (cells.ErrorCode(cell)) continue;  // its text would be the error's name
+    TXlsValue value = cells.Value(cell);
+    if (auto* text = std::get_if<std::u16string>(&value); text && !text->empty()) {
+      texts.push_back(std::move(*text));
+    } else if (const double* number = std::get_if<double>(&value)) {
+      texts.push_back(ShortestNumberText(*number));
+    }
+  }
+  return texts;
 }
 
 TImportResult ImportTableFromWorkbook(const std::filesystem::path& fileName,

@@ -43,9 +43,10 @@ std::string CellName(int col, int row);
 // sheets are then read from the model.
 class TWorkbookImport {
  public:
-  // Throws Error with the engine's messages: "The file "%s" is invalid" for
-  // a file that is not a compound file or has no Workbook stream, and those
-  // of the record layer for a damaged workbook.
+  // Throws Error with the engine's messages, each naming the file: "The
+  // file "%s" is invalid" for a file that is not a compound file or has no
+  // Workbook stream, and those of the record layer after the path for a
+  // damaged workbook.
   explicit TWorkbookImport(const std::filesystem::path& fileName);
   // The compound file `stream` holds, named `fileName` in messages and for
   // the choice of the sheet.
@@ -65,6 +66,11 @@ class TWorkbookImport {
   int DefaultSheet() const;
   // Reads worksheet `index` into `table` (a fresh table).
   TImportResult ReadSheet(int index, TCellTable& table) const;
+  // The texts of the first row of worksheet `index`, left to right, as the
+  // import reads them (a number as its shortest text); empty cells, error
+  // values and cells holding neither text nor number, left out. A user's own sheet
+  // carries its column names there.
+  std::vector<std::u16string> FirstRowTexts(int index) const;
 
   const std::filesystem::path& FileName() const { return FFileName; }
 

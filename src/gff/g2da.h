@@ -63,7 +63,8 @@ std::optional<std::vector<uint8_t>> BuildGDA(const TCellTable& grid,
 // Writes the table file beside `filename` and puts it in its place when
 // complete. False after "File cannot be written." (the old file is then
 // untouched), also for a table too large for the format's 32-bit
-// positions; where the system gave a reason, a second line says it after
+// positions and when another save of the file holds it (TWriteLock) for
+// longer than the wait; where the system gave a reason, a second line says it after
 // the path. Throws Error with that same text when the file cannot be
 // created at all.
 bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename);

@@ -10,6 +10,7 @@
 #include "common/bytes.h"
 #include "common/error.h"
 #include "common/safe_file.h"
+#include "common/write_lock.h"
 #include "gff/column_names.h"
 #include "gff/g2da.h"
 #include "gff/g2da_layout.h"
@@ -462,11 +463,18 @@ bool SaveGDA(const TCellTable& grid, const std::filesystem::path& filename) {
     ShowError(kCannotWrite);
     return false;
   }
-  // A file that cannot even be created is an exception, which the caller's
-  // general error report shows: the message, then the path and the reason.
+  // One save of this file at a time; a save that waited in vain for
+  // another is refused. A file that cannot even be created is an
+  // exception, which the caller's general error report shows: the message,
+  // then the path and the reason.
+  std::optional<TWriteLock> lock;
   std::optional<TSafeFileWriter> writer;
   try {
+    lock.emplace(filename);
     writer.emplace(filename);
+  } catch (const TLockTimeout& e) {
+    ShowError(FileFailureText(kCannotWrite, filename, e.what()));
+    return false;
   } catch (const Error& e) {
     throw Error(FileFailureText(kCannotWrite, filename, e.what()));
   }

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include "common/error.h"
 #include "common/safe_file.h"
+#include "common/write_lock.h"
 #include "gff/column_names.h"
 #include "table/cell_table.h"
 #include "text/utf16.h"
@@ -40,6 +42,13 @@ std::optional<uint32_t> ShownHash(std::u16string_view name) {
 
 std::string Warning(const std::filesystem::path& file, const std::string& reason) {
   return "The user dictionary of column names is ignored.\n" + file.string() + ": " + reason;
+}
+
+// A dictionary that was read but cannot be written: its names still count.
+std::string StoreWarning(const std::filesystem::path& file, const std::string& reason) {
+  return "New column names cannot be stored in the user dictionary; the names it holds are "
+         "still used.\n" +
+         file.string() + ": " + reason;
 }
 
 enum class TRead { rOk, rMissing, rFailed };
@@ -172,42 +181,59 @@ std::optional<std::vector<std::u16string>> AddUserColumnNames(const std::filesys
     if (warn) warn(Warning(file, reason));
     return std::nullopt;
   };
+  auto failStoring = [&](const std::string& reason) -> std::optional<std::vector<std::u16string>> {
+    if (warn) warn(StoreWarning(file, reason));
+    return std::nullopt;
+  };
+  // The names are found without the lock; when there are any to add, the
+  // lock is taken and the file read again, since another run adding names
+  // at the same time would otherwise replace the file with its own names.
+  std::optional<TWriteLock> lock;
   std::string bytes;
-  std::string reason;
-  TUserColumnNames names;
-  switch (ReadFile(file, bytes, reason)) {
-    case TRead::rMissing:
-      bytes.clear();
-      break;
-    case TRead::rFailed:
-      return fail(reason);
-    case TRead::rOk:
-      if (std::optional<TUserColumnNames> read = TUserColumnNames::Parse(bytes, &reason)) {
-        names = std::move(*read);
-      } else {
-        return fail(reason);
-      }
-      break;
-  }
   std::vector<std::u16string> added;
-  for (int32_t c = 0; c < table.ColCount(); ++c) {
-    const std::u16string_view name = table.Cells(c, 0);
-    if (names.Add(name)) added.emplace_back(name);
+  for (;;) {
+    std::string reason;
+    TUserColumnNames names;
+    switch (ReadFile(file, bytes, reason)) {
+      case TRead::rMissing:
+        bytes.clear();
+        break;
+      case TRead::rFailed:
+        return fail(reason);
+      case TRead::rOk:
+        if (std::optional<TUserColumnNames> read = TUserColumnNames::Parse(bytes, &reason)) {
+          names = std::move(*read);
+        } else {
+          return fail(reason);
+        }
+        break;
+    }
+    added.clear();
+    for (int32_t c = 0; c < table.ColCount(); ++c) {
+      const std::u16string_view name = table.Cells(c, 0);
+      if (names.Add(name)) added.emplace_back(name);
+    }
+    if (added.empty() || lock) break;
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (ec) return failStoring(ec.message());
+    try {
+      lock.emplace(file);
+    } catch (const Error& e) {
+      return failStoring(e.what());
+    }
   }
   if (added.empty()) return added;
   if (!bytes.empty() && !bytes.ends_with('\n')) bytes += '\n';
   for (const std::u16string& name : added) bytes += ToUtf8(name) + '\n';
-  if (bytes.size() > TUserColumnNames::kMaxFileSize) return fail("larger than 16 MiB");
+  if (bytes.size() > TUserColumnNames::kMaxFileSize) return failStoring("larger than 16 MiB");
   try {
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    if (ec) return fail(ec.message());
     TSafeFileWriter writer(file);
     if (!writer.Write(bytes.data(), bytes.size()) || !writer.Commit()) {
-      return fail(LastSystemErrorText());
+      return failStoring(SystemErrorText(writer.ErrorCode()));
     }
   } catch (const Error& e) {
-    return fail(e.what());
+    return failStoring(e.what());
   }
   return added;
 }

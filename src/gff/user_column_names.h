@@ -72,8 +72,10 @@ int ApplyUserColumnNames(TCellTable& table, const TUserColumnNames& user);
 // file is read again first (another run may have added names since), and
 // replaced whole, so that it is never left half-written. Returns the names
 // added (none: the file is not touched). Nothing when the file is
-// unreadable or damaged, or cannot be written: then `warn` was called once
-// and the file is unchanged.
+// unreadable or damaged (the warning says it is ignored), or cannot be
+// written (the warning says that new names cannot be stored while the
+// names it holds are still used): then `warn` was called once and the file
+// is unchanged. Runs adding names at the same time take turns (TWriteLock).
 std::optional<std::vector<std::u16string>> AddUserColumnNames(const std::filesystem::path& file,
                                                               const TCellTable& table,
                                                               const TWarningHandler& warn);

@@ -42,16 +42,32 @@ std::u16string CopyCellText(std::u16string_view stored, bool removeHtml) {
   return text;
 }
 
+namespace {
+
+void AppendCopyRow(const TCellTable& table, int32_t left, int32_t right, int32_t row,
+                   bool removeHtml, bool lineEnd, std::u16string& out) {
+  for (int32_t c = left; c <= right; ++c) {
+    if (c > left) out += u'\t';
+    out += CopyCellText(table.Cells(c, row), removeHtml);
+  }
+  if (lineEnd) out += u"\r\n";
+}
+
+}  // namespace
+
 std::u16string BuildCopyText(const TCellTable& table, const TGridRect& rect, bool removeHtml) {
   std::u16string out;
   const bool manyRows = rect.Bottom > rect.Top;
   for (int32_t r = rect.Top; r <= rect.Bottom; ++r) {
-    for (int32_t c = rect.Left; c <= rect.Right; ++c) {
-      if (c > rect.Left) out += u'\t';
-      out += CopyCellText(table.Cells(c, r), removeHtml);
-    }
-    if (manyRows) out += u"\r\n";
+    AppendCopyRow(table, rect.Left, rect.Right, r, removeHtml, manyRows, out);
   }
+  return out;
+}
+
+std::u16string BuildCopyText(const TCellTable& table, int32_t left, int32_t right,
+                             const std::vector<int32_t>& rows, bool removeHtml) {
+  std::u16string out;
+  for (int32_t r : rows) AppendCopyRow(table, left, right, r, removeHtml, rows.size() > 1, out);
   return out;
 }
 

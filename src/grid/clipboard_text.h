@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "table/cell_table.h"
 
@@ -22,6 +23,9 @@ std::u16string CopyCellText(std::u16string_view stored, bool removeHtml);
 // The Copy text of a rectangle: one row gives its cells joined by tabs;
 // several rows each end with CR LF.
 std::u16string BuildCopyText(const TCellTable& table, const TGridRect& rect, bool removeHtml);
+// The same for columns left .. right of the given rows only, in their order.
+std::u16string BuildCopyText(const TCellTable& table, int32_t left, int32_t right,
+                             const std::vector<int32_t>& rows, bool removeHtml);
 
 // Cut: the Copy text of the rectangle, then every editable (non-fixed) cell
 // of it is emptied through the cell table. Selection and current cell stay.

@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace tessary {
@@ -51,22 +52,34 @@ void FoldInto(std::u16string_view text, std::u16string& out) {
   }
 }
 
-// The cells Find looks at: columns C0..C1, rows R0..R1 (empty when C0 > C1
-// or R0 > R1).
+// The cells Find looks at: columns C0..C1 of the shown rows R0..R1 (empty
+// when C0 > C1 or R0 > R1).
 struct TArea {
   int32_t C0, C1, R0, R1;
+  const TTableFilter* Filter;
   bool Empty() const { return C0 > C1 || R0 > R1; }
-  bool Holds(TGridCoord c) const { return c.X >= C0 && c.X <= C1 && c.Y >= R0 && c.Y <= R1; }
+  bool Shows(int32_t r) const { return !Filter || Filter->Shows(r); }
+  bool Holds(TGridCoord c) const {
+    return c.X >= C0 && c.X <= C1 && c.Y >= R0 && c.Y <= R1 && Shows(c.Y);
+  }
 };
 
-TArea SearchArea(const TCellTable& t) {
-  return {t.FixedCols(), t.ColCount() - 1, t.FixedRows(), t.RowCount() - 1};
+TArea SearchArea(const TCellTable& t, const TFindScope& scope) {
+  TArea a{t.FixedCols(), t.ColCount() - 1, t.FixedRows(), t.RowCount() - 1, scope.Filter};
+  if (const std::optional<TGridRect>& s = scope.Selection) {
+    a.C0 = std::max(a.C0, s->Left);
+    a.C1 = std::min(a.C1, s->Right);
+    a.R0 = std::max(a.R0, s->Top);
+    a.R1 = std::min(a.R1, s->Bottom);
+  }
+  return a;
 }
 
 // The first match in reading order from `first` to `last`, both included.
 std::optional<TGridCoord> Scan(const TCellTable& t, const TTextMatcher& m, const TArea& a,
                                TGridCoord first, TGridCoord last) {
   for (int32_t r = first.Y; r <= last.Y; ++r) {
+    if (!a.Shows(r)) continue;
     t.PrefetchRow(r + 1);
     const int32_t to = r == last.Y ? last.X : a.C1;
     for (int32_t c = r == first.Y ? first.X : a.C0; c <= to; ++c) {
@@ -77,6 +90,12 @@ std::optional<TGridCoord> Scan(const TCellTable& t, const TTextMatcher& m, const
 }
 
 }  // namespace
+
+std::u16string FoldCase(std::u16string_view text) {
+  std::u16string folded;
+  FoldInto(text, folded);
+  return folded;
+}
 
 TTextMatcher::TTextMatcher(const TFindOptions& options)
     : FMatchCase(options.MatchCase), FWholeCell(options.WholeCell) {
@@ -121,8 +140,8 @@ std::optional<std::u16string> TTextMatcher::Replace(std::u16string_view text,
 }
 
 std::optional<TFindResult> FindNext(const TCellTable& table, const TFindOptions& options,
-                                    TGridCoord from) {
-  const TArea a = SearchArea(table);
+                                    TGridCoord from, const TFindScope& scope) {
+  const TArea a = SearchArea(table, scope);
   if (a.Empty() || options.Text.empty()) return std::nullopt;
   const TTextMatcher matcher(options);
   const TGridCoord first{a.C0, a.R0};
@@ -141,8 +160,9 @@ std::optional<TFindResult> FindNext(const TCellTable& table, const TFindOptions&
 }
 
 std::optional<TCellEdit> ReplaceInCell(const TCellTable& table, const TFindOptions& options,
-                                       std::u16string_view replacement, TGridCoord cell) {
-  if (!SearchArea(table).Holds(cell)) return std::nullopt;
+                                       std::u16string_view replacement, TGridCoord cell,
+                                       const TFindScope& scope) {
+  if (!SearchArea(table, scope).Holds(cell)) return std::nullopt;
   const std::u16string_view old = table.Cells(cell.X, cell.Y);
   std::optional<std::u16string> replaced = TTextMatcher(options).Replace(old, replacement);
   if (!replaced) return std::nullopt;
@@ -150,12 +170,13 @@ std::optional<TCellEdit> ReplaceInCell(const TCellTable& table, const TFindOptio
 }
 
 std::vector<TCellEdit> ReplaceAll(const TCellTable& table, const TFindOptions& options,
-                                  std::u16string_view replacement) {
+                                  std::u16string_view replacement, const TFindScope& scope) {
   std::vector<TCellEdit> edits;
-  const TArea a = SearchArea(table);
+  const TArea a = SearchArea(table, scope);
   if (a.Empty() || options.Text.empty()) return edits;
   const TTextMatcher matcher(options);
   for (int32_t r = a.R0; r <= a.R1; ++r) {
+    if (!a.Shows(r)) continue;
     for (int32_t c = a.C0; c <= a.C1; ++c) {
       const std::u16string_view old = table.Cells(c, r);
       if (std::optional<std::u16string> replaced = matcher.Replace(old, replacement)) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "grid/table_filter.h"
 #include "table/cell_table.h"
 
 namespace tessary {
@@ -19,6 +20,10 @@ struct TFindOptions {
   bool MatchCase = false;  // off: letters compare by simple Unicode case folding
   bool WholeCell = false;  // the whole cell text must be Text, not only a part of it
 };
+
+// `text` with Unicode simple case folding, as Find compares texts without
+// MatchCase: of the same length, one code unit (or pair) for one.
+std::u16string FoldCase(std::u16string_view text);
 
 // Whether a text matches, and the text with its matches replaced. Prepared
 // once per search, so that the loop over the cells only compares.
@@ -49,6 +54,13 @@ class TTextMatcher {
   mutable std::u16string FFolded;  // the folded cell text, reused between cells
 };
 
+// Where Find looks within those cells (below): only the rows a filter
+// shows, and with "In selection" only the cells of a rectangle.
+struct TFindScope {
+  const TTableFilter* Filter = nullptr;  // nullptr: every row
+  std::optional<TGridRect> Selection;    // "In selection"
+};
+
 // A found cell. Wrapped: the search passed the last cell and went on from
 // the first one to reach it.
 struct TFindResult {
@@ -67,7 +79,7 @@ struct TFindResult {
 // so a lone match is found again. A `from` outside those cells starts at
 // the first cell.
 std::optional<TFindResult> FindNext(const TCellTable& table, const TFindOptions& options,
-                                    TGridCoord from);
+                                    TGridCoord from, const TFindScope& scope = {});
 
 // One cell write: the text before and after. Col/Row are the cell.
 struct TCellEdit {
@@ -81,12 +93,13 @@ struct TCellEdit {
 // Replace: the write that replaces the matches in `cell`, or nothing when
 // that cell does not match (the window then goes on with Find next).
 std::optional<TCellEdit> ReplaceInCell(const TCellTable& table, const TFindOptions& options,
-                                       std::u16string_view replacement, TGridCoord cell);
+                                       std::u16string_view replacement, TGridCoord cell,
+                                       const TFindScope& scope = {});
 
 // Replace all: the writes for every matching cell Find looks at, in search
 // order from the first cell. Cells whose text would not change are left out.
 std::vector<TCellEdit> ReplaceAll(const TCellTable& table, const TFindOptions& options,
-                                  std::u16string_view replacement);
+                                  std::u16string_view replacement, const TFindScope& scope = {});
 
 // Writes the new texts of `edits`; RevertCellEdits writes their old texts,
 // last edit first. For callers without an edit history, and for tests.

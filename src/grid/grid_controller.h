@@ -5,9 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "grid/find_replace.h"
 #include "grid/grid_geometry.h"
+#include "grid/table_filter.h"
 #include "table/cell_table.h"
 #include "table/edit_history.h"
 
@@ -63,6 +68,7 @@ struct TNavigation {
   bool AllowClipboardShortCuts = true;
   bool CopyHTMLTagsToClipboard = false;
   bool AutoSizeColOnDblClick = true;
+  int32_t WheelRows = 3;  // rows a wheel step scrolls
 };
 
 // The in-place editor: a multi-line edit box over one cell. Texts are in
@@ -113,7 +119,19 @@ class TGridViewPort {
   virtual int32_t TextWidth(std::u16string_view text, bool fixed) const = 0;
   // The one in-place editor, created on first use.
   virtual TInplaceEditorPort& Editor() = 0;
+  // What a status line shows may have changed: the current cell, the
+  // selection, the extent, or a column's name or type.
+  virtual void StatusChanged() {}
 };
+
+// What the grid tells the status bar after a command.
+enum class TGridNotice {
+  gnRowsSorted,                    // the order Save writes the rows in changed
+  gnFilterClearedForUndo,          // Undo changes rows the filter hid
+  gnFilterClearedForRedo,          // Redo changes rows the filter hid
+  gnFilterClearedForDeleteColumns  // deleting columns changes hidden rows too
+};
+std::u16string GridNoticeText(TGridNotice notice);
 
 class TGridController : private TCellTableObserver {
  public:
@@ -146,15 +164,31 @@ class TGridController : private TCellTableObserver {
   // The focus left the editor for another control: commit and close.
   void EditorFocusLost();
 
-  void MouseDown(int32_t x, int32_t y);
+  // The left button. A press on a cell makes it current (Shift extends the
+  // selection to it) and a drag extends the selection; a click on the cell
+  // that was current opens the editor on release. A press on a header cell
+  // starts a column drag, and its release over the same column selects the
+  // column (Shift extends to it); a press on a column boundary there sizes
+  // the column. A press in the row-number gutter (x < 0) selects the row
+  // and a drag the rows passed over.
+  void MouseDown(int32_t x, int32_t y, TKeyMods mods = {});
   void MouseMove(int32_t x, int32_t y);
   void MouseUp(int32_t x, int32_t y);
   void DoubleClick(int32_t x, int32_t y);
-  // Wheel steps: positive moves up, negative down.
-  void Wheel(int32_t steps);
+  // The right button, before the context menu opens: a cell, a header or a
+  // gutter row outside the selection is selected as a click would select
+  // it; within the selection nothing changes. False where there is no cell.
+  bool ContextClick(int32_t x, int32_t y);
+  // Wheel steps: positive scrolls toward the top (the left), negative
+  // toward the bottom (the right), by TNavigation::WheelRows rows or one
+  // column a step. The current cell stays; an open editor commits first.
+  void Wheel(int32_t steps, bool sideways = false);
   void AutoScrollTick();
   // The scroll bars moved.
   void ScrollTo(int32_t leftCol, int32_t topRow);
+  // Whether the first column stays in view while the view scrolls right.
+  void SetKeepFirstColumn(bool keep);
+  bool KeepFirstColumn() const { return FClient.KeptCols > 0; }
 
   // --- Editing -------------------------------------------------------------
   bool EditorMode() const { return FEditing; }
@@ -171,6 +205,42 @@ class TGridController : private TCellTableObserver {
   // current cell into view. False when there was nothing to undo (redo).
   bool Undo();
   bool Redo();
+
+  // --- Filter ----------------------------------------------------------------
+  // The rows that show. Every command acts on shown rows only, and hidden
+  // rows are never changed (see table_filter.h). The window clears the
+  // filter when it loads another table.
+  const TTableFilter& Filter() const { return FFilter; }
+  // Commits an open editor, shows the matching rows and puts the current
+  // cell on a shown row. Neither is a step of the history.
+  void ApplyFilter(std::vector<TFilterCondition> conditions);
+  void ClearFilter();
+  // The current cell onto a shown row: the next one, else the one before.
+  void KeepCurrentShown();
+  // Whether the current cell's row shows (not so when no data row matches).
+  bool CurrentRowShows() const { return FFilter.Shows(FTable.Row()); }
+  // Where Find and Replace look: the shown rows, and with "In selection"
+  // the cells of `selection` (the window keeps the rectangle, as finding a
+  // cell moves the current cell and so the selection).
+  TFindScope FindScope(std::optional<TGridRect> selection = std::nullopt) const {
+    return TFindScope{&FFilter, selection};
+  }
+  // The first and last shown non-fixed rows; -1 when none shows.
+  int32_t FirstShownRow() const;
+  int32_t LastShownRow() const;
+
+  // Told to the status bar; may be unassigned.
+  std::function<void(TGridNotice)> OnNotice;
+  void Notify(TGridNotice notice) {
+    if (OnNotice) OnNotice(notice);
+  }
+  // --- Rows ----------------------------------------------------------------
+  // Insert row and Delete rows of the context menu, whatever the row keys'
+  // options say: an empty row at the current row; the rows of the
+  // selection, the last row below the fixed rows emptied instead, as [Del]
+  // does. Each is one step of the history.
+  void InsertRow();
+  void DeleteSelectedRows();
 
   // --- Clipboard -------------------------------------------------------------
   void CopyToClipboard();
@@ -211,11 +281,18 @@ class TGridController : private TCellTableObserver {
   int32_t DropColumnAt(int32_t x) const;
   void FinishColumnMove();
   void AutoSizeColumn(int32_t col);
+  bool UndoOrRedo(bool undo);
+  void PasteIntoShownRows(std::u16string_view text, int32_t left, int32_t top);
+  void SelectColumns(int32_t anchorCol, int32_t col);
+  void SelectRows(int32_t anchorRow, int32_t row);
+  TGridCoord CellNearPointer() const;
+  void ExtendSelectionToPointer();
 
   TCellTable& FTable;
   TGridViewPort& FView;
   TClipboardPort* FClipboard;
   TEditHistory FHistory;
+  TTableFilter FFilter;
   TGridOptions FOptions;
   TNavigation FNavigation;
   TClientSize FClient;
@@ -236,6 +313,11 @@ class TGridController : private TCellTableObserver {
   int32_t FSizingLeft = 0;
   int32_t FPressX = 0;
   int32_t FMouseX = 0;
+  int32_t FMouseY = 0;
+  // While selecting: whole rows (a drag in the gutter), and whether the
+  // press was on the cell that was current and the pointer has stayed there.
+  bool FSelectingRows = false;
+  bool FEditOnRelease = false;
 };
 
 }  // namespace tessary

@@ -6,18 +6,32 @@
 namespace tessary {
 namespace {
 
-int32_t ColStep(const TCellTable& t, int32_t col) { return t.ColWidths(col) + kGridLineWidth; }
-int32_t RowStep(const TCellTable& t, int32_t row) { return t.RowHeights(row) + kGridLineWidth; }
-
-// One axis of the grid, so that columns and rows share the arithmetic.
+// One axis of the grid, so that columns and rows share the arithmetic. Its
+// indices are places in the view: for columns the columns themselves, for
+// rows the rows the filter shows.
+// Columns kept in view count as fixed columns here.
 struct TAxis {
   const TCellTable& T;
   bool Cols;
-  int32_t Count() const { return Cols ? T.ColCount() : T.RowCount(); }
-  int32_t Fixed() const { return Cols ? T.FixedCols() : T.FixedRows(); }
-  int32_t First() const { return Cols ? T.LeftCol() : T.TopRow(); }
-  int32_t Step(int32_t i) const { return Cols ? ColStep(T, i) : RowStep(T, i); }
-  int32_t Size(int32_t i) const { return Cols ? T.ColWidths(i) : T.RowHeights(i); }
+  const TTableFilter* F;
+  int32_t Pinned;  // columns that do not scroll
+  TAxis(const TCellTable& t, bool cols, const TTableFilter* f = nullptr, int32_t pinned = 0)
+      : T(t), Cols(cols), F(f), Pinned(pinned) {}
+
+  bool Filtered() const { return !Cols && F && F->Active(); }
+  int32_t Count() const {
+    return Cols ? T.ColCount() : Filtered() ? F->ViewCount(T) : T.RowCount();
+  }
+  int32_t Fixed() const { return Cols ? Pinned : std::min(T.FixedRows(), Count()); }
+  // The column or row at a place, and the place of one (-1 when hidden).
+  int32_t Item(int32_t i) const { return Filtered() ? F->RowAt(i) : i; }
+  int32_t Index(int32_t item) const { return Filtered() ? F->ViewIndex(T, item) : item; }
+  int32_t First() const {
+    if (Cols) return std::max(Pinned, T.LeftCol());
+    return Filtered() ? F->ViewIndexAtOrAfter(T, T.TopRow()) : std::max(Fixed(), T.TopRow());
+  }
+  int32_t Size(int32_t i) const { return Cols ? T.ColWidths(i) : T.RowHeights(Item(i)); }
+  int32_t Step(int32_t i) const { return Size(i) + kGridLineWidth; }
 
   int32_t FixedExtent() const {
     int32_t sum = 0;
@@ -101,63 +115,121 @@ struct TAxis {
   }
 };
 
+TAxis ColAxis(const TCellTable& t, TClientSize client) {
+  return TAxis(t, true, nullptr, PinnedCols(t, client));
+}
+
 }  // namespace
 
-int32_t FixedWidth(const TCellTable& t) { return TAxis{t, true}.FixedExtent(); }
+int32_t ShownRowCount(const TCellTable& t, const TTableFilter* filter) {
+  return TAxis{t, false, filter}.Count();
+}
+
+int32_t RowOfShownIndex(const TCellTable& t, const TTableFilter* filter, int32_t index) {
+  return TAxis{t, false, filter}.Item(index);
+}
+
+int32_t ShownIndexOfRow(const TCellTable& t, const TTableFilter* filter, int32_t row) {
+  return TAxis{t, false, filter}.Index(row);
+}
+
+int32_t ShownRowMovedBy(const TCellTable& t, const TTableFilter* filter, int32_t row,
+                        int32_t delta) {
+  const TAxis rows{t, false, filter};
+  if (rows.Count() <= rows.Fixed()) return row;
+  int64_t index = rows.Index(row);
+  if (index < 0) {
+    // Between two shown rows: the first step down lands on the next one.
+    index = filter->ViewIndexAtOrAfter(t, row);
+    if (delta > 0) --index;
+  }
+  const int64_t target = std::clamp<int64_t>(index + delta, rows.Fixed(), rows.Count() - 1);
+  return rows.Item(static_cast<int32_t>(target));
+}
+
+int32_t PinnedCols(const TCellTable& t, TClientSize client) {
+  return std::max(t.FixedCols(), std::min(client.KeptCols, t.ColCount() - 1));
+}
+
+int32_t FixedWidth(const TCellTable& t, TClientSize client) {
+  return ColAxis(t, client).FixedExtent();
+}
 int32_t FixedHeight(const TCellTable& t) { return TAxis{t, false}.FixedExtent(); }
 
-TVisibleRange VisibleRange(const TCellTable& t, TClientSize client) {
+TVisibleRange VisibleRange(const TCellTable& t, TClientSize client, const TTableFilter* filter) {
   TVisibleRange r;
-  TAxis{t, true}.Visible(client.Width, r.FirstCol, r.LastCol, r.LastFullCol);
-  TAxis{t, false}.Visible(client.Height, r.FirstRow, r.LastRow, r.LastFullRow);
+  ColAxis(t, client).Visible(client.Width, r.FirstCol, r.LastCol, r.LastFullCol);
+  const TAxis rows{t, false, filter};
+  rows.Visible(client.Height, r.FirstRow, r.LastRow, r.LastFullRow);
+  if (rows.Filtered()) {
+    // Places in the view back to rows; "none shows" stays First - 1.
+    const int32_t first = r.FirstRow;
+    auto row = [&](int32_t i, int32_t none) { return i >= first ? rows.Item(i) : none; };
+    r.FirstRow = first < rows.Count() ? rows.Item(first) : t.TopRow();
+    r.LastRow = row(r.LastRow, r.FirstRow - 1);
+    r.LastFullRow = row(r.LastFullRow, r.FirstRow - 1);
+  }
   return r;
 }
 
 int32_t ColumnLeft(const TCellTable& t, TClientSize client, int32_t col) {
-  return TAxis{t, true}.Start(client.Width, col);
+  return ColAxis(t, client).Start(client.Width, col);
 }
 
-int32_t RowTop(const TCellTable& t, TClientSize client, int32_t row) {
-  return TAxis{t, false}.Start(client.Height, row);
+int32_t RowTop(const TCellTable& t, TClientSize client, int32_t row, const TTableFilter* filter) {
+  const TAxis rows{t, false, filter};
+  return rows.Start(client.Height, rows.Index(row));
 }
 
-TPixelRect CellRect(const TCellTable& t, TClientSize client, int32_t col, int32_t row) {
+TPixelRect CellRect(const TCellTable& t, TClientSize client, int32_t col, int32_t row,
+                    const TTableFilter* filter) {
   const int32_t left = ColumnLeft(t, client, col);
-  const int32_t top = RowTop(t, client, row);
+  const int32_t top = RowTop(t, client, row, filter);
   if (left == INT32_MIN || left == INT32_MAX || top == INT32_MIN || top == INT32_MAX) return {};
   return TPixelRect{left, top, left + t.ColWidths(col), top + t.RowHeights(row)};
 }
 
-TGridCoord CellAt(const TCellTable& t, TClientSize client, int32_t x, int32_t y) {
-  return TGridCoord{TAxis{t, true}.At(client.Width, x), TAxis{t, false}.At(client.Height, y)};
+TGridCoord CellAt(const TCellTable& t, TClientSize client, int32_t x, int32_t y,
+                  const TTableFilter* filter) {
+  const TAxis rows{t, false, filter};
+  const int32_t row = rows.At(client.Height, y);
+  return TGridCoord{ColAxis(t, client).At(client.Width, x), row < 0 ? -1 : rows.Item(row)};
 }
 
-int32_t MaxTopRow(const TCellTable& t, TClientSize client) {
-  return TAxis{t, false}.MaxFirst(client.Height);
+int32_t MaxTopRow(const TCellTable& t, TClientSize client, const TTableFilter* filter) {
+  const TAxis rows{t, false, filter};
+  // A filter that shows no scrolling row leaves nothing to scroll to.
+  if (rows.Count() <= rows.Fixed()) return t.FixedRows();
+  return rows.Item(rows.MaxFirst(client.Height));
 }
 
 int32_t MaxLeftCol(const TCellTable& t, TClientSize client) {
-  return TAxis{t, true}.MaxFirst(client.Width);
+  return ColAxis(t, client).MaxFirst(client.Width);
 }
 
-int32_t RowPage(const TCellTable& t, TClientSize client) {
-  return TAxis{t, false}.Page(client.Height);
+int32_t RowPage(const TCellTable& t, TClientSize client, const TTableFilter* filter) {
+  return TAxis{t, false, filter}.Page(client.Height);
 }
 
 int32_t ColPage(const TCellTable& t, TClientSize client) {
-  return TAxis{t, true}.Page(client.Width);
+  return ColAxis(t, client).Page(client.Width);
 }
 
-int32_t TopRowShowing(const TCellTable& t, TClientSize client, int32_t row) {
-  return TAxis{t, false}.FirstShowing(client.Height, row);
+int32_t TopRowShowing(const TCellTable& t, TClientSize client, int32_t row,
+                      const TTableFilter* filter) {
+  const TAxis rows{t, false, filter};
+  const int32_t index = rows.Index(row);
+  if (index < 0) return t.TopRow();
+  const int32_t first = rows.FirstShowing(client.Height, index);
+  return first < rows.Count() ? rows.Item(first) : t.TopRow();
 }
 
 int32_t LeftColShowing(const TCellTable& t, TClientSize client, int32_t col) {
-  return TAxis{t, true}.FirstShowing(client.Width, col);
+  return ColAxis(t, client).FirstShowing(client.Width, col);
 }
 
 int32_t SizingColumnAt(const TCellTable& t, TClientSize client, int32_t x) {
-  const TAxis axis{t, true};
+  const TAxis axis = ColAxis(t, client);
   int32_t pos = 0;
   auto check = [&](int32_t col) {
     const int32_t boundary = pos + t.ColWidths(col);
@@ -166,15 +238,25 @@ int32_t SizingColumnAt(const TCellTable& t, TClientSize client, int32_t x) {
   // The last matching boundary wins, so that a narrow column can still be
   // widened from its right edge rather than the one before it.
   int32_t found = -1;
-  for (int32_t c = 0; c < t.FixedCols(); ++c) {
+  for (int32_t c = 0; c < axis.Fixed(); ++c) {
     if (check(c)) found = c;
     pos += axis.Step(c);
   }
-  for (int32_t c = t.LeftCol(); c < t.ColCount() && pos < client.Width + 4; ++c) {
+  for (int32_t c = axis.First(); c < t.ColCount() && pos < client.Width + 4; ++c) {
     if (check(c)) found = c;
     pos += axis.Step(c);
   }
   return found;
+}
+
+std::u16string RowLabel(int32_t row) {
+  if (row == 0) return u"Names";
+  if (row == 1) return u"Types";
+  std::u16string digits;
+  for (int64_t n = int64_t{row} - 1; n > 0 || digits.empty(); n /= 10) {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + n % 10));
+  }
+  return digits;
 }
 
 }  // namespace tessary

@@ -654,6 +654,41 @@ void TCellTable::RelocateColumn(int32_t fromIndex, int32_t toIndex) {
   }
 }
 
+void TCellTable::ReorderRows(int32_t first, const std::vector<int32_t>& order) {
+  const auto n = static_cast<int64_t>(order.size());
+  if (n == 0) return;
+  if (first < 0 || first + n - 1 > kMaxIndex) ThrowListIndex(first < 0 ? first : first + n - 1);
+  std::vector<bool> seen(static_cast<size_t>(n));
+  for (int32_t source : order) {
+    const int64_t i = int64_t{source} - first;
+    if (i < 0 || i >= n || seen[static_cast<size_t>(i)]) ThrowListIndex(source);
+    seen[static_cast<size_t>(i)] = true;
+  }
+  // Whole rows change places: only the row entries move, never a cell.
+  const auto begin = static_cast<size_t>(first);
+  if (begin < FRows.size()) {
+    FRows.resize(std::max(FRows.size(), begin + static_cast<size_t>(n)));
+    std::vector<TStoreRow> moved(static_cast<size_t>(n));
+    for (size_t i = 0; i < moved.size(); ++i) {
+      moved[i] = std::move(FRows[static_cast<size_t>(order[i])]);
+    }
+    std::move(moved.begin(), moved.end(), FRows.begin() + static_cast<ptrdiff_t>(begin));
+  }
+  if (begin < FRowHeights.size()) {
+    FRowHeights.resize(std::max(FRowHeights.size(), begin + static_cast<size_t>(n)),
+                       FDefaultRowHeight);
+    std::vector<int32_t> heights(static_cast<size_t>(n));
+    for (size_t i = 0; i < heights.size(); ++i) {
+      heights[i] = FRowHeights[static_cast<size_t>(order[i])];
+    }
+    std::copy(heights.begin(), heights.end(), FRowHeights.begin() + static_cast<ptrdiff_t>(begin));
+  }
+  if (FObserver) {
+    FObserver->CellsInvalidated(
+        TGridRect{0, first, FColCount - 1, static_cast<int32_t>(first + n - 1)});
+  }
+}
+
 bool TCellTable::DeleteRowByKey(int32_t aRow) {
   if (FRowCount - FFixedRows < 1) return false;
   bool canDelete = true;

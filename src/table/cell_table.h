@@ -254,6 +254,12 @@ class TCellTable {
   void DropRows(int32_t rowIndex, int32_t rCount);
   // Moves a column's cells to another position in every stored row.
   void RelocateColumn(int32_t fromIndex, int32_t toIndex);
+  // Puts rows first .. first+n-1 in a new order, n = order.size(): row
+  // first+i takes the whole row (every column, and its height) that was row
+  // order[i]. `order` must hold each of those rows once, else "List index
+  // out of bounds (%d)" is thrown and nothing changes. Current cell and
+  // selection keep their indices.
+  void ReorderRows(int32_t first, const std::vector<int32_t>& order);
   // The [Del] key's row removal for row aRow: OnCanDeleteRow, then either
   // empties the only non-fixed row or drops the row, then OnAutoDeleteRow.
   // Returns False when nothing was done (vetoed, or no non-fixed row).

@@ -17,6 +17,15 @@ int32_t LastOf(int32_t first, int32_t count) {
   return static_cast<int32_t>(std::min<int64_t>(last, std::numeric_limits<int32_t>::max()));
 }
 
+// The order that takes a reordering back: row first+k returns to where it was.
+std::vector<int32_t> InverseOrder(int32_t first, std::span<const int32_t> order) {
+  std::vector<int32_t> inverse(order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    inverse[static_cast<size_t>(order[i] - first)] = first + static_cast<int32_t>(i);
+  }
+  return inverse;
+}
+
 size_t TextBytes(const std::u16string& s) {
   // Short texts live inside the string object itself.
   return s.capacity() * sizeof(char16_t) > sizeof(std::u16string) ? (s.capacity() + 1) * 2 : 0;
@@ -48,7 +57,9 @@ void TEditHistory::EndStep() {
   for (TAction& a : step.Actions) {
     a.Cells.shrink_to_fit();
     a.Texts.shrink_to_fit();
-    step.Bytes += a.Cells.capacity() * sizeof(TCellChange) + TextBytes(a.Texts);
+    a.Order.shrink_to_fit();
+    step.Bytes += a.Cells.capacity() * sizeof(TCellChange) + TextBytes(a.Texts) +
+                  (a.Order.capacity() + a.Widths.capacity()) * sizeof(int32_t);
   }
 
   // A new step ends the redo branch; a saved state in it is gone for good.
@@ -91,6 +102,76 @@ void TEditHistory::AddAction(TActionKind kind, int32_t a, int32_t b) {
   action.A = a;
   action.B = b;
   FOpen.Actions.push_back(std::move(action));
+  RowsChanged(FOpen.Actions.back(), false);
+}
+
+// The table changes of one action, in the order Apply makes them.
+void TEditHistory::Visit(const TAction& a, bool undo,
+                         const std::function<void(const TTableChange&)>& visit) {
+  using TKind = TTableChange::TKind;
+  TTableChange change;
+  auto rows = [&](bool inserted, int32_t row, int32_t count) {
+    change.Kind = inserted ? TKind::tcRowsInserted : TKind::tcRowsDropped;
+    change.Row = row;
+    change.Count = count;
+    visit(change);
+  };
+  switch (a.Kind) {
+    case TActionKind::akCells: {
+      change.Kind = TKind::tcCell;
+      const size_t m = a.Cells.size();
+      for (size_t j = 0; j < m; ++j) {
+        const TCellChange& c = a.Cells[undo ? m - 1 - j : j];
+        change.Col = c.Col;
+        change.Row = c.Row;
+        visit(change);
+      }
+      break;
+    }
+    case TActionKind::akRowCount: {
+      const int32_t from = undo ? a.B : a.A;
+      const int32_t to = undo ? a.A : a.B;
+      if (to > from) rows(true, from, to - from);
+      if (to < from) rows(false, to, from - to);
+      break;
+    }
+    case TActionKind::akInsertRows:
+    case TActionKind::akDropRows:
+      rows(undo != (a.Kind == TActionKind::akInsertRows), a.A, a.B);
+      break;
+    case TActionKind::akReorderRows: {
+      const std::vector<int32_t> inverse =
+          undo ? InverseOrder(a.A, a.Order) : std::vector<int32_t>();
+      change.Kind = TKind::tcRowsReordered;
+      change.Row = a.A;
+      change.Order = undo ? std::span<const int32_t>(inverse) : std::span<const int32_t>(a.Order);
+      visit(change);
+      break;
+    }
+    case TActionKind::akColCount:
+      change.Kind = TKind::tcColCount;
+      change.Count = undo ? a.A : a.B;
+      visit(change);
+      break;
+    case TActionKind::akFixedRows:
+    case TActionKind::akMoveColumn:
+      break;
+  }
+}
+
+void TEditHistory::RowsChanged(const TAction& a, bool undo) {
+  if (!OnRowsChanged || a.Kind == TActionKind::akCells || a.Kind == TActionKind::akColCount) {
+    return;
+  }
+  Visit(a, undo, OnRowsChanged);
+}
+
+void TEditHistory::ForEachChange(bool undo,
+                                 const std::function<void(const TTableChange&)>& visit) const {
+  if (FDepth > 0 || (undo ? !CanUndo() : !CanRedo())) return;
+  const TStep& step = FSteps[undo ? FPosition - 1 : FPosition];
+  const size_t n = step.Actions.size();
+  for (size_t i = 0; i < n; ++i) Visit(step.Actions[undo ? n - 1 - i : i], undo, visit);
 }
 
 void TEditHistory::RecordCell(int32_t col, int32_t row, std::u16string_view oldText,
@@ -165,13 +246,21 @@ void TEditHistory::SetCount(TActionKind kind, int32_t value) {
   TStepScope step(*this);
   const int32_t fixedBefore = FTable.FixedRows();
   const int32_t before = kind == TActionKind::akColCount ? FTable.ColCount() : FTable.RowCount();
+  // The widths of columns that go, for an undo to bring them back with.
+  std::vector<int32_t> widths;
+  if (kind == TActionKind::akColCount && Recording()) {
+    for (int32_t c = std::max(value, 1); c < before; ++c) widths.push_back(FTable.ColWidths(c));
+  }
   ApplyCount(kind, value);
   const int32_t after = kind == TActionKind::akColCount ? FTable.ColCount() : FTable.RowCount();
   // Lowering the row count below the fixed rows lowers them first.
   if (FTable.FixedRows() != fixedBefore && Recording()) {
     AddAction(TActionKind::akFixedRows, fixedBefore, FTable.FixedRows());
   }
-  if (before != after && Recording()) AddAction(kind, before, after);
+  if (before != after && Recording()) {
+    AddAction(kind, before, after);
+    if (after < before) FOpen.Actions.back().Widths = std::move(widths);
+  }
 }
 
 void TEditHistory::ApplyCount(TActionKind kind, int32_t value) {
@@ -240,6 +329,18 @@ void TEditHistory::RelocateColumn(int32_t fromIndex, int32_t toIndex) {
   AddAction(TActionKind::akMoveColumn, fromIndex, toIndex);
 }
 
+void TEditHistory::ReorderRows(int32_t first, std::vector<int32_t> order) {
+  FTable.ReorderRows(first, order);  // throws for an order that is no reordering
+  if (!Recording()) return;
+  TStepScope step(*this);
+  TAction action;
+  action.Kind = TActionKind::akReorderRows;
+  action.A = first;
+  action.Order = std::move(order);
+  FOpen.Actions.push_back(std::move(action));
+  RowsChanged(FOpen.Actions.back(), false);
+}
+
 // --- Undo and redo -----------------------------------------------------------------------
 
 void TEditHistory::Apply(const TStep& step, bool undo) {
@@ -264,6 +365,11 @@ void TEditHistory::Apply(const TStep& step, bool undo) {
         case TActionKind::akRowCount:
         case TActionKind::akFixedRows:
           ApplyCount(a.Kind, undo ? a.A : a.B);
+          if (undo) {
+            for (size_t w = 0; w < a.Widths.size(); ++w) {
+              FTable.SetColWidths(a.B + static_cast<int32_t>(w), a.Widths[w]);
+            }
+          }
           break;
         case TActionKind::akInsertRows:
         case TActionKind::akDropRows:
@@ -276,7 +382,11 @@ void TEditHistory::Apply(const TStep& step, bool undo) {
         case TActionKind::akMoveColumn:
           FTable.RelocateColumn(undo ? a.B : a.A, undo ? a.A : a.B);
           break;
+        case TActionKind::akReorderRows:
+          FTable.ReorderRows(a.A, undo ? InverseOrder(a.A, a.Order) : a.Order);
+          break;
       }
+      RowsChanged(a, undo);
     }
     FTable.SetSelection(undo ? step.AnchorBefore : step.AnchorAfter,
                         undo ? step.CurrentBefore : step.CurrentAfter);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,23 @@ namespace tessary {
 
 // Why the history told its listener.
 enum class THistoryChange { hcRecorded, hcUndone, hcRedone, hcCleared, hcSaved };
+
+// One change a step makes to the table, as a view that shows some rows only
+// needs to follow it. Rows are those of the table at the time of the change.
+struct TTableChange {
+  enum class TKind : uint8_t {
+    tcCell,           // cell (Col, Row) got another text
+    tcRowsInserted,   // Count rows now start at Row; the rows from Row on moved down
+    tcRowsDropped,    // rows Row .. Row+Count-1 are gone; the rows below moved up
+    tcRowsReordered,  // row Row+i now holds what row Order[i] held
+    tcColCount,       // the column count is now Count
+  };
+  TKind Kind = TKind::tcCell;
+  int32_t Col = 0;
+  int32_t Row = 0;
+  int32_t Count = 0;
+  std::span<const int32_t> Order;
+};
 
 class TEditHistory {
  public:
@@ -61,6 +79,9 @@ class TEditHistory {
   void AppendEmptyRow();
   void DropRows(int32_t rowIndex, int32_t rCount);
   void RelocateColumn(int32_t fromIndex, int32_t toIndex);
+  // The step keeps `order` itself, one row index per row, and undoes it by
+  // the inverse order: no cell is copied.
+  void ReorderRows(int32_t first, std::vector<int32_t> order);
 
   // --- Changes the caller made on the table itself ------------------------------
   // A cell write already made (or about to be made) elsewhere, for code that
@@ -96,6 +117,14 @@ class TEditHistory {
 
   // Called after every recorded step, undo, redo, Clear and MarkSaved.
   std::function<void(THistoryChange)> OnChange;
+  // Called after each insertion, removal or reordering of rows made through
+  // the history, also while undoing and redoing (never for tcCell or
+  // tcColCount).
+  std::function<void(const TTableChange&)> OnRowsChanged;
+
+  // The changes the next Undo (Redo) would make, in the order it would make
+  // them; nothing when there is no such step.
+  void ForEachChange(bool undo, const std::function<void(const TTableChange&)>& visit) const;
 
  private:
   struct TCellChange {
@@ -113,16 +142,20 @@ class TEditHistory {
     akFixedRows,
     akInsertRows,
     akDropRows,
-    akMoveColumn
+    akMoveColumn,
+    akReorderRows
   };
   // One change of a step. A and B: counts before and after; first row and
-  // row count; column from and to.
+  // row count; column from and to; first row of a reordering, whose rows
+  // are in Order.
   struct TAction {
     TActionKind Kind = TActionKind::akCells;
     int32_t A = 0;
     int32_t B = 0;
     std::vector<TCellChange> Cells;
     std::u16string Texts;
+    std::vector<int32_t> Order;
+    std::vector<int32_t> Widths;  // of the columns a lowered column count dropped
   };
   struct TStep {
     std::vector<TAction> Actions;
@@ -137,6 +170,9 @@ class TEditHistory {
   void SetCount(TActionKind kind, int32_t value);
   void ApplyCount(TActionKind kind, int32_t value);
   void Apply(const TStep& step, bool undo);
+  static void Visit(const TAction& a, bool undo,
+                    const std::function<void(const TTableChange&)>& visit);
+  void RowsChanged(const TAction& a, bool undo);
   void Notify(THistoryChange change);
   void Reset(size_t savedAt);
 

@@ -1,12 +1,17 @@
 // The five column types of a table and how row 1 names them.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string_view>
 
 namespace tessary {
 
 enum class TColumnType { Int, Float, Bool, String, Resource };
+
+// The names of the five types, in the order an editor offers them.
+inline constexpr std::array<std::u16string_view, 5> kColumnTypeNames = {u"int", u"float", u"bool",
+                                                                        u"string", u"resource"};
 
 // The type a row-1 text names: "int", "float", "bool", "string" or
 // "resource" in any letter case (A to Z only), the whole text, no

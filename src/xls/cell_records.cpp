@@ -203,6 +203,11 @@ size_t CellBlockMinPayloadSize(uint16_t id) {
   }
 }
 
+bool IsFixedSizeCellRecord(uint16_t id) {
+  return id == xlsid::BLANK || id == xlsid::NUMBER || id == xlsid::RK || id == xlsid::BOOLERR ||
+         id == xlsid::LABELSST;
+}
+
 std::unique_ptr<TBaseRecord> CreateCellRecord(uint16_t id, std::vector<uint8_t>& data) {
   switch (id) {
     case xlsid::FORMULA:

@@ -172,6 +172,9 @@ class TRowRecord : public TBaseRecord {
 // The smallest payload of a record of the cell block (cell records, ROW,
 // MULRK, MULBLANK, COLINFO, MERGEDCELLS); 0 for any other type.
 size_t CellBlockMinPayloadSize(uint16_t id);
+// The cell records whose payload has a fixed size, that minimum (BLANK,
+// NUMBER, RK, BOOLERR, LABELSST).
+bool IsFixedSizeCellRecord(uint16_t id);
 
 // The record object for the cell records kept as objects (FORMULA, LABEL,
 // RSTRING, LABELSST) and ROW, or null for any other type. The payload's

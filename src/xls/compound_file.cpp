@@ -13,6 +13,7 @@ using namespace cfb;
 
 namespace {
 
+constexpr uint16_t kByteOrderMark = 0xFFFE;
 constexpr uint32_t kSectorShift = 9;
 constexpr uint32_t kMiniSectorShift = 6;
 constexpr uint32_t kMiniStreamCutoff = 4096;
@@ -78,10 +79,12 @@ void TCompoundFile::Open(bool avoidExceptions) {
     FStream->Seek(FStartOfs);
     return;
   }
-  // Only 512-byte sectors with 64-byte mini sectors and the standard cutoff
-  // are read: every position of the copy assumes them, and another cutoff
-  // would make the copy pad the target to that size.
-  if (GetU16(FHeader.data() + kOfsSectorShift) != kSectorShift ||
+  // Only little-endian files with 512-byte sectors, 64-byte mini sectors
+  // and the standard cutoff are read: every position of the copy assumes
+  // them, and another cutoff would make the copy pad the target to that
+  // size. Other values mean a damaged header, which must not be copied.
+  if (GetU16(FHeader.data() + kOfsByteOrder) != kByteOrderMark ||
+      GetU16(FHeader.data() + kOfsSectorShift) != kSectorShift ||
       GetU16(FHeader.data() + kOfsMiniSectorShift) != kMiniSectorShift ||
       GetU32(FHeader.data() + kOfsMiniSectorCutoff) != kMiniStreamCutoff) {
     NotACompoundFile();
@@ -104,6 +107,45 @@ void TCompoundFile::Open(bool avoidExceptions) {
   ReadSector(FDirSectors[0], dir);
   std::memcpy(FRoot.Data.data(), dir, kDirEntrySize);
   FRoot.ulSize = EntrySize(dir);
+  CheckDirectoryTree();
+}
+
+// The entries hang from the root's child in trees of left and right
+// siblings, a storage's children from its child link. A link that leaves
+// the directory, or reaches an entry a second time (a loop, or an entry
+// shared by two trees), makes the file damaged: readers would walk it
+// forever or see one stream twice, and a copy would carry the damage on.
+void TCompoundFile::CheckDirectoryTree() const {
+  const uint32_t perSector = FSectorSize / kDirEntrySize;
+  const uint64_t count = static_cast<uint64_t>(FDirSectors.size()) * perSector;
+  std::vector<uint8_t> types(count);
+  std::vector<std::array<uint32_t, 3>> links(count);
+  uint8_t sector[kSectorSize];
+  for (size_t s = 0; s < FDirSectors.size(); ++s) {
+    ReadSector(FDirSectors[s], sector);
+    for (uint32_t e = 0; e < perSector; ++e) {
+      const uint8_t* entry = sector + e * kDirEntrySize;
+      const size_t i = s * perSector + e;
+      types[i] = entry[kOfsObjectType];
+      links[i] = {GetU32(entry + kOfsLeftSibling), GetU32(entry + kOfsRightSibling),
+                  GetU32(entry + kOfsChild)};
+    }
+  }
+  if (types[0] != STGTY_ROOT) Invalid();
+  std::vector<bool> reached(count);
+  reached[0] = true;
+  std::vector<uint32_t> pending = {links[0][2]};
+  while (!pending.empty()) {
+    const uint32_t i = pending.back();
+    pending.pop_back();
+    if (i == kNoStream) continue;
+    if (i >= count || reached[i]) Invalid();
+    reached[i] = true;
+    pending.push_back(links[i][0]);
+    pending.push_back(links[i][1]);
+    // Only storages have children; a stream's child field is not a link.
+    if (types[i] == STGTY_STORAGE) pending.push_back(links[i][2]);
+  }
 }
 
 void TCompoundFile::ReadFat(const uint8_t* headerDifat) {

@@ -46,6 +46,7 @@ enum : uint8_t {
 enum : uint8_t { DECOLOR_RED = 0, DECOLOR_BLACK = 1 };
 
 // Header field offsets.
+inline constexpr size_t kOfsByteOrder = 28;
 inline constexpr size_t kOfsSectorShift = 30;
 inline constexpr size_t kOfsMiniSectorShift = 32;
 inline constexpr size_t kOfsCsectFat = 44;
@@ -59,6 +60,9 @@ inline constexpr size_t kOfsCsectDif = 72;
 // Directory entry field offsets.
 inline constexpr size_t kOfsNameSize = 64;
 inline constexpr size_t kOfsObjectType = 66;
+inline constexpr size_t kOfsLeftSibling = 68;
+inline constexpr size_t kOfsRightSibling = 72;
+inline constexpr size_t kOfsChild = 76;
 inline constexpr size_t kOfsStartSector = 116;
 inline constexpr size_t kOfsStreamSize = 120;
 }  // namespace cfb
@@ -82,8 +86,10 @@ class TCompoundFile : public TRecordStream {
   // Opens the compound file that starts at the stream's current position.
   // A stream that is not a compound file fails with "The file "%s" is
   // invalid", or with `avoidExceptions` only sets NotXls97 and restores the
-  // stream position. Damaged allocation tables fail with "Error reading
-  // Excel records. File invalid".
+  // stream position. A header whose byte order or sector sizes are not
+  // those of a version 3 file fails as not a compound file. Damaged
+  // allocation tables, and a directory tree whose links loop or reach an
+  // entry twice, fail with "Error reading Excel records. File invalid".
   explicit TCompoundFile(TByteStream& stream, bool avoidExceptions = false);
   // Close(): completes a prepared copy. Failures there are swallowed; call
   // Close() explicitly to see them.
@@ -129,6 +135,7 @@ class TCompoundFile : public TRecordStream {
   void Open(bool avoidExceptions);
   void ReadFat(const uint8_t* headerDifat);
   void ReadMiniFat();
+  void CheckDirectoryTree() const;
   [[noreturn]] static void Invalid();
   uint64_t SectorPos(uint32_t sector) const;
   // Reads one whole sector of the source (zeros for the missing part of a

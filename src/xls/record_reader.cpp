@@ -77,7 +77,7 @@ std::unique_ptr<TBaseRecord> ReadNextRecord(TRecordReader& in) {
 std::span<const uint8_t> ReadPayloadRecord(TRecordReader& in) {
   const uint16_t id = in.Header.Id;
   const std::span<const uint8_t> payload = in.ReadPayload();
-  if (payload.size() < MinPayloadSize(id)) ThrowFileInvalid();
+  if (!PayloadFits(id, payload)) ThrowFileInvalid();
   in.ReadHeader();
   while (in.Header.Id == xlsid::CONTINUE) {
     in.ReadPayload();

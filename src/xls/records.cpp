@@ -299,12 +299,23 @@ size_t MinPayloadSize(uint16_t id) {
   });
 }
 
+bool PayloadFits(uint16_t id, std::span<const uint8_t> payload) {
+  constexpr size_t kMaxPadding = 3;  // less than a record header
+  const size_t min = MinPayloadSize(id);
+  if (payload.size() < min) return false;
+  if (!IsFixedSizeCellRecord(id)) return true;
+  return payload.size() - min <= kMaxPadding &&
+         std::all_of(payload.begin() + static_cast<std::ptrdiff_t>(min), payload.end(),
+                     [](uint8_t b) { return b == 0; });
+}
+
 std::unique_ptr<TBaseRecord> CreateRecord(uint16_t id, std::vector<uint8_t> data) {
   if (id == xlsid::FILEPASS) throw Error("File is password protected");
   if (IsDroppedRecordType(id)) return std::make_unique<TIgnoreRecord>(id, std::move(data));
-  // The one rule for payloads too short for the fields the engine reads:
-  // the file is refused, never read past its records.
-  if (data.size() < MinPayloadSize(id)) ThrowFileInvalid();
+  // The one rule for payloads too short for the fields the engine reads, or
+  // of a length their fixed layout cannot have: the file is refused, never
+  // read past its records.
+  if (!PayloadFits(id, data)) ThrowFileInvalid();
   return WithRecordClass(id, [&]<class T>(std::type_identity<T>) -> std::unique_ptr<TBaseRecord> {
     if constexpr (std::is_same_v<T, TBaseRecord>) {
       if (auto record = CreateCellRecord(id, data)) return record;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -206,11 +207,16 @@ void AttachToFormula(TBaseRecord& formula, std::unique_ptr<TBaseRecord> record);
 // The smallest payload a record of type `id` may have: the fields the
 // engine reads from it must lie within it.
 size_t MinPayloadSize(uint16_t id);
+// Whether `payload` can be a record of type `id`: at least its minimum;
+// for the fixed-size cell records exactly that, or followed by at most
+// three zero bytes, as some writers pad a BOOLERR. A longer length would
+// take the records after it for the cell's bytes.
+bool PayloadFits(uint16_t id, std::span<const uint8_t> payload);
 
 // Builds the record object for a record type read from a stream: dropped
 // types become TIgnoreRecord, FILEPASS is refused with "File is password
-// protected", a payload shorter than its type's minimum with "Error reading
-// Excel records. File invalid", and every type without a class of its own
+// protected", a payload that does not fit its type (PayloadFits) with
+// "Error reading Excel records. File invalid", and every type without a class of its own
 // is a plain TBaseRecord.
 std::unique_ptr<TBaseRecord> CreateRecord(uint16_t id, std::vector<uint8_t> data);
 

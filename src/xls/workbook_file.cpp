@@ -19,6 +19,15 @@ uint16_t Clamp16(int value) { return static_cast<uint16_t>(std::clamp(value, 0, 
 
 }  // namespace
 
+Error NamingTheFile(const std::exception& failure, const std::filesystem::path& fileName) {
+  const std::string path = fileName.string();
+  const std::string what = failure.what();
+  const std::string unnamed = FormatMessage("The file \"%s\" is invalid", "");
+  if (what == unnamed) return Error(FormatMessage("The file \"%s\" is invalid", path.c_str()));
+  if (what.find(path) != std::string::npos) return Error(what);
+  return Error(path + ": " + what);
+}
+
 TWorkbookFile::TWorkbookFile(TRegionalSettings regional) : Regional(std::move(regional)) {}
 TWorkbookFile::~TWorkbookFile() = default;
 
@@ -75,13 +84,17 @@ void TWorkbookFile::NewFile(int sheetCount) {
 }
 
 void TWorkbookFile::OpenFile(const std::filesystem::path& fileName) {
-  TFileReadStream file(fileName);
-  {
-    TCompoundFile probe(file, true);
-    if (probe.NotXls97()) ThrowError("The file \"%s\" is invalid", fileName.string().c_str());
+  try {
+    TFileReadStream file(fileName);
+    {
+      TCompoundFile probe(file, true);
+      if (probe.NotXls97()) ThrowError("The file \"%s\" is invalid", fileName.string().c_str());
+    }
+    file.Seek(0);
+    LoadFromStream(file);
+  } catch (const Error& e) {
+    throw NamingTheFile(e, fileName);
   }
-  file.Seek(0);
-  LoadFromStream(file);
 }
 
 // ---- sheets ----

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/error.h"
 #include "xls/byte_stream.h"
 #include "xls/cell_records.h"
 #include "xls/export_book.h"
@@ -48,6 +49,12 @@ class TSpreadsheetFile : public TExportBook {
   virtual void SaveToStream(TByteStream& stream) = 0;
 };
 
+// A failure of reading the workbook `fileName`, as an Error that names the
+// file: the empty name of "The file "" is invalid" becomes the file's, any
+// other text that does not name it gets the path in front
+// ("/x/b.xls: Error reading record").
+Error NamingTheFile(const std::exception& failure, const std::filesystem::path& fileName);
+
 class TWorkbookFile : public TSpreadsheetFile {
  public:
   explicit TWorkbookFile(TRegionalSettings regional = TRegionalSettings::FromUserLocale());
@@ -61,7 +68,8 @@ class TWorkbookFile : public TSpreadsheetFile {
   // Loads the template workbook and adds fresh sheets up to `sheetCount`.
   void NewFile(int sheetCount) override;
   // Loads a workbook file; a file that is not a compound file fails with
-  // "The file "%s" is invalid".
+  // "The file "%s" is invalid", and every failure names the file
+  // (NamingTheFile).
   void OpenFile(const std::filesystem::path& fileName) override;
   // Loads the compound file that `stream` holds.
   void LoadFromStream(TByteStream& stream) override;

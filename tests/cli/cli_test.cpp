@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -101,7 +102,8 @@ TEST_F(CliTest, FailuresAndTheirExitCodes) {
        std::vector<std::vector<std::string>>{{"frobnicate"}, {}, {"dump"}, {"resave", "a"}}) {
     Result usage = RunCli(bad);
     EXPECT_EQ(usage.Code, 2);
-    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump [--user-names] FILE.gda\n", 0), 0u)
+    EXPECT_EQ(usage.Err.rfind("usage: tessary-cli dump [--user-names] [--escaped] FILE.gda\n", 0),
+              0u)
         << usage.Err;
   }
   Result help = RunCli({"--help"});
@@ -168,6 +170,41 @@ TEST_F(CliTest, UserColumnNames) {
   EXPECT_EQ(RunCli({"names", "list"}).Code, 1);
   EXPECT_EQ(RunCli({"names", "frobnicate"}).Code, 2);
   ::unsetenv("XDG_DATA_HOME");
+}
+
+// A dictionary that can be read but not written: "names add" fails and
+// says why, and its names are still used. As root the check runs as the
+// user nobody, for whom the file is read-only as well.
+TEST_F(CliTest, ReadOnlyUserDictionaryStillNamesColumns) {
+  const std::filesystem::path folder = FDir / "tessary";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "column-names.txt") << "MyBonus\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("t.gda")}, "MyBonus\r\nint\r\n").Code, 0);
+  ::chmod(FDir.c_str(), 0755);
+  ::chmod(Path("t.gda").c_str(), 0644);
+  ::chmod((folder / "column-names.txt").c_str(), 0444);
+  ::chmod(folder.c_str(), 0555);
+  ::setenv("XDG_DATA_HOME", FDir.c_str(), 1);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    const Result added = RunCli({"names", "add", "-"}, "Speedy\r\n");
+    const Result dumped = RunCli({"dump", "--user-names", Path("t.gda")});
+    const bool refused =
+        added.Code == 1 && added.Err.starts_with(
+                               "New column names cannot be stored in the user dictionary; the "
+                               "names it holds are still used.\n" +
+                               (folder / "column-names.txt").string() + ": Permission denied");
+    ::_exit(!refused ? 1 : dumped.Out.starts_with("MyBonus\r\n") && dumped.Err.empty() ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::unsetenv("XDG_DATA_HOME");
+  ::chmod(folder.c_str(), 0755);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1: names add not refused as it should be; 2: names not used";
 }
 
 TEST_F(CliTest, ImportEncoding) {
@@ -295,6 +332,31 @@ TEST_F(CliTest, TheProgramReportsExitCodes) {
   EXPECT_EQ(WEXITSTATUS(status), 2);
   status = std::system((exe + " --help > /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(CliTest, CheckReportsRepeatsAndEmptyNamesWithItsExitCodes) {
+  const std::string clean = "ID\tLabel\r\nint\tstring\r\n1\ta\r\n2\tb\r\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("clean.gda")}, clean).Code, 0);
+  // 01 and 1 are one ID once saved; "label" has the hash of Label.
+  const std::string faulty =
+      "ID\tLabel\t\tlabel\r\nint\tstring\tint\tint\r\n1\ta\t\t\r\n01\tb\t\t\r\n";
+  ASSERT_EQ(RunCli({"import", "-", Path("faulty.gda")}, faulty).Code, 0);
+  std::ofstream(Path("junk.gda"), std::ios::binary) << "not a table";
+
+  Result ok = RunCli({"check", Path("clean.gda")});
+  EXPECT_EQ(ok.Code, 0);
+  EXPECT_EQ(ok.Out, "");
+  Result found = RunCli({"check", Path("clean.gda"), Path("faulty.gda")});
+  EXPECT_EQ(found.Code, 1);
+  const std::string f = Path("faulty.gda") + ": ";
+  EXPECT_EQ(found.Out, f + "column 3: name hash $00000000 is that of an empty name\n" + f +
+                           "column 4: name hash $B49CA166 (Label) is also that of column 2\n" + f +
+                           "row 2: ID 1 is also the ID of row 1\n");
+  // A file that cannot be read wins over findings, and the others are still checked.
+  Result bad = RunCli({"check", Path("junk.gda"), Path("faulty.gda")});
+  EXPECT_EQ(bad.Code, 2);
+  EXPECT_NE(bad.Err, "");
+  EXPECT_NE(bad.Out, "");
 }
 
 }  // namespace

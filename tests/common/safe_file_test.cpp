@@ -197,9 +197,16 @@ TEST_F(SafeFileTest, InterruptedSaveLeavesNothingBehind) {
   }
 }
 
-TEST_F(SafeFileTest, CommitKeepsPermissionBitsOfTheOldFile) {
+// The mode always; another user's owner and group where the process may
+// set them (as root: a file of some other user saved by root stays that
+// user's).
+TEST_F(SafeFileTest, CommitKeepsModeOwnerAndGroupOfTheOldFile) {
   const fs::path target = dir_ / "mode.gda";
   WriteText(target, "x");
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(target.c_str(), 12345, 23456), 0);
+  }
   ::chmod(target.c_str(), 0640);
   TSafeFileWriter writer(target);
   writer.Write("y", 1);
@@ -207,6 +214,8 @@ TEST_F(SafeFileTest, CommitKeepsPermissionBitsOfTheOldFile) {
   struct stat st;
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(st.st_uid, root ? 12345u : ::geteuid());
+  EXPECT_EQ(st.st_gid, root ? 23456u : ::getegid());
 }
 #endif
 

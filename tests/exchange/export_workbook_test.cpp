@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,7 +11,9 @@
 
 #include "common/bytes.h"
 #include "common/error.h"
+#include "common/write_lock.h"
 #include "exchange/grid_xls_io.h"
+#include "exchange/table_export.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
 #include "xls/workbook_file.h"
@@ -168,6 +171,21 @@ TEST_F(ExportWorkbookTest, UnwritableTargetLeavesTheOldFile) {
   std::filesystem::create_directories(dirTarget / "inside");
   EXPECT_ANY_THROW(FIO.XLSExport(dirTarget, u"d", -1, 1, InsertInSheet_Clear));
   EXPECT_TRUE(std::filesystem::exists(dirTarget / "inside"));
+  EXPECT_EQ(ReadFile(path), before);
+}
+
+// Another writer holds the workbook: the export waits, then is refused
+// with the file named and the workbook untouched.
+TEST_F(ExportWorkbookTest, AnExportWaitsForAnotherWriterOfTheWorkbook) {
+  const auto path = FDir / "t.xls";
+  FIO.XLSExport(path, u"first", -1, 1, InsertInSheet_Clear);
+  const std::vector<uint8_t> before = ReadFile(path);
+  TWriteLock::SetWaitLimit(std::chrono::milliseconds(100));
+  const TWriteLock held(path);
+  const TTableExportResult result = ExportTableToWorkbook(FGrid, path, u"second", {});
+  TWriteLock::SetWaitLimit(TWriteLock::kDefaultWait);
+  EXPECT_EQ(result.Reason,
+            path.string() + ": Another save of this file is in progress (waited 0.1 seconds)");
   EXPECT_EQ(ReadFile(path), before);
 }
 

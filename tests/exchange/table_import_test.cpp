@@ -214,6 +214,20 @@ TEST_F(TableImportTest, RefusesFilesThatAreNoWorkbooksAndMissingSheets) {
             "Sheet Speed not found in " + book.string());
 }
 
+// A BOOLERR whose length takes in the cell after it is refused, not read
+// past, and the message names the file.
+TEST_F(TableImportTest, DamagedWorkbooksAreRefusedNamingTheFile) {
+  TCellTable t;
+  const auto book = Workbook([](Bytes& s) {
+    Bytes boolErr = At(2, 0);
+    boolErr.insert(boolErr.end(), {1, 0});
+    Number(boolErr, 3, 0, 1);
+    PutRecord(s, 0x0205, boolErr);
+  });
+  EXPECT_EQ(ImportTableFromWorkbook(book, nullptr, t).Error,
+            book.string() + ": Error reading Excel records. File invalid");
+}
+
 TEST(ShortestNumberText, ReadsBackAsTheSameDouble) {
   EXPECT_EQ(ShortestNumberText(5), u"5");
   EXPECT_EQ(ShortestNumberText(0.1), u"0.1");

@@ -1,6 +1,9 @@
 // Mouse, wheel and the geometry under them, without a window system.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "controller_fakes.h"
 
 namespace tessary {
@@ -60,12 +63,83 @@ TEST(ControllerMouse, ClickMovesTheCurrentCellAndASecondClickEdits) {
   g.Grid.MouseUp(r.Left + 3, r.Top + 3);
   EXPECT_EQ(g.Cur(), (TGridCoord{2, 4}));
   EXPECT_FALSE(g.Grid.EditorMode());
+  // The editor opens on release, so that a drag from the current cell selects.
   g.Grid.MouseDown(r.Left + 3, r.Top + 3);
+  EXPECT_FALSE(g.Grid.EditorMode());
+  g.Grid.MouseUp(r.Left + 3, r.Top + 3);
   EXPECT_TRUE(g.Grid.EditorMode());
   EXPECT_EQ(g.View.EditorBox.Rect, r);
   // A double click elsewhere than on a column boundary only clicks.
   g.Grid.DoubleClick(r.Left + 3, r.Top + 3);
   EXPECT_EQ(g.Table.ColWidths(2), 64);
+}
+
+TEST(ControllerMouse, DragAndShiftClickSelectRangesWithoutEditing) {
+  Geometry g;
+  auto at = [&](int32_t c, int32_t r) {
+    const TPixelRect p = CellRect(g.Table, g.Grid.ClientSize(), c, r);
+    return std::pair{p.Left + 5, p.Top + 5};
+  };
+  g.Table.MoveCurrent({1, 3});
+  auto [x, y] = at(1, 3);
+  g.Grid.MouseDown(x, y);  // on the current cell, then away and back
+  std::tie(x, y) = at(3, 5);
+  g.Grid.MouseMove(x, y);
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{1, 3, 3, 5}));
+  std::tie(x, y) = at(1, 3);
+  g.Grid.MouseMove(x, y);
+  g.Grid.MouseUp(x, y);
+  EXPECT_FALSE(g.Grid.EditorMode());
+  std::tie(x, y) = at(2, 6);
+  g.Grid.MouseDown(x, y, testing::kShift);
+  g.Grid.MouseUp(x, y);
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{1, 3, 2, 6}));
+  EXPECT_EQ(g.Cur(), (TGridCoord{2, 6}));
+
+  // Past the bottom edge the view scrolls and the selection follows.
+  g.Grid.MouseDown(x, y);
+  EXPECT_TRUE(g.View.AutoScroll);
+  g.Grid.MouseMove(x, 400);
+  g.Grid.AutoScrollTick();
+  g.Grid.AutoScrollTick();
+  EXPECT_EQ(g.Table.TopRow(), 4);
+  EXPECT_EQ(g.Table.Selection(),
+            (TGridRect{2, 6, 2, VisibleRange(g.Table, g.Grid.ClientSize()).LastRow}));
+  g.Grid.MouseUp(x, 400);
+  EXPECT_FALSE(g.View.AutoScroll);
+}
+
+TEST(ControllerMouse, HeaderAndGutterClicksSelectColumnsAndRows) {
+  Geometry g;
+  g.Grid.MouseDown(g.CenterX(2), 5);  // a header cell: a click selects its column
+  g.Grid.MouseUp(g.CenterX(2), 5);
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{2, 2, 2, 39}));
+  EXPECT_EQ(g.Cur(), (TGridCoord{2, 2}));
+  g.Grid.MouseDown(g.CenterX(4), 30, testing::kShift);
+  g.Grid.MouseUp(g.CenterX(4), 30);
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{2, 2, 4, 39}));
+
+  const auto rowY = [&](int32_t r) { return CellRect(g.Table, g.Grid.ClientSize(), 0, r).Top + 3; };
+  g.Grid.MouseDown(-10, rowY(4));  // the gutter: whole rows
+  g.Grid.MouseMove(-10, rowY(6));
+  g.Grid.MouseUp(-10, rowY(6));
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{0, 4, 5, 6}));
+  EXPECT_EQ(g.Cur(), (TGridCoord{0, 6}));
+  g.Grid.MouseDown(-10, rowY(3), testing::kShift);
+  g.Grid.MouseUp(-10, rowY(3));
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{0, 3, 5, 4}));
+  g.Grid.MouseDown(-10, rowY(1));  // the types row's label: nothing
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{0, 3, 5, 4}));
+  g.Grid.MouseUp(-10, rowY(1));
+
+  // Right-click: inside the selection it stays, outside it moves.
+  EXPECT_TRUE(g.Grid.ContextClick(g.CenterX(2), rowY(4)));
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{0, 3, 5, 4}));
+  EXPECT_TRUE(g.Grid.ContextClick(g.CenterX(2), rowY(8)));
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{2, 8, 2, 8}));
+  EXPECT_TRUE(g.Grid.ContextClick(-10, rowY(9)));
+  EXPECT_EQ(g.Table.Selection(), (TGridRect{0, 9, 5, 9}));
+  EXPECT_FALSE(g.Grid.ContextClick(540, rowY(9)));  // past the last column
 }
 
 TEST(ControllerMouse, DraggingAColumnMovesItAndTheCurrentColumnFollows) {
@@ -88,18 +162,20 @@ TEST(ControllerMouse, DraggingAColumnMovesItAndTheCurrentColumnFollows) {
   }
 }
 
-TEST(ControllerMouse, ReleasingOverTheStartColumnOrWithoutFixedRowsChangesNothing) {
+TEST(ControllerMouse, ReleasingOverTheStartColumnOrWithoutFixedRowsMovesNothing) {
   Geometry g;
   g.Table.SetCells(1, 0, u"B");
   g.Grid.MouseDown(g.CenterX(1), 5);
   g.Grid.MouseUp(g.CenterX(1) + 5, 5);
   EXPECT_EQ(g.Table.Cells(1, 0), u"B");
+  g.Grid.MouseUp(g.CenterX(1) + 5, 5);
 
-  g.Table.SetFixedRows(0);
+  g.Table.SetFixedRows(0);  // a press in row 0 selects
   g.Grid.MouseDown(g.CenterX(1), 5);
-  EXPECT_EQ(g.Grid.State(), TGridState::gsNormal);
+  EXPECT_EQ(g.Grid.State(), TGridState::gsSelecting);
+  g.Grid.MouseUp(g.CenterX(1), 5);
   g.Grid.MouseDown(86 + 1, 5);  // a boundary: no sizing without fixed rows either
-  EXPECT_EQ(g.Grid.State(), TGridState::gsNormal);
+  EXPECT_EQ(g.Grid.State(), TGridState::gsSelecting);
 }
 
 TEST(ControllerMouse, DraggingABoundarySizesTheColumn) {
@@ -136,18 +212,67 @@ TEST(ControllerMouse, DoubleClickOnABoundarySizesToTheWidestText) {
   EXPECT_EQ(g.Table.ColWidths(1), 90);
 }
 
-TEST(ControllerMouse, WheelMovesTheCurrentRowAndCommitsTheEditor) {
+TEST(ControllerMouse, WheelScrollsTheViewAndCommitsTheEditor) {
   Geometry g;
   g.Type(u"w");
-  g.Grid.Wheel(-3);
+  g.Grid.Wheel(-2);  // two steps of three rows
   EXPECT_EQ(g.Table.Cells(0, 2), u"w");
   EXPECT_FALSE(g.Grid.EditorMode());
-  EXPECT_EQ(g.Cur(), (TGridCoord{0, 5}));
-  g.Grid.Wheel(10);
+  EXPECT_EQ(g.Table.TopRow(), 8);
   EXPECT_EQ(g.Cur(), (TGridCoord{0, 2}));
   g.Grid.Wheel(-100);
-  EXPECT_EQ(g.Cur(), (TGridCoord{0, 39}));
   EXPECT_EQ(g.Table.TopRow(), 31);
+  g.Grid.Wheel(100);
+  EXPECT_EQ(g.Table.TopRow(), 2);  // not into the fixed rows
+
+  GridRig wide(20, 10, 2);
+  wide.Grid.Wheel(-2, true);  // sideways: a column a step
+  EXPECT_EQ(wide.Table.LeftCol(), 2);
+  EXPECT_EQ(wide.Cur(), (TGridCoord{0, 2}));
+}
+
+// The first column stays at the left while the view scrolls, and editable.
+TEST(ControllerMouse, TheFirstColumnCanStayInView) {
+  GridRig g(20, 10, 2);
+  g.Grid.SetKeepFirstColumn(true);
+  g.Grid.Wheel(-5, true);
+  const TClientSize client = g.Grid.ClientSize();
+  EXPECT_EQ(g.Table.LeftCol(), 6);
+  EXPECT_EQ(CellRect(g.Table, client, 0, 2).Left, 0);
+  EXPECT_EQ(CellRect(g.Table, client, 6, 2).Left, 65);
+  EXPECT_EQ(CellAt(g.Table, client, 70, 50), (TGridCoord{6, 2}));
+  g.Grid.MouseDown(5, 50);
+  g.Grid.MouseUp(5, 50);
+  g.Grid.MouseDown(5, 50);
+  g.Grid.MouseUp(5, 50);
+  EXPECT_TRUE(g.Grid.EditorMode());
+  EXPECT_EQ(g.View.EditorBox.Rect.Left, 0);
+  g.Grid.SetKeepFirstColumn(false);
+  EXPECT_EQ(CellRect(g.Table, g.Grid.ClientSize(), 6, 2).Left, 0);
+}
+
+TEST(ControllerRows, InsertAndDeleteRowsIgnoreTheRowKeysOptions) {
+  GridRig g(2, 6, 2);
+  g.Table.OnCanDeleteRow = [&](TCellTable&, int32_t row, bool&) {
+    g.Grid.History().ClearRows(row, 1);
+  };
+  for (int32_t r = 2; r < 6; ++r) g.Table.SetCells(0, r, std::u16string(1, u'a' + r));
+  g.Table.SetSelection({0, 3}, {1, 4});
+  g.Grid.DeleteSelectedRows();
+  EXPECT_EQ(g.Table.RowCount(), 4);
+  EXPECT_EQ(g.Table.Cells(0, 3), u"f");
+  EXPECT_EQ(g.Cur(), (TGridCoord{1, 3}));
+  g.Grid.InsertRow();
+  EXPECT_EQ(g.Table.RowCount(), 5);
+  EXPECT_EQ(g.Table.Cells(0, 3), u"");
+  EXPECT_EQ(g.Table.Cells(0, 4), u"f");
+  g.Table.SetSelection({0, 2}, {0, 4});  // every data row: the first stays, empty
+  g.Grid.DeleteSelectedRows();
+  EXPECT_EQ(g.Table.RowCount(), 3);
+  EXPECT_EQ(g.Table.Cells(0, 2), u"");
+  g.Grid.History().Undo();
+  EXPECT_EQ(g.Table.RowCount(), 5);
+  EXPECT_EQ(g.Table.Cells(0, 2), u"c");
 }
 
 TEST(ControllerMouse, AutoScrollFollowsThePointerPastTheEdge) {

@@ -120,6 +120,7 @@ TEST(EditHistory, ColumnMovesAndCountChanges) {
   const std::u16string before = Rows(g.Table);
   TEditHistory& h = g.Grid.History();
   h.RelocateColumn(0, 2);
+  g.Table.SetColWidths(3, 120);
   {  // Apply Change from 4 to 2 columns
     TEditHistory::TStepScope step(h);
     h.ClearCols(2, 4);
@@ -141,6 +142,7 @@ TEST(EditHistory, ColumnMovesAndCountChanges) {
   while (h.Undo()) {
   }
   EXPECT_EQ(Rows(g.Table), before);
+  EXPECT_EQ(g.Table.ColWidths(3), 120);  // the dropped columns come back as wide as they were
   while (h.Redo()) {
   }
   EXPECT_EQ(Rows(g.Table), u"b0|c0/b1|c1/|/");

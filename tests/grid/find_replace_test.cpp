@@ -82,6 +82,21 @@ TEST(Replace, InTheCellAndAllAsOneUndoableList) {
   EXPECT_EQ(t.Cells(0, 4), u"axe");
 }
 
+TEST(Find, InSelectionStaysInsideTheRectangleAndWrapsWithinIt) {
+  TCellTable t;
+  Fill(t, {{u"A", u"B", u"C"},
+           {u"string", u"string", u"string"},
+           {u"axe", u"axe", u"axe"},
+           {u"axe", u"axe", u"axe"},
+           {u"axe", u"axe", u"axe"}});
+  const TFindScope scope{nullptr, TGridRect{1, 3, 2, 4}};
+  EXPECT_EQ(FindNext(t, Opts(u"axe"), {2, 3}, scope), (TFindResult{{1, 4}, false}));
+  EXPECT_EQ(FindNext(t, Opts(u"axe"), {2, 4}, scope), (TFindResult{{1, 3}, true}));
+  EXPECT_EQ(FindNext(t, Opts(u"axe"), {0, 2}, scope), (TFindResult{{1, 3}, false}));
+  EXPECT_EQ(ReplaceAll(t, Opts(u"axe"), u"Mace", scope).size(), 4u);
+  EXPECT_EQ(ReplaceInCell(t, Opts(u"axe"), u"Mace", {0, 3}, scope), std::nullopt);
+}
+
 TEST(GoToRow, ByNumberAndById) {
   TCellTable t;
   Fill(t, {{u"id", u"Label"}, {u"int", u"string"}, {u"10", u"a"}, {u"0x0B", u"b"}, {u"x", u"c"}});

@@ -28,6 +28,19 @@ TEST(AboutBoxTest, VersionAndHelpAreAnsweredBeforeAnyWindow) {
   EXPECT_EQ(Info({"--", "--version"}), std::nullopt);
 }
 
+// An option nobody knows ends the run with the usage; Qt's own pass.
+TEST(AboutBoxTest, UnknownOptionsAreFoundBeforeAnyWindow) {
+  auto unknown = [](std::vector<const char*> args) {
+    args.insert(args.begin(), "tessary");
+    return UnknownOption(static_cast<int>(args.size()), args.data());
+  };
+  EXPECT_EQ(unknown({"--bogus"}), "--bogus");
+  EXPECT_EQ(unknown({"t.gda", "-x"}), "-x");
+  EXPECT_EQ(unknown({"-style", "Fusion", "--platform=offscreen", "-reverse", "t.gda"}),
+            std::nullopt);
+  EXPECT_EQ(unknown({"--screenshot", "-odd.png", "--", "-file.gda"}), std::nullopt);
+}
+
 // Help is the last menu of the bar; its About box names the version and
 // the licence.
 TEST(AboutBoxTest, HelpMenuShowsVersionAndLicence) {
@@ -38,7 +51,7 @@ TEST(AboutBoxTest, HelpMenuShowsVersionAndLicence) {
   EXPECT_EQ(menus.last()->text(), QStringLiteral("&Help"));
   QAction* about = menus.last()->menu()->actions().value(0);
   ASSERT_NE(about, nullptr);
-  EXPECT_EQ(about->text(), QStringLiteral("About Tessary"));
+  EXPECT_EQ(about->text(), QStringLiteral("About Tessary..."));
 
   QString shown;
   QTimer::singleShot(0, [&shown] {

@@ -53,18 +53,42 @@ class ImportWindowTest : public ::testing::Test {
 
 TEST_F(ImportWindowTest, ExportedCsvAndWorkbookImportAsUnsavedDocuments) {
   auto w = Open(QStringLiteral("items.gda"));
-  EXPECT_EQ(w->MCsvfile->text(), QStringLiteral("CSV file"));
+  EXPECT_EQ(w->MCsvfile->text(), QStringLiteral("CSV file..."));
   EXPECT_EQ(w->MImportfrom->title(), QStringLiteral("Import from"));
   EXPECT_EQ(w->MImportExcelfile->text(), QStringLiteral("Excel file..."));
   EXPECT_EQ(w->MImportCsvfile->text(), QStringLiteral("CSV file..."));
   const std::string original = TableToCsv(w->GDAGrid->Table());
+  // The save dialog starts with the document's name and ".csv".
+  const QString csvPath = dir_.filePath("items.csv");
+  dialog_.Answers = {csvPath};
   w->MCsvfile->trigger();
+  EXPECT_EQ(dialog_.LastFileName, csvPath);
+  EXPECT_EQ(dialog_.LastFilter, QStringLiteral("CSV files|*.csv|All files|*"));
   w->MExcelfile->trigger();
   ASSERT_EQ(boxes_.Shown.size(), 2u);
-  EXPECT_EQ(boxes_.Shown[0].Text,
-            QStringLiteral("CSV file created: ") + dir_.filePath("items.csv"));
+  EXPECT_EQ(boxes_.Shown[0].Text, QStringLiteral("CSV file created: ") + csvPath);
   EXPECT_EQ(boxes_.Shown[0].Caption, QStringLiteral("Export to CSV"));
-  QFile csv(dir_.filePath("items.csv"));
+  QFile csv(csvPath);
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll().toStdString(), original);
+  csv.close();
+
+  // An existing file is replaced only when the user says so; No brings the
+  // dialog back.
+  ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+  csv.write("edited elsewhere");
+  csv.close();
+  dialog_.Answers = {csvPath, std::nullopt};
+  w->MCsvfile->trigger();
+  ASSERT_EQ(boxes_.Questions.size(), 1u);
+  EXPECT_EQ(boxes_.Questions[0],
+            QStringLiteral("items.csv already exists.\nDo you want to replace it?"));
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  EXPECT_EQ(csv.readAll(), QByteArray("edited elsewhere"));
+  csv.close();
+  dialog_.Answers = {csvPath};
+  boxes_.YesNoAnswers = {true};
+  w->MCsvfile->trigger();
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   EXPECT_EQ(csv.readAll().toStdString(), original);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScrollBar>
@@ -53,8 +54,6 @@ TEST_F(GridTest, ClickMakesACellCurrentAndASecondClickEdits) {
   Click(2, 4);
   EXPECT_EQ(T().Current(), (TGridCoord{2, 4}));
   EXPECT_FALSE(grid_->EditorMode());
-  Click(1, 0);  // a fixed cell never becomes current
-  EXPECT_EQ(T().Current(), (TGridCoord{2, 4}));
   Click(2, 4);
   ASSERT_TRUE(grid_->EditorMode());
   TTableInplaceEdit* editor = grid_->InplaceEditor();
@@ -82,6 +81,13 @@ TEST_F(GridTest, EscapeRestoresAndMultiLineTextKeepsItsLineBreaks) {
   Press(Qt::Key_F2);
   Press(Qt::Key_Return, Qt::ControlModifier);
   Type(QStringLiteral("3"));
+  // The editor grows to show every line, the first one included.
+  const int line = QFontMetrics(grid_->CellFont()).lineSpacing();
+  EXPECT_GE(grid_->InplaceEditor()->height(), 3 * line);
+  EXPECT_EQ(grid_->InplaceEditor()->geometry().top(), grid_->CellRect(0, 2).top());
+  for (int i = 0; i < 12; ++i) Press(Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_LT(grid_->InplaceEditor()->height(), 9 * line + 23);  // up to eight lines, whole rows
+  for (int i = 0; i < 12; ++i) Press(Qt::Key_Backspace);
   Press(Qt::Key_Return);
   EXPECT_EQ(T().Cells(0, 2), u"one\r\ntwo\r\n3");
 }
@@ -128,15 +134,40 @@ TEST_F(GridTest, DraggingAHeaderMovesTheColumn) {
   EXPECT_EQ(T().Col(), 3);
 }
 
-TEST_F(GridTest, TheWheelMovesTheCurrentRow) {
-  QWheelEvent down(Center(1, 3), grid_->viewport()->mapToGlobal(Center(1, 3)), QPoint(),
-                   QPoint(0, -240), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(grid_->viewport(), &down);
-  EXPECT_EQ(T().Row(), 4);
-  QWheelEvent up(Center(1, 3), grid_->viewport()->mapToGlobal(Center(1, 3)), QPoint(),
-                 QPoint(0, 1200), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(grid_->viewport(), &up);
-  EXPECT_EQ(T().Row(), 2);  // not into the fixed rows
+TEST_F(GridTest, TheWheelScrollsTheView) {
+  auto wheel = [this](int delta, Qt::KeyboardModifiers mods) {
+    QWheelEvent event(Center(1, 3), grid_->viewport()->mapToGlobal(Center(1, 3)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, mods, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(grid_->viewport(), &event);
+  };
+  wheel(-240, Qt::NoModifier);
+  EXPECT_EQ(T().TopRow(), 8);      // three rows a notch
+  EXPECT_EQ(T().Row(), 2);         // the current cell stays
+  wheel(-120, Qt::ShiftModifier);  // sideways: all columns show, nothing moves
+  EXPECT_EQ(T().TopRow(), 8);
+  wheel(1200, Qt::NoModifier);
+  EXPECT_EQ(T().TopRow(), 2);  // not into the fixed rows
+}
+
+// The gutter left of the cells numbers the rows and selects them; a
+// right-click asks for the context menu.
+TEST_F(GridTest, TheGutterSelectsRowsAndRightClicksAskForTheMenu) {
+  QWidget* gutter = grid_->Gutter();
+  ASSERT_TRUE(gutter->isVisible());
+  EXPECT_EQ(gutter->geometry().right() + 1, grid_->viewport()->geometry().left());
+  const int y = Center(0, 6).y();
+  QTest::mouseClick(gutter, Qt::LeftButton, Qt::NoModifier, QPoint(5, y));
+  EXPECT_EQ(T().Selection(), (TGridRect{0, 6, 4, 6}));
+  QTest::mouseClick(gutter, Qt::LeftButton, Qt::ShiftModifier, QPoint(5, Center(0, 8).y()));
+  EXPECT_EQ(T().Selection(), (TGridRect{0, 6, 4, 8}));
+
+  int asked = 0;
+  QObject::connect(grid_.get(), &TTableGrid::ContextMenuRequested, [&asked] { ++asked; });
+  QContextMenuEvent inside(QContextMenuEvent::Mouse, Center(2, 7),
+                           grid_->viewport()->mapToGlobal(Center(2, 7)));
+  QCoreApplication::sendEvent(grid_->viewport(), &inside);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(T().Selection(), (TGridRect{0, 6, 4, 8}));  // kept: the menu acts on it
 }
 
 TEST_F(GridTest, ScrollBarsFollowTheCurrentRow) {

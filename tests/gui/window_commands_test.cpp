@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <memory>
@@ -80,7 +81,7 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
   auto w = Start();
   QStringList menus;
   for (QAction* m : w->menuBar()->actions()) menus << m->text();
-  EXPECT_EQ(menus.join(u','), QStringLiteral("&File,&Edit,&Help"));
+  EXPECT_EQ(menus.join(u','), QStringLiteral("&File,&Edit,&View,&Help"));
   auto keys = [](QMenu* menu) {
     QStringList items;
     for (QAction* a : menu->actions()) {
@@ -89,12 +90,15 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
     return items.join(u',');
   };
   EXPECT_EQ(keys(w->MFile), QStringLiteral("Open=Ctrl+O,Save=Ctrl+S,Save as=Ctrl+Shift+S,"
-                                           "Close=Ctrl+N,Export to=,Import from=,Quit=Ctrl+Q"));
+                                           "Close=Ctrl+N,Export to=,Import from=,Open recent=,"
+                                           "New window=Ctrl+Shift+N,Quit=Ctrl+Q"));
   EXPECT_EQ(keys(w->MEdit),
             QStringLiteral("Undo=Ctrl+Z,Redo=Ctrl+Y,Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,"
                            "Select all=Ctrl+A,Find...=Ctrl+F,Find next=F3,Replace...=Ctrl+H,"
                            "Go to row...=Ctrl+G"));
   EXPECT_EQ(w->MRedo->shortcuts().value(1), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+  EXPECT_EQ(keys(w->GridContextMenu(QPoint(), false)),
+            QStringLiteral("Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,Insert row=,Delete rows="));
 
   Press(Qt::Key_O, Qt::ControlModifier);  // the open dialog, cancelled
   EXPECT_EQ(dialog_.Calls, 1);
@@ -142,9 +146,9 @@ TEST_F(WindowCommandsTest, FindWrapsAndReplaceAllIsOneStep) {
   QTest::mouseClick(find->FindNextBtn, Qt::LeftButton);
   EXPECT_EQ(t.Current(), (TGridCoord{1, 4}));
   EXPECT_TRUE(find->Message->text().isEmpty());
-  w->MFindnext->trigger();  // F3: past the end, on from the top
+  w->MFindnext->trigger();  // F3: past the end, on from the top, said in the status line
   EXPECT_EQ(t.Current(), (TGridCoord{1, 4}));
-  EXPECT_EQ(find->Message->text(),
+  EXPECT_EQ(w->statusBar()->currentMessage(),
             QStringLiteral("Passed the end of the table; went on from the top."));
   find->FindText->setText(QStringLiteral("green"));
   w->MFindnext->trigger();
@@ -201,6 +205,21 @@ TEST_F(WindowCommandsTest, GoToRowByNumberAndById) {
   EXPECT_EQ(go(false, QStringLiteral("5")), QStringLiteral("Type a data row number from 1 to 4."));
   EXPECT_EQ(go(true, QStringLiteral("50")), QStringLiteral("No data row has the ID \"50\"."));
   EXPECT_EQ(t.Current(), (TGridCoord{0, 5}));
+
+  // Alt+N and Alt+I choose the kind and leave the keys in the value.
+  Press(Qt::Key_G, Qt::ControlModifier);
+  TGoToRowDialog* dialog = nullptr;
+  for (auto* d : w->findChildren<TGoToRowDialog*>()) dialog = d->isVisible() ? d : dialog;
+  ASSERT_NE(dialog, nullptr);
+  QApplication::setActiveWindow(dialog);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+  Press(Qt::Key_I, Qt::AltModifier);
+  EXPECT_TRUE(dialog->ByIdValue->isChecked());
+  Press(Qt::Key_N, Qt::AltModifier);
+  EXPECT_TRUE(dialog->ByNumber->isChecked());
+  Type(QStringLiteral("2"));
+  Press(Qt::Key_Return);
+  EXPECT_EQ(t.Current(), (TGridCoord{0, 3}));
 }
 
 TEST_F(WindowCommandsTest, DroppingATableFileOpensIt) {

@@ -6,9 +6,11 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <memory>
@@ -67,14 +69,31 @@ TEST_F(WindowTest, StartsWithANewTableInDesignerMode) {
   EXPECT_FALSE(w->DelKeyRemRow->isChecked());
   EXPECT_FALSE(w->InsKeyInsRow->isChecked());
   EXPECT_TRUE(w->DownKeyAddRow->isChecked());
-  EXPECT_EQ(w->centralWidget()->size(), QSize(546, 385));
-  EXPECT_EQ(w->GDAGrid->geometry(), QRect(0, 111, 546, 274));
   EXPECT_EQ(w->ModeRadio->title(), QStringLiteral("Mode"));
   EXPECT_EQ(w->ColApplyBtn->text(), QStringLiteral("Apply Change"));
   QStringList items;
-  for (QAction* a : w->MFile->actions()) items << a->text();
-  EXPECT_EQ(items.join(u','), QStringLiteral("Open,Save,Save as,Close,Export to,Import from,Quit"));
+  for (QAction* a : w->MFile->actions()) {
+    if (!a->isSeparator()) items << a->text();
+  }
+  EXPECT_EQ(items.join(u','), QStringLiteral("Open,Save,Save as,Close,Export to,Import from,"
+                                             "Open recent,New window,Quit"));
+  EXPECT_EQ(w->StatusCell->text(), QStringLiteral("Names row, column ID (int)"));
+  EXPECT_EQ(w->StatusSize->text(), QStringLiteral("1 row x 1 column"));
   EXPECT_TRUE(boxes_.Shown.empty());
+
+  // Larger than the controls need, within the screen; at the smallest size
+  // every control still shows whole.
+  const QRect screen = w->screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(w->frameGeometry())) << screen.width() << "x" << screen.height();
+  EXPECT_GT(w->GDAGrid->height(), 300);
+  w->resize(1, 1);
+  QCoreApplication::processEvents();
+  for (QWidget* c : std::initializer_list<QWidget*>{
+           w->ModeButtons->button(0), w->ModeButtons->button(1), w->ColCountSpinEdit,
+           w->ColApplyBtn, w->DelKeyRemRow, w->InsKeyInsRow, w->DownKeyAddRow}) {
+    EXPECT_GE(c->width(), c->sizeHint().width()) << c->metaObject()->className();
+    EXPECT_TRUE(w->rect().contains(QRect(c->mapTo(w.get(), QPoint(0, 0)), c->size())));
+  }
 }
 
 TEST_F(WindowTest, AStartFileOfAnotherKindShowsOneErrorAndTheNewTable) {
@@ -97,7 +116,7 @@ TEST_F(WindowTest, OpenEditSaveAndReopen) {
   auto w = Start();
   dialog_.Answer = path;
   w->MOpen->trigger();
-  EXPECT_EQ(dialog_.LastFilter, QStringLiteral("GDA files|*.gda"));
+  EXPECT_EQ(dialog_.LastFilter, QStringLiteral("GDA files|*.gda|All files|*"));
   EXPECT_EQ(dialog_.LastFileName, QString());
   const TCellTable& t = w->GDAGrid->Table();
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Tessary *ALPHA*  -  items.gda"));
@@ -142,7 +161,7 @@ TEST_F(WindowTest, SaveAsUsesTheNameAsTypedAndShowsItInTheCaption) {
   dialog_.Answer = path;
   w->MSaveas->trigger();
   EXPECT_EQ(dialog_.LastFileName, QStringLiteral("noname.gda"));
-  EXPECT_EQ(dialog_.LastFilter, QStringLiteral("GDA files|*.gda"));
+  EXPECT_EQ(dialog_.LastFilter, QStringLiteral("GDA files|*.gda|All files|*"));
   EXPECT_TRUE(QFile::exists(path));
   EXPECT_FALSE(QFile::exists(path + QStringLiteral(".gda")));
   EXPECT_EQ(w->GDAFilename(), path);
@@ -161,7 +180,7 @@ TEST_F(WindowTest, ASaveThatCannotCreateItsFileReachesTheGeneralErrorReport) {
   EXPECT_EQ(w->GDAFilename(), QStringLiteral("noname.gda"));
 }
 
-TEST_F(WindowTest, CloseStartsTheNewTableAndKeepsTheSpinValue) {
+TEST_F(WindowTest, CloseStartsTheNewTableAndTheSpinValueFollows) {
   const QString path = Sample(QStringLiteral("items.gda"));
   auto w = Start(path);
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Tessary *ALPHA*  -  items.gda"));
@@ -170,9 +189,10 @@ TEST_F(WindowTest, CloseStartsTheNewTableAndKeepsTheSpinValue) {
   w->MClose->trigger();
   EXPECT_EQ(w->GDAGrid->Table().ColCount(), 1);
   EXPECT_EQ(w->GDAGrid->Table().FixedRows(), 0);
-  EXPECT_EQ(w->ColCountSpinEdit->value(), cols);
+  EXPECT_EQ(w->ColCountSpinEdit->value(), 1);
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Tessary *ALPHA*  -  noname.gda"));
-  // Apply Change then sets that count; nothing of the closed table shows.
+  // Apply Change to the earlier count: nothing of the closed table shows.
+  w->ColCountSpinEdit->setValue(cols);
   QTest::mouseClick(w->ColApplyBtn, Qt::LeftButton);
   EXPECT_EQ(w->GDAGrid->Table().ColCount(), cols);
   for (int32_t c = 1; c < cols; ++c) {

@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 
+#include "exchange/column_widths.h"
 #include "exchange/grid_xls_io.h"
 #include "exchange/table_export.h"
 #include "gff/g2da.h"
@@ -278,7 +279,7 @@ TEST_F(ExportReadersTest, EveryReaderSeesTextsAsTextsAndNumbersAsNumbers) {
   const auto book = FDir / "all.xls";
   std::string expected = "[";
   for (const auto& [name, table] : tables) {
-    ApplyWindowColumnWidths(*table);
+    FitColumnWidths(*table);
     const TTableExportResult result =
         ExportTableToWorkbook(*table, book, FromUtf8(name),
                               TRegionalSettings::ForLocale(name == "de_CH" ? "de_CH" : "en_US"));

@@ -8,7 +8,9 @@
 #   grid, gff          common, text, table (not each other)
 #   xls                common, text (it knows nothing of tables)
 #   exchange           common, text, table, xls
+#   compare            common, text, table, gff
 #   grid/widget        common, text, table, grid
+#   batch              common, text, table, grid, gff
 #   cli                everything but app and grid/widget
 #   app                everything but cli
 cmake_minimum_required(VERSION 3.25)
@@ -19,10 +21,12 @@ set(_below_grid common text table)
 set(_below_gff common text table)
 set(_below_xls common text)
 set(_below_exchange common text table xls)
+set(_below_compare common text table gff)
 set(_below_grid/widget common text table grid)
-set(_below_cli common text table grid gff xls exchange)
-set(_below_app common text table grid grid/widget gff xls exchange)
-set(_layers common text table grid gff xls exchange grid/widget cli app)
+set(_below_batch common text table grid gff)
+set(_below_cli common text table grid gff xls exchange batch compare)
+set(_below_app common text table grid grid/widget gff xls exchange batch compare)
+set(_layers common text table grid gff xls exchange batch compare grid/widget cli app)
 
 file(GLOB_RECURSE _files RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.cpp ${SOURCE_DIR}/src/*.h)
 set(_failures "")

@@ -425,11 +425,21 @@ TEST(CompoundFileRead, DamagedContainers) {
   Bytes cut = TemplateBytes();
   cut.resize(300);
   EXPECT_EQ(OpenAndRead(cut), invalidFile);
-  // 4096-byte sectors are refused rather than misread.
+  // 4096-byte sectors are refused rather than misread, a byte order other
+  // than little-endian rather than copied.
   Bytes v4 = TemplateBytes();
   PutU16(&v4[26], 4);
   PutU16(&v4[30], 12);
   EXPECT_EQ(OpenAndRead(v4), "The file \"\" is invalid");
+  Bytes bigEndian = TemplateBytes();
+  PutU16(&bigEndian[28], 0xFEFF);
+  EXPECT_EQ(OpenAndRead(bigEndian), "The file \"\" is invalid");
+  // Directory links (root -> 2, whose siblings are 1 and 3) that loop, that
+  // reach an entry a second time, or that leave the directory.
+  const size_t dir = 512 + 25 * 512;
+  EXPECT_EQ(OpenAndRead(withHeader(dir + 128 + 68, 2)), invalidFile) << "sibling loop";
+  EXPECT_EQ(OpenAndRead(withHeader(dir + 3 * 128 + 72, 1)), invalidFile) << "reached twice";
+  EXPECT_EQ(OpenAndRead(withHeader(dir + 3 * 128 + 68, 4)), invalidFile) << "past the end";
   // Two chains sharing sectors cannot be copied.
   Bytes shared = TemplateBytes();
   PutU32(&shared[512 + 25 * 512 + 3 * 128 + 116], 8);  // DocumentSummaryInformation -> 8

@@ -269,5 +269,18 @@ TEST(WorkbookFile, SavingToFiles) {
             "The file \"" + textPath.string() + "\" is invalid");
 }
 
+// The checks that refuse damaged files pass every workbook other programs
+// wrote.
+TEST(WorkbookFile, WorkbooksOfOtherProgramsOpen) {
+  const auto dir = std::filesystem::path(TESSARY_SHARED_TESTDATA) / "xls";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << dir << " not available";
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() != ".xls") continue;
+    TWorkbookFile book(TRegionalSettings{});
+    book.Connect();
+    EXPECT_EQ(ErrorText([&] { book.OpenFile(entry.path()); }), "") << entry.path();
+  }
+}
+
 }  // namespace
 }  // namespace tessary

@@ -1,6 +1,8 @@
 #include "grid/widget/table_grid.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "grid/widget/qt_text.h"
+#include "grid/widget/table_grid_accessible.h"
 #include "grid/widget/table_inplace_edit.h"
 #include "text/text_wrap.h"
 
@@ -166,7 +169,95 @@ std::vector<TBand> Bands(int32_t fixed, int32_t first, int32_t last, int32_t lim
   return bands;
 }
 
+std::vector<TBand> RowBands(const TCellTable& t, const TVisibleRange& v, TClientSize client) {
+  return Bands(t.FixedRows(), v.FirstRow, v.LastRow, client.Height,
+               [&t](int32_t r) { return t.RowHeights(r); });
+}
+
+QColor Mix(const QColor& a, const QColor& b, double share) {
+  return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * share),
+                          static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * share),
+                          static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * share));
+}
+
 }  // namespace
+
+bool IsDarkPalette(const QPalette& palette) {
+  return palette.color(QPalette::WindowText).lightness() >
+         palette.color(QPalette::Window).lightness();
+}
+
+TGridColors TGridColors::For(const QPalette& palette) {
+  TGridColors c;
+  c.Base = palette.color(QPalette::Base);
+  c.Text = palette.color(QPalette::Text);
+  c.Selection = TTableGrid::kSelectionColor;
+  c.SelectionText = TTableGrid::kSelectionTextColor;
+  if (!IsDarkPalette(palette)) {
+    c.Line = TTableGrid::kLineColor;
+    c.FixedLine = TTableGrid::kFixedLineColor;
+    c.FixedTop = TTableGrid::kFixedTopColor;
+    c.FixedBottom = TTableGrid::kFixedBottomColor;
+    c.FixedPressed = TTableGrid::kFixedPressedColor;
+    c.FixedText = palette.color(QPalette::WindowText);
+    c.Flagged = TTableGrid::kFlaggedTextColor;
+    return c;
+  }
+  // Lines and header shades between the palette's background and text.
+  const QColor button = palette.color(QPalette::Button);
+  c.Line = Mix(c.Base, c.Text, 0.18);
+  c.FixedLine = Mix(button, palette.color(QPalette::ButtonText), 0.35);
+  c.FixedTop = button.lighter(125);
+  c.FixedBottom = button;
+  c.FixedPressed = Mix(button, palette.color(QPalette::Highlight), 0.6);
+  c.FixedText = palette.color(QPalette::ButtonText);
+  c.Flagged = QColor(0xFF, 0x78, 0x78);
+  return c;
+}
+
+// The row-number gutter: a strip left of the viewport, painted and clicked
+// through the grid. Its y coordinates are the viewport's; a point in it has
+// a negative x for the controller.
+class TRowGutter : public QWidget {
+ public:
+  explicit TRowGutter(TTableGrid* grid) : QWidget(grid), FGrid(grid) {
+    setObjectName(QStringLiteral("RowGutter"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter p(this);
+    FGrid->PaintGutter(p, event->rect());
+  }
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() != Qt::LeftButton) return;  // the right one: the context menu follows
+    FGrid->setFocus(Qt::MouseFocusReason);
+    const QPoint pos = ToViewport(event->position().toPoint());
+    FGrid->FController.MouseDown(pos.x(), pos.y(), KeyModsFromQt(event->modifiers()));
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    const QPoint pos = ToViewport(event->position().toPoint());
+    FGrid->FController.MouseMove(pos.x(), pos.y());
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = ToViewport(event->position().toPoint());
+    FGrid->FController.MouseUp(pos.x(), pos.y());
+  }
+  void contextMenuEvent(QContextMenuEvent* event) override {
+    const QPoint pos = ToViewport(event->pos());
+    if (FGrid->FController.ContextClick(pos.x(), pos.y())) {
+      emit FGrid->ContextMenuRequested(event->globalPos());
+    }
+  }
+  void wheelEvent(QWheelEvent* event) override { FGrid->WheelBy(event); }
+
+ private:
+  QPoint ToViewport(QPoint p) const { return QPoint(p.x() - width(), p.y()); }
+
+  TTableGrid* FGrid;
+};
 
 TTableGrid::TTableGrid(QWidget* parent)
     : QAbstractScrollArea(parent),
@@ -179,9 +270,13 @@ TTableGrid::TTableGrid(QWidget* parent)
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setMouseTracking(false);
+  FColors = TGridColors::For(palette());
+  FGutter = new TRowGutter(this);
   FAutoScrollTimer.setInterval(kAutoScrollMs);
   connect(&FAutoScrollTimer, &QTimer::timeout, this, [this] { FController.AutoScrollTick(); });
+  InstallTableGridAccessibility();
   FController.SetClientSize(TClientSize{viewport()->width(), viewport()->height()});
+  UpdateGutterWidth();
 }
 
 TTableGrid::~TTableGrid() = default;
@@ -243,6 +338,10 @@ void TTableGrid::SetFlaggedCellTest(std::function<bool(int32_t col, int32_t row)
   viewport()->update();
 }
 
+QWidget* TTableGrid::Gutter() const { return FGutter; }
+
+void TTableGrid::SetKeepFirstColumn(bool keep) { FController.SetKeepFirstColumn(keep); }
+
 QRect TTableGrid::CellRect(int32_t col, int32_t row) const {
   const TPixelRect r = tessary::CellRect(FTable, FController.ClientSize(), col, row);
   if (r.IsEmpty()) return QRect();
@@ -258,11 +357,21 @@ void TTableGrid::InvalidateRect(const TPixelRect& rect) {
   }
 }
 
-void TTableGrid::InvalidateAll() { viewport()->update(); }
+void TTableGrid::InvalidateAll() {
+  viewport()->update();
+  FGutter->update();
+}
 
 void TTableGrid::LayoutChanged() {
   UpdateScrollBars();
+  UpdateGutterWidth();
   viewport()->update();
+  FGutter->update();
+}
+
+void TTableGrid::StatusChanged() {
+  emit ViewChanged();
+  NotifyTableGridChanged(this);
 }
 
 bool TTableGrid::HasFocus() const { return hasFocus() || (FEditor && FEditor->hasFocus()); }
@@ -305,9 +414,10 @@ void TTableGrid::UpdateScrollBars() {
   v->setPageStep(RowPage(FTable, client));
   v->setValue(FTable.TopRow());
   QScrollBar* h = horizontalScrollBar();
-  h->setRange(FTable.FixedCols(), maxLeft);
+  const int32_t pinned = PinnedCols(FTable, client);
+  h->setRange(pinned, maxLeft);
   h->setPageStep(ColPage(FTable, client));
-  h->setValue(FTable.LeftCol());
+  h->setValue(std::max(pinned, FTable.LeftCol()));
   FUpdatingScrollBars = false;
 }
 
@@ -315,11 +425,54 @@ void TTableGrid::scrollContentsBy(int, int) {
   if (FUpdatingScrollBars) return;
   FController.ScrollTo(horizontalScrollBar()->value(), verticalScrollBar()->value());
   viewport()->update();
+  FGutter->update();
 }
 
 void TTableGrid::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   FController.SetClientSize(TClientSize{viewport()->width(), viewport()->height()});
+  const QRect v = viewport()->geometry();
+  FGutter->setGeometry(v.left() - FGutter->width(), v.top(), FGutter->width(), v.height());
+}
+
+// Wide enough for the labels of the names and types rows and for the
+// highest data row number; it changes with the number of digits only.
+void TTableGrid::UpdateGutterWidth() {
+  int digits = 1;
+  for (int32_t n = FTable.RowCount() - 2; n >= 10; n /= 10) ++digits;
+  if (digits == FGutterDigits) return;
+  FGutterDigits = digits;
+  const QFontMetrics metrics(FFixedFont);
+  int text = metrics.horizontalAdvance(QString(digits, QLatin1Char('8')));
+  for (int32_t row : {0, 1})
+    text = std::max(text, metrics.horizontalAdvance(ToQString(RowLabel(row))));
+  const int width = text + 2 * kTextOffset + 2 + kGridLineWidth;
+  if (width == FGutter->width() && viewportMargins().left() == width) return;
+  FGutter->resize(width, FGutter->height());
+  setViewportMargins(width, 0, 0, 0);
+  const QRect v = viewport()->geometry();
+  FGutter->setGeometry(v.left() - width, v.top(), width, v.height());
+}
+
+void TTableGrid::changeEvent(QEvent* event) {
+  QAbstractScrollArea::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange) {
+    FColors = TGridColors::For(palette());
+    viewport()->update();
+    FGutter->update();
+  }
+}
+
+// The current cell's frame shows while the grid has the keys.
+void TTableGrid::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  viewport()->update();
+  NotifyTableGridChanged(this);
+}
+
+void TTableGrid::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  viewport()->update();
 }
 
 // --- Painting ----------------------------------------------------------------------
@@ -327,22 +480,23 @@ void TTableGrid::resizeEvent(QResizeEvent* event) {
 void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row,
                            const TGridRect& sel) {
   const bool fixed = col < FTable.FixedCols() || row < FTable.FixedRows();
+  const bool selected = !fixed && Inside(sel, col, row);
   const QRect withLines = r.adjusted(0, 0, kGridLineWidth, kGridLineWidth);
   if (fixed) {
     const bool pressed = FController.State() == TGridState::gsColMoving &&
                          col == FController.DragCol() && row < FTable.FixedRows();
     if (pressed) {
-      p.fillRect(r, kFixedPressedColor);
+      p.fillRect(r, FColors.FixedPressed);
     } else {
       QLinearGradient gradient(r.topLeft(), r.bottomLeft());
-      gradient.setColorAt(0, kFixedTopColor);
-      gradient.setColorAt(1, kFixedBottomColor);
+      gradient.setColorAt(0, FColors.FixedTop);
+      gradient.setColorAt(1, FColors.FixedBottom);
       p.fillRect(r, gradient);
     }
   } else {
-    p.fillRect(r, Inside(sel, col, row) ? kSelectionColor : palette().color(QPalette::Base));
+    p.fillRect(r, selected ? FColors.Selection : FColors.Base);
   }
-  p.setPen(fixed ? kFixedLineColor : kLineColor);
+  p.setPen(fixed ? FColors.FixedLine : FColors.Line);
   p.drawLine(withLines.right(), withLines.top(), withLines.right(), withLines.bottom());
   p.drawLine(withLines.left(), withLines.bottom(), withLines.right(), withLines.bottom());
 
@@ -353,10 +507,9 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
     const QFont& font = fixed ? FFixedFont : FCellFont;
     p.setFont(font);
     if (FFlaggedCell && FFlaggedCell(col, row)) {
-      p.setPen(kFlaggedTextColor);
+      p.setPen(FColors.Flagged);
     } else {
-      p.setPen(!fixed && Inside(sel, col, row) ? kSelectionTextColor
-                                               : palette().color(QPalette::WindowText));
+      p.setPen(fixed ? FColors.FixedText : selected ? FColors.SelectionText : FColors.Text);
     }
     const QRect area = r.adjusted(kTextOffset, kTextOffset, -kTextOffset, 0);
     if (fixed) {
@@ -368,7 +521,7 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
   }
   if (!fixed && col == FTable.Col() && row == FTable.Row() && HasFocus()) {
     // The current cell inside the selection: a darker frame.
-    p.setPen(kSelectionColor.darker(160));
+    p.setPen(FColors.Selection.darker(160));
     p.drawRect(r.adjusted(0, 0, -1, -1));
   }
 }
@@ -376,13 +529,13 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
 void TTableGrid::paintEvent(QPaintEvent* event) {
   QPainter p(viewport());
   const QRect exposed = event->rect();
-  p.fillRect(exposed, palette().color(QPalette::Base));
+  p.fillRect(exposed, FColors.Base);
   const TClientSize client = FController.ClientSize();
   const TVisibleRange v = VisibleRange(FTable, client);
-  const auto cols = Bands(FTable.FixedCols(), v.FirstCol, v.LastCol, client.Width,
+  const int32_t pinned = PinnedCols(FTable, client);
+  const auto cols = Bands(pinned, v.FirstCol, v.LastCol, client.Width,
                           [this](int32_t c) { return FTable.ColWidths(c); });
-  const auto rows = Bands(FTable.FixedRows(), v.FirstRow, v.LastRow, client.Height,
-                          [this](int32_t r) { return FTable.RowHeights(r); });
+  const auto rows = RowBands(FTable, v, client);
   const TGridRect sel = FTable.Selection();
   for (const TBand& row : rows) {
     if (row.Start > exposed.bottom() || row.Start + row.Size < exposed.top()) continue;
@@ -391,10 +544,15 @@ void TTableGrid::paintEvent(QPaintEvent* event) {
       PaintCell(p, QRect(col.Start, row.Start, col.Size, row.Size), col.Index, row.Index, sel);
     }
   }
+  // Columns kept in view end in a double line while the view scrolls.
+  if (pinned > FTable.FixedCols() && v.FirstCol > pinned) {
+    const int x = FixedWidth(FTable, client) - 1;
+    p.fillRect(QRect(x - 1, 0, 2, viewport()->height()), FColors.FixedLine);
+  }
 
   const int fixedHeight = FixedHeight(FTable);
   if (FController.State() == TGridState::gsColSizing) {
-    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    p.setPen(QPen(FColors.Text, 1, Qt::DotLine));
     const int x = FController.SizingLine();
     p.drawLine(x, 0, x, viewport()->height());
   } else if (FController.State() == TGridState::gsColMoving &&
@@ -407,6 +565,41 @@ void TTableGrid::paintEvent(QPaintEvent* event) {
       p.fillRect(QRect(x - 1, 0, 3, fixedHeight), QColor(0x1F, 0x4E, 0x8C));
     }
   }
+}
+
+// The gutter: the labels of the shown rows in the header style, the rows
+// of the selection shaded.
+void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
+  const int width = FGutter->width();
+  const TClientSize client = FController.ClientSize();
+  const TVisibleRange v = VisibleRange(FTable, client);
+  const TGridRect sel = FTable.Selection();
+  p.fillRect(exposed, FColors.FixedBottom);
+  p.setFont(FFixedFont);
+  const QFontMetrics metrics(FFixedFont);
+  for (const TBand& row : RowBands(FTable, v, client)) {
+    const QRect r(0, row.Start, width - kGridLineWidth, row.Size);
+    if (!r.adjusted(0, 0, 1, 1).intersects(exposed)) continue;
+    const bool selected =
+        row.Index >= sel.Top && row.Index <= sel.Bottom && row.Index >= FTable.FixedRows();
+    if (selected) {
+      p.fillRect(r, FColors.FixedPressed);
+    } else {
+      QLinearGradient gradient(r.topLeft(), r.bottomLeft());
+      gradient.setColorAt(0, FColors.FixedTop);
+      gradient.setColorAt(1, FColors.FixedBottom);
+      p.fillRect(r, gradient);
+    }
+    p.setPen(FColors.FixedLine);
+    p.drawLine(r.left(), r.bottom() + 1, r.right() + 1, r.bottom() + 1);
+    p.setPen(FColors.FixedText);
+    const QString label = ToQString(RowLabel(row.Index));
+    p.drawText(QPoint(r.right() - kTextOffset - metrics.horizontalAdvance(label),
+                      r.top() + kTextOffset + metrics.ascent()),
+               label);
+  }
+  p.setPen(FColors.FixedLine);
+  p.drawLine(width - 1, exposed.top(), width - 1, exposed.bottom());
 }
 
 // --- Input ---------------------------------------------------------------------------
@@ -446,7 +639,7 @@ void TTableGrid::keyPressEvent(QKeyEvent* event) {
 void TTableGrid::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QPoint pos = event->position().toPoint();
-  FController.MouseDown(pos.x(), pos.y());
+  FController.MouseDown(pos.x(), pos.y(), KeyModsFromQt(event->modifiers()));
   // A press beside the cells leaves an open editor open: it keeps the keys.
   if (FController.EditorMode() && FEditor) FEditor->setFocus(Qt::MouseFocusReason);
 }
@@ -468,15 +661,38 @@ void TTableGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   FController.DoubleClick(pos.x(), pos.y());
 }
 
+// One step per 120 units of wheel rotation; finer wheels add up. Shift
+// turns the wheel sideways, as a horizontal wheel is.
 void TTableGrid::WheelBy(QWheelEvent* event) {
-  // One step per 120 units of wheel rotation; finer wheels add up.
-  FWheelRemainder += event->angleDelta().y();
+  QPoint delta = event->angleDelta();
+  if (event->modifiers().testFlag(Qt::ShiftModifier) && delta.x() == 0)
+    delta = QPoint(delta.y(), 0);
+  FWheelRemainder += delta.y();
+  FSidewaysRemainder += delta.x();
   const int steps = FWheelRemainder / 120;
+  const int sideways = FSidewaysRemainder / 120;
   FWheelRemainder -= steps * 120;
+  FSidewaysRemainder -= sideways * 120;
+  FController.Navigation().WheelRows = QApplication::wheelScrollLines();
   if (steps != 0) FController.Wheel(steps);
+  if (sideways != 0) FController.Wheel(sideways, true);
   event->accept();
 }
 
 void TTableGrid::wheelEvent(QWheelEvent* event) { WheelBy(event); }
+
+// The right button selects what it points at unless that lies in the
+// selection; the menu key opens the menu at the current cell.
+void TTableGrid::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() == QContextMenuEvent::Mouse) {
+    if (!FController.ContextClick(event->pos().x(), event->pos().y())) return;
+    emit ContextMenuRequested(event->globalPos());
+    return;
+  }
+  FController.HideInplaceEdit();
+  FController.ScrollCurrentIntoView();
+  const QRect cell = CellRect(FTable.Col(), FTable.Row());
+  emit ContextMenuRequested(viewport()->mapToGlobal(cell.isNull() ? QPoint(0, 0) : cell.center()));
+}
 
 }  // namespace tessary

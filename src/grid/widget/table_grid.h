@@ -1,11 +1,13 @@
 // TTableGrid: the table editing control. A scroll area that paints the cell
-// table (fixed rows on top, grid lines, selection) and hands keys, mouse and
-// wheel to the Qt-free grid controller.
+// table (fixed rows on top, grid lines, selection) with a gutter of row
+// numbers at its left, and hands keys, mouse and wheel to the Qt-free grid
+// controller.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QTimer>
 #include <functional>
 
@@ -16,6 +18,28 @@
 namespace tessary {
 
 class TTableInplaceEdit;
+class TRowGutter;
+
+// Whether a palette is dark: its text lighter than its background.
+bool IsDarkPalette(const QPalette& palette);
+
+// The colours the grid paints with: the fixed values of the editor's look
+// under a light palette; under a dark one, colours taken from the palette
+// so that every text stays readable.
+struct TGridColors {
+  QColor Base;
+  QColor Text;
+  QColor Line;
+  QColor FixedLine;
+  QColor FixedTop;
+  QColor FixedBottom;
+  QColor FixedPressed;
+  QColor FixedText;
+  QColor Selection;
+  QColor SelectionText;
+  QColor Flagged;
+  static TGridColors For(const QPalette& palette);
+};
 
 // The font of the editor's window and grid: Tahoma where installed, else
 // the nearest sans serif; 11 pixels high, 8 points on a 96-dpi screen.
@@ -29,7 +53,7 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   Q_OBJECT
 
  public:
-  // The look of the editor window's grid.
+  // The look of the editor window's grid under a light palette.
   static inline const QColor kLineColor{0xEB, 0xED, 0xF1};
   static inline const QColor kFixedLineColor{0xA4, 0xBB, 0xD1};
   static inline const QColor kFixedTopColor{0xF6, 0xF9, 0xFB};
@@ -72,8 +96,22 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
 
   const QFont& CellFont() const { return FCellFont; }
   const QFont& FixedFont() const { return FFixedFont; }
+  const TGridColors& Colors() const { return FColors; }
   // The client rectangle of a cell (empty when it does not show).
   QRect CellRect(int32_t col, int32_t row) const;
+  // The row-number gutter left of the cells.
+  QWidget* Gutter() const;
+  // Whether the first column stays in view while the view scrolls right.
+  void SetKeepFirstColumn(bool keep);
+  bool KeepFirstColumn() const { return FController.KeepFirstColumn(); }
+
+ signals:
+  // The current cell, the selection, the extent or a column's name or type
+  // changed (for the status bar and assistive technology).
+  void ViewChanged();
+  // A right-click (or the menu key) asks for the context menu of the
+  // current cell or selection, at `globalPos`.
+  void ContextMenuRequested(const QPoint& globalPos);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -84,10 +122,15 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void changeEvent(QEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   friend class TTableInplaceEdit;
+  friend class TRowGutter;
 
   // TGridViewPort
   void InvalidateRect(const TPixelRect& rect) override;
@@ -98,14 +141,20 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   int32_t TextWidth(std::u16string_view text, bool fixed) const override;
   TInplaceEditorPort& Editor() override;
 
+  void StatusChanged() override;
+
   void UpdateScrollBars();
+  void UpdateGutterWidth();
   void WheelBy(QWheelEvent* event);
   void PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row, const TGridRect& sel);
+  void PaintGutter(QPainter& p, const QRect& exposed);
 
   TCellTable FTable;
   TSystemClipboard FSystemClipboard;
   TGridController FController;
   TTableInplaceEdit* FEditor = nullptr;
+  TRowGutter* FGutter = nullptr;
+  TGridColors FColors;
   QTimer FAutoScrollTimer;
   QFont FCellFont;
   QFont FFixedFont;
@@ -113,6 +162,8 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   bool FForwardingKey = false;
   std::function<bool(int32_t, int32_t)> FFlaggedCell;
   int FWheelRemainder = 0;
+  int FSidewaysRemainder = 0;
+  int FGutterDigits = 0;  // the gutter is as wide as row numbers of so many digits
 };
 
 }  // namespace tessary

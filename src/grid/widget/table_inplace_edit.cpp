@@ -4,7 +4,11 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
+#include <QTextOption>
+#include <algorithm>
+#include <cmath>
 
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
@@ -43,7 +47,40 @@ TTableInplaceEdit::TTableInplaceEdit(TTableGrid* grid)
   setAcceptDrops(false);
   setFont(grid->CellFont());
   document()->setDocumentMargin(1);
+  connect(document(), &QTextDocument::contentsChanged, this, [this] { FitToText(); });
   hide();
+}
+
+// As high as the cell, or as the lines of the text need up to kMaxLines;
+// a grown editor that would reach past the bottom of the view moves up.
+void TTableInplaceEdit::FitToText() {
+  if (FCell.isEmpty()) return;
+  const int margin = static_cast<int>(document()->documentMargin());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  int lines = 0;
+  qreal height = 0;
+  for (QTextBlock b = document()->firstBlock(); b.isValid() && lines < kMaxLines; b = b.next()) {
+    QTextLayout layout(b.text(), font());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid() && lines < kMaxLines;
+         line = layout.createLine()) {
+      line.setLineWidth(std::max(1, FCell.width() - 2 * margin));
+      height += line.height();
+      ++lines;
+    }
+    layout.endLayout();
+  }
+  // Whole rows of the grid, so that no cell shows half under the editor.
+  const int needed = static_cast<int>(std::ceil(height)) + 2 * margin + 2;
+  const int step = FCell.height() + kGridLineWidth;
+  QRect r = FCell;
+  r.setHeight(std::max(1, (needed + kGridLineWidth + step - 1) / step) * step - kGridLineWidth);
+  const int room = FGrid->viewport()->height();
+  if (r.bottom() >= room) r.moveBottom(std::max(r.height() - 1, room - 1));
+  if (r.top() < 0) r.moveTop(0);
+  setGeometry(r);
 }
 
 void TTableInplaceEdit::Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) {
@@ -64,7 +101,9 @@ void TTableInplaceEdit::Hide() {
 }
 
 void TTableInplaceEdit::Place(const TPixelRect& rect) {
-  setGeometry(rect.Left, rect.Top, rect.Width(), rect.Height());
+  FCell = QRect(rect.Left, rect.Top, rect.Width(), rect.Height());
+  setGeometry(FCell);
+  FitToText();
 }
 
 std::u16string TTableInplaceEdit::Text() const { return FromEditorText(toPlainText()); }

@@ -1,6 +1,7 @@
 // The grid's in-place editor: a multi-line, word-wrapping edit box shown
-// over the current cell. Keys that end or steer the edit go to the grid's
-// controller first; the rest edit the text.
+// over the current cell, growing downward to show up to kMaxLines lines of
+// its text. Keys that end or steer the edit go to the grid's controller
+// first; the rest edit the text.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -15,6 +16,8 @@ class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
   Q_OBJECT
 
  public:
+  static constexpr int kMaxLines = 8;
+
   explicit TTableInplaceEdit(TTableGrid* grid);
 
   // TInplaceEditorPort
@@ -40,8 +43,10 @@ class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
  private:
   int CaretLine() const;
   int LineCount() const;
+  void FitToText();
 
   TTableGrid* FGrid;
+  QRect FCell;  // the cell the editor stands over
 };
 
 }  // namespace tessary

@@ -1,4 +1,4 @@
-// Writes the distinct-text table (bench_support.h) as a table file and, when
+// Writes the distinct-text table (distinct_table.h) as a table file and, when
 // asked, as CSV, for timing the command-line tool and the window on it:
 //   make_distinct_table OUT.gda [OUT.csv]
 // The CSV holds the generated texts (floats in their short form), as a
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "bench_support.h"
+#include "distinct_table.h"
 #include "exchange/table_csv.h"
 #include "gff/g2da.h"
 #include "table/cell_table.h"
