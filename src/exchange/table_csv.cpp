@@ -35,8 +35,17 @@ void AppendUtf8(std::string& out, char32_t c) {
 // A text that starts with U+FEFF is quoted too, so that it is not taken
 // for a byte order mark at the start of the file.
 void AppendField(std::string& out, std::u16string_view text) {
-  const bool quoted = text.find_first_of(u",\"\r\n") != std::u16string_view::npos ||
-                      (!text.empty() && text[0] == u'\uFEFF');
+  // Most fields are ASCII and need no quotes: their units are the bytes.
+  if (std::all_of(text.begin(), text.end(), [](char16_t c) {
+        return c < 0x80 && c != u',' && c != u'"' && c != u'\r' && c != u'\n';
+      })) {
+    const size_t at = out.size();
+    out.resize(at + text.size());
+    std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+    return;
+  }
+  const bool quoted =
+      text.find_first_of(u",\"\r\n") != std::u16string_view::npos || text[0] == u'\uFEFF';
   if (quoted) out += '"';
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
@@ -219,6 +228,20 @@ void ReadCsv(std::string_view bytes, TCellTable& table) {
   table.SetRowCount(row);
 }
 
+// Appends rows from `row` on until `out` holds at least `bytes` bytes or
+// the extent ends; returns the row after the last one appended.
+int32_t AppendRows(const TCellTable& table, int32_t row, size_t bytes, std::string& out) {
+  for (; row < table.RowCount() && out.size() < bytes; ++row) {
+    table.PrefetchRow(row + 1);
+    for (int32_t c = 0; c < table.ColCount(); ++c) {
+      if (c > 0) out += ',';
+      AppendField(out, table.Cells(c, row));
+    }
+    out += "\r\n";
+  }
+  return row;
+}
+
 }  // namespace
 
 std::u16string CsvExportTargetPath(std::u16string_view documentPath) {
@@ -230,22 +253,25 @@ std::string TableToCsv(const TCellTable& table) {
   std::string out;
   out.reserve(table.StoredCellCount() * 8 +
               static_cast<size_t>(table.RowCount()) * static_cast<size_t>(table.ColCount()));
-  for (int32_t r = 0; r < table.RowCount(); ++r) {
-    for (int32_t c = 0; c < table.ColCount(); ++c) {
-      if (c > 0) out += ',';
-      AppendField(out, table.Cells(c, r));
-    }
-    out += "\r\n";
-  }
+  AppendRows(table, 0, std::string::npos, out);
   return out;
 }
 
 bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target,
                        std::string& reason) {
+  // Written a few rows at a time, so that the text is never held whole.
+  constexpr size_t kChunkBytes = size_t{1} << 20;
   try {
-    const std::string text = TableToCsv(table);
     TSafeFileWriter file(target);
-    if (file.Write(text.data(), text.size()) && file.Commit()) return true;
+    std::string chunk;
+    chunk.reserve(2 * kChunkBytes);
+    bool written = true;
+    for (int32_t row = 0; written && row < table.RowCount();) {
+      chunk.clear();
+      row = AppendRows(table, row, kChunkBytes, chunk);
+      written = file.Write(chunk.data(), chunk.size());
+    }
+    if (written && file.Commit()) return true;
     reason = target.string() + ": " + LastSystemErrorText();
   } catch (const std::bad_alloc&) {
     reason = target.string() + ": Not enough memory";
