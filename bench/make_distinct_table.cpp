@@ -19,10 +19,11 @@ int main(int argc, char** argv) {
   tessary::TCellTable table;
   tessary::bench::FillDistinctTextTable(table);
   if (!tessary::SaveGDA(table, argv[1])) return 1;
-  std::string reason;
-  if (argc == 3 && !tessary::WriteTableCsvFile(table, argv[2], reason)) {
-    std::fprintf(stderr, "%s\n", reason.c_str());
-    return 1;
+  if (argc == 3) {
+    if (const tessary::TResult written = tessary::WriteTableCsvFile(table, argv[2]); !written) {
+      std::fprintf(stderr, "%s\n", written.Message.c_str());
+      return 1;
+    }
   }
   return 0;
 }

@@ -84,8 +84,8 @@ void BM_ImportWorkbook(benchmark::State& state) {
   ResetPeakMemory();
   for (auto _ : state) {
     auto table = std::make_unique<TCellTable>();
-    const TImportResult result = ImportTableFromWorkbook(path, nullptr, *table);
-    if (!result.Ok) state.SkipWithError(result.Error.c_str());
+    const TResult imported = ImportTableFromWorkbook(path, nullptr, *table);
+    if (!imported) state.SkipWithError(imported.Message.c_str());
     state.PauseTiming();  // freeing the table is not part of the import
     table.reset();
     state.ResumeTiming();

@@ -78,24 +78,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::u16string_view dateFormat = (choice & 0x20) ? u"dd.MM.yyyy" : u"";
   const std::u16string_view timeFormat = (choice & 0x20) ? u"HH:mm:ss" : u"";
 
-  using TKind = TCellTextValue::TKind;
+  using TKind = TCellTextValue::TValueKind;
   const TCellTextValue value = ConvertCellText(text, settings, dateFormat, timeFormat, 2009);
   // A text that is not recognised goes out exactly as it came.
-  if ((value.Kind == TKind::Number && !std::isfinite(value.Number)) ||
-      (value.Kind == TKind::DateTime &&
+  if ((value.Kind == TKind::vkNumber && !std::isfinite(value.Number)) ||
+      (value.Kind == TKind::vkDateTime &&
        (!InDateRange(value.Number) || !value.Format || value.Format->empty())) ||
-      (value.Kind == TKind::String && (value.Text != text || value.Format))) {
+      (value.Kind == TKind::vkString && (value.Text != text || value.Format))) {
     std::abort();
   }
   if (std::optional<double> serial = ParseDateTime(text, settings, 2009)) {
     if (!InDateRange(*serial)) std::abort();
   }
-  for (TColumnType type : {TColumnType::Int, TColumnType::Float, TColumnType::Bool,
-                           TColumnType::String, TColumnType::Resource}) {
+  for (TColumnType type : {TColumnType::ctInt, TColumnType::ctFloat, TColumnType::ctBool,
+                           TColumnType::ctString, TColumnType::ctResource}) {
     const TCellTextValue typed = ConvertTypedCellText(text, type);
-    const bool textType = type == TColumnType::String || type == TColumnType::Resource;
-    if (typed.Kind == TKind::Number ? textType || !std::isfinite(typed.Number)
-                                    : typed.Kind != TKind::String || typed.Text != text) {
+    const bool textType = type == TColumnType::ctString || type == TColumnType::ctResource;
+    if (typed.Kind == TKind::vkNumber ? textType || !std::isfinite(typed.Number)
+                                      : typed.Kind != TKind::vkString || typed.Text != text) {
       std::abort();
     }
   }

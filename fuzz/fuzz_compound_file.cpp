@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMemoryByteStream out;
   std::vector<uint8_t> workbook;
   try {
-    TCompoundFile cf(in, true);
-    if (cf.NotXls97()) return 0;
+    if (!TCompoundFile::IsCompoundFile(in)) return 0;
+    TCompoundFile cf(in);
     try {
       cf.SelectStream(u"Workbook");
       workbook = ReadAll(cf);

@@ -18,9 +18,9 @@ using namespace tessary;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TCellTable table;
   try {
-    const std::string refused =
+    const TResult made =
         cli::TableFromText(std::string_view(reinterpret_cast<const char*>(data), size), table);
-    if (!refused.empty()) {
+    if (!made) {
       if (table.StoredCellCount() != 0) std::abort();
       return 0;
     }
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!bytes) std::abort();
   TMemoryGFF gff;
   TCellTable back;
-  if (!gff.LoadFromBytes(*bytes).empty() || !LoadGDAFromContainer(back, gff)) std::abort();
+  if (!gff.LoadFromBytes(*bytes) || !LoadGDAFromContainer(back, gff)) std::abort();
   if (back.ColCount() != table.ColCount()) std::abort();
   if (table.RowCount() >= 3 && back.RowCount() != table.RowCount()) std::abort();
   for (int32_t c = 0; c < table.ColCount(); ++c) {

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   (void)quiet;
   TMemoryGFF gff;
-  if (!gff.LoadFromBytes(std::vector<uint8_t>(data, data + size)).empty()) return 0;
+  if (!gff.LoadFromBytes(std::vector<uint8_t>(data, data + size))) return 0;
   TCellTable table;
   TGDALoadCounts counts;
   if (!LoadGDAFromContainer(table, gff, &counts)) return 0;
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!first) std::abort();
   TMemoryGFF gff2;
   TCellTable second;
-  if (!gff2.LoadFromBytes(*first).empty() || !LoadGDAFromContainer(second, gff2)) std::abort();
+  if (!gff2.LoadFromBytes(*first) || !LoadGDAFromContainer(second, gff2)) std::abort();
   if (second.ColCount() != table.ColCount()) std::abort();
   for (int32_t c = 0; c < table.ColCount(); ++c) {
     // Names shown for hashes turn back into the same hashes.
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!again) std::abort();
   TMemoryGFF gff3;
   TCellTable third;
-  if (!gff3.LoadFromBytes(*again).empty() || !LoadGDAFromContainer(third, gff3)) std::abort();
+  if (!gff3.LoadFromBytes(*again) || !LoadGDAFromContainer(third, gff3)) std::abort();
   if (third.RowCount() != second.RowCount()) std::abort();
   for (int32_t r = 0; r < second.RowCount(); ++r) {
     for (int32_t c = 0; c < second.ColCount(); ++c) {

@@ -42,13 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TWorkbookFile book(TRegionalSettings{});
   book.Connect();
   try {
-    TMemoryByteStream probeBytes(std::vector<uint8_t>(data, data + size));
-    bool compound = false;
-    {
-      TCompoundFile probe(probeBytes, true);
-      compound = !probe.NotXls97();
-    }
-    if (compound) {
+    TMemoryByteStream probe(std::vector<uint8_t>(data, data + size));
+    if (TCompoundFile::IsCompoundFile(probe)) {
       book.LoadFromBytes({data, size});
     } else {
       book.LoadFromBytes(AsWorkbookStream(data, size));

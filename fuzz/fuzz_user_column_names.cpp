@@ -16,16 +16,16 @@ using namespace tessary;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const std::optional<TUserColumnNames> names = TUserColumnNames::Parse(bytes);
-  if (!names) return 0;
+  TUserColumnNames names;
+  if (!TUserColumnNames::Parse(bytes, names)) return 0;
   std::string written;
-  for (const std::u16string& name : names->Names()) {
+  for (const std::u16string& name : names.Names()) {
     const uint32_t hash = NameToHash(name);
-    if (names->Find(hash) != std::u16string_view(name)) std::abort();
-    if (HashToName(hash)[0] != u'$' || name[0] == u'$' || names->Accepts(name)) std::abort();
+    if (names.Find(hash) != std::u16string_view(name)) std::abort();
+    if (HashToName(hash)[0] != u'$' || name[0] == u'$' || names.Accepts(name)) std::abort();
     written += ToUtf8(name) + '\n';
   }
-  const std::optional<TUserColumnNames> again = TUserColumnNames::Parse(written);
-  if (!again || again->Names() != names->Names()) std::abort();
+  TUserColumnNames again;
+  if (!TUserColumnNames::Parse(written, again) || again.Names() != names.Names()) std::abort();
   return 0;
 }

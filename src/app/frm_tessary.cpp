@@ -166,9 +166,53 @@ void TfrmTessary::CreateComponents() {
   auto* client = new QWidget(this);
   client->setAutoFillBackground(true);
   setCentralWidget(client);
+  auto* clientLayout = new QVBoxLayout(client);
+  clientLayout->setContentsMargins(0, 0, 0, 0);
+  clientLayout->setSpacing(0);
+  clientLayout->addLayout(CreateOptionControls(client));
+  CreateGrid(client);
+  clientLayout->addWidget(GDAGrid, 1);
 
-  // Each group lays out its controls, so that nothing is cut at any scale
-  // or font size; the grid takes the rest of the window.
+  auto wire = [](auto* sender, auto signal, auto handler) {
+    QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
+  };
+  // Only a click on a mode runs the handler; selecting one from code does not.
+  wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
+  wire(ColCountSpinEdit, &QSpinBox::valueChanged, [this] { ColCountSpinEditChange(); });
+  wire(ColApplyBtn, &QPushButton::clicked, [this] { ColApplyBtnClick(); });
+  wire(DelKeyRemRow, &QCheckBox::clicked, [this] { DelKeyRemRowClick(); });
+  wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
+  wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
+  CreateMenus();
+  AddHelpMenu(menuBar(), this);
+  CreateStatusBar();
+  setAcceptDrops(true);
+
+  // Tab from the grid reaches the checked mode only (ShowMode); the arrow
+  // keys move between the two modes.
+  QAbstractButton* editor = ModeButtons->button(0);
+  QAbstractButton* designer = ModeButtons->button(1);
+  setTabOrder(GDAGrid, editor);
+  setTabOrder(editor, designer);
+  setTabOrder(designer, ColCountSpinEdit);
+  setTabOrder(ColCountSpinEdit, ColApplyBtn);
+  setTabOrder(ColApplyBtn, DelKeyRemRow);
+  setTabOrder(DelKeyRemRow, InsKeyInsRow);
+  setTabOrder(InsKeyInsRow, DownKeyAddRow);
+
+  GDAGrid->setFocus(Qt::OtherFocusReason);
+  // The layouts set the smallest size: the controls whole, a few cells.
+  const QByteArray geometry = window_settings::Geometry();
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) PlaceFirstWindow();
+  if (window_settings::KeepFirstColumn()) MKeepfirstcolumn->setChecked(true);
+  GDAGrid->SetKeepFirstColumn(MKeepfirstcolumn->isChecked());
+  UpdateStatus();
+}
+
+// The controls above the grid: the mode, the column count and the quick
+// options. Each group lays out its controls, so that nothing is cut at any
+// scale or font size.
+QLayout* TfrmTessary::CreateOptionControls(QWidget* client) {
   auto boxLayout = [](auto* layout) {
     layout->setContentsMargins(6, 2, 6, 4);
     layout->setSpacing(6);
@@ -218,15 +262,14 @@ void TfrmTessary::CreateComponents() {
   controls->addWidget(ColCountBox, 0, 1);
   controls->addWidget(QuickOptionsGroup, 1, 0, 1, 2);
   controls->setColumnStretch(2, 1);
+  return controls;
+}
 
+// The grid with its start table, its key options and its links to the window.
+void TfrmTessary::CreateGrid(QWidget* client) {
   GDAGrid = new TTableGrid(client);
   GDAGrid->setObjectName(QStringLiteral("GDAGrid"));
   GDAGrid->setAccessibleName(QStringLiteral("Table"));
-  auto* clientLayout = new QVBoxLayout(client);
-  clientLayout->setContentsMargins(0, 0, 0, 0);
-  clientLayout->setSpacing(0);
-  clientLayout->addLayout(controls);
-  clientLayout->addWidget(GDAGrid, 1);
   // At the smallest size the grid still shows the names, the types and two
   // data rows.
   GDAGrid->setMinimumHeight(4 * (TCellTable::kDefaultRowHeight + kGridLineWidth) +
@@ -265,39 +308,6 @@ void TfrmTessary::CreateComponents() {
   connect(GDAGrid, &TTableGrid::ViewChanged, this, [this] { UpdateStatus(); });
   connect(GDAGrid, &TTableGrid::ContextMenuRequested, this,
           [this](const QPoint& at) { GridContextMenu(at); });
-
-  auto wire = [](auto* sender, auto signal, auto handler) {
-    QObject::connect(sender, signal, sender, [handler] { RunCommand(handler); });
-  };
-  // Only a click on a mode runs the handler; selecting one from code does not.
-  wire(ModeButtons, &QButtonGroup::idClicked, [this] { ModeRadioClick(); });
-  wire(ColCountSpinEdit, &QSpinBox::valueChanged, [this] { ColCountSpinEditChange(); });
-  wire(ColApplyBtn, &QPushButton::clicked, [this] { ColApplyBtnClick(); });
-  wire(DelKeyRemRow, &QCheckBox::clicked, [this] { DelKeyRemRowClick(); });
-  wire(InsKeyInsRow, &QCheckBox::clicked, [this] { InsKeyInsRowClick(); });
-  wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
-  CreateMenus();
-  AddHelpMenu(menuBar(), this);
-  CreateStatusBar();
-  setAcceptDrops(true);
-
-  // Tab from the grid reaches the checked mode only (ShowMode); the arrow
-  // keys move between the two modes.
-  setTabOrder(GDAGrid, editor);
-  setTabOrder(editor, designer);
-  setTabOrder(designer, ColCountSpinEdit);
-  setTabOrder(ColCountSpinEdit, ColApplyBtn);
-  setTabOrder(ColApplyBtn, DelKeyRemRow);
-  setTabOrder(DelKeyRemRow, InsKeyInsRow);
-  setTabOrder(InsKeyInsRow, DownKeyAddRow);
-
-  GDAGrid->setFocus(Qt::OtherFocusReason);
-  // The layouts set the smallest size: the controls whole, a few cells.
-  const QByteArray geometry = window_settings::Geometry();
-  if (geometry.isEmpty() || !restoreGeometry(geometry)) PlaceFirstWindow();
-  if (window_settings::KeepFirstColumn()) MKeepfirstcolumn->setChecked(true);
-  GDAGrid->SetKeepFirstColumn(MKeepfirstcolumn->isChecked());
-  UpdateStatus();
 }
 
 // Under a light palette the window keeps its sky blue; under a dark one it

@@ -23,6 +23,7 @@ class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -193,6 +194,8 @@ class TfrmTessary : public QMainWindow {
   void CreateStatusBar();
   void ApplyPalette();
   void PlaceFirstWindow();
+  QLayout* CreateOptionControls(QWidget* client);
+  void CreateGrid(QWidget* client);
   void FormCreate(const std::filesystem::path& startFile);
   void NewTable();
   bool LoadFile(const QString& path);

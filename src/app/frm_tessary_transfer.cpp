@@ -2,8 +2,6 @@
 #include <QFile>
 #include <QString>
 #include <cstdio>
-#include <exception>
-#include <new>
 
 #include "app/frm_tessary.h"
 #include "app/window_paths.h"
@@ -36,10 +34,10 @@ void TfrmTessary::MExcelfileClick() {
   // A name byte that is not UTF-8 rides in the path as a lone surrogate; the
   // sheet name shows it as U+FFFD, as the command line does.
   const std::u16string sheet = ExportSheetName(FromUtf8(ToFileNameBytes(target)));
-  const TTableExportResult result =
+  const TResult exported =
       ExportTableToWorkbook(GDAGrid->Table(), ToPath(QString::fromStdU16String(target)), sheet);
-  if (!result.Ok) {
-    ShowError(result.ErrorText());
+  if (!exported) {
+    ShowError(exported.Message);
     return;
   }
   MessageBoxes().Show(QString::fromUtf8(kExportSuccessPrefix) + QString::fromStdU16String(target),
@@ -63,9 +61,8 @@ void TfrmTessary::MCsvfileClick() {
       break;
     }
   }
-  std::string reason;
-  if (!WriteTableCsvFile(GDAGrid->Table(), ToPath(target), reason)) {
-    ShowError(std::string(kCsvExportErrorText) + "\n" + reason);
+  if (const TResult written = WriteTableCsvFile(GDAGrid->Table(), ToPath(target)); !written) {
+    ShowError(written.Message);
     return;
   }
   MessageBoxes().Show(QString::fromUtf8(kCsvExportSuccessPrefix) + target,
@@ -87,27 +84,23 @@ void TfrmTessary::MImportExcelfileClick() {
     ShowError(FileFailureText(kCannotOpenText, ToPath(*chosen), OpenForReadingErrorText(errno)));
     return;
   }
-  TCellTable imported;
-  TImportResult result;
-  try {
-    const TWorkbookImport book(ToPath(*chosen));
-    if (book.SheetNames().empty()) {
-      ShowError("The file " + chosen->toStdString() + " holds no worksheet.");
-      return;
-    }
-    QStringList names;
-    for (const std::u16string& name : book.SheetNames()) names << QString::fromStdU16String(name);
-    const std::optional<int> sheet =
-        SheetChoice->Choose(this, FileNamePart(*chosen), names, book.DefaultSheet());
-    if (!sheet) return;
-    result = book.ReadSheet(*sheet, imported);
-  } catch (const std::bad_alloc&) {
-    result = {false, chosen->toStdString() + ": Not enough memory"};
-  } catch (const std::exception& e) {
-    result = {false, e.what()};
+  TWorkbookImport book;
+  if (const TResult opened = book.Open(ToPath(*chosen)); !opened) {
+    ShowError(opened.Message);
+    return;
   }
-  if (!result.Ok) {
-    ShowError(result.Error);
+  if (book.SheetNames().empty()) {
+    ShowError("The file " + chosen->toStdString() + " holds no worksheet.");
+    return;
+  }
+  QStringList names;
+  for (const std::u16string& name : book.SheetNames()) names << QString::fromStdU16String(name);
+  const std::optional<int> sheet =
+      SheetChoice->Choose(this, FileNamePart(*chosen), names, book.DefaultSheet());
+  if (!sheet) return;
+  TCellTable imported;
+  if (const TResult read = book.ReadSheet(*sheet, imported); !read) {
+    ShowError(read.Message);
     return;
   }
   TakeImportedTable(imported, *chosen);
@@ -127,9 +120,8 @@ void TfrmTessary::MImportCsvfileClick() {
   bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
   std::fclose(file);
   TCellTable imported;
-  const TImportResult result = CsvToTable(bytes, imported);
-  if (!result.Ok) {
-    ShowError(result.Error);
+  if (const TResult read = CsvToTable(bytes, imported); !read) {
+    ShowError(read.Message);
     return;
   }
   TakeImportedTable(imported, *chosen);

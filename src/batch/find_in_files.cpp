@@ -12,7 +12,7 @@ TResult LoadTableQuietly(TCellTable& table, const std::filesystem::path& path) {
   // Keeps the load's message; the previous handler returns however the load ends.
   struct TCapture {
     std::string Message;
-    TShowErrorHandler Previous = SetShowErrorHandler([this](const std::string& m) { Message = m; });
+    TMessageHandler Previous = SetShowErrorHandler([this](const std::string& m) { Message = m; });
     ~TCapture() { SetShowErrorHandler(std::move(Previous)); }
   } capture;
   if (LoadGDA(table, path)) return TResult::Success();

@@ -22,7 +22,7 @@ int32_t DataRowCount(const TCellTable& table) {
 TColumnKey ColumnKeyOf(const TCellTable& table, int32_t col) {
   std::u16string_view name = table.Cells(col, 0);
   std::u16string_view type = table.Cells(col, 1);
-  return {NameToHash(name), ColumnTypeOf(type).value_or(TColumnType::String)};
+  return {NameToHash(name), ColumnTypeOf(type).value_or(TColumnType::ctString)};
 }
 
 TColumnMatch MatchColumns(const TCellTable& base, const TCellTable& added) {

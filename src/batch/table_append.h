@@ -24,7 +24,7 @@ int32_t DataRowCount(const TCellTable& table);
 // a string column.
 struct TColumnKey {
   uint32_t Hash = 0;
-  TColumnType Type = TColumnType::String;
+  TColumnType Type = TColumnType::ctString;
   friend bool operator==(const TColumnKey&, const TColumnKey&) = default;
 };
 TColumnKey ColumnKeyOf(const TCellTable& table, int32_t col);

@@ -62,21 +62,21 @@ std::string UsageText() {
 }
 
 // Routes the error box to the error stream and remembers that it was shown.
-class ErrorToStream {
+class TErrorToStream {
  public:
-  explicit ErrorToStream(std::ostream& err) {
+  explicit TErrorToStream(std::ostream& err) {
     FPrevious = SetShowErrorHandler([this, &err](const std::string& m) {
       err << m << '\n';
       Shown = true;
     });
   }
-  ~ErrorToStream() { SetShowErrorHandler(FPrevious); }
-  ErrorToStream(const ErrorToStream&) = delete;
-  ErrorToStream& operator=(const ErrorToStream&) = delete;
+  ~TErrorToStream() { SetShowErrorHandler(FPrevious); }
+  TErrorToStream(const TErrorToStream&) = delete;
+  TErrorToStream& operator=(const TErrorToStream&) = delete;
   bool Shown = false;
 
  private:
-  TShowErrorHandler FPrevious;
+  TMessageHandler FPrevious;
 };
 
 }  // namespace
@@ -142,7 +142,7 @@ std::string HelpText() {
 }
 
 int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err) {
-  ErrorToStream errors(err);
+  TErrorToStream errors(err);
   if (LoadGDA(table, path)) return kExitOk;
   if (errors.Shown) return kExitFailed;
   err << "Not a G2DA table.\n";
@@ -150,16 +150,21 @@ int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream
 }
 
 int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err) {
-  ErrorToStream errors(err);
+  TErrorToStream errors(err);
   return SaveGDA(table, path) ? kExitOk : kExitFailed;
 }
 
-TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& err) {
-  TInputFile file(OpenRegularFileForReading(path, size), std::fclose);
+int ReportFailure(const TResult& failure, std::ostream& err) {
+  err << failure.Message << '\n';
+  return kExitFailed;
+}
+
+TResult OpenInputFile(const std::string& path, TInputFile& file, uint64_t& size) {
+  file.reset(OpenRegularFileForReading(path, &size));
   if (!file) {
-    err << FileFailureText(kCannotOpenText, path, OpenForReadingErrorText(errno)) << '\n';
+    return TResult::Failure(FileFailureText(kCannotOpenText, path, OpenForReadingErrorText(errno)));
   }
-  return file;
+  return TResult::Success();
 }
 
 std::optional<TSheetArgs> SplitSheetOption(const std::vector<std::string>& args) {
@@ -180,18 +185,17 @@ bool IsCsvName(const std::string& path) {
   return AsciiLower(FromUtf8(std::filesystem::path(path).extension().string())) == u".csv";
 }
 
-std::optional<std::string> ReadInput(const std::string& path, TStreams& io) {
-  std::string bytes;
+TResult ReadInput(const std::string& path, std::istream& in, std::string& bytes) {
   if (path == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(io.In), {});
-    return bytes;
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+    return TResult::Success();
   }
   uint64_t size = 0;
-  TInputFile file = OpenInputFile(path, &size, io.Err);
-  if (!file) return std::nullopt;
+  TInputFile file(nullptr, std::fclose);
+  if (TResult opened = OpenInputFile(path, file, size); !opened) return opened;
   bytes.resize(static_cast<size_t>(size));
   bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-  return bytes;
+  return TResult::Success();
 }
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
+
 namespace tessary {
 class TCellTable;
 }
@@ -57,14 +59,16 @@ std::string HelpText();
 int LoadTable(TCellTable& table, const std::filesystem::path& path, std::ostream& err);
 int SaveTable(const TCellTable& table, const std::filesystem::path& path, std::ostream& err);
 
+// Prints a failure's message on standard error; returns kExitFailed.
+int ReportFailure(const TResult& failure, std::ostream& err);
+
 // Opens a named input file, a regular file only (a FIFO or a device is
-// refused, not waited on). On failure prints the cannot-open message with
-// the path and the reason, and returns null.
+// refused, not waited on), and gives its size. A failure's message is the
+// cannot-open message with the path and the reason.
 using TInputFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-TInputFile OpenInputFile(const std::string& path, uint64_t* size, std::ostream& err);
-// All of standard input for "-", else all of the named input file; nothing
-// after a printed failure.
-std::optional<std::string> ReadInput(const std::string& path, TStreams& io);
+TResult OpenInputFile(const std::string& path, TInputFile& file, uint64_t& size);
+// All of standard input for "-", else all of the named input file.
+TResult ReadInput(const std::string& path, std::istream& in, std::string& bytes);
 
 // The file arguments and the value of the one --sheet option of export and
 // import; nothing for a --sheet without its value or given twice.
@@ -77,10 +81,10 @@ std::optional<TSheetArgs> SplitSheetOption(const std::vector<std::string>& args)
 bool IsCsvName(const std::string& path);
 
 // The table the import makes of UTF-8 text (a leading byte order mark
-// skipped, lines and tab-separated fields split as Paste splits them), or
-// the message refusing the text ("" when the table was made). Throws Error
-// for more lines or fields than a table holds.
-std::string TableFromText(std::string_view bytes, TCellTable& table);
+// skipped, lines and tab-separated fields split as Paste splits them); a
+// failure's message refuses the text. More lines or fields than a table
+// holds throw Error, which Run reports as the general error report does.
+TResult TableFromText(std::string_view bytes, TCellTable& table);
 
 // The subcommands.
 int RunDump(const std::vector<std::string>& args, TStreams& io);
@@ -103,7 +107,7 @@ int RunCheck(const std::vector<std::string>& args, TStreams& io);
 int CheckTableFile(const std::filesystem::path& path, TStreams& io);
 
 // The user dictionary of column names, found from XDG_DATA_HOME and HOME;
-// nothing (after a message) when neither names an absolute folder.
-std::optional<std::filesystem::path> UserColumnNamesFile(std::ostream& err);
+// a failure when neither names an absolute folder.
+TResult UserColumnNamesFile(std::filesystem::path& file);
 
 }  // namespace tessary::cli

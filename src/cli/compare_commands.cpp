@@ -88,10 +88,13 @@ int LoadInput(TCellTable& table, const std::string& path, TStreams& io) {
 
 void ApplyUserNames(std::initializer_list<TCellTable*> tables, TStreams& io) {
   // A dictionary that cannot be used is reported and the command goes on.
-  const std::optional<std::filesystem::path> file = UserColumnNamesFile(io.Err);
-  if (!file) return;
+  std::filesystem::path file;
+  if (const TResult found = UserColumnNamesFile(file); !found) {
+    ReportFailure(found, io.Err);
+    return;
+  }
   const TUserColumnNames names =
-      TUserColumnNames::Load(*file, [&](const std::string& m) { io.Err << m << '\n'; });
+      TUserColumnNames::Load(file, [&](const std::string& m) { io.Err << m << '\n'; });
   for (TCellTable* table : tables) ApplyUserColumnNames(*table, names);
 }
 

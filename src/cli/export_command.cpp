@@ -34,10 +34,8 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
   TCellTable table;
   if (int code = LoadTable(table, source, io.Err)) return code;
   if (csv) {
-    std::string reason;
-    if (!WriteTableCsvFile(table, target, reason)) {
-      io.Err << kCsvExportErrorText << '\n' << reason << '\n';
-      return kExitFailed;
+    if (const TResult written = WriteTableCsvFile(table, target); !written) {
+      return ReportFailure(written, io.Err);
     }
     io.Out << kCsvExportSuccessPrefix << target << '\n';
     return kExitOk;
@@ -49,10 +47,8 @@ int RunExport(const std::vector<std::string>& args, TStreams& io) {
       target.empty() ? ExportTargetFile(source) : std::filesystem::path(target);
   const std::u16string sheetName =
       sheet ? FromUtf8(*sheet) : ExportSheetName(FromUtf8(targetPath.native()));
-  const TTableExportResult result = ExportTableToWorkbook(table, targetPath, sheetName);
-  if (!result.Ok) {
-    io.Err << result.ErrorText() << '\n';
-    return kExitFailed;
+  if (const TResult exported = ExportTableToWorkbook(table, targetPath, sheetName); !exported) {
+    return ReportFailure(exported, io.Err);
   }
   io.Out << kExportSuccessPrefix << targetPath.native() << '\n';
   return kExitOk;

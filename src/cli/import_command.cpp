@@ -30,8 +30,9 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
   uint64_t size = 0;
   TInputFile file(nullptr, std::fclose);
   if (source != "-") {
-    file = OpenInputFile(source, &size, io.Err);
-    if (!file) return kExitFailed;
+    if (const TResult opened = OpenInputFile(source, file, size); !opened) {
+      return ReportFailure(opened, io.Err);
+    }
     workbook = IsWorkbookFile(file.get());
   }
   if (!workbook && !(source != "-" && IsCsvName(source))) {
@@ -40,7 +41,7 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
     return kExitUsage;
   }
   TCellTable table;
-  TImportResult result;
+  TResult result;
   if (workbook) {
     file.reset();
     const std::u16string name = sheet ? FromUtf8(*sheet) : std::u16string();
@@ -56,10 +57,7 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
     file.reset();
     result = CsvToTable(std::string_view(bytes.get(), read), table);
   }
-  if (!result.Ok) {
-    io.Err << result.Error << '\n';
-    return kExitFailed;
-  }
+  if (!result) return ReportFailure(result, io.Err);
   return SaveTable(table, files[1], io.Err);
 }
 

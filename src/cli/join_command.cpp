@@ -18,15 +18,15 @@ namespace fs = std::filesystem;
 
 const char* TypeName(TColumnType type) {
   switch (type) {
-    case TColumnType::Int:
+    case TColumnType::ctInt:
       return "int";
-    case TColumnType::Float:
+    case TColumnType::ctFloat:
       return "float";
-    case TColumnType::Bool:
+    case TColumnType::ctBool:
       return "bool";
-    case TColumnType::Resource:
+    case TColumnType::ctResource:
       return "resource";
-    case TColumnType::String:
+    case TColumnType::ctString:
       break;
   }
   return "string";

@@ -2,6 +2,7 @@
 // tool writes the dictionary only through "names add"; "dump --user-names"
 // reads it.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -45,32 +46,37 @@ bool TextTableNames(std::string_view bytes, std::vector<std::u16string>& names, 
 bool ReadColumnNames(const std::string& path, std::vector<std::u16string>& names, TStreams& io) {
   if (path != "-") {
     uint64_t size = 0;
-    TInputFile file = OpenInputFile(path, &size, io.Err);
-    if (!file) return false;
+    TInputFile file(nullptr, std::fclose);
+    if (const TResult opened = OpenInputFile(path, file, size); !opened) {
+      ReportFailure(opened, io.Err);
+      return false;
+    }
     if (IsWorkbookFile(file.get())) {
       file.reset();
-      try {
-        const TWorkbookImport book(path);
-        for (int s = 0; s < static_cast<int>(book.SheetNames().size()); ++s) {
-          for (std::u16string& name : book.FirstRowTexts(s)) names.push_back(std::move(name));
-        }
-      } catch (const std::exception& e) {
-        io.Err << e.what() << '\n';
+      TWorkbookImport book;
+      if (const TResult opened = book.Open(path); !opened) {
+        ReportFailure(opened, io.Err);
         return false;
+      }
+      for (int s = 0; s < static_cast<int>(book.SheetNames().size()); ++s) {
+        for (std::u16string& name : book.FirstRowTexts(s)) names.push_back(std::move(name));
       }
       return true;
     }
   }
-  const std::optional<std::string> bytes = ReadInput(path, io);
-  if (!bytes) return false;
-  if (path != "-" && bytes->starts_with("GFF V4.0")) {
+  std::string bytes;
+  if (const TResult read = ReadInput(path, io.In, bytes); !read) {
+    ReportFailure(read, io.Err);
+    return false;
+  }
+  if (path != "-" && bytes.starts_with("GFF V4.0")) {
     TCellTable table;
     return LoadTable(table, path, io.Err) == kExitOk;
   }
   if (path != "-" && IsCsvName(path)) {
     std::vector<std::u16string> fields;
-    if (const TResult read = CsvFirstRecord(*bytes, fields); !read) {
-      io.Err << read.Message << '\n';
+    if (const TResult read = CsvFirstRecord(bytes, fields); !read) {
+      ReportFailure(read, io.Err);
       return false;
     }
     for (std::u16string& field : fields) {
@@ -78,7 +84,7 @@ bool ReadColumnNames(const std::string& path, std::vector<std::u16string>& names
     }
     return true;
   }
-  return TextTableNames(*bytes, names, io);
+  return TextTableNames(bytes, names, io);
 }
 
 bool IsNamesSource(const std::filesystem::path& file) {
@@ -88,14 +94,16 @@ bool IsNamesSource(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> UserColumnNamesFile(std::ostream& err) {
-  std::optional<std::filesystem::path> file =
+TResult UserColumnNamesFile(std::filesystem::path& file) {
+  const std::optional<std::filesystem::path> found =
       UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-  if (!file) {
-    err << "No folder for the user dictionary of column names: neither XDG_DATA_HOME nor HOME "
-           "is an absolute path.\n";
+  if (!found) {
+    return TResult::Failure(
+        "No folder for the user dictionary of column names: neither XDG_DATA_HOME nor HOME is an "
+        "absolute path.");
   }
-  return file;
+  file = *found;
+  return TResult::Success();
 }
 
 int RunNames(const std::vector<std::string>& args, TStreams& io) {
@@ -105,15 +113,15 @@ int RunNames(const std::vector<std::string>& args, TStreams& io) {
     io.Err << HelpText();
     return kExitUsage;
   }
-  const std::optional<std::filesystem::path> file = UserColumnNamesFile(io.Err);
-  if (!file) return kExitFailed;
+  std::filesystem::path file;
+  if (const TResult found = UserColumnNamesFile(file); !found) return ReportFailure(found, io.Err);
   bool warned = false;
-  const TWarningHandler warn = [&](const std::string& message) {
+  const TMessageHandler warn = [&](const std::string& message) {
     io.Err << message << '\n';
     warned = true;
   };
   if (list) {
-    const TUserColumnNames names = TUserColumnNames::Load(*file, warn);
+    const TUserColumnNames names = TUserColumnNames::Load(file, warn);
     for (const std::u16string& name : names.Names()) io.Out << ToUtf8(name) << '\n';
     return warned ? kExitFailed : kExitOk;
   }
@@ -135,7 +143,7 @@ int RunNames(const std::vector<std::string>& args, TStreams& io) {
   for (int32_t c = 0; c < table.ColCount() && static_cast<size_t>(c) < names.size(); ++c) {
     table.SetCells(c, 0, std::move(names[static_cast<size_t>(c)]));
   }
-  const std::optional<std::vector<std::u16string>> added = AddUserColumnNames(*file, table, warn);
+  const std::optional<std::vector<std::u16string>> added = AddUserColumnNames(file, table, warn);
   if (!added) return kExitFailed;
   for (const std::u16string& name : *added) io.Out << ToUtf8(name) << '\n';
   return failed ? kExitFailed : kExitOk;

@@ -63,9 +63,12 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
   if (int code = LoadTable(table, args.back(), io.Err)) return code;
   if (userNames) {
     // A dictionary that cannot be used is reported and the dump goes on.
-    if (std::optional<std::filesystem::path> file = UserColumnNamesFile(io.Err)) {
+    std::filesystem::path file;
+    if (const TResult found = UserColumnNamesFile(file); !found) {
+      ReportFailure(found, io.Err);
+    } else {
       ApplyUserColumnNames(
-          table, TUserColumnNames::Load(*file, [&](const std::string& m) { io.Err << m << '\n'; }));
+          table, TUserColumnNames::Load(file, [&](const std::string& m) { io.Err << m << '\n'; }));
     }
   }
   std::u16string line;
@@ -99,26 +102,27 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
 
 int RunImport(const std::vector<std::string>& args, TStreams& io) {
   if (std::optional<int> code = RunImportOther(args, io)) return *code;
-  const std::optional<std::string> bytes = ReadInput(args[0], io);
-  if (!bytes) return kExitFailed;
-  TCellTable table;
-  if (std::string refused = TableFromText(*bytes, table); !refused.empty()) {
-    io.Err << refused << '\n';
-    return kExitFailed;
+  std::string bytes;
+  if (const TResult read = ReadInput(args[0], io.In, bytes); !read) {
+    return ReportFailure(read, io.Err);
   }
+  TCellTable table;
+  if (const TResult made = TableFromText(bytes, table); !made) return ReportFailure(made, io.Err);
   return SaveTable(table, args[1], io.Err);
 }
 
-std::string TableFromText(std::string_view bytes, TCellTable& table) {
+TResult TableFromText(std::string_view bytes, TCellTable& table) {
   std::string_view utf8 = bytes;
   if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
   const size_t skipped = bytes.size() - utf8.size();
   if (size_t bad = FirstInvalidUtf8(utf8); bad != std::string_view::npos) {
-    return "Input is not valid UTF-8 (byte " + std::to_string(bad + skipped) + ").";
+    return TResult::Failure("Input is not valid UTF-8 (byte " + std::to_string(bad + skipped) +
+                            ").");
   }
   // A cell text cannot hold a NUL: the table file would cut it there.
   if (size_t nul = utf8.find('\0'); nul != std::string_view::npos) {
-    return "Input holds a NUL character (byte " + std::to_string(nul + skipped) + ").";
+    return TResult::Failure("Input holds a NUL character (byte " + std::to_string(nul + skipped) +
+                            ").");
   }
   const std::u16string text = FromUtf8(utf8);
   int64_t lines = 0;
@@ -129,7 +133,7 @@ std::string TableFromText(std::string_view bytes, TCellTable& table) {
   table.SetColCount(static_cast<int32_t>(std::min<int64_t>(widest, INT32_MAX)));
   table.SetRowCount(static_cast<int32_t>(std::clamp<int64_t>(lines, 1, INT32_MAX)));
   PasteText(table, text, 0, 0);
-  return {};
+  return TResult::Success();
 }
 
 int RunResave(const std::vector<std::string>& args, TStreams& io) {

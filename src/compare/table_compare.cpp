@@ -28,8 +28,14 @@ void TTableComparison::Compare() {
   FChanged.clear();
   FById = false;
   FCause.reset();
+  MatchColumns();
+  MatchRows();
+  ListAddedAndRemovedRows();
+  ListChangedCells();
+}
 
-  // Columns by name hash.
+// Columns by name hash.
+void TTableComparison::MatchColumns() {
   const std::vector<uint64_t> keys = ColumnKeys(FTable);
   const std::vector<uint64_t> otherKeys = ColumnKeys(FOther);
   std::unordered_map<uint64_t, int32_t> otherColOf;
@@ -53,9 +59,11 @@ void TTableComparison::Compare() {
   for (size_t c = 0; c < otherKeys.size(); ++c) {
     if (!otherMatched[c]) FAddedCols.push_back(static_cast<int32_t>(c));
   }
+}
 
-  // Rows by ID, else by position; without a common column no row matches,
-  // and the difference is the whole of both tables.
+// Rows by ID, else by position; without a common column no row matches,
+// and the difference is the whole of both tables.
+void TTableComparison::MatchRows() {
   const int32_t rows = DataRows(FTable);
   const int32_t otherRows = DataRows(FOther);
   FOtherRow.assign(static_cast<size_t>(rows), -1);
@@ -79,7 +87,13 @@ void TTableComparison::Compare() {
       }
     }
   }
+}
 
+// The rows only this table has, and those only the other has, each with
+// the row of this table it follows.
+void TTableComparison::ListAddedAndRemovedRows() {
+  const int32_t rows = DataRows(FTable);
+  const int32_t otherRows = DataRows(FOther);
   std::vector<int32_t> tableRowOf(static_cast<size_t>(otherRows), -1);
   for (int32_t i = 0; i < rows; ++i) {
     const int32_t o = FOtherRow[static_cast<size_t>(i)];
@@ -98,7 +112,10 @@ void TTableComparison::Compare() {
       FAddedRows.push_back(TAddedRow{i + kCompareFirstRow, after});
     }
   }
+}
 
+void TTableComparison::ListChangedCells() {
+  const int32_t rows = DataRows(FTable);
   for (int32_t i = 0; i < rows; ++i) {
     const int32_t o = FOtherRow[static_cast<size_t>(i)];
     if (o < 0) continue;

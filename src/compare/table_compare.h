@@ -71,6 +71,10 @@ class TTableComparison {
   bool Equal() const;
 
  private:
+  void MatchColumns();
+  void MatchRows();
+  void ListAddedAndRemovedRows();
+  void ListChangedCells();
   bool CellDiffers(int32_t col, int32_t row) const;
 
   const TCellTable& FTable;

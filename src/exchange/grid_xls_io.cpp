@@ -68,7 +68,7 @@ void TGridXlsIO::XLSExport(const std::filesystem::path& fileName, std::u16string
                            int sheetPos, int selectSheet, TInsertInSheet insertInSheet) {
   if (Grid == nullptr) ThrowError("There is no grid assigned to this component");
   // Refused before the target is read or written.
-  if (std::optional<std::string> tooLarge = SheetLimitFailure()) throw Error(*tooLarge);
+  if (const TResult fits = CheckFitsSheet(); !fits) throw Error(fits.Message);
   // One writer of the file at a time, from reading the old workbook to
   // replacing it: a sheet that another export adds meanwhile is not lost.
   const TWriteLock lock(fileName);
@@ -173,21 +173,21 @@ void TGridXlsIO::ExportSizes(TExportBook& book) {
 
 // A sheet holds rows 0 to 65535 and columns 0 to 255, counted from where
 // the grid starts.
-std::optional<std::string> TGridXlsIO::SheetLimitFailure() const {
-  if (Grid == nullptr) return std::nullopt;
+TResult TGridXlsIO::CheckFitsSheet() const {
+  if (Grid == nullptr) return TResult::Success();
   const int64_t rows = std::max<int64_t>(0, int64_t{Grid->RowCount()} - FGridStartRow);
   const int64_t rowRoom = std::max<int64_t>(0, int64_t{kMaxSheetRows} - (FXlsStartRow - 1));
   if (rows > rowRoom) {
-    return FormatMessage("The table has %s rows; a sheet holds at most %s.", Grouped(rows).c_str(),
-                         Grouped(rowRoom).c_str());
+    return TResult::Failure(FormatMessage("The table has %s rows; a sheet holds at most %s.",
+                                          Grouped(rows).c_str(), Grouped(rowRoom).c_str()));
   }
   const int64_t cols = std::max<int64_t>(0, int64_t{Grid->ColCount()} - FGridStartCol);
   const int64_t colRoom = std::max<int64_t>(0, int64_t{kMaxSheetCols} - (FXlsStartCol - 1));
   if (cols > colRoom) {
-    return FormatMessage("The table has %s columns; a sheet holds at most %s.",
-                         Grouped(cols).c_str(), Grouped(colRoom).c_str());
+    return TResult::Failure(FormatMessage("The table has %s columns; a sheet holds at most %s.",
+                                          Grouped(cols).c_str(), Grouped(colRoom).c_str()));
   }
-  return std::nullopt;
+  return TResult::Success();
 }
 
 void TGridXlsIO::ExportCells(TExportBook& book) {
@@ -209,7 +209,7 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
       const std::optional<TColumnType> type =
           TableLayout ? types[static_cast<size_t>(c - FGridStartCol)] : std::nullopt;
       const bool textColumn =
-          type.has_value() && (*type == TColumnType::String || *type == TColumnType::Resource);
+          type.has_value() && (*type == TColumnType::ctString || *type == TColumnType::ctResource);
 
       int xf = book.CellFormat(sheetRow, sheetCol);
       if (xf < 0) {
@@ -243,16 +243,16 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
       }
       value.XF = known->second;
       switch (typed.Kind) {
-        case TCellTextValue::TKind::Number:
+        case TCellTextValue::TValueKind::vkNumber:
           value.Value = typed.Number;
           break;
-        case TCellTextValue::TKind::Boolean:
+        case TCellTextValue::TValueKind::vkBoolean:
           value.Value = typed.Boolean;
           break;
-        case TCellTextValue::TKind::DateTime:
+        case TCellTextValue::TValueKind::vkDateTime:
           value.Value = TXlsDate{typed.Number};
           break;
-        case TCellTextValue::TKind::String:
+        case TCellTextValue::TValueKind::vkString:
           value.Value = std::move(typed.Text);
           break;
       }

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
+#include "common/result.h"
 #include "table/cell_table.h"
 #include "xls/export_book.h"
 #include "xls/regional_settings.h"
@@ -100,10 +100,10 @@ class TGridXlsIO {
   void XLSExport(const std::filesystem::path& fileName, std::u16string_view sheetName, int sheetPos,
                  int selectSheet, TInsertInSheet insertInSheet);
 
-  // Why the grid does not fit a sheet from XlsStartRow and XlsStartCol
-  // ("The table has 100,002 rows; a sheet holds at most 65,536."), or
-  // nothing when it fits.
-  std::optional<std::string> SheetLimitFailure() const;
+  // Whether the grid fits a sheet from XlsStartRow and XlsStartCol; a
+  // failure says why ("The table has 100,002 rows; a sheet holds at most
+  // 65,536.").
+  TResult CheckFitsSheet() const;
 
   // The settings the editor window gives its export component, with the
   // table layout.

@@ -257,10 +257,10 @@ std::string TableToCsv(const TCellTable& table) {
   return out;
 }
 
-bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target,
-                       std::string& reason) {
+TResult WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target) {
   // Written a few rows at a time, so that the text is never held whole.
   constexpr size_t kChunkBytes = size_t{1} << 20;
+  std::string reason;
   try {
     TSafeFileWriter file(target);
     std::string chunk;
@@ -271,25 +271,26 @@ bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& tar
       row = AppendRows(table, row, kChunkBytes, chunk);
       written = file.Write(chunk.data(), chunk.size());
     }
-    if (written && file.Commit()) return true;
-    reason = target.string() + ": " + LastSystemErrorText();
+    if (written && file.Commit()) return TResult::Success();
+    reason = LastSystemErrorText();
   } catch (const std::bad_alloc&) {
-    reason = target.string() + ": Not enough memory";
+    reason = "Not enough memory";
   } catch (const std::exception& e) {
-    reason = target.string() + ": " + e.what();
+    reason = e.what();
   }
-  return false;
+  return TResult::Failure(std::string(kCsvExportErrorText) + "\n" + target.string() + ": " +
+                          reason);
 }
 
-TImportResult CsvToTable(std::string_view bytes, TCellTable& table) {
+TResult CsvToTable(std::string_view bytes, TCellTable& table) {
   try {
     ReadCsv(bytes, table);
   } catch (const std::bad_alloc&) {
-    return {false, "Not enough memory"};
+    return TResult::Failure("Not enough memory");
   } catch (const std::exception& e) {
-    return {false, e.what()};
+    return TResult::Failure(e.what());
   }
-  return {};
+  return TResult::Success();
 }
 
 TResult CsvFirstRecord(std::string_view bytes, std::vector<std::u16string>& fields) {

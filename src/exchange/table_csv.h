@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common/result.h"
-#include "exchange/table_import.h"
 #include "table/cell_table.h"
 
 namespace tessary {
@@ -29,10 +28,10 @@ std::u16string CsvExportTargetPath(std::u16string_view documentPath);
 std::string TableToCsv(const TCellTable& table);
 
 // Writes TableToCsv beside `target` and puts it in the target's place when
-// complete. False with the reason ("PATH: system text") on failure; an
-// existing target is then unchanged.
-bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target,
-                       std::string& reason);
+// complete. A failure's message is the CSV export's error text, a line
+// feed and the reason ("PATH: system text"); an existing target is then
+// unchanged.
+TResult WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target);
 
 // Reads CSV into a fresh table: UTF-8 with or without a byte order mark,
 // lines ended by CR LF, LF or CR, fields quoted as TableToCsv writes them
@@ -41,8 +40,9 @@ bool WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& tar
 // one of the five type names; every line is a row. Refused with the
 // line and field named: input that is not UTF-8 or holds a NUL, a quoted
 // field without its closing quote, fewer than two lines, an unknown type,
-// a value in a column without name and type.
-TImportResult CsvToTable(std::string_view bytes, TCellTable& table);
+// a value in a column without name and type. After a failure the table is
+// to be thrown away.
+TResult CsvToTable(std::string_view bytes, TCellTable& table);
 
 // The fields of the first line of CSV text (the column names of a table,
 // or of a user's own sheet whatever follows), read as CsvToTable reads

@@ -8,30 +8,30 @@
 
 namespace tessary {
 
-std::string TTableExportResult::ErrorText() const {
-  return std::string(kExportErrorText) + "\n" + Reason;
+namespace {
+
+TResult ExportFailure(const std::string& reason) {
+  return TResult::Failure(std::string(kExportErrorText) + "\n" + reason);
 }
 
-TTableExportResult ExportTableToWorkbook(const TCellTable& table,
-                                         const std::filesystem::path& target,
-                                         std::u16string_view sheetName,
-                                         const TRegionalSettings& regional) {
+}  // namespace
+
+TResult ExportTableToWorkbook(const TCellTable& table, const std::filesystem::path& target,
+                              std::u16string_view sheetName, const TRegionalSettings& regional) {
   TGridXlsIO exporter;
   exporter.ApplyWindowSettings(table);
   exporter.Regional = regional;
-  if (std::optional<std::string> tooLarge = exporter.SheetLimitFailure()) {
-    return {false, *tooLarge};
-  }
+  if (const TResult fits = exporter.CheckFitsSheet(); !fits) return ExportFailure(fits.Message);
   const std::string path = target.string();
   try {
     exporter.XLSExport(target, sheetName, -1, 1, InsertInSheet_Clear);
   } catch (const std::bad_alloc&) {
-    return {false, path + ": Not enough memory"};
+    return ExportFailure(path + ": Not enough memory");
   } catch (const std::exception& e) {
     const std::string what = e.what();
-    return {false, what.find(path) != std::string::npos ? what : path + ": " + what};
+    return ExportFailure(what.find(path) != std::string::npos ? what : path + ": " + what);
   }
-  return {};
+  return TResult::Success();
 }
 
 }  // namespace tessary

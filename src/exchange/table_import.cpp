@@ -26,21 +26,35 @@ constexpr std::u16string_view kWorkbookStream = u"Workbook";
 
 // How a cell's value becomes its text: the names and types rows and the
 // string and resource columns keep texts; the other types read numbers.
-enum class TCellKind { Text, Int, Float, Bool };
+enum class TCellKind { ckText, ckInt, ckFloat, ckBool };
 
 TCellKind KindOf(TColumnType type) {
   switch (type) {
-    case TColumnType::Int:
-      return TCellKind::Int;
-    case TColumnType::Float:
-      return TCellKind::Float;
-    case TColumnType::Bool:
-      return TCellKind::Bool;
-    case TColumnType::String:
-    case TColumnType::Resource:
+    case TColumnType::ctInt:
+      return TCellKind::ckInt;
+    case TColumnType::ctFloat:
+      return TCellKind::ckFloat;
+    case TColumnType::ctBool:
+      return TCellKind::ckBool;
+    case TColumnType::ctString:
+    case TColumnType::ctResource:
       break;
   }
-  return TCellKind::Text;
+  return TCellKind::ckText;
+}
+
+// Runs a step of an import: an Error, or running out of memory, becomes the
+// failure's message.
+template <class TStep>
+TResult Guarded(const std::filesystem::path& fileName, TStep&& step) {
+  try {
+    step();
+  } catch (const std::bad_alloc&) {
+    return TResult::Failure(fileName.string() + ": Not enough memory");
+  } catch (const std::exception& e) {
+    return TResult::Failure(e.what());
+  }
+  return TResult::Success();
 }
 
 std::string ErrorName(uint8_t code) {
@@ -54,20 +68,7 @@ class TSheetReader {
   TSheetReader(const TCells& cells, std::u16string_view sheetName)
       : FCells(cells), FSheet(ToUtf8(sheetName)) {}
 
-  TImportResult Read(TCellTable& table) {
-    try {
-      ReadTable(table);
-    } catch (const Error& e) {
-      return {false, e.what()};
-    }
-    return {};
-  }
-
- private:
-  [[noreturn]] void Fail(int col, int row, const std::string& what) const {
-    throw Error("Sheet " + FSheet + ", cell " + CellName(col, row) + ": " + what);
-  }
-
+  // Throws Error naming the sheet and the cell that cannot be read.
   void ReadTable(TCellTable& table) {
     const int rowsUsed = LastUsedRow(kMaxSheetCol + 1) + 1;
     if (rowsUsed < 2) {
@@ -79,7 +80,7 @@ class TSheetReader {
     int cols = 0;
     for (int row = 0; row < 2; ++row) {
       for (const TCell& cell : FCells.RowCells(row)) {
-        if (!Text(cell, row, TCellKind::Text).empty()) cols = std::max(cols, cell.Col + 1);
+        if (!Text(cell, row, TCellKind::ckText).empty()) cols = std::max(cols, cell.Col + 1);
       }
     }
     if (cols == 0)
@@ -87,7 +88,7 @@ class TSheetReader {
     std::vector<TCellKind> kinds(static_cast<size_t>(cols));
     for (int c = 0; c < cols; ++c) {
       const TCell* cell = FCells.Cell(1, c);
-      const std::u16string type = cell ? Text(*cell, 1, TCellKind::Text) : std::u16string();
+      const std::u16string type = cell ? Text(*cell, 1, TCellKind::ckText) : std::u16string();
       const std::optional<TColumnType> columnType = ColumnTypeOf(type);
       if (!columnType) Fail(c, 1, std::string(1, '\'') + ToUtf8(type) + "' is not a column type");
       kinds[static_cast<size_t>(c)] = KindOf(*columnType);
@@ -105,10 +106,15 @@ class TSheetReader {
           continue;
         }
         std::u16string text =
-            Text(cell, r, r < 2 ? TCellKind::Text : kinds[static_cast<size_t>(c)]);
+            Text(cell, r, r < 2 ? TCellKind::ckText : kinds[static_cast<size_t>(c)]);
         if (!text.empty()) table.SetCells(c, r, std::move(text));
       }
     }
+  }
+
+ private:
+  [[noreturn]] void Fail(int col, int row, const std::string& what) const {
+    throw Error("Sheet " + FSheet + ", cell " + CellName(col, row) + ": " + what);
   }
 
   // The last row with a cell in columns 0 to cols - 1, or -1.
@@ -139,11 +145,11 @@ class TSheetReader {
       if (text->find(u'\0') != std::u16string::npos) {
         Fail(col, row, "the text holds a NUL character, which a table cannot store");
       }
-      if (kind == TCellKind::Bool && !text->empty()) return BoolText(ParseBool(*text));
+      if (kind == TCellKind::ckBool && !text->empty()) return BoolText(ParseBool(*text));
       return std::move(*text);
     }
     if (const bool* b = std::get_if<bool>(&value)) {
-      if (kind == TCellKind::Text) return *b ? u"TRUE" : u"FALSE";
+      if (kind == TCellKind::ckText) return *b ? u"TRUE" : u"FALSE";
       return *b ? u"1" : u"0";
     }
     double number = 0;
@@ -155,9 +161,9 @@ class TSheetReader {
       return {};
     }
     switch (kind) {
-      case TCellKind::Text:
+      case TCellKind::ckText:
         return ShortestNumberText(number);
-      case TCellKind::Int:
+      case TCellKind::ckInt:
         if (std::trunc(number) != number) {
           Fail(col, row, ToUtf8(ShortestNumberText(number)) + " is not a whole number");
         }
@@ -168,14 +174,14 @@ class TSheetReader {
                    " is outside the int range (-2147483648 to 2147483647)");
         }
         return FormatInteger(static_cast<int32_t>(number));
-      case TCellKind::Float: {
+      case TCellKind::ckFloat: {
         const auto single = static_cast<float>(number);
         // A value beyond the float range keeps its text: saving stores it
         // as it stores that text typed into the grid.
         if (!std::isfinite(single)) return ShortestNumberText(number);
         return FormatReal(single);
       }
-      case TCellKind::Bool:
+      case TCellKind::ckBool:
         if (number == 0 || number == 1) return number == 1 ? u"1" : u"0";
         return BoolText(ParseBool(ShortestNumberText(number)));
     }
@@ -255,28 +261,34 @@ std::string CellName(int col, int row) {
 
 // ---- workbook ----
 
-TWorkbookImport::TWorkbookImport(const std::filesystem::path& fileName) : FFileName(fileName) {
-  try {
+TWorkbookImport::TWorkbookImport() = default;
+TWorkbookImport::~TWorkbookImport() = default;
+
+TResult TWorkbookImport::Open(const std::filesystem::path& fileName) {
+  return Guarded(fileName, [&] {
+    FFileName = fileName;
     TFileReadStream file(fileName);
     Load(file);
-  } catch (const Error& e) {
-    throw NamingTheFile(e, fileName);
-  }
+  });
 }
 
-TWorkbookImport::TWorkbookImport(TByteStream& stream, const std::filesystem::path& fileName)
-    : FFileName(fileName) {
-  Load(stream);
+TResult TWorkbookImport::Open(TByteStream& stream, const std::filesystem::path& fileName) {
+  return Guarded(fileName, [&] {
+    FFileName = fileName;
+    Load(stream);
+  });
 }
 
 void TWorkbookImport::Load(TByteStream& stream) {
   try {
-    TCompoundFile container(stream, true);
-    if (container.NotXls97() || !container.FindDir(kWorkbookStream)) {
-      ThrowError("The file \"%s\" is invalid", FFileName.string().c_str());
-    }
+    auto invalid = [&] { ThrowError("The file \"%s\" is invalid", FFileName.string().c_str()); };
+    if (!TCompoundFile::IsCompoundFile(stream)) invalid();
+    TCompoundFile container(stream);
+    if (!container.FindDir(kWorkbookStream)) invalid();
     container.SelectStream(kWorkbookStream);
     FBook = std::make_unique<TWorkbook>();
+    FNames.clear();
+    FSheetIndex.clear();
     const std::vector<uint8_t> records = container.ReadAll();
     TRecordReader in(records);
     FBook->LoadFromStream(in);
@@ -285,12 +297,10 @@ void TWorkbookImport::Load(TByteStream& stream) {
   }
   for (int s = 0; s < FBook->SheetCount(); ++s) {
     if (!FBook->IsWorksheet(s)) continue;
-    FNames.push_back(FBook->FGlobals.SheetName(static_cast<size_t>(s)));
+    FNames.push_back(FBook->Globals().SheetName(static_cast<size_t>(s)));
     FSheetIndex.push_back(s);
   }
 }
-
-TWorkbookImport::~TWorkbookImport() = default;
 
 int TWorkbookImport::FindSheet(std::u16string_view name) const {
   const std::u16string wanted = UpperSheetName(TSheetNameList::MakeValidSheetName(name));
@@ -306,13 +316,15 @@ int TWorkbookImport::DefaultSheet() const {
   return std::max(0, FindSheet(exported));
 }
 
-TImportResult TWorkbookImport::ReadSheet(int index, TCellTable& table) const {
-  const TWorkSheet* sheet = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)));
-  return TSheetReader(sheet->FCells, FNames[static_cast<size_t>(index)]).Read(table);
+TResult TWorkbookImport::ReadSheet(int index, TCellTable& table) const {
+  return Guarded(FFileName, [&] {
+    const TWorkSheet* sheet = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)));
+    TSheetReader(sheet->Cells(), FNames[static_cast<size_t>(index)]).ReadTable(table);
+  });
 }
 
 std::vector<std::u16string> TWorkbookImport::FirstRowTexts(int index) const {
-  const TCells& cells = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)))->FCells;
+  const TCells& cells = FBook->WorkSheet(FSheetIndex.at(static_cast<size_t>(index)))->Cells();
   std::vector<std::u16string> texts;
   if (cells.CellRowCount() == 0) return texts;
   for (const TCell& cell : cells.RowCells(0)) {
@@ -327,21 +339,16 @@ std::vector<std::u16string> TWorkbookImport::FirstRowTexts(int index) const {
   return texts;
 }
 
-TImportResult ImportTableFromWorkbook(const std::filesystem::path& fileName,
-                                      const std::u16string* sheet, TCellTable& table) {
-  try {
-    const TWorkbookImport book(fileName);
-    const int index = sheet ? book.FindSheet(*sheet) : book.DefaultSheet();
-    if (index < 0) {
-      if (!sheet) return {false, "The file " + fileName.string() + " holds no worksheet."};
-      return {false, "Sheet " + ToUtf8(*sheet) + " not found in " + fileName.string()};
-    }
-    return book.ReadSheet(index, table);
-  } catch (const std::bad_alloc&) {
-    return {false, fileName.string() + ": Not enough memory"};
-  } catch (const std::exception& e) {
-    return {false, e.what()};
+TResult ImportTableFromWorkbook(const std::filesystem::path& fileName, const std::u16string* sheet,
+                                TCellTable& table) {
+  TWorkbookImport book;
+  if (TResult opened = book.Open(fileName); !opened) return opened;
+  const int index = sheet ? book.FindSheet(*sheet) : book.DefaultSheet();
+  if (index < 0) {
+    if (!sheet) return TResult::Failure("The file " + fileName.string() + " holds no worksheet.");
+    return TResult::Failure("Sheet " + ToUtf8(*sheet) + " not found in " + fileName.string());
   }
+  return book.ReadSheet(index, table);
 }
 
 }  // namespace tessary

@@ -10,19 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
 #include "table/cell_table.h"
 
 namespace tessary {
 
 class TByteStream;
 class TWorkbook;
-
-// The outcome of an import: on failure the message the user sees, and the
-// table given to the import is to be thrown away.
-struct TImportResult {
-  bool Ok = true;
-  std::string Error;
-};
 
 // The shortest decimal text that reads back as the same double: "5",
 // "0.1", "-2.5", "1e+21", "1e-7".
@@ -40,20 +34,22 @@ bool IsWorkbookFile(std::FILE* file);
 std::string CellName(int col, int row);
 
 // A workbook opened for import. The engine reads the whole file once;
-// sheets are then read from the model.
+// sheets are then read from the model. A failed import's message is the one
+// the user sees, and the table given to it is to be thrown away.
 class TWorkbookImport {
  public:
-  // Throws Error with the engine's messages, each naming the file: "The
-  // file "%s" is invalid" for a file that is not a compound file or has no
-  // Workbook stream, and those of the record layer after the path for a
-  // damaged workbook.
-  explicit TWorkbookImport(const std::filesystem::path& fileName);
-  // The compound file `stream` holds, named `fileName` in messages and for
-  // the choice of the sheet.
-  TWorkbookImport(TByteStream& stream, const std::filesystem::path& fileName);
+  TWorkbookImport();
   ~TWorkbookImport();
   TWorkbookImport(const TWorkbookImport&) = delete;
   TWorkbookImport& operator=(const TWorkbookImport&) = delete;
+
+  // Reads the workbook. Failures carry the engine's messages: "The file "%s"
+  // is invalid" for a file that is not a compound file or has no Workbook
+  // stream, and those of the record layer for a damaged workbook.
+  TResult Open(const std::filesystem::path& fileName);
+  // The compound file `stream` holds, named `fileName` in messages and for
+  // the choice of the sheet.
+  TResult Open(TByteStream& stream, const std::filesystem::path& fileName);
 
   // The worksheets, in workbook order (chart and other sheets left out).
   const std::vector<std::u16string>& SheetNames() const { return FNames; }
@@ -65,7 +61,7 @@ class TWorkbookImport {
   // file's name, else the first. -1 when the workbook has no worksheet.
   int DefaultSheet() const;
   // Reads worksheet `index` into `table` (a fresh table).
-  TImportResult ReadSheet(int index, TCellTable& table) const;
+  TResult ReadSheet(int index, TCellTable& table) const;
   // The texts of the first row of worksheet `index`, left to right, as the
   // import reads them (a number as its shortest text); empty cells, error
   // values and cells holding neither text nor number, left out. A user's own sheet
@@ -84,8 +80,8 @@ class TWorkbookImport {
 };
 
 // Reads the table from `fileName`: the worksheet `sheet` when given, else
-// the default sheet. Every failure, the engine's included, is a result.
-TImportResult ImportTableFromWorkbook(const std::filesystem::path& fileName,
-                                      const std::u16string* sheet, TCellTable& table);
+// the default sheet.
+TResult ImportTableFromWorkbook(const std::filesystem::path& fileName, const std::u16string* sheet,
+                                TCellTable& table);
 
 }  // namespace tessary

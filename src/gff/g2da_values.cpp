@@ -12,15 +12,15 @@ namespace tessary {
 
 TColumnStorage ColumnStorage(std::u16string_view typeText) {
   // A text that names no type is stored as a string column.
-  const TColumnType type = ColumnTypeOf(typeText).value_or(TColumnType::String);
+  const TColumnType type = ColumnTypeOf(typeText).value_or(TColumnType::ctString);
   switch (type) {
-    case TColumnType::Int:
+    case TColumnType::ctInt:
       return {type, kFieldInt32, 1, 4};
-    case TColumnType::Float:
+    case TColumnType::ctFloat:
       return {type, kFieldFloat32, 2, 4};
-    case TColumnType::Bool:
+    case TColumnType::ctBool:
       return {type, kFieldUInt8, 3, 1};
-    case TColumnType::Resource:
+    case TColumnType::ctResource:
       return {type, kFieldString, 4, 4};
     default:
       return {type, kFieldString, 0, 4};

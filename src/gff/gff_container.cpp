@@ -19,7 +19,7 @@ constexpr char kCorrupted[] = "File is corrupted.";
 // A count the reader may allocate: below 2^31, like every array size.
 constexpr uint64_t kMaxCount = 0x7FFFFFFF;
 
-struct FileCloser {
+struct TFileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
@@ -72,7 +72,7 @@ std::span<const uint8_t> TMemoryGFF::ListElement(const TListData& list, uint32_t
 bool TMemoryGFF::Load(const std::filesystem::path& filename) {
   uint64_t size = 0;
   // Only a regular file: a FIFO or a device is refused instead of waited on.
-  std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFileForReading(filename, &size));
+  std::unique_ptr<std::FILE, TFileCloser> file(OpenRegularFileForReading(filename, &size));
   if (!file) {
     ShowError(FileFailureText(kCannotOpenText, filename, OpenForReadingErrorText(errno)));
     return false;
@@ -90,23 +90,20 @@ bool TMemoryGFF::Load(const std::filesystem::path& filename) {
     return false;
   }
   file.reset();
-  std::string failure = LoadFromBytes(std::move(bytes));
-  if (!failure.empty()) {
-    ShowError(failure);
-    return false;
-  }
-  return true;
+  const TResult loaded = LoadFromBytes(std::move(bytes));
+  if (!loaded) ShowError(loaded.Message);
+  return loaded.Ok;
 }
 
-std::string TMemoryGFF::LoadFromBytes(std::vector<uint8_t> bytes) {
+TResult TMemoryGFF::LoadFromBytes(std::vector<uint8_t> bytes) {
   FBytes = std::move(bytes);
   StructArray.clear();
   try {
     ReadStructure();
   } catch (const Error& e) {
-    return e.what();
+    return TResult::Failure(e.what());
   }
-  return {};
+  return TResult::Success();
 }
 
 // Header, struct definitions, field tables and the lists of structs, every

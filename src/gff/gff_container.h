@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/result.h"
+
 namespace tessary {
 
 // The message of a table file that cannot be opened or read.
@@ -68,9 +70,9 @@ class TMemoryGFF {
   // the object's content is then undefined. A file that cannot be opened or
   // read has the system's reason on a second line, after the path.
   bool Load(const std::filesystem::path& filename);
-  // The same checks on bytes already in memory; returns the message of the
-  // failure ("" on success) instead of showing it.
-  std::string LoadFromBytes(std::vector<uint8_t> bytes);
+  // The same checks on bytes already in memory; a failure carries the
+  // message instead of showing it.
+  TResult LoadFromBytes(std::vector<uint8_t> bytes);
 
   // The bytes from DataOffset to the end of the file.
   std::span<const uint8_t> RawDataBlock() const;

@@ -8,8 +8,8 @@ namespace {
 
 void PrintToStderr(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
 
-TShowErrorHandler& Handler() {
-  static TShowErrorHandler handler = PrintToStderr;
+TMessageHandler& Handler() {
+  static TMessageHandler handler = PrintToStderr;
   return handler;
 }
 
@@ -17,9 +17,9 @@ TShowErrorHandler& Handler() {
 
 void ShowError(const std::string& message) { Handler()(message); }
 
-TShowErrorHandler SetShowErrorHandler(TShowErrorHandler handler) {
-  TShowErrorHandler previous = std::move(Handler());
-  Handler() = handler ? std::move(handler) : TShowErrorHandler(PrintToStderr);
+TMessageHandler SetShowErrorHandler(TMessageHandler handler) {
+  TMessageHandler previous = std::move(Handler());
+  Handler() = handler ? std::move(handler) : TMessageHandler(PrintToStderr);
   return previous;
 }
 

@@ -3,18 +3,17 @@
 // command-line tool prints to standard error; tests capture the text.
 #pragma once
 
-#include <functional>
 #include <string>
 
-namespace tessary {
+#include "common/error.h"
 
-using TShowErrorHandler = std::function<void(const std::string& message)>;
+namespace tessary {
 
 // Shows `message` (UTF-8) through the installed handler.
 void ShowError(const std::string& message);
 
 // Installs a handler and returns the previous one. An empty handler
 // restores the default, which prints the message to standard error.
-TShowErrorHandler SetShowErrorHandler(TShowErrorHandler handler);
+TMessageHandler SetShowErrorHandler(TMessageHandler handler);
 
 }  // namespace tessary

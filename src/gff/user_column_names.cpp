@@ -77,20 +77,15 @@ TRead ReadFile(const std::filesystem::path& file, std::string& bytes, std::strin
 
 }  // namespace
 
-std::optional<TUserColumnNames> TUserColumnNames::Parse(std::string_view bytes,
-                                                        std::string* reason) {
-  auto refuse = [&](const char* why) -> std::optional<TUserColumnNames> {
-    if (reason != nullptr) *reason = why;
-    return std::nullopt;
-  };
-  if (bytes.size() > kMaxFileSize) return refuse("larger than 16 MiB");
-  if (bytes.find('\0') != std::string_view::npos) return refuse("holds a NUL byte");
+TResult TUserColumnNames::Parse(std::string_view bytes, TUserColumnNames& names) {
+  if (bytes.size() > kMaxFileSize) return TResult::Failure("larger than 16 MiB");
+  if (bytes.find('\0') != std::string_view::npos) return TResult::Failure("holds a NUL byte");
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   const std::u16string text = FromUtf8(bytes);
   // FromUtf8 replaces what it cannot read; only valid UTF-8 comes back as
   // the same bytes.
-  if (ToUtf8(text) != bytes) return refuse("not UTF-8 text");
-  TUserColumnNames names;
+  if (ToUtf8(text) != bytes) return TResult::Failure("not UTF-8 text");
+  names = TUserColumnNames();
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find(u'\n', pos);
@@ -100,11 +95,11 @@ std::optional<TUserColumnNames> TUserColumnNames::Parse(std::string_view bytes,
     names.Add(line);
     pos = end + 1;
   }
-  return names;
+  return TResult::Success();
 }
 
 TUserColumnNames TUserColumnNames::Load(const std::filesystem::path& file,
-                                        const TWarningHandler& warn) {
+                                        const TMessageHandler& warn) {
   std::string bytes;
   std::string reason;
   switch (ReadFile(file, bytes, reason)) {
@@ -116,12 +111,12 @@ TUserColumnNames TUserColumnNames::Load(const std::filesystem::path& file,
     case TRead::rOk:
       break;
   }
-  std::optional<TUserColumnNames> names = Parse(bytes, &reason);
-  if (!names) {
-    if (warn) warn(Warning(file, reason));
+  TUserColumnNames names;
+  if (const TResult parsed = Parse(bytes, names); !parsed) {
+    if (warn) warn(Warning(file, parsed.Message));
     return {};
   }
-  return std::move(*names);
+  return names;
 }
 
 std::optional<std::u16string_view> TUserColumnNames::Find(uint32_t hash) const {
@@ -176,7 +171,7 @@ int ApplyUserColumnNames(TCellTable& table, const TUserColumnNames& user) {
 
 std::optional<std::vector<std::u16string>> AddUserColumnNames(const std::filesystem::path& file,
                                                               const TCellTable& table,
-                                                              const TWarningHandler& warn) {
+                                                              const TMessageHandler& warn) {
   auto fail = [&](const std::string& reason) -> std::optional<std::vector<std::u16string>> {
     if (warn) warn(Warning(file, reason));
     return std::nullopt;
@@ -201,10 +196,8 @@ std::optional<std::vector<std::u16string>> AddUserColumnNames(const std::filesys
       case TRead::rFailed:
         return fail(reason);
       case TRead::rOk:
-        if (std::optional<TUserColumnNames> read = TUserColumnNames::Parse(bytes, &reason)) {
-          names = std::move(*read);
-        } else {
-          return fail(reason);
+        if (const TResult parsed = TUserColumnNames::Parse(bytes, names); !parsed) {
+          return fail(parsed.Message);
         }
         break;
     }

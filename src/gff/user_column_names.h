@@ -10,19 +10,18 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "common/error.h"
+#include "common/result.h"
+
 namespace tessary {
 
 class TCellTable;
-
-// Receives the one warning of a dictionary that cannot be used.
-using TWarningHandler = std::function<void(const std::string& message)>;
 
 class TUserColumnNames {
  public:
@@ -32,12 +31,11 @@ class TUserColumnNames {
   // The dictionary in a file's bytes: an optional byte order mark, lines
   // ended by LF (a CR before it is dropped). Lines that do not qualify (see
   // Accepts) are passed over, and of two names with one hash the first is
-  // kept. Nothing when the bytes are damaged; `reason` then says why.
-  static std::optional<TUserColumnNames> Parse(std::string_view bytes,
-                                               std::string* reason = nullptr);
+  // kept. A failure, with the reason, when the bytes are damaged.
+  static TResult Parse(std::string_view bytes, TUserColumnNames& names);
   // Reads the file. A missing file is an empty dictionary. An unreadable or
   // damaged one is ignored: one call of `warn`, and an empty dictionary.
-  static TUserColumnNames Load(const std::filesystem::path& file, const TWarningHandler& warn);
+  static TUserColumnNames Load(const std::filesystem::path& file, const TMessageHandler& warn);
 
   // The user's name for a hash.
   std::optional<std::u16string_view> Find(uint32_t hash) const;
@@ -78,7 +76,7 @@ int ApplyUserColumnNames(TCellTable& table, const TUserColumnNames& user);
 // is unchanged. Runs adding names at the same time take turns (TWriteLock).
 std::optional<std::vector<std::u16string>> AddUserColumnNames(const std::filesystem::path& file,
                                                               const TCellTable& table,
-                                                              const TWarningHandler& warn);
+                                                              const TMessageHandler& warn);
 
 // Where the dictionary lives: $XDG_DATA_HOME/tessary/column-names.txt, or
 // $HOME/.local/share/tessary/column-names.txt when XDG_DATA_HOME is unset,

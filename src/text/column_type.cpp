@@ -8,11 +8,11 @@ std::optional<TColumnType> ColumnTypeOf(std::u16string_view typeText) {
   // The longest name is 8 code units; longer texts need no lower-casing.
   if (typeText.size() > 8) return std::nullopt;
   const std::u16string lower = AsciiLower(typeText);
-  if (lower == u"int") return TColumnType::Int;
-  if (lower == u"float") return TColumnType::Float;
-  if (lower == u"bool") return TColumnType::Bool;
-  if (lower == u"string") return TColumnType::String;
-  if (lower == u"resource") return TColumnType::Resource;
+  if (lower == u"int") return TColumnType::ctInt;
+  if (lower == u"float") return TColumnType::ctFloat;
+  if (lower == u"bool") return TColumnType::ctBool;
+  if (lower == u"string") return TColumnType::ctString;
+  if (lower == u"resource") return TColumnType::ctResource;
   return std::nullopt;
 }
 

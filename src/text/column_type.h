@@ -7,7 +7,19 @@
 
 namespace tessary {
 
-enum class TColumnType { Int, Float, Bool, String, Resource };
+enum class TColumnType {
+  ctInt,
+  ctFloat,
+  ctBool,
+  ctString,
+  ctResource,
+  // The former names, until the table-file writer uses the ones above.
+  Int = ctInt,
+  Float = ctFloat,
+  Bool = ctBool,
+  String = ctString,
+  Resource = ctResource,
+};
 
 // The names of the five types, in the order an editor offers them.
 inline constexpr std::array<std::u16string_view, 5> kColumnTypeNames = {u"int", u"float", u"bool",

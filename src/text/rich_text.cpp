@@ -38,123 +38,139 @@ bool IsHiddenDestination(std::u16string_view word) {
 
 }  // namespace
 
-std::u16string RichTextToPlain(std::u16string_view rtf) {
-  std::u16string out;
-  struct Group {
+namespace {
+
+// Reads RTF: groups, control symbols and control words, keeping the text a
+// reader shows.
+class TRtfReader {
+ public:
+  explicit TRtfReader(std::u16string_view rtf) : FRtf(rtf) {}
+  std::u16string Read();
+
+ private:
+  struct TGroup {
     bool Hidden;
     int SkipAfterUnicode;
   };
-  std::vector<Group> groups{{false, 1}};
-  int pendingSkip = 0;  // fallback characters still to drop after \uN
-  bool groupStart = false;
-  size_t i = 0;
-  while (i < rtf.size()) {
-    const char16_t c = rtf[i];
-    Group& g = groups.back();
+
+  // The control symbol or word at the backslash at FPos.
+  void Control();
+  void ControlWord();
+  // A character of the text, unless it is a fallback after \uN or in a
+  // hidden group.
+  void Emit(char16_t c);
+
+  std::u16string_view FRtf;
+  size_t FPos = 0;
+  std::u16string FOut;
+  std::vector<TGroup> FGroups{{false, 1}};
+  int FPendingSkip = 0;  // fallback characters still to drop after \uN
+  bool FGroupStart = false;
+};
+
+std::u16string TRtfReader::Read() {
+  while (FPos < FRtf.size()) {
+    const char16_t c = FRtf[FPos];
     if (c == u'{') {
-      groups.push_back(g);
-      groupStart = true;
-      ++i;
-      continue;
+      FGroups.push_back(FGroups.back());
+      FGroupStart = true;
+      ++FPos;
+    } else if (c == u'}') {
+      if (FGroups.size() > 1) FGroups.pop_back();
+      FGroupStart = false;
+      ++FPos;
+    } else if (c == u'\\') {
+      if (FPos + 1 >= FRtf.size()) break;
+      Control();
+    } else {
+      FGroupStart = false;
+      if (c != u'\r' && c != u'\n') Emit(c);
+      ++FPos;
     }
-    if (c == u'}') {
-      if (groups.size() > 1) groups.pop_back();
-      groupStart = false;
-      ++i;
-      continue;
-    }
-    if (c == u'\\') {
-      if (i + 1 >= rtf.size()) break;
-      const char16_t n = rtf[i + 1];
-      if (n == u'\\' || n == u'{' || n == u'}') {
-        if (pendingSkip > 0) {
-          --pendingSkip;
-        } else if (!g.Hidden) {
-          out += n;
-        }
-        i += 2;
-        groupStart = false;
-        continue;
-      }
-      if (n == u'*') {
-        if (groupStart) g.Hidden = true;
-        i += 2;
-        continue;
-      }
-      if (n == u'\'') {
-        int hi = i + 2 < rtf.size() ? HexDigit(rtf[i + 2]) : -1;
-        int lo = i + 3 < rtf.size() ? HexDigit(rtf[i + 3]) : -1;
-        i += 4;
-        if (hi < 0 || lo < 0) continue;
-        if (pendingSkip > 0) {
-          --pendingSkip;
-        } else if (!g.Hidden) {
-          out += static_cast<char16_t>(hi * 16 + lo);  // Latin-1 reading of the byte
-        }
-        groupStart = false;
-        continue;
-      }
-      if (!IsLetter(n)) {
-        if (n == u'~' && !g.Hidden) out += u'\u00A0';
-        i += 2;
-        continue;
-      }
-      size_t j = i + 1;
-      while (j < rtf.size() && IsLetter(rtf[j])) ++j;
-      std::u16string_view word = rtf.substr(i + 1, j - i - 1);
-      bool negative = false;
-      if (j < rtf.size() && rtf[j] == u'-') {
-        negative = true;
-        ++j;
-      }
-      long value = 0;
-      bool hasValue = false;
-      while (j < rtf.size() && IsDigit(rtf[j])) {
-        if (value < 1000000) value = value * 10 + (rtf[j] - u'0');
-        hasValue = true;
-        ++j;
-      }
-      if (negative) value = -value;
-      if (j < rtf.size() && rtf[j] == u' ') ++j;  // the delimiter belongs to the word
-      i = j;
-      if (groupStart && IsHiddenDestination(word)) g.Hidden = true;
-      groupStart = false;
-      if (g.Hidden) continue;
-      if (word == u"par" || word == u"line" || word == u"row") {
-        out += u"\r\n";
-      } else if (word == u"tab" || word == u"cell") {
-        out += u'\t';
-      } else if (word == u"uc" && hasValue) {
-        g.SkipAfterUnicode = static_cast<int>(value);
-      } else if (word == u"u" && hasValue) {
-        out += static_cast<char16_t>(value < 0 ? value + 65536 : value);
-        pendingSkip = g.SkipAfterUnicode;
-      } else if (word == u"emdash") {
-        out += u'\u2014';
-      } else if (word == u"endash") {
-        out += u'\u2013';
-      } else if (word == u"bullet") {
-        out += u'\u2022';
-      }
-      continue;
-    }
-    groupStart = false;
-    if (c == u'\r' || c == u'\n') {
-      ++i;
-      continue;
-    }
-    if (pendingSkip > 0) {
-      --pendingSkip;
-    } else if (!g.Hidden) {
-      out += c;
-    }
-    ++i;
   }
   // A trailing paragraph mark ends the text, it adds no empty line.
-  while (out.size() >= 2 && out.compare(out.size() - 2, 2, u"\r\n") == 0)
-    out.resize(out.size() - 2);
-  return out;
+  while (FOut.size() >= 2 && FOut.compare(FOut.size() - 2, 2, u"\r\n") == 0) {
+    FOut.resize(FOut.size() - 2);
+  }
+  return std::move(FOut);
 }
+
+void TRtfReader::Control() {
+  const char16_t n = FRtf[FPos + 1];
+  if (n == u'\\' || n == u'{' || n == u'}') {
+    Emit(n);
+    FPos += 2;
+    FGroupStart = false;
+  } else if (n == u'*') {
+    if (FGroupStart) FGroups.back().Hidden = true;
+    FPos += 2;
+  } else if (n == u'\'') {
+    const int hi = FPos + 2 < FRtf.size() ? HexDigit(FRtf[FPos + 2]) : -1;
+    const int lo = FPos + 3 < FRtf.size() ? HexDigit(FRtf[FPos + 3]) : -1;
+    FPos += 4;
+    if (hi < 0 || lo < 0) return;
+    Emit(static_cast<char16_t>(hi * 16 + lo));  // Latin-1 reading of the byte
+    FGroupStart = false;
+  } else if (!IsLetter(n)) {
+    if (n == u'~' && !FGroups.back().Hidden) FOut += u'\u00A0';
+    FPos += 2;
+  } else {
+    ControlWord();
+  }
+}
+
+void TRtfReader::ControlWord() {
+  size_t j = FPos + 1;
+  while (j < FRtf.size() && IsLetter(FRtf[j])) ++j;
+  const std::u16string_view word = FRtf.substr(FPos + 1, j - FPos - 1);
+  bool negative = false;
+  if (j < FRtf.size() && FRtf[j] == u'-') {
+    negative = true;
+    ++j;
+  }
+  long value = 0;
+  bool hasValue = false;
+  while (j < FRtf.size() && IsDigit(FRtf[j])) {
+    if (value < 1000000) value = value * 10 + (FRtf[j] - u'0');
+    hasValue = true;
+    ++j;
+  }
+  if (negative) value = -value;
+  if (j < FRtf.size() && FRtf[j] == u' ') ++j;  // the delimiter belongs to the word
+  FPos = j;
+  TGroup& g = FGroups.back();
+  if (FGroupStart && IsHiddenDestination(word)) g.Hidden = true;
+  FGroupStart = false;
+  if (g.Hidden) return;
+  if (word == u"par" || word == u"line" || word == u"row") {
+    FOut += u"\r\n";
+  } else if (word == u"tab" || word == u"cell") {
+    FOut += u'\t';
+  } else if (word == u"uc" && hasValue) {
+    g.SkipAfterUnicode = static_cast<int>(value);
+  } else if (word == u"u" && hasValue) {
+    FOut += static_cast<char16_t>(value < 0 ? value + 65536 : value);
+    FPendingSkip = g.SkipAfterUnicode;
+  } else if (word == u"emdash") {
+    FOut += u'\u2014';
+  } else if (word == u"endash") {
+    FOut += u'\u2013';
+  } else if (word == u"bullet") {
+    FOut += u'\u2022';
+  }
+}
+
+void TRtfReader::Emit(char16_t c) {
+  if (FPendingSkip > 0) {
+    --FPendingSkip;
+  } else if (!FGroups.back().Hidden) {
+    FOut += c;
+  }
+}
+
+}  // namespace
+
+std::u16string RichTextToPlain(std::u16string_view rtf) { return TRtfReader(rtf).Read(); }
 
 std::u16string RemoveHtmlTags(std::u16string_view text) {
   std::u16string breaks;

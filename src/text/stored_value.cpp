@@ -9,15 +9,15 @@ namespace tessary {
 
 std::optional<uint32_t> StoredBits(TColumnType type, std::u16string_view text) {
   switch (type) {
-    case TColumnType::Int:
+    case TColumnType::ctInt:
       if (const std::optional<int32_t> value = ParseInteger(text)) {
         return static_cast<uint32_t>(*value);
       }
       return std::nullopt;
-    case TColumnType::Bool:
+    case TColumnType::ctBool:
       if (const std::optional<bool> value = ParseBool(text)) return *value ? 1u : 0u;
       return std::nullopt;
-    case TColumnType::Float:
+    case TColumnType::ctFloat:
       // FormatReal's NAN, INF and -INF are values; a value that does not
       // round to a finite 32-bit float is written as 0.
       if (const std::optional<float> f = ParseStoredFloat(text)) {
@@ -26,15 +26,16 @@ std::optional<uint32_t> StoredBits(TColumnType type, std::u16string_view text) {
         return bits;
       }
       return std::nullopt;
-    case TColumnType::String:
-    case TColumnType::Resource:
+    case TColumnType::ctString:
+    case TColumnType::ctResource:
       break;
   }
   return std::nullopt;
 }
 
 bool CannotBeStored(TColumnType type, std::u16string_view text) {
-  if (text.empty() || type == TColumnType::String || type == TColumnType::Resource) return false;
+  if (text.empty() || type == TColumnType::ctString || type == TColumnType::ctResource)
+    return false;
   return !StoredBits(type, text).has_value();
 }
 
@@ -45,8 +46,8 @@ size_t TIdKeyHash::operator()(const TIdKey& k) const noexcept {
 
 std::optional<TIdKey> StoredIdKey(std::optional<TColumnType> type, std::u16string_view text) {
   if (text.empty()) return std::nullopt;
-  const TColumnType t = type.value_or(TColumnType::String);
-  if (t == TColumnType::String || t == TColumnType::Resource) {
+  const TColumnType t = type.value_or(TColumnType::ctString);
+  if (t == TColumnType::ctString || t == TColumnType::ctResource) {
     TIdKey key;
     key.IsText = true;
     key.Text = text;

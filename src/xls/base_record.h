@@ -103,6 +103,7 @@ class TSubListRecord : public TBaseRecord {
   TESSARY_RECORD_CLONE(TSubListRecord)
   void SaveToStream(TRecordStream& stream) const override;
 
+ private:
   const TBaseRecordList* FSubList;
 };
 

@@ -125,6 +125,7 @@ class TFormulaRecord : public TCellRecord {
   bool IsFormula() const override { return true; }
   int ErrorCode() const override;
 
+ private:
   std::vector<std::unique_ptr<TBaseRecord>> FFollowers;
 };
 

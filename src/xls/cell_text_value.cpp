@@ -293,7 +293,7 @@ TCellTextValue ConvertCellText(std::u16string_view text, const TRegionalSettings
   RemoveThousands(s, settings.ThousandSeparator);
 
   if (std::optional<double> number = ParseExportNumber(s)) {
-    result.Kind = TCellTextValue::TKind::Number;
+    result.Kind = TCellTextValue::TValueKind::vkNumber;
     result.Number = percentFlag ? *number / 100 : *number;
     const size_t dot = s.find(kDecimal);
     const bool decimalsTyped = dot != std::u16string::npos && dot >= 1;
@@ -312,19 +312,19 @@ TCellTextValue ConvertCellText(std::u16string_view text, const TRegionalSettings
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
   }
   if (upper == u"FALSE" || upper == u"TRUE") {
-    result.Kind = TCellTextValue::TKind::Boolean;
+    result.Kind = TCellTextValue::TValueKind::vkBoolean;
     result.Boolean = upper == u"TRUE";
     return result;
   }
 
   if (auto date = RecogniseDateTime(s0, settings, dateFormat, timeFormat, currentYear)) {
-    result.Kind = TCellTextValue::TKind::DateTime;
+    result.Kind = TCellTextValue::TValueKind::vkDateTime;
     result.Number = date->first;
     result.Format = std::move(date->second);
     return result;
   }
 
-  result.Kind = TCellTextValue::TKind::String;
+  result.Kind = TCellTextValue::TValueKind::vkString;
   result.Text = std::u16string(text);
   return result;
 }
@@ -333,21 +333,21 @@ TCellTextValue ConvertTypedCellText(std::u16string_view text, TColumnType type) 
   TCellTextValue result;
   std::optional<double> number;
   switch (type) {
-    case TColumnType::Int:
+    case TColumnType::ctInt:
       if (std::optional<int32_t> v = ParseInteger(text)) number = *v;
       break;
-    case TColumnType::Float:
+    case TColumnType::ctFloat:
       if (std::optional<long double> v = ParseReal(text)) number = static_cast<double>(*v);
       break;
-    case TColumnType::Bool:
+    case TColumnType::ctBool:
       if (std::optional<bool> v = ParseBool(text)) number = *v ? 1 : 0;
       break;
-    case TColumnType::String:
-    case TColumnType::Resource:
+    case TColumnType::ctString:
+    case TColumnType::ctResource:
       break;
   }
   if (number && std::isfinite(*number)) {
-    result.Kind = TCellTextValue::TKind::Number;
+    result.Kind = TCellTextValue::TValueKind::vkNumber;
     result.Number = *number;
   } else {
     result.Text = std::u16string(text);

@@ -13,8 +13,8 @@
 namespace tessary {
 
 struct TCellTextValue {
-  enum class TKind { Number, Boolean, DateTime, String };
-  TKind Kind = TKind::String;
+  enum class TValueKind { vkNumber, vkBoolean, vkDateTime, vkString };
+  TValueKind Kind = TValueKind::vkString;
   double Number = 0;     // Number and DateTime (days since 1899-12-30)
   bool Boolean = false;  // Boolean
   std::u16string Text;   // String: the text, untrimmed

@@ -302,7 +302,7 @@ void TCells::AddRecord(std::unique_ptr<TBaseRecord> record) {
   TCell kept;
   kept.Col = col;
   kept.XF = cell->XF();
-  kept.Kind = TCellKind::Record;
+  kept.Kind = TCellKind::ckRecord;
   kept.Bits = KeepRecord(std::unique_ptr<TCellRecord>(cell));
   PlaceCell(row, kept);
 }
@@ -324,18 +324,18 @@ void TCells::AddPayload(uint16_t id, std::span<const uint8_t> payload) {
   if (cell.Col > kMaxSheetCol) ThrowFileInvalid();
   switch (id) {
     case xlsid::BLANK:
-      cell.Kind = TCellKind::Blank;
+      cell.Kind = TCellKind::ckBlank;
       break;
     case xlsid::NUMBER:
-      cell.Kind = TCellKind::Number;
+      cell.Kind = TCellKind::ckNumber;
       cell.Bits = in.U64();
       break;
     case xlsid::RK:
-      cell.Kind = TCellKind::RK;
+      cell.Kind = TCellKind::ckRK;
       cell.Bits = in.U32();
       break;
     case xlsid::BOOLERR:
-      cell.Kind = TCellKind::BoolErr;
+      cell.Kind = TCellKind::ckBoolErr;
       cell.Bits = in.U8();
       cell.IsError = in.U8() != 0;
       break;
@@ -343,12 +343,12 @@ void TCells::AddPayload(uint16_t id, std::span<const uint8_t> payload) {
       const uint32_t index = in.U32();
       if (FSST == nullptr) {
         std::vector<uint8_t> data(payload.begin(), payload.end());
-        cell.Kind = TCellKind::Record;
+        cell.Kind = TCellKind::ckRecord;
         cell.Bits = KeepRecord(std::make_unique<TLabelSSTRecord>(id, std::move(data)));
         break;
       }
       if (index >= FSST->Count()) ThrowFileInvalid();
-      cell.Kind = TCellKind::String;
+      cell.Kind = TCellKind::ckString;
       cell.Bits = FSST->EntryOffsetAt(index);
       FSST->AddRef(static_cast<uint32_t>(cell.Bits));
       break;
@@ -379,10 +379,10 @@ void TCells::AddMulPayload(uint16_t id, std::span<const uint8_t> payload) {
     cell.Col = static_cast<uint16_t>(first + i);
     cell.XF = in.U16();
     if (id == xlsid::MULRK) {
-      cell.Kind = TCellKind::RK;
+      cell.Kind = TCellKind::ckRK;
       cell.Bits = in.U32();
     } else {
-      cell.Kind = TCellKind::Blank;
+      cell.Kind = TCellKind::ckBlank;
     }
     PlaceCell(row, cell);
   }
@@ -412,9 +412,9 @@ uint64_t TCells::KeepRecord(std::unique_ptr<TCellRecord> record) {
 }
 
 void TCells::ReleaseCell(const TCell& cell) {
-  if (cell.Kind == TCellKind::String && FSST != nullptr) {
+  if (cell.Kind == TCellKind::ckString && FSST != nullptr) {
     FSST->Release(static_cast<uint32_t>(cell.Bits));
-  } else if (cell.Kind == TCellKind::Record) {
+  } else if (cell.Kind == TCellKind::ckRecord) {
     FRecords[cell.Bits].reset();
   }
 }
@@ -491,17 +491,17 @@ std::optional<TCell> TCells::MakeCell(int col, int xf, int defaultXF, const TXls
   const auto number = [&](double d) {
     uint32_t rk;
     if (EncodeRK(d, rk)) {
-      cell.Kind = TCellKind::RK;
+      cell.Kind = TCellKind::ckRK;
       cell.Bits = rk;
     } else {
-      cell.Kind = TCellKind::Number;
+      cell.Kind = TCellKind::ckNumber;
       cell.Bits = std::bit_cast<uint64_t>(d);
     }
     return cell;
   };
   const auto blank = [&]() -> std::optional<TCell> {
     if (xf == defaultXF) return std::nullopt;
-    cell.Kind = TCellKind::Blank;
+    cell.Kind = TCellKind::ckBlank;
     return cell;
   };
 
@@ -510,7 +510,7 @@ std::optional<TCell> TCells::MakeCell(int col, int xf, int defaultXF, const TXls
     return number(options1904 ? date->Serial - 1462 : date->Serial);
   }
   if (const auto* b = std::get_if<bool>(&value.Value)) {
-    cell.Kind = TCellKind::BoolErr;
+    cell.Kind = TCellKind::ckBoolErr;
     cell.Bits = *b ? 1 : 0;
     return cell;
   }
@@ -518,7 +518,7 @@ std::optional<TCell> TCells::MakeCell(int col, int xf, int defaultXF, const TXls
     if (text->empty()) return blank();
     if (FSST == nullptr) throw Error("The sheet has no shared string table");
     static const std::vector<TRTFRun> kNoRuns;
-    cell.Kind = TCellKind::String;
+    cell.Kind = TCellKind::ckString;
     cell.Bits = FSST->AddEntry(*text, runs != nullptr ? *runs : kNoRuns);
     return cell;
   }
@@ -608,7 +608,7 @@ void TCells::SetFormat(int row, int col, int xf, bool options1904) {
     if (found) {
       TCell& cell = cells[pos];
       cell.XF = static_cast<uint16_t>(xf);
-      if (cell.Kind == TCellKind::Record) FRecords[cell.Bits]->SetXF(cell.XF);
+      if (cell.Kind == TCellKind::ckRecord) FRecords[cell.Bits]->SetXF(cell.XF);
       return;
     }
   }
@@ -631,36 +631,36 @@ const TCell* TCells::Cell(int row, int col) const {
 }
 
 const TCellRecord* TCells::Record(const TCell& cell) const {
-  return cell.Kind == TCellKind::Record ? FRecords[cell.Bits].get() : nullptr;
+  return cell.Kind == TCellKind::ckRecord ? FRecords[cell.Bits].get() : nullptr;
 }
 
 TXlsValue TCells::Value(const TCell& cell) const {
   switch (cell.Kind) {
-    case TCellKind::Blank:
+    case TCellKind::ckBlank:
       return {};
-    case TCellKind::Number:
+    case TCellKind::ckNumber:
       return std::bit_cast<double>(cell.Bits);
-    case TCellKind::RK:
+    case TCellKind::ckRK:
       return DecodeRK(static_cast<uint32_t>(cell.Bits));
-    case TCellKind::String:
+    case TCellKind::ckString:
       if (FSST == nullptr) return std::u16string();
       return FSST->EntryText(static_cast<uint32_t>(cell.Bits));
-    case TCellKind::BoolErr:
+    case TCellKind::ckBoolErr:
       if (cell.IsError) return ErrorCodeText(static_cast<uint8_t>(cell.Bits));
       return cell.Bits != 0;
-    case TCellKind::Record:
+    case TCellKind::ckRecord:
       return FRecords[cell.Bits]->GetValue();
   }
   return {};
 }
 
 bool TCells::IsFormula(const TCell& cell) const {
-  return cell.Kind == TCellKind::Record && FRecords[cell.Bits]->IsFormula();
+  return cell.Kind == TCellKind::ckRecord && FRecords[cell.Bits]->IsFormula();
 }
 
 std::optional<uint8_t> TCells::ErrorCode(const TCell& cell) const {
-  if (cell.Kind == TCellKind::BoolErr && cell.IsError) return static_cast<uint8_t>(cell.Bits);
-  if (cell.Kind == TCellKind::Record) {
+  if (cell.Kind == TCellKind::ckBoolErr && cell.IsError) return static_cast<uint8_t>(cell.Bits);
+  if (cell.Kind == TCellKind::ckRecord) {
     const int code = FRecords[cell.Bits]->ErrorCode();
     if (code >= 0) return static_cast<uint8_t>(code);
   }
@@ -745,7 +745,7 @@ void TCells::InsertRows(int row, int count) {
   // Records kept for cells hold their row themselves.
   for (size_t i = at + added; i < FCellRows.size(); ++i) {
     for (const TCell& cell : FCellRows[i]) {
-      if (cell.Kind == TCellKind::Record) FRecords[cell.Bits]->SetRow(static_cast<uint16_t>(i));
+      if (cell.Kind == TCellKind::ckRecord) FRecords[cell.Bits]->SetRow(static_cast<uint16_t>(i));
     }
   }
 }
@@ -777,7 +777,7 @@ void TCells::InsertCols(int col, int count) {
     for (TCell& cell : cells) {
       if (cell.Col < col) continue;
       cell.Col = moved(cell.Col);
-      if (cell.Kind == TCellKind::Record) FRecords[cell.Bits]->SetColumn(cell.Col);
+      if (cell.Kind == TCellKind::ckRecord) FRecords[cell.Bits]->SetColumn(cell.Col);
     }
     if (TRowRecord* record = Row(static_cast<int>(r))) {
       if (record->FirstCol() >= col) record->SetFirstCol(moved(record->FirstCol()));
@@ -862,7 +862,7 @@ static void WriteMulBlank(TRecordBuffer& out, uint16_t row, std::span<const TCel
 void TCells::WriteCell(TRecordBuffer& out, uint16_t row, const TCell& cell) const {
   static constexpr uint16_t kIds[] = {xlsid::BLANK, xlsid::NUMBER, xlsid::RK, xlsid::LABELSST,
                                       xlsid::BOOLERR};
-  if (cell.Kind == TCellKind::Record) {
+  if (cell.Kind == TCellKind::ckRecord) {
     FRecords[cell.Bits]->SaveToStream(out);
     return;
   }
@@ -871,21 +871,21 @@ void TCells::WriteCell(TRecordBuffer& out, uint16_t row, const TCell& cell) cons
   out.U16(cell.Col);
   out.U16(cell.XF);
   switch (cell.Kind) {
-    case TCellKind::Number:
+    case TCellKind::ckNumber:
       out.F64(std::bit_cast<double>(cell.Bits));
       break;
-    case TCellKind::RK:
+    case TCellKind::ckRK:
       out.U32(static_cast<uint32_t>(cell.Bits));
       break;
-    case TCellKind::String:
+    case TCellKind::ckString:
       out.U32(FSST->EntryIndex(static_cast<uint32_t>(cell.Bits)));
       break;
-    case TCellKind::BoolErr:
+    case TCellKind::ckBoolErr:
       out.U8(static_cast<uint8_t>(cell.Bits));
       out.U8(cell.IsError ? 1 : 0);
       break;
-    case TCellKind::Blank:
-    case TCellKind::Record:
+    case TCellKind::ckBlank:
+    case TCellKind::ckRecord:
       break;
   }
   out.End();
@@ -899,7 +899,7 @@ void TCells::WriteRowCells(TRecordBuffer& out, uint16_t row, std::span<const TCe
   while (i < cells.size()) {
     const TCell& first = cells[i];
     size_t j = i;
-    if (first.Kind == TCellKind::RK || first.Kind == TCellKind::Blank) {
+    if (first.Kind == TCellKind::ckRK || first.Kind == TCellKind::ckBlank) {
       while (j + 1 < cells.size() && cells[j + 1].Kind == first.Kind &&
              cells[j + 1].Col == cells[j].Col + 1 && cells[j + 1].Col <= right) {
         ++j;
@@ -907,7 +907,7 @@ void TCells::WriteRowCells(TRecordBuffer& out, uint16_t row, std::span<const TCe
     }
     if (j == i) {
       WriteCell(out, row, first);
-    } else if (first.Kind == TCellKind::RK) {
+    } else if (first.Kind == TCellKind::ckRK) {
       WriteMulRK(out, row, cells.subspan(i, j - i + 1));
     } else {
       WriteMulBlank(out, row, cells.subspan(i, j - i + 1));
@@ -940,7 +940,7 @@ void TCells::Clear() {
   if (FSST != nullptr) {
     for (const std::vector<TCell>& cells : FCellRows) {
       for (const TCell& cell : cells) {
-        if (cell.Kind == TCellKind::String) FSST->Release(static_cast<uint32_t>(cell.Bits));
+        if (cell.Kind == TCellKind::ckString) FSST->Release(static_cast<uint32_t>(cell.Bits));
       }
     }
   }

@@ -107,19 +107,19 @@ class TMergedCells {
 
 // How a cell's value is stored.
 enum class TCellKind : uint8_t {
-  Blank,    // no value, only a format
-  Number,   // Bits: the double
-  RK,       // Bits: the RK value
-  String,   // Bits: the offset of its entry in the string table
-  BoolErr,  // Bits: the value byte; IsError: an error code, not a Boolean
-  Record,   // Bits: the index of the record kept for it
+  ckBlank,    // no value, only a format
+  ckNumber,   // Bits: the double
+  ckRK,       // Bits: the RK value
+  ckString,   // Bits: the offset of its entry in the string table
+  ckBoolErr,  // Bits: the value byte; IsError: an error code, not a Boolean
+  ckRecord,   // Bits: the index of the record kept for it
 };
 
 // A cell as the block holds it. Its row is the row it is kept in.
 struct TCell {
   uint16_t Col = 0;
   uint16_t XF = 0;
-  TCellKind Kind = TCellKind::Blank;
+  TCellKind Kind = TCellKind::ckBlank;
   bool IsError = false;
   uint64_t Bits = 0;
 };

@@ -16,9 +16,8 @@ namespace {
 constexpr uint16_t kByteOrderMark = 0xFFFE;
 constexpr uint32_t kSectorShift = 9;
 constexpr uint32_t kMiniSectorShift = 6;
-constexpr uint32_t kMiniStreamCutoff = 4096;
-constexpr uint32_t kSectorSize = 1u << kSectorShift;
-constexpr uint32_t kEntriesPerSector = kSectorSize / 4;
+constexpr uint32_t kEntriesPerSector = kFatEntriesPerSector;
+static_assert(kSectorSize == 1u << kSectorShift);
 
 [[noreturn]] void InvalidOperation(const std::string& streamName = {}) {
   ThrowError("Invalid OLE Stream operation on stream: \"%s\"", streamName.c_str());
@@ -53,9 +52,17 @@ void TCompoundDirEntry::SetSize(uint64_t size) {
 
 void TCompoundFile::Invalid() { ThrowError("Error reading Excel records. File invalid"); }
 
-TCompoundFile::TCompoundFile(TByteStream& stream, bool avoidExceptions) : FStream(&stream) {
-  Open(avoidExceptions);
+bool TCompoundFile::IsCompoundFile(TByteStream& stream) {
+  const uint64_t start = stream.Position();
+  const uint64_t size = stream.Size();
+  if (size < start || size - start < kHeaderDataSize) return false;
+  std::array<uint8_t, kFileSignature.size()> head{};
+  stream.Read(head.data(), head.size());
+  stream.Seek(start);
+  return head == kFileSignature;
 }
+
+TCompoundFile::TCompoundFile(TByteStream& stream) : FStream(&stream) { Open(); }
 
 TCompoundFile::~TCompoundFile() {
   try {
@@ -65,20 +72,11 @@ TCompoundFile::~TCompoundFile() {
   }
 }
 
-void TCompoundFile::Open(bool avoidExceptions) {
+void TCompoundFile::Open() {
+  if (!IsCompoundFile(*FStream)) NotACompoundFile();
   FStartOfs = FStream->Position();
   const uint64_t size = FStream->Size();
-  bool isCompound = size >= FStartOfs && size - FStartOfs >= kHeaderDataSize;
-  if (isCompound) {
-    FStream->Read(FHeader.data(), kHeaderDataSize);
-    isCompound = std::equal(kFileSignature.begin(), kFileSignature.end(), FHeader.begin());
-  }
-  if (!isCompound) {
-    if (!avoidExceptions) NotACompoundFile();
-    FNotXls97 = true;
-    FStream->Seek(FStartOfs);
-    return;
-  }
+  FStream->Read(FHeader.data(), kHeaderDataSize);
   // Only little-endian files with 512-byte sectors, 64-byte mini sectors
   // and the standard cutoff are read: every position of the copy assumes
   // them, and another cutoff would make the copy pad the target to that
@@ -264,7 +262,7 @@ uint64_t TCompoundFile::EntrySize(const uint8_t* entry) const {
 }
 
 std::optional<TCompoundDirEntry> TCompoundFile::FindDir(std::u16string_view name) const {
-  if (FNotXls97 || FClosed) return std::nullopt;
+  if (FClosed) return std::nullopt;
   uint8_t sector[kSectorSize];
   for (uint32_t s : FDirSectors) {
     ReadSector(s, sector);
@@ -386,100 +384,115 @@ void TCompoundFile::CheckOutPosition(uint64_t sectors) const {
   }
 }
 
-void TCompoundFile::AppendOutSector(const uint8_t* data, uint32_t fatEntry) {
+void TCompoundFile::WriteOutSector(const uint8_t* data, uint64_t sector) {
   OutWrite(data, FSectorSize);
-  FOutFat.push_back(fatEntry);
-  CheckOutPosition(FOutFat.size());
+  CheckOutPosition(sector + 1);
 }
 
-void TCompoundFile::CopyChain(uint8_t* entry, std::vector<bool>& used) {
-  const uint32_t start = GetU32(entry + kOfsStartSector);
-  if (start == kEndOfChain) return;
-  // At least one sector: an entry that has a chain keeps one.
-  const uint64_t wanted = std::max<uint64_t>(1, DivUp(EntrySize(entry), FSectorSize));
-  const std::vector<uint32_t> chain = FollowChain(start, wanted);
-  PutU32(entry + kOfsStartSector, static_cast<uint32_t>(FOutFat.size()));
+std::vector<TCompoundFile::TDirCopy> TCompoundFile::PlanCopy(
+    std::u16string_view streamName, std::optional<TCompoundDirEntry>& target) const {
+  // A sector in two chains would be copied twice; such a file is damaged,
+  // and copying it could multiply its size.
+  std::vector<bool> used(FFileSectors);
+  auto take = [&](uint32_t sector) {
+    if (used[sector]) Invalid();
+    used[sector] = true;
+  };
+  std::vector<TDirCopy> copies;
   uint8_t sector[kSectorSize];
-  for (size_t i = 0; i < chain.size(); ++i) {
-    // A sector shared by two chains would be copied twice; such a file is
-    // damaged, and copying it could multiply its size.
-    if (used[chain[i]]) Invalid();
-    used[chain[i]] = true;
-    ReadSector(chain[i], sector);
-    const bool last = i + 1 == chain.size();
-    AppendOutSector(sector, last ? kEndOfChain : static_cast<uint32_t>(FOutFat.size() + 1));
+  for (uint32_t dirSector : FDirSectors) {
+    used[dirSector] = true;
+    ReadSector(dirSector, sector);
+    TDirCopy& copy = copies.emplace_back();
+    for (uint32_t e = 0; e < FSectorSize / kDirEntrySize; ++e) {
+      uint8_t* entry = sector + e * kDirEntrySize;
+      const uint8_t type = entry[kOfsObjectType];
+      if (type == STGTY_STREAM && !target && EntryName(entry) == streamName) {
+        PutU32(entry + kOfsStartSector, kEndOfChain);
+        PutU64(entry + kOfsStreamSize, 0);
+        target.emplace();
+        std::memcpy(target->Data.data(), entry, kDirEntrySize);
+        copy.TargetEntry = static_cast<int>(e);
+      } else if (type == STGTY_ROOT ||
+                 (type == STGTY_STREAM && EntrySize(entry) >= FMiniSectorCutoff)) {
+        const uint32_t start = GetU32(entry + kOfsStartSector);
+        if (start == kEndOfChain) continue;
+        // At least one sector: an entry that has a chain keeps one.
+        const uint64_t wanted = std::max<uint64_t>(1, DivUp(EntrySize(entry), FSectorSize));
+        std::vector<uint32_t> chain = FollowChain(start, wanted);
+        for (uint32_t s : chain) take(s);
+        copy.Chains.push_back({e, std::move(chain)});
+      }
+    }
   }
+  for (uint32_t s : FMiniFatSectors) take(s);
+  return copies;
+}
+
+void TCompoundFile::WriteCopy(const std::vector<TDirCopy>& copies, const TCompoundLayout& layout) {
+  uint8_t data[kSectorSize];
+  uint8_t dir[kSectorSize];
+  for (size_t d = 0; d < copies.size(); ++d) {
+    ReadSector(FDirSectors[d], dir);
+    const TDirCopy& copy = copies[d];
+    for (size_t c = 0; c < copy.Chains.size(); ++c) {
+      uint64_t to = layout.ChainStarts[d][c];
+      PutU32(dir + copy.Chains[c].Entry * kDirEntrySize + kOfsStartSector,
+             static_cast<uint32_t>(to));
+      for (uint32_t s : copy.Chains[c].Sectors) {
+        ReadSector(s, data);
+        WriteOutSector(data, to++);
+      }
+    }
+    if (copy.TargetEntry >= 0) {
+      uint8_t* entry = dir + copy.TargetEntry * kDirEntrySize;
+      PutU32(entry + kOfsStartSector, kEndOfChain);
+      PutU64(entry + kOfsStreamSize, 0);
+      FDIRStartPos = FOut->Position() + copy.TargetEntry * kDirEntrySize;
+    }
+    WriteOutSector(dir, layout.DirSectors[d]);
+  }
+  uint64_t to = layout.MiniFatStart;
+  for (uint32_t s : FMiniFatSectors) {
+    ReadSector(s, data);
+    WriteOutSector(data, to++);
+  }
+  CheckOutPosition(layout.CopiedSectors);
 }
 
 void TCompoundFile::PrepareForWrite(TByteStream& out, std::u16string_view streamName) {
-  if (FPreparedForWrite || FClosed || FNotXls97) InvalidOperation();
+  if (FPreparedForWrite || FClosed) InvalidOperation();
   FDir.reset();
   FDirChain.clear();
   FStreamPos = 0;
   FOut = &out;
-  FOutFat.clear();
   FOutHeader = FHeader;
   FOutStartOfs = out.Position();
   try {
     out.Seek(FOutStartOfs + kHeaderSize);
-    std::vector<bool> used(FFileSectors);
     std::optional<TCompoundDirEntry> target;
-    uint32_t previousDirSector = kEndOfChain;
-    uint8_t sector[kSectorSize];
-    for (uint32_t dirSector : FDirSectors) {
-      used[dirSector] = true;
-      ReadSector(dirSector, sector);
-      int targetIndex = -1;
-      for (uint32_t e = 0; e < FSectorSize / kDirEntrySize; ++e) {
-        uint8_t* entry = sector + e * kDirEntrySize;
-        const uint8_t type = entry[kOfsObjectType];
-        if (type == STGTY_STREAM && !target && EntryName(entry) == streamName) {
-          PutU32(entry + kOfsStartSector, kEndOfChain);
-          PutU64(entry + kOfsStreamSize, 0);
-          target.emplace();
-          std::memcpy(target->Data.data(), entry, kDirEntrySize);
-          targetIndex = static_cast<int>(e);
-        } else if (type == STGTY_ROOT ||
-                   (type == STGTY_STREAM && EntrySize(entry) >= FMiniSectorCutoff)) {
-          CopyChain(entry, used);
-        }
-      }
-      if (targetIndex >= 0) FDIRStartPos = out.Position() + targetIndex * kDirEntrySize;
-      const uint32_t written = static_cast<uint32_t>(FOutFat.size());
-      if (previousDirSector == kEndOfChain) {
-        PutU32(FOutHeader.data() + kOfsSectDirStart, written);
-      } else {
-        FOutFat[previousDirSector] = written;
-      }
-      previousDirSector = written;
-      AppendOutSector(sector, kEndOfChain);
-    }
+    const std::vector<TDirCopy> copies = PlanCopy(streamName, target);
     if (!target) InvalidOperation();
-
-    // The MiniFAT, in chain order. Without one the header says so, rather
-    // than keeping a start sector that means something else in the copy.
-    uint32_t previousMiniFat = kEndOfChain;
-    PutU32(FOutHeader.data() + kOfsSectMiniFatStart, kEndOfChain);
-    for (uint32_t s : FMiniFatSectors) {
-      if (used[s]) Invalid();
-      used[s] = true;
-      ReadSector(s, sector);
-      const uint32_t written = static_cast<uint32_t>(FOutFat.size());
-      if (previousMiniFat == kEndOfChain) {
-        PutU32(FOutHeader.data() + kOfsSectMiniFatStart, written);
-      } else {
-        FOutFat[previousMiniFat] = written;
-      }
-      previousMiniFat = written;
-      AppendOutSector(sector, kEndOfChain);
+    FOutSizes = {};
+    for (const TDirCopy& copy : copies) {
+      std::vector<uint64_t>& counts = FOutSizes.Chains.emplace_back();
+      for (const TDirCopy::TChain& chain : copy.Chains) counts.push_back(chain.Sectors.size());
     }
-
-    target->SetStartSector(static_cast<uint32_t>(FOutFat.size()));
+    FOutSizes.MiniFatSectors = FMiniFatSectors.size();
+    // The target's size only changes where the target and what follows lie.
+    const TCompoundLayout layout = ComputeCompoundLayout(FOutSizes);
+    WriteCopy(copies, layout);
+    PutU32(FOutHeader.data() + kOfsSectDirStart, static_cast<uint32_t>(layout.DirSectors[0]));
+    // Without a MiniFAT the header says so, rather than keeping a start
+    // sector that means something else in the copy.
+    PutU32(FOutHeader.data() + kOfsSectMiniFatStart,
+           layout.MiniFatSectors > 0 ? static_cast<uint32_t>(layout.MiniFatStart) : kEndOfChain);
+    target->SetStartSector(static_cast<uint32_t>(layout.CopiedSectors));
     target->SetSize(0);
     FDir = std::move(target);
     FPreparedForWrite = true;
   } catch (...) {
-    FOutFat.clear();
+    FOutSizes = {};
     FOut = nullptr;
     FDir.reset();
     throw;
@@ -505,75 +518,52 @@ void TCompoundFile::Write32(uint32_t value) {
 }
 
 void TCompoundFile::FinishWrite() {
-  uint64_t size = FDir->ulSize;
+  FOutSizes.TargetBytes = FDir->ulSize;
+  const TCompoundLayout layout = ComputeCompoundLayout(FOutSizes);
   // The target never becomes a mini stream: it is padded to the cutoff, and
-  // the padding counts as stream bytes.
-  if (size < FMiniSectorCutoff) {
-    const std::vector<uint8_t> zeros(FMiniSectorCutoff - size, 0);
-    OutWrite(zeros.data(), zeros.size());
-    size = FMiniSectorCutoff;
-  }
-  if (size % FSectorSize != 0) {
-    const std::vector<uint8_t> zeros(FSectorSize - size % FSectorSize, 0);
-    OutWrite(zeros.data(), zeros.size());
-  }
-  const uint64_t F = FOutFat.size();
-  const uint64_t n = DivUp(size, FSectorSize);
-  // FAT sectors m and DIFAT sectors d depend on each other.
-  uint64_t m = 0;
-  uint64_t d = 0;
-  for (;;) {
-    m = DivUp(F + n + d, kEntriesPerSector - 1);
-    const uint64_t newD =
-        m <= kHeaderDifatCount ? 0 : DivUp(m - kHeaderDifatCount, kEntriesPerSector - 1);
-    if (newD == d) break;
-    d = newD;
-  }
-  CheckOutPosition(F + n);
-  const uint64_t firstFat = F + n + d;
+  // the padding counts as stream bytes. Then it is padded to the end of its
+  // last sector, which does not count.
+  const std::vector<uint8_t> zeros(layout.TargetSectors * FSectorSize - FDir->ulSize, 0);
+  OutWrite(zeros.data(), zeros.size());
+  CheckOutPosition(layout.DifatStart);
 
   uint8_t sector[kSectorSize];
+  const uint64_t d = layout.DifatSectors;
+  const uint64_t m = layout.FatSectors;
   for (uint64_t k = 0; k < d; ++k) {
-    for (uint32_t i = 0; i < kEntriesPerSector - 1; ++i) {
-      const uint64_t j = kHeaderDifatCount + k * (kEntriesPerSector - 1) + i;
-      PutU32(sector + 4 * i, j < m ? static_cast<uint32_t>(firstFat + j) : kFreeSect);
+    for (uint32_t i = 0; i < kDifatEntriesPerSector; ++i) {
+      const uint64_t j = kHeaderDifatCount + k * kDifatEntriesPerSector + i;
+      PutU32(sector + 4 * i, j < m ? static_cast<uint32_t>(layout.FatStart + j) : kFreeSect);
     }
-    PutU32(sector + kSectorSize - 4, k + 1 < d ? static_cast<uint32_t>(F + n + k + 1) : kFreeSect);
+    PutU32(sector + kSectorSize - 4,
+           k + 1 < d ? static_cast<uint32_t>(layout.DifatStart + k + 1) : kFreeSect);
     OutWrite(sector, kSectorSize);
   }
+  const std::vector<uint32_t> fat = layout.Fat();
   for (uint64_t s = 0; s < m; ++s) {
     for (uint32_t i = 0; i < kEntriesPerSector; ++i) {
-      const uint64_t e = s * kEntriesPerSector + i;
-      uint32_t value = kFreeSect;
-      if (e < F) {
-        value = FOutFat[e];
-      } else if (e < F + n) {
-        value = e + 1 < F + n ? static_cast<uint32_t>(e + 1) : kEndOfChain;
-      } else if (e < F + n + d) {
-        value = kDifSect;
-      } else if (e < F + n + d + m) {
-        value = kFatSect;
-      }
-      PutU32(sector + 4 * i, value);
+      PutU32(sector + 4 * i, fat[s * kEntriesPerSector + i]);
     }
     OutWrite(sector, kSectorSize);
   }
-  CheckOutPosition(F + n + d + m);
+  // The file ends where the layout says.
+  CheckOutPosition(layout.TotalSectors);
   const uint64_t end = FOut->Position();
 
-  FDir->SetStartSector(static_cast<uint32_t>(F));
-  FDir->SetSize(size);
+  FDir->SetStartSector(static_cast<uint32_t>(layout.TargetStart));
+  FDir->SetSize(layout.TargetSize);
   FOut->Seek(FDIRStartPos);
   OutWrite(FDir->Data.data(), kDirEntrySize);
 
   PutU32(FOutHeader.data() + kOfsCsectFat, static_cast<uint32_t>(m));
   PutU32(FOutHeader.data() + kOfsCsectDif, static_cast<uint32_t>(d));
-  PutU32(FOutHeader.data() + kOfsSectDifStart, d > 0 ? static_cast<uint32_t>(F + n) : kEndOfChain);
+  PutU32(FOutHeader.data() + kOfsSectDifStart,
+         d > 0 ? static_cast<uint32_t>(layout.DifatStart) : kEndOfChain);
   uint8_t header[kHeaderSize];
   std::memcpy(header, FOutHeader.data(), kHeaderDataSize);
   for (uint32_t i = 0; i < kHeaderDifatCount; ++i) {
     PutU32(header + kHeaderDataSize + 4 * i,
-           i < m ? static_cast<uint32_t>(firstFat + i) : kFreeSect);
+           i < m ? static_cast<uint32_t>(layout.FatStart + i) : kFreeSect);
   }
   FOut->Seek(FOutStartOfs);
   OutWrite(header, kHeaderSize);
@@ -588,7 +578,7 @@ void TCompoundFile::Close() {
   if (prepared) FinishWrite();
   FFat.clear();
   FMiniFat.clear();
-  FOutFat.clear();
+  FOutSizes = {};
   FDirChain.clear();
   FDir.reset();
 }

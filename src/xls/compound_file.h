@@ -1,12 +1,8 @@
 // Compound files (version 3, 512-byte sectors): opening one on a byte
 // stream and reading a stream out of it, and writing a copy of it with one
-// stream (the target) replaced by the bytes the caller appends.
-//
-// The copy is laid out as: per directory sector, the chains of the entries
-// in that sector (the root's mini stream and every stream of at least the
-// mini stream cutoff, each made contiguous), then the directory sector
-// itself; then the MiniFAT sectors; then the target stream; then any DIFAT
-// sectors; then the FAT. The header, written last, goes in front.
+// stream (the target) replaced by the bytes the caller appends. The copy's
+// layout is computed first (compound_layout.h); the header, written last,
+// goes in front.
 #pragma once
 
 #include <array>
@@ -17,21 +13,15 @@
 #include <vector>
 
 #include "xls/byte_stream.h"
+#include "xls/compound_layout.h"
 #include "xls/record_stream.h"
 
 namespace tessary {
 
 namespace cfb {
-inline constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-inline constexpr uint32_t kDifSect = 0xFFFFFFFC;
-inline constexpr uint32_t kFatSect = 0xFFFFFFFD;
-inline constexpr uint32_t kFreeSect = 0xFFFFFFFF;
-inline constexpr uint32_t kNoStream = 0xFFFFFFFF;
 inline constexpr std::array<uint8_t, 8> kFileSignature = {0xD0, 0xCF, 0x11, 0xE0,
                                                           0xA1, 0xB1, 0x1A, 0xE1};
-inline constexpr uint32_t kHeaderSize = 512;
 inline constexpr uint32_t kHeaderDataSize = 76;
-inline constexpr uint32_t kHeaderDifatCount = 109;
 inline constexpr uint32_t kDirEntrySize = 128;
 
 // Directory entry object types.
@@ -83,21 +73,22 @@ struct TCompoundDirEntry {
 
 class TCompoundFile : public TRecordStream {
  public:
+  // Whether the stream holds, from its current position, a compound file's
+  // header with its signature. The position is restored.
+  static bool IsCompoundFile(TByteStream& stream);
+
   // Opens the compound file that starts at the stream's current position.
   // A stream that is not a compound file fails with "The file "%s" is
-  // invalid", or with `avoidExceptions` only sets NotXls97 and restores the
-  // stream position. A header whose byte order or sector sizes are not
-  // those of a version 3 file fails as not a compound file. Damaged
-  // allocation tables, and a directory tree whose links loop or reach an
-  // entry twice, fail with "Error reading Excel records. File invalid".
-  explicit TCompoundFile(TByteStream& stream, bool avoidExceptions = false);
+  // invalid". A header whose byte order or sector sizes are not those of a
+  // version 3 file fails as not a compound file. Damaged allocation tables,
+  // and a directory tree whose links loop or reach an entry twice, fail
+  // with "Error reading Excel records. File invalid".
+  explicit TCompoundFile(TByteStream& stream);
   // Close(): completes a prepared copy. Failures there are swallowed; call
   // Close() explicitly to see them.
   ~TCompoundFile() override;
   TCompoundFile(const TCompoundFile&) = delete;
   TCompoundFile& operator=(const TCompoundFile&) = delete;
-
-  bool NotXls97() const { return FNotXls97; }
 
   // The first entry whose name equals `name` exactly, or none.
   std::optional<TCompoundDirEntry> FindDir(std::u16string_view name) const;
@@ -132,7 +123,7 @@ class TCompoundFile : public TRecordStream {
   void Close();
 
  private:
-  void Open(bool avoidExceptions);
+  void Open();
   void ReadFat(const uint8_t* headerDifat);
   void ReadMiniFat();
   void CheckDirectoryTree() const;
@@ -149,17 +140,31 @@ class TCompoundFile : public TRecordStream {
   std::vector<uint32_t> FollowMiniChain(uint32_t start, uint64_t maxSectors) const;
   const std::vector<uint32_t>& MiniStreamSectors();
   uint64_t EntrySize(const uint8_t* entry) const;
-  // Copies the entry's chain to the output, contiguous, and points the
-  // entry at the copy. `used` marks source sectors already copied.
-  void CopyChain(uint8_t* entry, std::vector<bool>& used);
-  void AppendOutSector(const uint8_t* data, uint32_t fatEntry);
+
+  // What the copy takes from one directory sector: the source chains of
+  // the entries whose streams are copied, and the target's entry.
+  struct TDirCopy {
+    struct TChain {
+      uint32_t Entry;
+      std::vector<uint32_t> Sectors;
+    };
+    std::vector<TChain> Chains;
+    int TargetEntry = -1;
+  };
+  // Finds what the copy takes, every chain checked, and the target's entry
+  // (start and size cleared) in `target`.
+  std::vector<TDirCopy> PlanCopy(std::u16string_view streamName,
+                                 std::optional<TCompoundDirEntry>& target) const;
+  void WriteCopy(const std::vector<TDirCopy>& copies, const TCompoundLayout& layout);
+  // Writes a sector that must become sector `sector` of the output.
+  void WriteOutSector(const uint8_t* data, uint64_t sector);
+  // Fails with "New Stream IO Error" unless the output is at sector `sectors`.
   void CheckOutPosition(uint64_t sectors) const;
   void OutWrite(const void* buf, size_t n);
   void FinishWrite();
 
   TByteStream* FStream;
   TByteStream* FOut = nullptr;
-  bool FNotXls97 = false;
   bool FClosed = false;
   std::array<uint8_t, cfb::kHeaderDataSize> FHeader{};
   uint64_t FStartOfs = 0;
@@ -189,7 +194,7 @@ class TCompoundFile : public TRecordStream {
   std::array<uint8_t, cfb::kHeaderDataSize> FOutHeader{};
   uint64_t FDIRStartPos = 0;
   uint64_t FOutStartOfs = 0;
-  std::vector<uint32_t> FOutFat;
+  TCompoundSizes FOutSizes;  // what the layout of the copy is computed from
 };
 
 }  // namespace tessary

@@ -9,11 +9,11 @@
 namespace tessary {
 namespace {
 
-enum class TokenKind { Number, Word, DateSep, TimeSep, Dot };
+enum class TTokenKind { tkNumber, tkWord, tkDateSep, tkTimeSep, tkDot };
 
-struct Token {
-  explicit Token(TokenKind kind) : Kind(kind) {}
-  TokenKind Kind;
+struct TToken {
+  explicit TToken(TTokenKind kind) : Kind(kind) {}
+  TTokenKind Kind;
   int64_t Value = 0;     // Number: its value (capped)
   int Digits = 0;        // Number: count of digits
   std::u16string Text;   // Word
@@ -36,7 +36,7 @@ bool IsBlank(char16_t c) { return c <= u' ' || c == u'\u00A0' || c == u'\u202F' 
 
 char16_t FirstOr(const std::u16string& s, char16_t fallback) { return s.empty() ? fallback : s[0]; }
 
-bool Tokenize(std::u16string_view text, const TRegionalSettings& s, std::vector<Token>& out) {
+bool Tokenize(std::u16string_view text, const TRegionalSettings& s, std::vector<TToken>& out) {
   const char16_t dateSep = FirstOr(s.DateSeparator, u'/');
   const char16_t timeSep = FirstOr(s.TimeSeparator, u':');
   size_t i = 0;
@@ -45,7 +45,7 @@ bool Tokenize(std::u16string_view text, const TRegionalSettings& s, std::vector<
     if (IsBlank(c)) {
       ++i;
     } else if (c >= u'0' && c <= u'9') {
-      Token t(TokenKind::Number);
+      TToken t(TTokenKind::tkNumber);
       while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
         if (t.Value < 1000000) t.Value = t.Value * 10 + (text[i] - u'0');
         ++t.Digits;
@@ -54,16 +54,16 @@ bool Tokenize(std::u16string_view text, const TRegionalSettings& s, std::vector<
       out.push_back(std::move(t));
     } else if (c == u'.') {
       // A full stop is a date or a time separator depending on its chain.
-      out.emplace_back(TokenKind::Dot);
+      out.emplace_back(TTokenKind::tkDot);
       ++i;
     } else if (c == u':' || c == timeSep) {
-      out.emplace_back(TokenKind::TimeSep);
+      out.emplace_back(TTokenKind::tkTimeSep);
       ++i;
     } else if (c == u'/' || c == u'-' || c == dateSep) {
-      out.emplace_back(TokenKind::DateSep);
+      out.emplace_back(TTokenKind::tkDateSep);
       ++i;
     } else {
-      Token t(TokenKind::Word);
+      TToken t(TTokenKind::tkWord);
       while (i < text.size() && !IsBlank(text[i]) && !(text[i] >= u'0' && text[i] <= u'9') &&
              text[i] != u'.' && text[i] != u':' && text[i] != u'/' && text[i] != u'-' &&
              text[i] != dateSep && text[i] != timeSep) {
@@ -81,30 +81,31 @@ bool Tokenize(std::u16string_view text, const TRegionalSettings& s, std::vector<
 // date ("2.1.2009") or a time ("1.2.3"): a time where the locale writes
 // times with full stops, or where it does not write dates with them and no
 // part of the chain is a year of three or more digits.
-void ClassifyDots(std::vector<Token>& tokens, const TRegionalSettings& s) {
+void ClassifyDots(std::vector<TToken>& tokens, const TRegionalSettings& s) {
   const bool dotTime = FirstOr(s.TimeSeparator, u':') == u'.';
   const bool dotDate = FirstOr(s.DateSeparator, u'/') == u'.';
   size_t i = 0;
   while (i < tokens.size()) {
-    if (tokens[i].Kind != TokenKind::Number) {
+    if (tokens[i].Kind != TTokenKind::tkNumber) {
       ++i;
       continue;
     }
     size_t end = i;  // last number of the chain
     bool longPart = tokens[i].Digits >= 3;
-    while (end + 2 < tokens.size() && tokens[end + 1].Kind == TokenKind::Dot &&
-           tokens[end + 2].Kind == TokenKind::Number) {
+    while (end + 2 < tokens.size() && tokens[end + 1].Kind == TTokenKind::tkDot &&
+           tokens[end + 2].Kind == TTokenKind::tkNumber) {
       end += 2;
       longPart = longPart || tokens[end].Digits >= 3;
     }
     bool timeish = dotTime || (!dotDate && !longPart);
     for (size_t k = i; k <= end; ++k) {
-      if (tokens[k].Kind == TokenKind::Dot) tokens[k].Timeish = timeish;
+      if (tokens[k].Kind == TTokenKind::tkDot) tokens[k].Timeish = timeish;
     }
     i = end + 1;
   }
-  for (Token& t : tokens) {
-    if (t.Kind == TokenKind::Dot) t.Kind = t.Timeish ? TokenKind::TimeSep : TokenKind::DateSep;
+  for (TToken& t : tokens) {
+    if (t.Kind == TTokenKind::tkDot)
+      t.Kind = t.Timeish ? TTokenKind::tkTimeSep : TTokenKind::tkDateSep;
   }
 }
 
@@ -136,12 +137,12 @@ int DaysInMonth(int y, int m) {
   return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
 }
 
-struct NumberPart {
+struct TNumberPart {
   int64_t Value;
   int Digits;
 };
 
-int FullYear(const NumberPart& p) {
+int FullYear(const TNumberPart& p) {
   if (p.Digits <= 2)
     return p.Value < 30 ? 2000 + static_cast<int>(p.Value) : 1900 + static_cast<int>(p.Value);
   return static_cast<int>(p.Value);
@@ -151,38 +152,38 @@ bool ValidDate(int y, int m, int d) {
   return y >= 100 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, m);
 }
 
-enum class Order { MDY, DMY, YMD };
+enum class TDateOrder { doMDY, doDMY, doYMD };
 
 // The order of the first field of the format; quoted text does not count.
-Order OrderOf(std::u16string_view format) {
+TDateOrder OrderOf(std::u16string_view format) {
   bool quoted = false;
   for (char16_t c : format) {
     if (c == u'"') quoted = !quoted;
     if (quoted) continue;
-    if (c == u'y' || c == u'Y') return Order::YMD;
-    if (c == u'd' || c == u'D') return Order::DMY;
-    if (c == u'M' || c == u'm') return Order::MDY;
+    if (c == u'y' || c == u'Y') return TDateOrder::doYMD;
+    if (c == u'd' || c == u'D') return TDateOrder::doDMY;
+    if (c == u'M' || c == u'm') return TDateOrder::doMDY;
   }
-  return Order::MDY;
+  return TDateOrder::doMDY;
 }
 
 // Three numbers in the locale's order, then in the other orders when the
 // locale's gives no valid date (13/1/2009 in a month-first locale).
-std::optional<int64_t> DateFromThree(const std::vector<NumberPart>& n, Order order) {
-  auto tryOrder = [&](Order o) -> std::optional<int64_t> {
-    NumberPart y{}, m{}, d{};
+std::optional<int64_t> DateFromThree(const std::vector<TNumberPart>& n, TDateOrder order) {
+  auto tryOrder = [&](TDateOrder o) -> std::optional<int64_t> {
+    TNumberPart y{}, m{}, d{};
     switch (o) {
-      case Order::MDY:
+      case TDateOrder::doMDY:
         m = n[0];
         d = n[1];
         y = n[2];
         break;
-      case Order::DMY:
+      case TDateOrder::doDMY:
         d = n[0];
         m = n[1];
         y = n[2];
         break;
-      case Order::YMD:
+      case TDateOrder::doYMD:
         y = n[0];
         m = n[1];
         d = n[2];
@@ -193,32 +194,32 @@ std::optional<int64_t> DateFromThree(const std::vector<NumberPart>& n, Order ord
     if (!ValidDate(year, static_cast<int>(m.Value), static_cast<int>(d.Value))) return std::nullopt;
     return DaysSince1899(year, static_cast<int>(m.Value), static_cast<int>(d.Value));
   };
-  if (n[0].Digits >= 3) return tryOrder(Order::YMD);
-  for (Order o : {order, Order::MDY, Order::DMY, Order::YMD}) {
+  if (n[0].Digits >= 3) return tryOrder(TDateOrder::doYMD);
+  for (TDateOrder o : {order, TDateOrder::doMDY, TDateOrder::doDMY, TDateOrder::doYMD}) {
     if (auto r = tryOrder(o)) return r;
   }
   return std::nullopt;
 }
 
-std::optional<int64_t> ParseDatePart(const std::vector<Token>& tokens, const TRegionalSettings& s,
+std::optional<int64_t> ParseDatePart(const std::vector<TToken>& tokens, const TRegionalSettings& s,
                                      int currentYear) {
-  std::vector<NumberPart> numbers;
+  std::vector<TNumberPart> numbers;
   int namedMonth = 0;
   bool lastWasValue = false;
-  for (const Token& t : tokens) {
+  for (const TToken& t : tokens) {
     switch (t.Kind) {
-      case TokenKind::Number:
+      case TTokenKind::tkNumber:
         numbers.push_back({t.Value, t.Digits});
         lastWasValue = true;
         break;
-      case TokenKind::Word: {
+      case TTokenKind::tkWord: {
         int m = MonthFromName(t.Text);
         if (m == 0 || namedMonth != 0) return std::nullopt;
         namedMonth = m;
         lastWasValue = true;
         break;
       }
-      case TokenKind::DateSep:
+      case TTokenKind::tkDateSep:
         if (!lastWasValue) return std::nullopt;
         lastWasValue = false;
         break;
@@ -226,8 +227,8 @@ std::optional<int64_t> ParseDatePart(const std::vector<Token>& tokens, const TRe
         return std::nullopt;
     }
   }
-  if (!tokens.empty() && tokens.back().Kind == TokenKind::DateSep) return std::nullopt;
-  const Order order = OrderOf(s.ShortDateFormat);
+  if (!tokens.empty() && tokens.back().Kind == TTokenKind::tkDateSep) return std::nullopt;
+  const TDateOrder order = OrderOf(s.ShortDateFormat);
   if (namedMonth != 0) {
     int day = 1;
     int year = currentYear;
@@ -238,8 +239,8 @@ std::optional<int64_t> ParseDatePart(const std::vector<Token>& tokens, const TRe
         year = FullYear(numbers[0]);
     } else if (numbers.size() == 2) {
       bool firstIsDay = numbers[0].Digits <= 2 && numbers[0].Value <= 31;
-      const NumberPart& d = firstIsDay ? numbers[0] : numbers[1];
-      const NumberPart& y = firstIsDay ? numbers[1] : numbers[0];
+      const TNumberPart& d = firstIsDay ? numbers[0] : numbers[1];
+      const TNumberPart& y = firstIsDay ? numbers[1] : numbers[0];
       if (d.Digits > 2) return std::nullopt;
       day = static_cast<int>(d.Value);
       year = FullYear(y);
@@ -251,8 +252,8 @@ std::optional<int64_t> ParseDatePart(const std::vector<Token>& tokens, const TRe
   }
   if (numbers.size() == 3) return DateFromThree(numbers, order);
   if (numbers.size() == 2) {
-    const NumberPart& a = numbers[0];
-    const NumberPart& b = numbers[1];
+    const TNumberPart& a = numbers[0];
+    const TNumberPart& b = numbers[1];
     // Month and year ("1/2009") when one of them cannot be a day.
     if (b.Digits >= 3 || b.Value > 31) {
       if (a.Digits > 2 || !ValidDate(FullYear(b), static_cast<int>(a.Value), 1))
@@ -264,8 +265,8 @@ std::optional<int64_t> ParseDatePart(const std::vector<Token>& tokens, const TRe
         return std::nullopt;
       return DaysSince1899(FullYear(a), static_cast<int>(b.Value), 1);
     }
-    int m = static_cast<int>(order == Order::DMY ? b.Value : a.Value);
-    int d = static_cast<int>(order == Order::DMY ? a.Value : b.Value);
+    int m = static_cast<int>(order == TDateOrder::doDMY ? b.Value : a.Value);
+    int d = static_cast<int>(order == TDateOrder::doDMY ? a.Value : b.Value);
     if (ValidDate(currentYear, m, d)) return DaysSince1899(currentYear, m, d);
     if (ValidDate(currentYear, d, m)) return DaysSince1899(currentYear, d, m);
     return std::nullopt;
@@ -275,13 +276,13 @@ std::optional<int64_t> ParseDatePart(const std::vector<Token>& tokens, const TRe
 
 // Removes the time of day from the tokens and returns it as a fraction of
 // a day; nullopt when the tokens hold no time; sets bad on a malformed one.
-std::optional<double> TakeTimePart(std::vector<Token>& tokens, const TRegionalSettings& s,
+std::optional<double> TakeTimePart(std::vector<TToken>& tokens, const TRegionalSettings& s,
                                    bool& bad) {
   size_t start = tokens.size();
   for (size_t i = 0; i + 1 < tokens.size(); ++i) {
-    if (tokens[i].Kind == TokenKind::Number &&
-        (tokens[i + 1].Kind == TokenKind::TimeSep ||
-         (tokens[i + 1].Kind == TokenKind::Word && DayHalf(tokens[i + 1].Text, s) != 0))) {
+    if (tokens[i].Kind == TTokenKind::tkNumber &&
+        (tokens[i + 1].Kind == TTokenKind::tkTimeSep ||
+         (tokens[i + 1].Kind == TTokenKind::tkWord && DayHalf(tokens[i + 1].Text, s) != 0))) {
       start = i;
       break;
     }
@@ -290,16 +291,16 @@ std::optional<double> TakeTimePart(std::vector<Token>& tokens, const TRegionalSe
   int64_t parts[3] = {0, 0, 0};
   int count = 0;
   size_t i = start;
-  while (i < tokens.size() && tokens[i].Kind == TokenKind::Number && count < 3) {
+  while (i < tokens.size() && tokens[i].Kind == TTokenKind::tkNumber && count < 3) {
     if (tokens[i].Digits > 2) {
       bad = true;
       return std::nullopt;
     }
     parts[count++] = tokens[i].Value;
     ++i;
-    if (i < tokens.size() && tokens[i].Kind == TokenKind::TimeSep) {
+    if (i < tokens.size() && tokens[i].Kind == TTokenKind::tkTimeSep) {
       ++i;
-      if (i >= tokens.size() || tokens[i].Kind != TokenKind::Number) {
+      if (i >= tokens.size() || tokens[i].Kind != TTokenKind::tkNumber) {
         bad = true;
         return std::nullopt;
       }
@@ -308,12 +309,12 @@ std::optional<double> TakeTimePart(std::vector<Token>& tokens, const TRegionalSe
     }
   }
   int half = 0;
-  if (i < tokens.size() && tokens[i].Kind == TokenKind::Word) {
+  if (i < tokens.size() && tokens[i].Kind == TTokenKind::tkWord) {
     half = DayHalf(tokens[i].Text, s);
     if (half != 0) ++i;
   }
   // A marker may also stand before the time in some locales ("PM 3:15").
-  if (half == 0 && start > 0 && tokens[start - 1].Kind == TokenKind::Word) {
+  if (half == 0 && start > 0 && tokens[start - 1].Kind == TTokenKind::tkWord) {
     half = DayHalf(tokens[start - 1].Text, s);
     if (half != 0) --start;
   }
@@ -356,15 +357,15 @@ int64_t DaysSince1899(int year, int month, int day) {
 
 std::optional<double> ParseDateTime(std::u16string_view text, const TRegionalSettings& settings,
                                     int currentYear) {
-  std::vector<Token> tokens;
+  std::vector<TToken> tokens;
   if (!Tokenize(text, settings, tokens) || tokens.empty()) return std::nullopt;
   ClassifyDots(tokens, settings);
   bool bad = false;
   std::optional<double> time = TakeTimePart(tokens, settings, bad);
   if (bad) return std::nullopt;
   if (tokens.empty()) return time;
-  for (const Token& t : tokens) {
-    if (t.Kind == TokenKind::TimeSep) return std::nullopt;
+  for (const TToken& t : tokens) {
+    if (t.Kind == TTokenKind::tkTimeSep) return std::nullopt;
   }
   std::optional<int64_t> date =
       ParseDatePart(tokens, settings, currentYear != 0 ? currentYear : YearNow());

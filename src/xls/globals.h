@@ -34,6 +34,10 @@ class TReferences {
   void SaveToStream(TRecordStream& stream) const;
   void Clear();
 
+  const TBaseRecordList& SupBooks() const { return FSupBooks; }
+  const TBaseRecordList& ExternSheets() const { return FExternSheets; }
+
+ private:
   TBaseRecordList FSupBooks;
   TBaseRecordList FExternSheets;
 };
@@ -86,7 +90,38 @@ class TWorkbookGlobals : public TBaseSection {
   bool SaveExternalLinkValues() const;
   void SetSaveExternalLinkValues(bool value);
 
+  // Whether the workbook has a VBA project (an OBPROJ record).
   bool HasMacro() const { return FHasMacro; }
+  void SetHasMacro(bool value) { FHasMacro = value; }
+  // The workbook's code name (its CODENAME record); empty without one.
+  const std::u16string& CodeName() const { return FCodeName; }
+
+  TStringTable& SST() { return FSST; }
+  const TStringTable& SST() const { return FSST; }
+  const TReferences& References() const { return FReferences; }
+  TBoundSheetList& BoundSheets() { return FBoundSheets; }
+  const TBoundSheetList& BoundSheets() const { return FBoundSheets; }
+  const TBaseRecordList& MiscRecords() const { return FMiscRecords; }
+  const TBaseRecordList& Names() const { return FNames; }
+  // The records the engine reads and changes; null without them.
+  TWindow1Record* Window1() const { return FWindow1; }
+  TWordRecord* Record1904() const { return F1904; }
+  TWordRecord* BookBool() const { return FBookBool; }
+  TWordRecord* Precision() const { return FPrecision; }
+  // Cell formats, fonts and number formats, in file order.
+  TBaseRecordList& XF() { return FXF; }
+  const TBaseRecordList& XF() const { return FXF; }
+  TBaseRecordList& Fonts() { return FFonts; }
+  const TBaseRecordList& Fonts() const { return FFonts; }
+  TBaseRecordList& Formats() { return FFormats; }
+  const TBaseRecordList& Formats() const { return FFormats; }
+  // Where a PALETTE record goes among MiscRecords when one is added: after
+  // the last XF or STYLE.
+  size_t PaletteIndex() const { return FPaletteIndex; }
+
+ private:
+  void FileRecord(std::unique_ptr<TBaseRecord> record);
+  void ShiftNames(uint16_t first, int delta);
 
   TStringTable FSST;
   TReferences FReferences;
@@ -106,10 +141,6 @@ class TWorkbookGlobals : public TBaseSection {
   bool FHasMacro = false;
   bool FIsXltTemplate = false;
   std::u16string FCodeName;
-
- private:
-  void FileRecord(std::unique_ptr<TBaseRecord> record);
-  void ShiftNames(uint16_t first, int delta);
 };
 
 }  // namespace tessary

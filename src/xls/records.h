@@ -196,7 +196,10 @@ class THLinkRecord : public TBaseRecord {
   TESSARY_RECORD_CLONE(THLinkRecord)
   void SaveToStream(TRecordStream& stream) const override;
   void AttachToolTip(std::unique_ptr<TBaseRecord> toolTip);
+  // The HLINKTOOLTIP, or null.
+  const TBaseRecord* ToolTip() const { return FToolTip.get(); }
 
+ private:
   std::unique_ptr<TBaseRecord> FToolTip;
 };
 

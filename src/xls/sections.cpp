@@ -122,7 +122,7 @@ void TRangeList::Clear() {
 // ---- TWorkSheet ----
 
 TWorkSheet::TWorkSheet(TWorkbookGlobals* globals)
-    : TSheet(globals), FCells(&FColumns, globals != nullptr ? &globals->FSST : nullptr) {}
+    : TSheet(globals), FCells(&FColumns, globals != nullptr ? &globals->SST() : nullptr) {}
 TWorkSheet::~TWorkSheet() = default;
 
 void TWorkSheet::Clear() {
@@ -211,15 +211,15 @@ void TWorkSheet::FileRecord(std::unique_ptr<TBaseRecord> record, TRecordReader& 
       FCells.AddRecord(std::move(record));
       return;
     case xlsid::MERGEDCELLS:
-      FRanges.FMergedCells.AddPayload(record->Data);
+      FRanges.MergedCells().AddPayload(record->Data);
       return;
     case xlsid::CONDFMT:
-      FRanges.FCondFmts.Add(std::move(record));
+      FRanges.CondFmts().Add(std::move(record));
       return;
     case xlsid::CF:
       // A CF belongs to the CONDFMT before it and is written with it.
       if (FLastId == xlsid::CONDFMT || FLastId == xlsid::CF) {
-        FRanges.FCondFmts.Add(std::move(record));
+        FRanges.CondFmts().Add(std::move(record));
         return;
       }
       break;
@@ -381,7 +381,7 @@ static bool AllReferToNoCell(const TBaseRecordList& records) {
 
 bool TWorkSheet::MayHoldCellReferences() const {
   return FCells.HasFormulas() || FDrawing.Count() > 0 || FNotes.Count() > 0 ||
-         FHLinks.Count() > 0 || FRanges.FCondFmts.Count() > 0 || FHPageBreaks.Count() > 0 ||
+         FHLinks.Count() > 0 || FRanges.CondFmts().Count() > 0 || FHPageBreaks.Count() > 0 ||
          FVPageBreaks.Count() > 0 || !AllReferToNoCell(FMiscRecords1) ||
          !AllReferToNoCell(FMiscRecords2);
 }
@@ -395,9 +395,9 @@ void TWorkSheet::InsertRows(int row, int count) {
   }
   // Every part is checked before the first one changes.
   FCells.CheckInsertRows(row, count);
-  FRanges.FMergedCells.CheckInsertRows(row, count);
+  FRanges.MergedCells().CheckInsertRows(row, count);
   FCells.InsertRows(row, count);
-  FRanges.FMergedCells.InsertRows(row, count);
+  FRanges.MergedCells().InsertRows(row, count);
 }
 
 void TWorkSheet::InsertCols(int col, int count) {
@@ -410,10 +410,10 @@ void TWorkSheet::InsertCols(int col, int count) {
   // Every part is checked before the first one changes.
   FCells.CheckInsertCols(col, count);
   FColumns.CheckInsertCols(col, count);
-  FRanges.FMergedCells.CheckInsertCols(col, count);
+  FRanges.MergedCells().CheckInsertCols(col, count);
   FCells.InsertCols(col, count);
   FColumns.InsertCols(col, count);
-  FRanges.FMergedCells.InsertCols(col, count);
+  FRanges.MergedCells().InsertCols(col, count);
 }
 
 // ---- TRawSheet ----

@@ -38,11 +38,14 @@ class TBaseSection {
   // Fails with "A section of the workbook is not loaded" without BOF or EOF.
   virtual void SaveToStream(TRecordStream& stream) = 0;
 
-  std::unique_ptr<TBOFRecord> FBOF;
-  std::unique_ptr<TBaseRecord> FEOF;
+  // The section's BOF; null before it is loaded.
+  const TBOFRecord* BOF() const { return FBOF.get(); }
 
  protected:
   void CheckLoaded() const;
+
+  std::unique_ptr<TBOFRecord> FBOF;
+  std::unique_ptr<TBaseRecord> FEOF;
 };
 
 // A chart substream embedded in a sheet's drawing: a BOF of kind 0x0020, the
@@ -56,6 +59,7 @@ class TChartSubstream : public TBaseRecord {
   // Reads the records after `first` up to and including the matching EOF.
   void Load(TRecordReader& in, std::unique_ptr<TBaseRecord> first);
 
+ private:
   TBaseRecordList FRecords;
 };
 
@@ -71,11 +75,9 @@ class TSheet : public TBaseSection {
   bool Selected() const;
   void SetSelected(bool value);
 
-  TWorkbookGlobals* FWorkbookGlobals;
-  std::unique_ptr<TBaseRecord> FCodeName;
-  // The sheet's WINDOW2 and WSBOOL, in its own lists, or null.
-  TWindow2Record* FWindow2 = nullptr;
-  TWordRecord* FWSBool = nullptr;
+  // The sheet's CODENAME record, or null.
+  std::unique_ptr<TBaseRecord>& CodeName() { return FCodeName; }
+  const std::unique_ptr<TBaseRecord>& CodeName() const { return FCodeName; }
 
  protected:
   // Notes the WINDOW2 and WSBOOL of the sheet.
@@ -83,6 +85,12 @@ class TSheet : public TBaseSection {
   // Records that every sheet files the same way; true when `record` was
   // taken (freed, or kept as EOF or CODENAME).
   bool FileCommon(std::unique_ptr<TBaseRecord>& record);
+
+  TWorkbookGlobals* FWorkbookGlobals;
+  std::unique_ptr<TBaseRecord> FCodeName;
+  // The sheet's WINDOW2 and WSBOOL, in its own lists, or null.
+  TWindow2Record* FWindow2 = nullptr;
+  TWordRecord* FWSBool = nullptr;
 };
 
 // The merged ranges and conditional formats of a worksheet.
@@ -92,8 +100,14 @@ class TRangeList {
   uint64_t TotalSize() const;
   void Clear();
 
-  TMergedCells FMergedCells;
+  TMergedCells& MergedCells() { return FMergedCells; }
+  const TMergedCells& MergedCells() const { return FMergedCells; }
   // CONDFMT records, each followed by its CF records, in stream order.
+  TBaseRecordList& CondFmts() { return FCondFmts; }
+  const TBaseRecordList& CondFmts() const { return FCondFmts; }
+
+ private:
+  TMergedCells FMergedCells;
   TBaseRecordList FCondFmts;
 };
 
@@ -135,6 +149,23 @@ class TWorkSheet : public TSheet {
   // known to be free of cell references (data validation among them).
   bool MayHoldCellReferences() const;
 
+  TCells& Cells() { return FCells; }
+  const TCells& Cells() const { return FCells; }
+  TColInfoList& Columns() { return FColumns; }
+  const TColInfoList& Columns() const { return FColumns; }
+  TRangeList& Ranges() { return FRanges; }
+  const TRangeList& Ranges() const { return FRanges; }
+  // The records kept as read before and after WINDOW2, and the drawing.
+  const TBaseRecordList& MiscRecords1() const { return FMiscRecords1; }
+  const TBaseRecordList& MiscRecords2() const { return FMiscRecords2; }
+  const TBaseRecordList& Drawing() const { return FDrawing; }
+  // Default row height in twips and column width in 1/256 of a character.
+  int32_t DefRowHeight() const { return FDefRowHeight; }
+  int32_t DefColWidth() const { return FDefColWidth; }
+
+ private:
+  void FileRecord(std::unique_ptr<TBaseRecord> record, TRecordReader& in);
+
   TBaseRecordList FMiscRecords1;
   TBaseRecordList FMiscRecords2;
   TBaseRecordList FHPageBreaks;
@@ -147,10 +178,6 @@ class TWorkSheet : public TSheet {
   TBaseRecordList FHLinks;
   int32_t FDefRowHeight = 255;
   int32_t FDefColWidth = 2930;
-
- private:
-  void FileRecord(std::unique_ptr<TBaseRecord> record, TRecordReader& in);
-
   TBaseRecordList* FMiscRecords = &FMiscRecords1;
   TBaseRecord* FLastFormula = nullptr;
   uint16_t FLastId = 0;
@@ -168,6 +195,7 @@ class TRawSheet : public TSheet {
                       TStringTable& sst) override;
   void SaveToStream(TRecordStream& stream) override;
 
+ private:
   TBaseRecordList FRecords;
 };
 

@@ -74,6 +74,7 @@ class TBoundSheetList {
   void SaveToStream(TRecordStream& stream) const { FBoundSheets.SaveToStream(stream); }
   uint64_t TotalSize() const { return FBoundSheets.TotalSize(); }
 
+ private:
   TSheetNameList FSheetNames;
   TBaseRecordList FBoundSheets;
 };

@@ -22,9 +22,6 @@ constexpr uint32_t kOfsCharCount = 14;  // 16; entries compare from here on
 constexpr uint32_t kOfsOptions = 16;    // 8
 constexpr uint32_t kEntryHeader = 17;
 
-constexpr uint32_t kBufferSize = kRecordHeaderSize + kMaxRecordDataSize;
-constexpr uint32_t kMinStringSpace = 32;
-
 constexpr size_t kInitialBuffer = 64 * 1024;
 constexpr size_t kInitialSlots = 1024;
 
@@ -407,123 +404,39 @@ uint32_t ExtSSTBucketSize(size_t n) {
 
 }  // namespace
 
-// The SST record is filled in a buffer of one record and written record by
-// record; the EXTSST after it gives the position of every bucketSize-th
-// string.
+TSSTString TSST::StringAt(uint32_t entryOffset) const {
+  const TEntryView v = View(FMem.data(), entryOffset);
+  return {v.Count, v.Options, v.Runs, v.FarEast, FMem.data() + v.Chars};
+}
+
+// The SST and its CONTINUE records, then the EXTSST, which gives the
+// position of every bucketSize-th string.
 void TSST::Write(TRecordStream& out, uint8_t* stamp) const {
-  const uint8_t* mem = FMem.data();
-  const uint32_t bucketSize = ExtSSTBucketSize(FList.size());
-  std::vector<std::pair<uint32_t, uint16_t>> buckets;  // stream position, offset in record
-  std::vector<uint8_t> buf(kBufferSize, 0);
-  uint64_t recordStart = out.Position();
-  uint32_t q = 12;
-
-  auto flush = [&] {
-    PutU16(&buf[2], static_cast<uint16_t>(q - 4));
-    out.WriteMem(buf.data(), q);
-    recordStart = out.Position();
-    PutU16(&buf[0], xlsid::CONTINUE);
-    buf[4] = buf[5] = 0;
-    q = 4;
-  };
-  auto put = [&](const void* data, uint32_t n) {
-    std::memcpy(&buf[q], data, n);
-    q += n;
-  };
-  // Runs and far-east data go in pieces of whole 4-byte units.
-  auto putPieces = [&](const uint8_t* data, uint64_t left) {
-    while (left > 0) {
-      const uint32_t space = (kBufferSize - q) & ~3u;
-      if (space == 0) {
-        flush();
-        continue;
-      }
-      const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(left, space));
-      put(data, n);
-      data += n;
-      left -= n;
-      if (left > 0) flush();
-    }
-  };
-
   uint64_t uses = 0;
   for (uint32_t offset : FList) uses += RefCount(offset);
-  PutU16(&buf[0], xlsid::SST);
-  PutU32(&buf[4],
-         static_cast<uint32_t>(std::min<uint64_t>(uses, std::numeric_limits<uint32_t>::max())));
-  PutU32(&buf[8], static_cast<uint32_t>(FList.size()));
-
+  TSSTRecordWriter records(
+      out, static_cast<uint32_t>(std::min<uint64_t>(uses, std::numeric_limits<uint32_t>::max())),
+      static_cast<uint32_t>(FList.size()));
+  const uint32_t bucketSize = ExtSSTBucketSize(FList.size());
+  std::vector<TSSTRecordWriter::TPlace> buckets;
   for (size_t i = 0; i < FList.size(); ++i) {
     const uint32_t offset = FList[i];
-    const TEntryView v = View(mem, offset);
-    if (stamp) PutU32(stamp + offset + kOfsIndex, static_cast<uint32_t>(i));
-    if (kBufferSize - q < kMinStringSpace) flush();
-    if (i % bucketSize == 0) {
-      buckets.emplace_back(static_cast<uint32_t>(recordStart + q), static_cast<uint16_t>(q));
-    }
+    const TSSTRecordWriter::TPlace place = records.Write(StringAt(offset));
+    if (i % bucketSize == 0) buckets.push_back(place);
     if (stamp) {
-      PutU32(stamp + offset + kOfsStreamPos, static_cast<uint32_t>(recordStart + q));
-      PutU16(stamp + offset + kOfsRecordOfs, static_cast<uint16_t>(q));
+      PutU32(stamp + offset + kOfsIndex, static_cast<uint32_t>(i));
+      PutU32(stamp + offset + kOfsStreamPos, place.StreamPos);
+      PutU16(stamp + offset + kOfsRecordOfs, place.RecordOffset);
     }
-    uint8_t head[9];  // count, options, run count, far-east size
-    PutU16(head, v.Count);
-    head[2] = v.Options;
-    uint32_t headSize = 3;
-    if (v.Options & xlstr::kRichText) {
-      PutU16(head + headSize, v.Runs);
-      headSize += 2;
-    }
-    if (v.Options & xlstr::kFarEast) {
-      PutU32(head + headSize, v.FarEast);
-      headSize += 4;
-    }
-    uint32_t optionPos = q + 2;
-    put(head, headSize);
-
-    const uint8_t* chars = mem + v.Chars;
-    uint32_t done = 0;
-    while (done < v.Count) {
-      const uint32_t left = v.Count - done;
-      const uint32_t space = kBufferSize - q;
-      uint32_t narrow = std::min(left, space);
-      const uint32_t wide = std::min(left, space / 2);
-      if (v.Wide()) {
-        uint32_t k = 0;
-        while (k < narrow && GetU16(chars + 2 * (done + k)) < 0x100) ++k;
-        narrow = k;
-      }
-      if (narrow < wide) {
-        // Only a 16-bit string gets here: an 8-bit one always fits narrow.
-        put(chars + 2 * done, 2 * wide);
-        buf[optionPos] |= xlstr::kWide;
-        done += wide;
-      } else {
-        for (uint32_t k = 0; k < narrow; ++k) {
-          buf[q + k] = v.Wide() ? chars[2 * (done + k)] : chars[done + k];
-        }
-        q += narrow;
-        buf[optionPos] &= static_cast<uint8_t>(~xlstr::kWide);
-        done += narrow;
-      }
-      if (done < v.Count) {
-        flush();
-        buf[q] = 0;
-        optionPos = q;
-        ++q;
-      }
-    }
-    putPieces(chars + v.CharBytes(), 4ull * v.Runs);
-    putPieces(chars + v.CharBytes() + 4ull * v.Runs, v.FarEast);
   }
-  PutU16(&buf[2], static_cast<uint16_t>(q - 4));
-  out.WriteMem(buf.data(), q);
+  records.Finish();
 
   TRecordBuffer ext(out);
   ext.Begin(xlsid::EXTSST);
   ext.U16(static_cast<uint16_t>(bucketSize));
-  for (const auto& [position, recordOffset] : buckets) {
-    ext.U32(position);
-    ext.U16(recordOffset);
+  for (const TSSTRecordWriter::TPlace& place : buckets) {
+    ext.U32(place.StreamPos);
+    ext.U16(place.RecordOffset);
     ext.U16(0);
   }
   ext.End();

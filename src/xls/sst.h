@@ -15,6 +15,7 @@
 
 #include "xls/excel_string.h"
 #include "xls/record_stream.h"
+#include "xls/sst_records.h"
 
 namespace tessary {
 
@@ -66,6 +67,7 @@ class TSST {
   uint32_t AppendEntry(std::u16string_view s, bool wide, uint8_t options,
                        const std::vector<uint8_t>& runs, const std::vector<uint8_t>& farEast);
   uint32_t EntrySize(uint32_t entryOffset) const;
+  TSSTString StringAt(uint32_t entryOffset) const;
   // Writes the table; stamps the entries when `stamp` is given.
   void Write(TRecordStream& out, uint8_t* stamp) const;
   bool Less(uint32_t a, uint32_t b) const;

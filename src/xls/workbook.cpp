@@ -74,12 +74,12 @@ void TWorkbook::LoadFromStream(TRecordReader& in) {
       if (bof->Kind() == kBofGlobals) {
         // A second globals section would replace the string table that the
         // sheets read so far point into.
-        if (FGlobals.FBOF) ThrowFileInvalid();
-        FGlobals.LoadFromStream(in, std::move(bof), FGlobals.FSST);
+        if (FGlobals.BOF()) ThrowFileInvalid();
+        FGlobals.LoadFromStream(in, std::move(bof), FGlobals.SST());
       } else {
         TSheet* sheet = FSheets.Add(NewSheetFor(*bof, &FGlobals));
         bofAt.push_back(recordAt);
-        sheet->LoadFromStream(in, std::move(bof), FGlobals.FSST);
+        sheet->LoadFromStream(in, std::move(bof), FGlobals.SST());
       }
     } else if (id != xlsid::EOFREC) {
       ThrowFileInvalid();
@@ -87,7 +87,7 @@ void TWorkbook::LoadFromStream(TRecordReader& in) {
     if (FGlobals.SheetCount() > 0 && FSheets.Count() == FGlobals.SheetCount()) break;
   }
   OrderSheetsByPosition(bofAt);
-  FGlobals.FSST.Sort();
+  FGlobals.SST().Sort();
 }
 
 // Each BOUNDSHEET names the stream position of its sheet's BOF, which is how
@@ -105,7 +105,7 @@ void TWorkbook::OrderSheetsByPosition(const std::vector<uint64_t>& bofAt) {
   std::vector<size_t> order(count);
   std::vector<bool> taken(count, false);
   for (size_t i = 0; i < count; ++i) {
-    const auto it = sectionAt.find(FGlobals.FBoundSheets.Sheet(i).Position());
+    const auto it = sectionAt.find(FGlobals.BoundSheets().Sheet(i).Position());
     if (it == sectionAt.end() || taken[it->second]) {
       for (size_t j = 0; j < count; ++j) FSheets.Replace(j, std::move(sections[j]));
       ThrowFileInvalid();
@@ -118,30 +118,30 @@ void TWorkbook::OrderSheetsByPosition(const std::vector<uint64_t>& bofAt) {
 
 void TWorkbook::GiveCodeNames() {
   std::set<std::u16string> used;
-  if (!FGlobals.FCodeName.empty()) used.insert(FGlobals.FCodeName);
+  if (!FGlobals.CodeName().empty()) used.insert(FGlobals.CodeName());
   for (size_t i = 0; i < FSheets.Count(); ++i) {
-    if (auto* name = dynamic_cast<TCodeNameRecord*>(FSheets[i].FCodeName.get())) {
+    if (auto* name = dynamic_cast<TCodeNameRecord*>(FSheets[i].CodeName().get())) {
       used.insert(name->Name());
     }
   }
   int number = 1;
   for (size_t i = 0; i < FSheets.Count(); ++i) {
-    if (FSheets[i].FCodeName) continue;
+    if (FSheets[i].CodeName()) continue;
     std::u16string name;
     do {
       name = u"Sheet" + Ascii16(std::to_string(number++));
     } while (used.count(name) != 0);
     used.insert(name);
-    FSheets[i].FCodeName = TCodeNameRecord::Build(name);
+    FSheets[i].CodeName() = TCodeNameRecord::Build(name);
   }
 }
 
 uint64_t TWorkbook::PrepareOffsets() {
-  if (FGlobals.FHasMacro) GiveCodeNames();
+  if (FGlobals.HasMacro()) GiveCodeNames();
   for (size_t i = 0; i < FSheets.Count(); ++i) {
-    if (auto* sheet = dynamic_cast<TWorkSheet*>(&FSheets[i])) sheet->FCells.FixRows();
+    if (auto* sheet = dynamic_cast<TWorkSheet*>(&FSheets[i])) sheet->Cells().FixRows();
   }
-  FGlobals.FSST.FixRefs();
+  FGlobals.SST().FixRefs();
   uint64_t position = FGlobals.TotalSize();
   if (FGlobals.SheetCount() != FSheets.Count()) ThrowFileInvalid();
   for (size_t i = 0; i < FSheets.Count(); ++i) {
@@ -217,19 +217,19 @@ std::unique_ptr<TSheet> TWorkbook::CopySheet(int index) {
   // written by their index in the string table, so the table is numbered
   // first exactly as a save numbers it.
   TSheet& source = FSheets[static_cast<size_t>(index)];
-  if (auto* sheet = dynamic_cast<TWorkSheet*>(&source)) sheet->FCells.FixRows();
-  FGlobals.FSST.FixRefs();
+  if (auto* sheet = dynamic_cast<TWorkSheet*>(&source)) sheet->Cells().FixRows();
+  FGlobals.SST().FixRefs();
   TCountingStream discard;
-  FGlobals.FSST.SaveToStream(discard);
+  FGlobals.SST().SaveToStream(discard);
   TMemoryRecordStream image;
   source.SaveToStream(image);
 
   TRecordReader in(image.Data);
   std::unique_ptr<TBOFRecord> bof = AsBof(ReadNextRecord(in));
   std::unique_ptr<TSheet> copy = NewSheetFor(*bof, &FGlobals);
-  copy->LoadFromStream(in, std::move(bof), FGlobals.FSST);
+  copy->LoadFromStream(in, std::move(bof), FGlobals.SST());
   // Code names must stay unique; a save gives the copy its own when needed.
-  copy->FCodeName.reset();
+  copy->CodeName().reset();
   return copy;
 }
 
@@ -246,7 +246,7 @@ void TWorkbook::InsertSheets(int copyFrom, int insertBefore, int sheetCount) {
     if (copyFrom >= 0) {
       added.push_back(CopySheet(copyFrom));
     } else {
-      added.push_back(TWorkSheet::CreateFromData(FGlobals, FGlobals.FSST));
+      added.push_back(TWorkSheet::CreateFromData(FGlobals, FGlobals.SST()));
     }
   }
   const uint16_t options = copyFrom >= 0 ? FGlobals.SheetOptionFlags(copyFrom) : 0;
@@ -271,12 +271,12 @@ void TWorkbook::DeleteSheets(int sheetPos, int sheetCount) {
 
 void TWorkbook::ClearSheet(int index) {
   CheckSheetIndex(index);
-  std::unique_ptr<TWorkSheet> fresh = TWorkSheet::CreateFromData(FGlobals, FGlobals.FSST);
+  std::unique_ptr<TWorkSheet> fresh = TWorkSheet::CreateFromData(FGlobals, FGlobals.SST());
   TSheet& old = FSheets[static_cast<size_t>(index)];
-  fresh->FCodeName = std::move(old.FCodeName);
+  fresh->CodeName() = std::move(old.CodeName());
   if (!old.IsWorksheet()) {
     // The sheet list must say what the section now is.
-    TBoundSheetRecord& entry = FGlobals.FBoundSheets.Sheet(static_cast<size_t>(index));
+    TBoundSheetRecord& entry = FGlobals.BoundSheets().Sheet(static_cast<size_t>(index));
     entry.SetOptionFlags(entry.OptionFlags() & 0x00FF);
   }
   FSheets.Replace(static_cast<size_t>(index), std::move(fresh));

@@ -70,10 +70,14 @@ class TWorkbook {
   int ActiveSheet() const { return FGlobals.ActiveSheet(); }
   void SetActiveSheet(int value);
 
+  TWorkbookGlobals& Globals() { return FGlobals; }
+  const TWorkbookGlobals& Globals() const { return FGlobals; }
+  const TSheetList& Sheets() const { return FSheets; }
+
+ private:
   TWorkbookGlobals FGlobals;
   TSheetList FSheets;
 
- private:
   void CheckSheetIndex(int index) const;
   TWorkSheet& WorkSheetToChange(int index) const;
   std::unique_ptr<TSheet> CopySheet(int index);

@@ -86,11 +86,9 @@ void TWorkbookFile::NewFile(int sheetCount) {
 void TWorkbookFile::OpenFile(const std::filesystem::path& fileName) {
   try {
     TFileReadStream file(fileName);
-    {
-      TCompoundFile probe(file, true);
-      if (probe.NotXls97()) ThrowError("The file \"%s\" is invalid", fileName.string().c_str());
+    if (!TCompoundFile::IsCompoundFile(file)) {
+      ThrowError("The file \"%s\" is invalid", fileName.string().c_str());
     }
-    file.Seek(0);
     LoadFromStream(file);
   } catch (const Error& e) {
     throw NamingTheFile(e, fileName);
@@ -112,14 +110,14 @@ void TWorkbookFile::SetActiveSheet(int sheet) {
 
 std::u16string TWorkbookFile::SheetName(int sheet) const {
   CheckSheet(sheet);
-  return Workbook().FGlobals.SheetName(static_cast<size_t>(sheet - 1));
+  return Workbook().Globals().SheetName(static_cast<size_t>(sheet - 1));
 }
 
 std::u16string TWorkbookFile::ActiveSheetName() const { return SheetName(FActiveSheet); }
 
 void TWorkbookFile::SetActiveSheetName(std::u16string_view name) {
   CheckSheet(FActiveSheet);
-  Workbook().FGlobals.RenameSheet(static_cast<size_t>(FActiveSheet - 1), name);
+  Workbook().Globals().RenameSheet(static_cast<size_t>(FActiveSheet - 1), name);
 }
 
 void TWorkbookFile::InsertAndCopySheets(int copyFrom, int insertBefore, int sheetCount) {
@@ -180,25 +178,25 @@ void TWorkbookFile::SetOutlineSummaryColsRightOfDetail(bool value) {
 
 void TWorkbookFile::SetColWidth(int col, int width) {
   if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
-  ActiveWorkSheet().FColumns.SetColWidth(col - 1, Clamp16(width));
+  ActiveWorkSheet().Columns().SetColWidth(col - 1, Clamp16(width));
 }
 
 void TWorkbookFile::SetRowHeight(int row, int height) {
   if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
   // A ROW record holds 15 bits of height: a taller row gets the most it can.
-  ActiveWorkSheet().FCells.SetRowHeight(row - 1,
-                                        static_cast<uint16_t>(std::clamp(height, 0, 0x7FFF)));
+  ActiveWorkSheet().Cells().SetRowHeight(row - 1,
+                                         static_cast<uint16_t>(std::clamp(height, 0, 0x7FFF)));
 }
 
 void TWorkbookFile::SetColHidden(int col, bool hidden) {
   if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
   TWorkSheet& sheet = ActiveWorkSheet();
-  sheet.FColumns.SetColHidden(col - 1, hidden, Clamp16(sheet.FDefColWidth));
+  sheet.Columns().SetColHidden(col - 1, hidden, Clamp16(sheet.DefColWidth()));
 }
 
 void TWorkbookFile::SetRowHidden(int row, bool hidden) {
   if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
-  ActiveWorkSheet().FCells.SetRowHidden(row - 1, hidden);
+  ActiveWorkSheet().Cells().SetRowHidden(row - 1, hidden);
 }
 
 void TWorkbookFile::MergeCells(int firstRow, int firstCol, int lastRow, int lastCol) {
@@ -208,8 +206,8 @@ void TWorkbookFile::MergeCells(int firstRow, int firstCol, int lastRow, int last
   for (int col : {firstCol, lastCol}) {
     if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
   }
-  ActiveWorkSheet().FRanges.FMergedCells.MergeCells(firstRow - 1, firstCol - 1, lastRow - 1,
-                                                    lastCol - 1);
+  ActiveWorkSheet().Ranges().MergedCells().MergeCells(firstRow - 1, firstCol - 1, lastRow - 1,
+                                                      lastCol - 1);
 }
 
 void TWorkbookFile::InsertRows(int row, int count) {
@@ -231,23 +229,23 @@ void TWorkbookFile::InsertCols(int col, int count) {
 // ---- formats ----
 
 TFormatLists TWorkbookFile::Formats() const {
-  TWorkbookGlobals& globals = Workbook().FGlobals;
-  return TFormatLists(globals.FXF, globals.FFonts, globals.FFormats, Regional);
+  TWorkbookGlobals& globals = Workbook().Globals();
+  return TFormatLists(globals.XF(), globals.Fonts(), globals.Formats(), Regional);
 }
 
 int TWorkbookFile::CellFormat(int row, int col) const {
   if (row < 1 || row > kMaxSheetRow + 1 || col < 1 || col > kMaxSheetCol + 1) return -1;
-  return ActiveWorkSheet().FCells.CellXF(row - 1, col - 1);
+  return ActiveWorkSheet().Cells().CellXF(row - 1, col - 1);
 }
 
 int TWorkbookFile::RowFormat(int row) const {
   if (row < 1 || row > kMaxSheetRow + 1) return -1;
-  return ActiveWorkSheet().FCells.RowXF(row - 1);
+  return ActiveWorkSheet().Cells().RowXF(row - 1);
 }
 
 int TWorkbookFile::ColFormat(int col) const {
   if (col < 1 || col > kMaxSheetCol + 1) return -1;
-  return ActiveWorkSheet().FColumns.ColumnXF(col - 1);
+  return ActiveWorkSheet().Columns().ColumnXF(col - 1);
 }
 
 TCellFormat TWorkbookFile::GetFormat(int xf) const { return Formats().GetFormat(xf); }
@@ -259,12 +257,12 @@ int TWorkbookFile::AddFormat(const TCellFormat& format) { return Formats().AddFo
 TXlsCellValue TWorkbookFile::GetCellValue(int row, int col) const {
   if (row < 1 || row > kMaxSheetRow + 1) ThrowError("Invalid Row (%d)", row - 1);
   if (col < 1 || col > kMaxSheetCol + 1) ThrowError("Invalid Column (%d)", col - 1);
-  return ActiveWorkSheet().FCells.GetValue(row - 1, col - 1);
+  return ActiveWorkSheet().Cells().GetValue(row - 1, col - 1);
 }
 
 void TWorkbookFile::SetCellValue(int row, int col, const TXlsCellValue& value) {
   TWorkSheet& sheet = ActiveWorkSheet();
-  sheet.FCells.SetValueX2(row - 1, col - 1, value, Workbook().FGlobals.Is1904());
+  sheet.Cells().SetValueX2(row - 1, col - 1, value, Workbook().Globals().Is1904());
 }
 
 void TWorkbookFile::SetCellString(int row, int col, std::u16string_view text, TCellFormat* format,
@@ -274,16 +272,16 @@ void TWorkbookFile::SetCellString(int row, int col, std::u16string_view text, TC
   const TCellTextValue typed = ConvertCellText(text, Regional, dateFormat, timeFormat);
   TXlsCellValue value;
   switch (typed.Kind) {
-    case TCellTextValue::TKind::Number:
+    case TCellTextValue::TValueKind::vkNumber:
       if (typed.Format) fm.Format = *typed.Format;
       value.Value = typed.Number;
       value.XF = AddFormat(fm);
       break;
-    case TCellTextValue::TKind::Boolean:
+    case TCellTextValue::TValueKind::vkBoolean:
       value.Value = typed.Boolean;
       value.XF = AddFormat(fm);
       break;
-    case TCellTextValue::TKind::DateTime: {
+    case TCellTextValue::TValueKind::vkDateTime: {
       // The date format goes to a copy; the caller's format stays.
       TCellFormat dated = fm;
       if (typed.Format) dated.Format = *typed.Format;
@@ -291,7 +289,7 @@ void TWorkbookFile::SetCellString(int row, int col, std::u16string_view text, TC
       value.XF = AddFormat(dated);
       break;
     }
-    case TCellTextValue::TKind::String:
+    case TCellTextValue::TValueKind::vkString:
       value.Value = std::u16string(text);
       value.XF = AddFormat(fm);
       break;

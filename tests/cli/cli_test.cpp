@@ -304,6 +304,12 @@ TEST_F(CliTest, ExportFailuresGiveTheirReason) {
   EXPECT_EQ(tooWide.Code, 1);
   EXPECT_EQ(tooWide.Err, message + "The table has 258 columns; a sheet holds at most 256.\n");
   EXPECT_FALSE(std::filesystem::exists(Path("wide.xls")));
+
+  const std::string csv = Path("missing/t.csv");
+  Result noFolder = RunCli({"export", Path("t.gda"), csv});
+  EXPECT_EQ(noFolder.Code, 1);
+  EXPECT_EQ(noFolder.Err,
+            "Error attempting to export as CSV file.\n" + csv + ": No such file or directory\n");
 }
 
 TEST_F(CliTest, TheProgramReportsExitCodes) {

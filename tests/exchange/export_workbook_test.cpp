@@ -12,6 +12,7 @@
 #include "common/bytes.h"
 #include "common/error.h"
 #include "common/write_lock.h"
+#include "exchange/export_target.h"
 #include "exchange/grid_xls_io.h"
 #include "exchange/table_export.h"
 #include "xls/byte_stream.h"
@@ -182,10 +183,10 @@ TEST_F(ExportWorkbookTest, AnExportWaitsForAnotherWriterOfTheWorkbook) {
   const std::vector<uint8_t> before = ReadFile(path);
   TWriteLock::SetWaitLimit(std::chrono::milliseconds(100));
   const TWriteLock held(path);
-  const TTableExportResult result = ExportTableToWorkbook(FGrid, path, u"second", {});
+  const TResult result = ExportTableToWorkbook(FGrid, path, u"second", {});
   TWriteLock::SetWaitLimit(TWriteLock::kDefaultWait);
-  EXPECT_EQ(result.Reason,
-            path.string() + ": Another save of this file is in progress (waited 0.1 seconds)");
+  EXPECT_EQ(result.Message, std::string(kExportErrorText) + "\n" + path.string() +
+                                ": Another save of this file is in progress (waited 0.1 seconds)");
   EXPECT_EQ(ReadFile(path), before);
 }
 

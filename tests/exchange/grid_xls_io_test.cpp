@@ -301,9 +301,10 @@ TEST_F(GridXlsIOTest, TablesLargerThanASheetAreRefusedUpFront) {
   std::ofstream(FDir / "t.xls") << "exists";
   FGrid.SetRowCount(65536);
   FGrid.SetColCount(256);
-  EXPECT_FALSE(FIO.SheetLimitFailure());
+  EXPECT_TRUE(FIO.CheckFitsSheet());
   FGrid.SetRowCount(100002);
-  EXPECT_EQ(FIO.SheetLimitFailure(), "The table has 100,002 rows; a sheet holds at most 65,536.");
+  EXPECT_EQ(FIO.CheckFitsSheet().Message,
+            "The table has 100,002 rows; a sheet holds at most 65,536.");
   FGrid.SetRowCount(3);
   FGrid.SetColCount(257);
   try {

@@ -5,27 +5,18 @@
 
 #include <initializer_list>
 
+#include "support/table_rows.h"
+
 namespace tessary {
 namespace {
 
-void FillRows(TCellTable& t, std::initializer_list<std::initializer_list<const char16_t*>> rows) {
-  int32_t r = 0;
-  size_t cols = 1;
-  for (const auto& row : rows) {
-    int32_t c = 0;
-    for (const char16_t* text : row) t.SetCells(c++, r, text);
-    cols = std::max(cols, row.size());
-    ++r;
-  }
-  t.SetColCount(static_cast<int32_t>(cols));
-  t.SetRowCount(r);
-}
+using testing::FillRows;
 
 std::string Refusal(std::string_view csv) {
   TCellTable t;
-  const TImportResult result = CsvToTable(csv, t);
-  EXPECT_FALSE(result.Ok);
-  return result.Error;
+  const TResult read = CsvToTable(csv, t);
+  EXPECT_FALSE(read);
+  return read.Message;
 }
 
 TEST(TableCsv, WritesRfc4180WithCrLfAndQuotesOnlyWhereNeeded) {

@@ -104,9 +104,9 @@ class TableImportTest : public ::testing::Test {
   // and whose third row holds `data`.
   std::string Refusal(const std::function<void(Bytes&)>& cells) {
     TCellTable t;
-    const TImportResult result = ImportTableFromWorkbook(Workbook(cells), nullptr, t);
+    const TResult result = ImportTableFromWorkbook(Workbook(cells), nullptr, t);
     EXPECT_FALSE(result.Ok);
-    return result.Error;
+    return result.Message;
   }
 
   std::filesystem::path FDir;
@@ -143,8 +143,8 @@ TEST_F(TableImportTest, EveryCellRecordBecomesTheTextOfItsColumnType) {
     PutRecord(s, 0x0201, At(6, 2));                    // BLANK C7 ends the table
   });
   TCellTable t;
-  const TImportResult result = ImportTableFromWorkbook(path, nullptr, t);
-  ASSERT_TRUE(result.Ok) << result.Error;
+  const TResult result = ImportTableFromWorkbook(path, nullptr, t);
+  ASSERT_TRUE(result.Ok) << result.Message;
   ASSERT_EQ(t.ColCount(), 5);
   ASSERT_EQ(t.RowCount(), 7);
   const std::vector<std::vector<std::u16string>> expected = {
@@ -196,7 +196,7 @@ TEST_F(TableImportTest, RefusalsNameTheCell) {
 TEST_F(TableImportTest, RefusesFilesThatAreNoWorkbooksAndMissingSheets) {
   TCellTable t;
   const auto text = Write("text.xls", {'I', 'D', '\r', '\n'});
-  EXPECT_EQ(ImportTableFromWorkbook(text, nullptr, t).Error,
+  EXPECT_EQ(ImportTableFromWorkbook(text, nullptr, t).Message,
             "The file \"" + text.string() + "\" is invalid");
   // A compound file whose one stream has another name.
   Bytes other(EmptySheetTemplate().begin(), EmptySheetTemplate().end());
@@ -206,11 +206,11 @@ TEST_F(TableImportTest, RefusesFilesThatAreNoWorkbooksAndMissingSheets) {
   ASSERT_NE(found, other.end());
   found[14] = 'X';
   const auto noWorkbook = Write("other.xls", other);
-  EXPECT_EQ(ImportTableFromWorkbook(noWorkbook, nullptr, t).Error,
+  EXPECT_EQ(ImportTableFromWorkbook(noWorkbook, nullptr, t).Message,
             "The file \"" + noWorkbook.string() + "\" is invalid");
   const std::u16string sheet = u"Speed";
   const auto book = Workbook([](Bytes&) {});
-  EXPECT_EQ(ImportTableFromWorkbook(book, &sheet, t).Error,
+  EXPECT_EQ(ImportTableFromWorkbook(book, &sheet, t).Message,
             "Sheet Speed not found in " + book.string());
 }
 
@@ -224,7 +224,7 @@ TEST_F(TableImportTest, DamagedWorkbooksAreRefusedNamingTheFile) {
     Number(boolErr, 3, 0, 1);
     PutRecord(s, 0x0205, boolErr);
   });
-  EXPECT_EQ(ImportTableFromWorkbook(book, nullptr, t).Error,
+  EXPECT_EQ(ImportTableFromWorkbook(book, nullptr, t).Message,
             book.string() + ": Error reading Excel records. File invalid");
 }
 

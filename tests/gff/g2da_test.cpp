@@ -18,6 +18,9 @@
 #include "gff/column_names.h"
 #include "gff/show_error.h"
 #include "gff_builder.h"
+#include "support/show_error_capture.h"
+#include "support/table_rows.h"
+#include "support/test_text.h"
 #include "table/cell_table.h"
 #include "text/number_text.h"
 #include "text/utf16.h"
@@ -26,6 +29,9 @@ namespace tessary {
 namespace {
 
 using test::GffBuilder;
+using testing::ErrorCapture;
+using testing::FillRows;
+using testing::FirstDifference;
 
 std::vector<uint8_t> Hex(const std::string& text) {
   std::vector<uint8_t> out;
@@ -34,35 +40,6 @@ std::vector<uint8_t> Hex(const std::string& text) {
   while (in >> byte) out.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
   return out;
 }
-
-// The first differing offset, or -1.
-long FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
-    if (a[i] != b[i]) return static_cast<long>(i);
-  }
-  return a.size() == b.size() ? -1 : static_cast<long>(std::min(a.size(), b.size()));
-}
-
-void Fill(TCellTable& t, const std::vector<std::vector<std::u16string>>& rows) {
-  t.SetColCount(static_cast<int32_t>(rows[0].size()));
-  t.SetRowCount(static_cast<int32_t>(rows.size()));
-  for (size_t r = 0; r < rows.size(); ++r) {
-    for (size_t c = 0; c < rows[r].size(); ++c)
-      t.SetCells(static_cast<int32_t>(c), static_cast<int32_t>(r), rows[r][c]);
-  }
-}
-
-class ErrorCapture {
- public:
-  ErrorCapture() {
-    FPrevious = SetShowErrorHandler([this](const std::string& m) { Messages.push_back(m); });
-  }
-  ~ErrorCapture() { SetShowErrorHandler(FPrevious); }
-  std::vector<std::string> Messages;
-
- private:
-  TShowErrorHandler FPrevious;
-};
 
 class TempDir {
  public:
@@ -92,7 +69,7 @@ std::vector<uint8_t> Build(const TCellTable& t) {
 
 bool LoadBytes(TCellTable& t, const std::vector<uint8_t>& bytes) {
   TMemoryGFF gff;
-  if (!gff.LoadFromBytes(bytes).empty()) return false;
+  if (!gff.LoadFromBytes(bytes)) return false;
   return LoadGDAFromContainer(t, gff);
 }
 
@@ -110,7 +87,7 @@ const char kExample194[] =
 
 TEST(G2DAWriter, WorkedExampleOf194Bytes) {
   TCellTable t;
-  Fill(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"abc"}});
+  FillRows(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"abc"}});
   const std::vector<uint8_t> expected = Hex(kExample194);
   ASSERT_EQ(expected.size(), 194u);
   const std::vector<uint8_t> got = Build(t);
@@ -129,7 +106,7 @@ TEST(G2DAWriter, WorkedExampleOf194Bytes) {
 
 TEST(G2DAWriter, FreshTableOf161Bytes) {
   TCellTable t;
-  Fill(t, {{u"ID"}, {u"int"}, {u""}});
+  FillRows(t, {{u"ID"}, {u"int"}, {u""}});
   const std::vector<uint8_t> got = Build(t);
   ASSERT_EQ(got.size(), 161u);
   EXPECT_EQ(got[24], 136);  // DataOffset
@@ -142,11 +119,11 @@ TEST(G2DAWriter, FreshTableOf161Bytes) {
 
 TEST(G2DAWriter, ValuesByColumnType) {
   TCellTable t;
-  Fill(t, {{u"$1234ABCD", u"", u"b", u"f", u"s", u"r"},
-           {u"INT", u"Int", u"bool", u"Float", u" int", u"resource"},
-           {u"$FF", u"12.0", u"2", u"1,5", u"abc", u"abc"},
-           {u"4294967295", u"-5", u"true", u"1e39", u"ABC", u""},
-           {u"", u"x", u"-1", u"1.5", u"abc", u"abc"}});
+  FillRows(t, {{u"$1234ABCD", u"", u"b", u"f", u"s", u"r"},
+               {u"INT", u"Int", u"bool", u"Float", u" int", u"resource"},
+               {u"$FF", u"12.0", u"2", u"1,5", u"abc", u"abc"},
+               {u"4294967295", u"-5", u"true", u"1e39", u"ABC", u""},
+               {u"", u"x", u"-1", u"1.5", u"abc", u"abc"}});
   const std::vector<uint8_t> bytes = Build(t);
   TCellTable back;
   ASSERT_TRUE(LoadBytes(back, bytes));
@@ -306,7 +283,7 @@ GffBuilder TableHead() {
 TEST(G2DAReader, RefusesSilentlyAndLeavesTheTable) {
   auto expectRefused = [](GffBuilder b, const char* why) {
     TCellTable t;
-    Fill(t, {{u"keep"}, {u"me"}, {u"x"}});
+    FillRows(t, {{u"keep"}, {u"me"}, {u"x"}});
     ErrorCapture errors;
     EXPECT_FALSE(LoadBytes(t, b.Bytes())) << why;
     EXPECT_TRUE(errors.Messages.empty()) << why;
@@ -348,7 +325,7 @@ TEST(G2DAReader, RowPartStopsWhereItCannotGoOn) {
   GffBuilder b = TableHead();
   b.Structs[2].Fields[1].Label = 10007;  // 10005 then 10007: only column 0
   TCellTable t;
-  Fill(t, {{u"a", u"b"}, {u"c", u"d"}, {u"old0", u"old1"}});
+  FillRows(t, {{u"a", u"b"}, {u"c", u"d"}, {u"old0", u"old1"}});
   ASSERT_TRUE(LoadBytes(t, b.Bytes()));
   EXPECT_EQ(t.Cells(0, 2), u"7");
   EXPECT_EQ(t.Cells(1, 2), u"old1");
@@ -405,8 +382,9 @@ TEST(G2DAReader, BadValuesBecomeErrorTexts) {
 
 TEST(G2DAReader, NumbersAndNames) {
   TCellTable t;
-  Fill(t,
-       {{u"a", u"MAXSPEED", u"c"}, {u"float", u"float", u"int"}, {u"0.1", u"1.5", u"-2147483648"}});
+  FillRows(
+      t,
+      {{u"a", u"MAXSPEED", u"c"}, {u"float", u"float", u"int"}, {u"0.1", u"1.5", u"-2147483648"}});
   TCellTable back;
   ASSERT_TRUE(LoadBytes(back, Build(t)));
   EXPECT_EQ(back.Cells(0, 2), u"0.100000001490116");
@@ -452,7 +430,7 @@ void PutString(std::vector<uint8_t>& area, uint32_t length, std::u16string_view 
 
 bool LoadCounted(TCellTable& t, const std::vector<uint8_t>& bytes, TGDALoadCounts& counts) {
   TMemoryGFF gff;
-  return gff.LoadFromBytes(bytes).empty() && LoadGDAFromContainer(t, gff, &counts);
+  return gff.LoadFromBytes(bytes).Ok && LoadGDAFromContainer(t, gff, &counts);
 }
 
 // Another reader's test table: length words count the code units without
@@ -567,7 +545,7 @@ TEST(G2DAReader, ZeroSizeRowsAndEmptyColumnLists) {
   GffBuilder e = TableHead();
   e.Data[8] = 0;  // no columns
   TCellTable empty;
-  Fill(empty, {{u"keep"}, {u"type"}, {u"v"}});
+  FillRows(empty, {{u"keep"}, {u"type"}, {u"v"}});
   ASSERT_TRUE(LoadBytes(empty, e.Bytes()));
   EXPECT_EQ(empty.ColCount(), 1);
   EXPECT_EQ(empty.Cells(0, 0), u"keep");
@@ -714,7 +692,7 @@ TEST(G2DAFiles, ItemPropertyTableContent) {
 TEST(G2DAFiles, SaveLoadAndFailedSaves) {
   TempDir dir;
   TCellTable t;
-  Fill(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"abc"}});
+  FillRows(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"abc"}});
   const auto path = dir.Path / "table.gda";
   ASSERT_TRUE(SaveGDA(t, path));
   EXPECT_EQ(ReadFile(path).size(), 194u);
@@ -763,7 +741,7 @@ TEST(G2DAFiles, TablesBeyondTheFormatsPositionsAreRefused) {
   TempDir dir;
   const auto path = dir.Path / "table.gda";
   TCellTable small;
-  Fill(small, {{u"ID"}, {u"int"}, {u"1"}});
+  FillRows(small, {{u"ID"}, {u"int"}, {u"1"}});
   ASSERT_TRUE(SaveGDA(small, path));
   const std::vector<uint8_t> before = ReadFile(path);
 

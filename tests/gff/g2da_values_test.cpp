@@ -10,23 +10,24 @@ namespace tessary {
 namespace {
 
 TEST(G2daValues, TextsSaveCannotStoreAndTheFirstOfThem) {
-  EXPECT_TRUE(CannotBeStored(TColumnType::Int, u"12.0"));
-  EXPECT_TRUE(CannotBeStored(TColumnType::Float, u"1e39"));   // no finite 32-bit float
-  EXPECT_FALSE(CannotBeStored(TColumnType::Float, u"-INF"));  // what FormatReal writes for a value
-  EXPECT_TRUE(CannotBeStored(TColumnType::Bool, u"yes"));
-  EXPECT_FALSE(CannotBeStored(TColumnType::Bool, u"2"));
-  EXPECT_FALSE(CannotBeStored(TColumnType::Int, u""));
-  EXPECT_FALSE(CannotBeStored(TColumnType::String, u"text"));
+  EXPECT_TRUE(CannotBeStored(TColumnType::ctInt, u"12.0"));
+  EXPECT_TRUE(CannotBeStored(TColumnType::ctFloat, u"1e39"));  // no finite 32-bit float
+  EXPECT_FALSE(
+      CannotBeStored(TColumnType::ctFloat, u"-INF"));  // what FormatReal writes for a value
+  EXPECT_TRUE(CannotBeStored(TColumnType::ctBool, u"yes"));
+  EXPECT_FALSE(CannotBeStored(TColumnType::ctBool, u"2"));
+  EXPECT_FALSE(CannotBeStored(TColumnType::ctInt, u""));
+  EXPECT_FALSE(CannotBeStored(TColumnType::ctString, u"text"));
 
   // IDs compare by the value saving stores.
   const auto id = [](TColumnType type, std::u16string_view text) {
     return StoredIdKey(type, text);
   };
-  EXPECT_EQ(id(TColumnType::Int, u"1"), id(TColumnType::Int, u"01"));
-  EXPECT_EQ(id(TColumnType::Int, u"1"), id(TColumnType::Int, u"$1"));
-  EXPECT_NE(id(TColumnType::String, u"1"), id(TColumnType::String, u"01"));
-  EXPECT_FALSE(id(TColumnType::Int, u"abc"));
-  EXPECT_FALSE(id(TColumnType::Int, u""));
+  EXPECT_EQ(id(TColumnType::ctInt, u"1"), id(TColumnType::ctInt, u"01"));
+  EXPECT_EQ(id(TColumnType::ctInt, u"1"), id(TColumnType::ctInt, u"$1"));
+  EXPECT_NE(id(TColumnType::ctString, u"1"), id(TColumnType::ctString, u"01"));
+  EXPECT_FALSE(id(TColumnType::ctInt, u"abc"));
+  EXPECT_FALSE(id(TColumnType::ctInt, u""));
   EXPECT_TRUE(IsIdColumnName(u"Id"));
 
   TCellTable t;

@@ -7,32 +7,21 @@
 
 #include "gff/show_error.h"
 #include "gff_builder.h"
+#include "support/show_error_capture.h"
 
 namespace tessary {
 namespace {
 
 using test::GffBuilder;
+using testing::ErrorCapture;
 
 constexpr char kCorrupted[] = "File is corrupted.";
 constexpr char kUnrecognized[] = "Unrecognized file format.";
 
-// Captures the error boxes of one test.
-class ErrorCapture {
- public:
-  ErrorCapture() {
-    FPrevious = SetShowErrorHandler([this](const std::string& m) { Messages.push_back(m); });
-  }
-  ~ErrorCapture() { SetShowErrorHandler(FPrevious); }
-  std::vector<std::string> Messages;
-
- private:
-  TShowErrorHandler FPrevious;
-};
-
 std::string LoadMessage(const std::vector<uint8_t>& bytes, TMemoryGFF* out = nullptr) {
   TMemoryGFF local;
   TMemoryGFF& gff = out ? *out : local;
-  return gff.LoadFromBytes(bytes);
+  return gff.LoadFromBytes(bytes).Message;
 }
 
 // A root struct with two list fields and one element struct.

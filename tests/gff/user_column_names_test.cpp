@@ -32,7 +32,7 @@ class UserNamesTest : public ::testing::Test {
     std::ifstream in(FFile, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  TWarningHandler Collect() {
+  TMessageHandler Collect() {
     return [this](const std::string& m) { FWarnings.push_back(m); };
   }
   fs::path FDir;

@@ -3,23 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "grid/row_lookup.h"
+#include "support/table_rows.h"
 
 namespace tessary {
 namespace {
 
-// Names and types in rows 0-1, then data rows; Editor mode (2 fixed rows)
-// unless told otherwise.
-void Fill(TCellTable& t, std::initializer_list<std::initializer_list<const char16_t*>> rows,
-          int32_t fixedRows = 2) {
-  t.SetColCount(static_cast<int32_t>(rows.begin()->size()));
-  t.SetRowCount(static_cast<int32_t>(rows.size()));
-  int32_t r = 0;
-  for (const auto& row : rows) {
-    int32_t c = 0;
-    for (const char16_t* text : row) t.SetCells(c++, r, text);
-    ++r;
-  }
-  t.SetFixedRows(fixedRows);
+// Names and types in rows 0-1, then data rows, in Editor mode (2 fixed rows).
+void FillEditor(TCellTable& t, testing::TRows rows) {
+  testing::FillRows(t, rows);
+  t.SetFixedRows(2);
 }
 
 TFindOptions Opts(const char16_t* text, bool matchCase = false, bool wholeCell = false) {
@@ -28,7 +20,7 @@ TFindOptions Opts(const char16_t* text, bool matchCase = false, bool wholeCell =
 
 TEST(Find, GoesOnAfterTheCurrentCellAndWraps) {
   TCellTable t;
-  Fill(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"sword"}, {u"2", u"Sword of id"}});
+  FillEditor(t, {{u"ID", u"Label"}, {u"int", u"string"}, {u"1", u"sword"}, {u"2", u"Sword of id"}});
   // After (1,2) the next match is on the next row; from there it wraps to
   // the first one, which is also found again when it is the only match.
   EXPECT_EQ(FindNext(t, Opts(u"sword"), {1, 2}), (TFindResult{{1, 3}, false}));
@@ -44,7 +36,7 @@ TEST(Find, GoesOnAfterTheCurrentCellAndWraps) {
 
 TEST(Find, CaseAndWholeCell) {
   TCellTable t;
-  Fill(t, {{u"a"}, {u"string"}, {u"ÉPÉE"}, {u"Ѐпоха"}, {u"\U00010400x"}, {u"épée longue"}});
+  FillEditor(t, {{u"a"}, {u"string"}, {u"ÉPÉE"}, {u"Ѐпоха"}, {u"\U00010400x"}, {u"épée longue"}});
   EXPECT_EQ(FindNext(t, Opts(u"épée"), {0, 5})->Cell, (TGridCoord{0, 2}));
   EXPECT_EQ(FindNext(t, Opts(u"épée", true), {0, 5})->Cell, (TGridCoord{0, 5}));
   EXPECT_EQ(FindNext(t, Opts(u"épée", false, true), {0, 2})->Cell, (TGridCoord{0, 2}));
@@ -55,11 +47,11 @@ TEST(Find, CaseAndWholeCell) {
 
 TEST(Replace, InTheCellAndAllAsOneUndoableList) {
   TCellTable t;
-  Fill(t, {{u"Name", u"Note"},
-           {u"string", u"string"},
-           {u"Axe", u"axe and AXE"},
-           {u"sword", u"Axe"},
-           {u"axe", u""}});
+  FillEditor(t, {{u"Name", u"Note"},
+                 {u"string", u"string"},
+                 {u"Axe", u"axe and AXE"},
+                 {u"sword", u"Axe"},
+                 {u"axe", u""}});
   const TFindOptions axe = Opts(u"axe");
   EXPECT_EQ(ReplaceInCell(t, axe, u"Mace", {1, 2}),
             (TCellEdit{1, 2, u"axe and AXE", u"Mace and Mace"}));
@@ -84,11 +76,11 @@ TEST(Replace, InTheCellAndAllAsOneUndoableList) {
 
 TEST(Find, InSelectionStaysInsideTheRectangleAndWrapsWithinIt) {
   TCellTable t;
-  Fill(t, {{u"A", u"B", u"C"},
-           {u"string", u"string", u"string"},
-           {u"axe", u"axe", u"axe"},
-           {u"axe", u"axe", u"axe"},
-           {u"axe", u"axe", u"axe"}});
+  testing::FillRows(t, {{u"A", u"B", u"C"},
+                        {u"string", u"string", u"string"},
+                        {u"axe", u"axe", u"axe"},
+                        {u"axe", u"axe", u"axe"},
+                        {u"axe", u"axe", u"axe"}});
   const TFindScope scope{nullptr, TGridRect{1, 3, 2, 4}};
   EXPECT_EQ(FindNext(t, Opts(u"axe"), {2, 3}, scope), (TFindResult{{1, 4}, false}));
   EXPECT_EQ(FindNext(t, Opts(u"axe"), {2, 4}, scope), (TFindResult{{1, 3}, true}));
@@ -99,7 +91,8 @@ TEST(Find, InSelectionStaysInsideTheRectangleAndWrapsWithinIt) {
 
 TEST(GoToRow, ByNumberAndById) {
   TCellTable t;
-  Fill(t, {{u"id", u"Label"}, {u"int", u"string"}, {u"10", u"a"}, {u"0x0B", u"b"}, {u"x", u"c"}});
+  FillEditor(
+      t, {{u"id", u"Label"}, {u"int", u"string"}, {u"10", u"a"}, {u"0x0B", u"b"}, {u"x", u"c"}});
   EXPECT_EQ(RowOfDataNumber(t, 1), 2);
   EXPECT_EQ(RowOfDataNumber(t, 3), 4);
   EXPECT_EQ(RowOfDataNumber(t, 0), std::nullopt);

@@ -31,8 +31,9 @@ TEST(StartFile, NameThatIsNotUtf8KeepsItsBytes) {
   EXPECT_EQ(back.Cells(1, 2), u"Elf");
   ASSERT_TRUE(std::filesystem::exists(dir / "t\xFF.xls"));
   // The sheet name shows the byte that is not UTF-8 as U+FFFD.
-  EXPECT_EQ(TWorkbookImport(dir / "t\xFF.xls").SheetNames(),
-            std::vector<std::u16string>{u"t\uFFFD.xls"});
+  TWorkbookImport book;
+  ASSERT_TRUE(book.Open(dir / "t\xFF.xls"));
+  EXPECT_EQ(book.SheetNames(), std::vector<std::u16string>{u"t\uFFFD.xls"});
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
 }
 

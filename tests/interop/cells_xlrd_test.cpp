@@ -2,6 +2,7 @@
 // columns, merged ranges and number formats, written by the engine and read
 // back by an independent reader (python3-xlrd) and by the engine itself.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -119,8 +120,10 @@ TEST(CellsInterop, XlrdReadsValuesFormatsSizesAndMergedRanges) {
   book.Connect();
   book.NewFile(1);
   FillSheet(book);
-  const fs::path file = fs::temp_directory_path() / "tessary_cells_xlrd.xls";
-  const fs::path script = fs::temp_directory_path() / "tessary_cells_xlrd.py";
+  const fs::path file =
+      fs::temp_directory_path() / ("tessary_cells_xlrd_" + std::to_string(::getpid()) + ".xls");
+  const fs::path script =
+      fs::temp_directory_path() / ("tessary_cells_xlrd_" + std::to_string(::getpid()) + ".py");
   fs::remove(file);
   book.Save(file);
   std::ofstream(script) << kDumpScript;

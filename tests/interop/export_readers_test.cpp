@@ -239,11 +239,11 @@ std::string ExpectedCells(const TCellTable& t) {
       const std::string text = ToUtf8(t.Cells(c, r));
       const std::optional<TColumnType> type = ColumnTypeOf(t.Cells(c, 1));
       std::optional<double> number;
-      if (r >= 2 && type == TColumnType::Int && ParseInteger(t.Cells(c, r)))
+      if (r >= 2 && type == TColumnType::ctInt && ParseInteger(t.Cells(c, r)))
         number = *ParseInteger(t.Cells(c, r));
-      if (r >= 2 && type == TColumnType::Float && ParseReal(t.Cells(c, r)))
+      if (r >= 2 && type == TColumnType::ctFloat && ParseReal(t.Cells(c, r)))
         number = static_cast<double>(*ParseReal(t.Cells(c, r)));
-      if (r >= 2 && type == TColumnType::Bool && ParseBool(t.Cells(c, r)))
+      if (r >= 2 && type == TColumnType::ctBool && ParseBool(t.Cells(c, r)))
         number = *ParseBool(t.Cells(c, r)) ? 1 : 0;
       if (text.empty() || (r >= 2 && !type)) continue;
       char value[64];
@@ -280,10 +280,10 @@ TEST_F(ExportReadersTest, EveryReaderSeesTextsAsTextsAndNumbersAsNumbers) {
   std::string expected = "[";
   for (const auto& [name, table] : tables) {
     FitColumnWidths(*table);
-    const TTableExportResult result =
+    const TResult exported =
         ExportTableToWorkbook(*table, book, FromUtf8(name),
                               TRegionalSettings::ForLocale(name == "de_CH" ? "de_CH" : "en_US"));
-    ASSERT_TRUE(result.Ok) << result.ErrorText();
+    ASSERT_TRUE(exported) << exported.Message;
     expected += (expected.size() > 1 ? "," : "") + ExpectedCells(*table);
   }
   std::ofstream(FDir / "expected.json") << expected << "]";

@@ -57,8 +57,8 @@ TEST(RoundTripReaders, OfficeProgramsKeepTheTableTexts) {
   for (const auto& [program, file] : saved) {
     SCOPED_TRACE(program);
     TCellTable back;
-    const TImportResult result = ImportTableFromWorkbook(file, nullptr, back);
-    ASSERT_TRUE(result.Ok) << result.Error;
+    const TResult imported = ImportTableFromWorkbook(file, nullptr, back);
+    ASSERT_TRUE(imported) << imported.Message;
     ASSERT_EQ(back.ColCount(), table.ColCount());
     ASSERT_EQ(back.RowCount(), table.RowCount());
     for (int r = 0; r < table.RowCount(); ++r) {

@@ -3,6 +3,7 @@
 // written by those programs opened, extended by a sheet and saved again with
 // every original sheet intact.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -150,7 +151,7 @@ class WorkbookReaders : public ::testing::Test {
  protected:
   void SetUp() override {
     FDir = fs::temp_directory_path() /
-           ("tessary_workbook_readers_" +
+           ("tessary_workbook_readers_" + std::to_string(::getpid()) + "_" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(FDir);
     fs::create_directories(FDir);

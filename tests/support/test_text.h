@@ -1,6 +1,8 @@
-// Texts the test programs compare: the message of a failure, and bytes as hex.
+// Texts the test programs compare: the message of a failure, bytes as hex,
+// and where two byte images part.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -30,6 +32,17 @@ inline std::string HexBytes(const std::vector<uint8_t>& bytes) {
     out += buf;
   }
   return out;
+}
+
+// The offset of the first byte in which `actual` differs from `expected`
+// (the shorter length when one begins the other), or -1 when they are equal.
+inline long FirstDifference(const std::vector<uint8_t>& expected,
+                            const std::vector<uint8_t>& actual) {
+  const size_t common = std::min(expected.size(), actual.size());
+  for (size_t i = 0; i < common; ++i) {
+    if (expected[i] != actual[i]) return static_cast<long>(i);
+  }
+  return expected.size() == actual.size() ? -1 : static_cast<long>(common);
 }
 
 }  // namespace tessary::testing

@@ -13,7 +13,7 @@
 namespace tessary {
 namespace {
 
-using TKind = TCellTextValue::TKind;
+using TValueKind = TCellTextValue::TValueKind;
 
 TRegionalSettings Settings() {
   TRegionalSettings s;  // month-first, comma thousands, "$" in front
@@ -38,14 +38,14 @@ std::string Show(std::u16string_view text) { return ToUtf8(std::u16string(text))
 void ExpectNumber(std::u16string_view text, double value,
                   std::optional<std::u16string> format = std::nullopt) {
   TCellTextValue v = Convert(text);
-  ASSERT_EQ(v.Kind, TKind::Number) << Show(text);
+  ASSERT_EQ(v.Kind, TValueKind::vkNumber) << Show(text);
   EXPECT_DOUBLE_EQ(v.Number, value) << Show(text);
   EXPECT_EQ(v.Format, format) << Show(text);
 }
 
 void ExpectText(std::u16string_view text) {
   TCellTextValue v = Convert(text);
-  EXPECT_EQ(v.Kind, TKind::String) << Show(text);
+  EXPECT_EQ(v.Kind, TValueKind::vkString) << Show(text);
   EXPECT_EQ(v.Text, text);
   EXPECT_FALSE(v.Format.has_value()) << Show(text);
 }
@@ -92,7 +92,7 @@ TEST(CellTextValue, PercentAndCurrency) {
 TEST(CellTextValue, Booleans) {
   for (std::u16string_view text : {u"true", u"TRUE", u" False ", u"fAlSe"}) {
     TCellTextValue v = Convert(text);
-    ASSERT_EQ(v.Kind, TKind::Boolean) << Show(text);
+    ASSERT_EQ(v.Kind, TValueKind::vkBoolean) << Show(text);
     EXPECT_EQ(v.Boolean, text.find(u'r') != std::u16string_view::npos ||
                              text.find(u'R') != std::u16string_view::npos);
     EXPECT_FALSE(v.Format.has_value());
@@ -109,17 +109,17 @@ TEST(CellTextValue, TextsStayWhole) {
 
 TEST(CellTextValue, DatesAndTimes) {
   TCellTextValue d = Convert(u"1/2/2009");
-  ASSERT_EQ(d.Kind, TKind::DateTime);
+  ASSERT_EQ(d.Kind, TValueKind::vkDateTime);
   EXPECT_DOUBLE_EQ(d.Number, 39815);
   EXPECT_EQ(d.Format, u"M/d/yyyy");
 
   TCellTextValue t = Convert(u"12:30");
-  ASSERT_EQ(t.Kind, TKind::DateTime);
+  ASSERT_EQ(t.Kind, TValueKind::vkDateTime);
   EXPECT_DOUBLE_EQ(t.Number, 0.5 + 30.0 / 1440);
   EXPECT_EQ(t.Format, u"h:mm AM/PM");
 
   TCellTextValue dt = Convert(u"1/2/2009 12:30");
-  ASSERT_EQ(dt.Kind, TKind::DateTime);
+  ASSERT_EQ(dt.Kind, TValueKind::vkDateTime);
   EXPECT_EQ(dt.Format, u"M/d/yyyy h:mm AM/PM");
 
   TCellTextValue own = ConvertCellText(u"1/2/2009 8:00", Settings(), u"yyyy-mm-dd", u"hh:mm", 2026);
@@ -135,12 +135,12 @@ TEST(CellTextValue, DatesAndTimes) {
 TEST(CellTextValue, DottedDatesInADayFirstLocale) {
   TRegionalSettings de = TRegionalSettings::ForLocale("de_DE");
   TCellTextValue v = ConvertCellText(u"2.1.2009", de, {}, {}, 2026);
-  ASSERT_EQ(v.Kind, TKind::DateTime);
+  ASSERT_EQ(v.Kind, TValueKind::vkDateTime);
   EXPECT_DOUBLE_EQ(v.Number, 39815);
   EXPECT_EQ(v.Format, u"dd.MM.yyyy");
   // The full stop stays the decimal separator where it also groups thousands.
   TCellTextValue n = ConvertCellText(u"1.000", de, {}, {}, 2026);
-  ASSERT_EQ(n.Kind, TKind::Number);
+  ASSERT_EQ(n.Kind, TValueKind::vkNumber);
   EXPECT_DOUBLE_EQ(n.Number, 1);
 }
 

@@ -84,8 +84,8 @@ TEST(CompoundFileRead, TemplateStreams) {
   EXPECT_EQ(ReadStream(file, u"Workbook"), BuildTemplateWorkbookStream());
   EXPECT_EQ(ReadStream(file, u"\u0005SummaryInformation"), BuildTemplateSummaryInformation());
   TMemoryByteStream in(file);
+  EXPECT_TRUE(TCompoundFile::IsCompoundFile(in));
   TCompoundFile cf(in);
-  EXPECT_FALSE(cf.NotXls97());
   EXPECT_EQ(cf.FindRoot().Name(), u"Root Entry");
   ASSERT_TRUE(cf.FindDir(u"Workbook"));
   EXPECT_FALSE(cf.FindDir(u"workbook")) << "names compare with letter case";
@@ -141,8 +141,7 @@ TEST(CompoundFileRead, NotACompoundFile) {
 
   TMemoryByteStream in(file);
   in.Seek(0);
-  TCompoundFile cf(in, true);
-  EXPECT_TRUE(cf.NotXls97());
+  EXPECT_FALSE(TCompoundFile::IsCompoundFile(in));
   EXPECT_EQ(in.Position(), 0u);
 
   // A compound file found further into a stream is opened there.
@@ -151,8 +150,8 @@ TEST(CompoundFileRead, NotACompoundFile) {
   prefixed.insert(prefixed.end(), t.begin(), t.end());
   TMemoryByteStream at(prefixed);
   at.Seek(100);
-  TCompoundFile inner(at, true);
-  EXPECT_FALSE(inner.NotXls97());
+  EXPECT_TRUE(TCompoundFile::IsCompoundFile(at));
+  TCompoundFile inner(at);
   inner.SelectStream(u"Workbook");
   EXPECT_EQ(inner.Length(), 4096u);
 }

@@ -95,7 +95,7 @@ void LoadGlobals(TWorkbookGlobals& globals, const Bytes& records) {
   TRecordReader in(records);
   std::unique_ptr<TBaseRecord> bof = ReadNextRecord(in);
   globals.LoadFromStream(in, std::unique_ptr<TBOFRecord>(static_cast<TBOFRecord*>(bof.release())),
-                         globals.FSST);
+                         globals.SST());
 }
 
 Bytes TemplateGlobals() { return Join(TemplateGlobalsParts()); }
@@ -111,13 +111,13 @@ TEST(WorkbookGlobals, RenameGrowsTheSectionByThePayloadDifference) {
   const Bytes stream = TemplateWorkbookStream();
   TRecordReader in(stream);
   workbook.LoadFromStream(in);
-  TWorkbookGlobals& globals = workbook.FGlobals;
+  TWorkbookGlobals& globals = workbook.Globals();
   const uint64_t before = globals.TotalSize();
   EXPECT_EQ(workbook.PrepareOffsets(), before + 243);
   globals.RenameSheet(0, u"Creature Statistics");  // 19 characters instead of 6
   EXPECT_EQ(globals.TotalSize(), before + 13);
   workbook.PrepareOffsets();
-  EXPECT_EQ(globals.FBoundSheets.Sheet(0).Position(), before + 13);
+  EXPECT_EQ(globals.BoundSheets().Sheet(0).Position(), before + 13);
   EXPECT_EQ(Written(globals).size(), globals.TotalSize());
 
   globals.RenameSheet(0, u"a/b:c");
@@ -137,7 +137,7 @@ TEST(WorkbookGlobals, SettingAPaletteColourInsertsAStandardPalette) {
   EXPECT_EQ(globals.PaletteColor(2), 0x123456u);
   EXPECT_EQ(globals.PaletteColor(3), 0x00FF00u);
   // The record stands between the fifth and the sixth STYLE.
-  const TBaseRecordList& misc = globals.FMiscRecords;
+  const TBaseRecordList& misc = globals.MiscRecords();
   ASSERT_EQ(misc.Count(), 34u);
   EXPECT_EQ(misc[28]->Id, 0x0293);
   EXPECT_EQ(misc[29]->Id, 0x0092);
@@ -163,7 +163,7 @@ TEST(WorkbookGlobals, LoadedPaletteKeepsItsPlace) {
   const size_t at = parts[0].size();
   EXPECT_EQ(GetU16(&written[at]), 0x0092);
   EXPECT_EQ(GetU32(&written[at + 4 + 2 + 4 * 5]), 0xABCDEFu);
-  EXPECT_EQ(globals.FMiscRecords.Count(), 34u);
+  EXPECT_EQ(globals.MiscRecords().Count(), 34u);
 }
 
 TEST(WorkbookGlobals, FlagsReadFromTheirRecords) {
@@ -175,9 +175,9 @@ TEST(WorkbookGlobals, FlagsReadFromTheirRecords) {
   EXPECT_TRUE(globals.Is1904());
   EXPECT_TRUE(globals.PrecisionAsDisplayed());
   EXPECT_FALSE(globals.SaveExternalLinkValues());
-  EXPECT_EQ(globals.F1904->Value(), 1);
-  EXPECT_EQ(globals.FPrecision->Value(), 0);
-  EXPECT_EQ(globals.FBookBool->Value(), 1);
+  EXPECT_EQ(globals.Record1904()->Value(), 1);
+  EXPECT_EQ(globals.Precision()->Value(), 0);
+  EXPECT_EQ(globals.BookBool()->Value(), 1);
 
   // Without the records every flag reads false and ignores a change.
   auto parts = TemplateGlobalsParts();
@@ -212,29 +212,29 @@ TEST(WorkbookGlobals, SheetsAndTheirReferences) {
   TWorkbookGlobals globals;
   LoadGlobals(globals, Join({parts[0], parts[1], sheets, refs, parts[3], parts[5], parts[6]}));
   ASSERT_EQ(globals.SheetCount(), 2u);
-  EXPECT_EQ(globals.FReferences.FSupBooks.Count(), 2u);
-  EXPECT_EQ(globals.FNames.Count(), 1u);
+  EXPECT_EQ(globals.References().SupBooks().Count(), 2u);
+  EXPECT_EQ(globals.Names().Count(), 1u);
 
   globals.InsertSheets(1, 0, u"Sheet", 2);  // two sheets before sheet 1
   EXPECT_EQ(globals.SheetName(1), u"Sheet");
   EXPECT_EQ(globals.SheetName(2), u"Sheet2");
   EXPECT_EQ(globals.SheetName(3), u"S2");
-  const TBaseRecord& own = *globals.FReferences.FSupBooks[0];
+  const TBaseRecord& own = *globals.References().SupBooks()[0];
   EXPECT_EQ(GetU16(own.Data.data()), 4);  // the own book now has four sheets
-  const TBaseRecord& xti = *globals.FReferences.FExternSheets[0];
+  const TBaseRecord& xti = *globals.References().ExternSheets()[0];
   EXPECT_EQ(GetU16(&xti.Data[4]), 0);  // sheet 0 stays
   EXPECT_EQ(GetU16(&xti.Data[10]), 0);
   EXPECT_EQ(GetU16(&xti.Data[12]), 3);  // the range 0..1 now ends at 3
   EXPECT_EQ(GetU16(&xti.Data[16]), 0);  // the external book is untouched
-  EXPECT_EQ(GetU16(&globals.FNames[0]->Data[8]), 4);
+  EXPECT_EQ(GetU16(&globals.Names()[0]->Data[8]), 4);
 
   globals.DeleteSheets(1, 2);
   EXPECT_EQ(GetU16(own.Data.data()), 2);
-  EXPECT_EQ(globals.FReferences.FExternSheets[0]->Data, externSheet);
-  EXPECT_EQ(GetU16(&globals.FNames[0]->Data[8]), 2);
+  EXPECT_EQ(globals.References().ExternSheets()[0]->Data, externSheet);
+  EXPECT_EQ(GetU16(&globals.Names()[0]->Data[8]), 2);
   EXPECT_EQ(ErrorText([&] { globals.DeleteSheets(1, 2); }),
             "Sheet number \"2\" invalid. Must be between 0 and 1");
-  globals.FHasMacro = true;
+  globals.SetHasMacro(true);
   EXPECT_EQ(ErrorText([&] { globals.DeleteSheets(0, 1); }),
             "Can't delete a sheet on a file containing macros");
   // Written in the order SUPBOOK, EXTERNSHEET, NAME after the sheet list.

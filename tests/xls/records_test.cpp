@@ -176,7 +176,7 @@ TEST(RecordReader, ToolTipIsAttachedToItsHyperlink) {
   ASSERT_EQ(records.size(), 2u);
   auto* link = dynamic_cast<THLinkRecord*>(records[0].get());
   ASSERT_NE(link, nullptr);
-  ASSERT_NE(link->FToolTip, nullptr);
+  ASSERT_NE(link->ToolTip(), nullptr);
   EXPECT_EQ(link->TotalSize(), 8u + 7u);
   EXPECT_EQ(SaveAll(records), image);
 

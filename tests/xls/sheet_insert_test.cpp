@@ -95,12 +95,12 @@ TEST(SheetInsert, SavedWorkbookHoldsEverythingAtItsNewPlace) {
     for (int col = 1; col <= 4; ++col) EXPECT_EQ(back->CellFormat(row, col), -1);
   }
   TWorkSheet& sheet = back->ActiveWorkSheet();
-  ASSERT_NE(sheet.FCells.Row(4), nullptr);
-  EXPECT_EQ(sheet.FCells.Row(4)->Height(), 500);
-  ASSERT_NE(sheet.FColumns.Find(2), nullptr);
-  EXPECT_EQ(sheet.FColumns.Find(2)->Width, 4000);
-  EXPECT_EQ(sheet.FColumns.Find(1), nullptr);
-  EXPECT_EQ(sheet.FRanges.FMergedCells.Ranges(), (std::vector<TMergedRange>{{3, 4, 1, 2}}));
+  ASSERT_NE(sheet.Cells().Row(4), nullptr);
+  EXPECT_EQ(sheet.Cells().Row(4)->Height(), 500);
+  ASSERT_NE(sheet.Columns().Find(2), nullptr);
+  EXPECT_EQ(sheet.Columns().Find(2)->Width, 4000);
+  EXPECT_EQ(sheet.Columns().Find(1), nullptr);
+  EXPECT_EQ(sheet.Ranges().MergedCells().Ranges(), (std::vector<TMergedRange>{{3, 4, 1, 2}}));
 }
 
 TEST(SheetInsert, NothingChangesWhenAnythingWouldLeaveTheSheet) {
@@ -191,7 +191,7 @@ TEST(SheetInsert, SheetsWithRecordsReferringToCellsRefuse) {
   })}));
   plain.Workbook.InsertRows(0, 0, 2);
   plain.Workbook.InsertCols(0, 0, 1);
-  const TCells& cells = plain.Workbook.WorkSheet(0)->FCells;
+  const TCells& cells = plain.Workbook.WorkSheet(0)->Cells();
   EXPECT_EQ(cells.GetValue(2, 1).Value, TXlsValue(42.0));
   EXPECT_EQ(cells.CellXF(0, 0), -1);
 }
@@ -217,7 +217,7 @@ TEST(SheetInsert, SheetsThatTheWorkbookMayReferToRefuse) {
   EXPECT_EQ(book.Saved(), before);
   // Sheet 3 is referred to only in the other file.
   book.Workbook.InsertRows(2, 0, 1);
-  EXPECT_EQ(book.Workbook.WorkSheet(2)->FCells.GetValue(1, 0).Value, TXlsValue(42.0));
+  EXPECT_EQ(book.Workbook.WorkSheet(2)->Cells().GetValue(1, 0).Value, TXlsValue(42.0));
 
   const struct {
     const char* What;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/bytes.h"
+#include "support/test_text.h"
 #include "template_builder.h"
 #include "xls/compound_file.h"
 #include "xls/empty_sheet_template.h"
@@ -16,16 +17,11 @@ namespace tessary {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using testing::FirstDifference;
 
 Bytes Embedded() {
   const auto t = EmptySheetTemplate();
   return Bytes(t.begin(), t.end());
-}
-
-size_t FirstDifference(const Bytes& a, const Bytes& b) {
-  size_t i = 0;
-  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-  return i;
 }
 
 TEST(Template, GeneratorStoredFileAndEmbeddedBytesAgree) {

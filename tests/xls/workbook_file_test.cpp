@@ -254,8 +254,8 @@ TEST(WorkbookFile, SavingToFiles) {
   // Every sheet hidden: nothing is written.
   const auto hiddenPath = TempPath("hidden.xls");
   TWorkbook& model = book.Workbook();
-  model.FGlobals.FBoundSheets.Sheet(0).SetOptionFlags(1);
-  model.FSheets[0].SetSelected(false);
+  model.Globals().BoundSheets().Sheet(0).SetOptionFlags(1);
+  model.Sheets()[0].SetSelected(false);
   EXPECT_EQ(ErrorText([&] { book.Save(hiddenPath); }), "There are not visible sheets on the file");
   EXPECT_FALSE(std::filesystem::exists(hiddenPath));
   for (const auto& entry : std::filesystem::directory_iterator(hiddenPath.parent_path())) {

@@ -38,29 +38,26 @@ std::vector<std::pair<size_t, uint16_t>> RecordsOf(const Bytes& stream) {
   return records;
 }
 
-// Names the first differing record of two streams, or "" when equal.
-std::string FirstDifference(const Bytes& expected, const Bytes& actual) {
-  const auto records = RecordsOf(expected);
-  for (size_t i = 0; i < records.size(); ++i) {
-    const size_t start = records[i].first;
-    const size_t end = i + 1 < records.size() ? records[i + 1].first : expected.size();
-    for (size_t pos = start; pos < end; ++pos) {
-      if (pos >= actual.size() || actual[pos] != expected[pos]) {
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "record %zu (type 0x%04X at offset %zu) differs at offset %zu: expected "
-                      "%02X, found %s",
-                      i, records[i].second, start, pos, expected[pos],
-                      pos < actual.size() ? std::to_string(actual[pos]).c_str() : "end");
-        return text;
-      }
-    }
-  }
-  if (actual.size() != expected.size()) {
+// Names the record of `expected` in which `actual` first differs, or ""
+// when the two are equal.
+std::string RecordDifference(const Bytes& expected, const Bytes& actual) {
+  const long at = FirstDifference(expected, actual);
+  if (at < 0) return "";
+  const size_t pos = static_cast<size_t>(at);
+  if (pos >= expected.size()) {
     return "lengths differ: expected " + std::to_string(expected.size()) + ", found " +
            std::to_string(actual.size());
   }
-  return "";
+  const auto records = RecordsOf(expected);
+  size_t i = 0;
+  while (i + 1 < records.size() && records[i + 1].first <= pos) ++i;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "record %zu (type 0x%04X at offset %zu) differs at offset %zu: expected %02X, "
+                "found %s",
+                i, records[i].second, records[i].first, pos, expected[pos],
+                pos < actual.size() ? HexBytes({actual[pos]}).c_str() : "end");
+  return text;
 }
 
 // What saving the untouched template writes: the globals without RECALCID,
@@ -84,23 +81,23 @@ Bytes SavedTemplate() {
 TEST(Workbook, TemplateLoadsIntoItsSections) {
   TWorkbook workbook;
   Load(workbook, TemplateWorkbookStream());
-  const TWorkbookGlobals& globals = workbook.FGlobals;
-  EXPECT_EQ(globals.FMiscRecords.Count(), 33u);
-  EXPECT_EQ(globals.FPaletteIndex, 29u);
-  EXPECT_EQ(globals.FFonts.Count(), 4u);
-  EXPECT_EQ(globals.FFormats.Count(), 8u);
-  EXPECT_EQ(globals.FXF.Count(), 21u);
-  EXPECT_NE(globals.FWindow1, nullptr);
+  const TWorkbookGlobals& globals = workbook.Globals();
+  EXPECT_EQ(globals.MiscRecords().Count(), 33u);
+  EXPECT_EQ(globals.PaletteIndex(), 29u);
+  EXPECT_EQ(globals.Fonts().Count(), 4u);
+  EXPECT_EQ(globals.Formats().Count(), 8u);
+  EXPECT_EQ(globals.XF().Count(), 21u);
+  EXPECT_NE(globals.Window1(), nullptr);
   EXPECT_FALSE(globals.Is1904());
   EXPECT_FALSE(globals.PrecisionAsDisplayed());
   EXPECT_TRUE(globals.SaveExternalLinkValues());
   ASSERT_EQ(workbook.SheetCount(), 1);
   TWorkSheet* sheet = workbook.WorkSheet(0);
   ASSERT_NE(sheet, nullptr);
-  EXPECT_EQ(sheet->FDefColWidth, 2344);
-  EXPECT_EQ(sheet->FDefRowHeight, 255);
-  EXPECT_EQ(sheet->FMiscRecords1.Count(), 18u);
-  EXPECT_EQ(sheet->FMiscRecords2.Count(), 3u);
+  EXPECT_EQ(sheet->DefColWidth(), 2344);
+  EXPECT_EQ(sheet->DefRowHeight(), 255);
+  EXPECT_EQ(sheet->MiscRecords1().Count(), 18u);
+  EXPECT_EQ(sheet->MiscRecords2().Count(), 3u);
   EXPECT_TRUE(sheet->Selected());
   EXPECT_TRUE(sheet->ShowGridLines());
   EXPECT_TRUE(sheet->OutlineSummaryRowsBelowDetail());
@@ -111,10 +108,10 @@ TEST(Workbook, UntouchedTemplateIsWrittenInSavedOrder) {
   Load(workbook, TemplateWorkbookStream());
   const Bytes saved = Save(workbook);
   const Bytes expected = SavedTemplate();
-  EXPECT_EQ(FirstDifference(expected, saved), "");
+  EXPECT_EQ(RecordDifference(expected, saved), "");
   // The BOUNDSHEET position is the size of the written globals section.
-  EXPECT_EQ(workbook.FGlobals.FBoundSheets.Sheet(0).Position(), 1429u);
-  EXPECT_EQ(workbook.FGlobals.TotalSize(), 1429u);
+  EXPECT_EQ(workbook.Globals().BoundSheets().Sheet(0).Position(), 1429u);
+  EXPECT_EQ(workbook.Globals().TotalSize(), 1429u);
   // A second save of the same model writes the same bytes.
   EXPECT_EQ(Save(workbook), saved);
   // What was written reads back and writes the same again.
@@ -128,9 +125,9 @@ TEST(Workbook, BoundSheetPositionsAreTheBofOffsets) {
   Load(workbook, TemplateWorkbookStream());
   workbook.InsertSheets(-1, 1, 2);
   ASSERT_EQ(workbook.SheetCount(), 3);
-  EXPECT_EQ(workbook.FGlobals.SheetName(0), u"Sheet1");
-  EXPECT_EQ(workbook.FGlobals.SheetName(1), u"Sheet");
-  EXPECT_EQ(workbook.FGlobals.SheetName(2), u"Sheet2");
+  EXPECT_EQ(workbook.Globals().SheetName(0), u"Sheet1");
+  EXPECT_EQ(workbook.Globals().SheetName(1), u"Sheet");
+  EXPECT_EQ(workbook.Globals().SheetName(2), u"Sheet2");
   const Bytes saved = Save(workbook);
   std::vector<size_t> bofs;
   for (const auto& [offset, id] : RecordsOf(saved)) {
@@ -138,15 +135,15 @@ TEST(Workbook, BoundSheetPositionsAreTheBofOffsets) {
   }
   ASSERT_EQ(bofs.size(), 4u);
   for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(workbook.FGlobals.FBoundSheets.Sheet(i).Position(), bofs[i + 1]) << "sheet " << i;
+    EXPECT_EQ(workbook.Globals().BoundSheets().Sheet(i).Position(), bofs[i + 1]) << "sheet " << i;
   }
   // The new sheets carry the template sheet's records; they are not
   // selected (WINDOW2 bits 0x0600), the template's sheet stays so.
   const Bytes first(saved.begin() + static_cast<long>(bofs[2]), saved.begin() + bofs[3]);
   const Bytes second(saved.begin() + static_cast<long>(bofs[3]), saved.end());
   EXPECT_EQ(first, second);
-  EXPECT_TRUE(workbook.FSheets[0].Selected());
-  EXPECT_FALSE(workbook.FSheets[1].Selected());
+  EXPECT_TRUE(workbook.Sheets()[0].Selected());
+  EXPECT_FALSE(workbook.Sheets()[1].Selected());
 }
 
 TEST(Workbook, VisibilityCheckWhenSaving) {
@@ -154,7 +151,7 @@ TEST(Workbook, VisibilityCheckWhenSaving) {
   Load(workbook, TemplateWorkbookStream());
   workbook.InsertSheets(-1, 1, 1);
   auto hide = [&](size_t i) {
-    TBoundSheetRecord& entry = workbook.FGlobals.FBoundSheets.Sheet(i);
+    TBoundSheetRecord& entry = workbook.Globals().BoundSheets().Sheet(i);
     entry.SetOptionFlags(entry.OptionFlags() | 0x0001);
   };
   hide(0);
@@ -163,9 +160,9 @@ TEST(Workbook, VisibilityCheckWhenSaving) {
             "To save this file, you must select a visible sheet");
   workbook.SetActiveSheet(1);
   Save(workbook);
-  EXPECT_EQ(workbook.FGlobals.FWindow1->FirstVisibleTab(), 1);
+  EXPECT_EQ(workbook.Globals().Window1()->FirstVisibleTab(), 1);
   hide(1);
-  workbook.FSheets[1].SetSelected(false);
+  workbook.Sheets()[1].SetSelected(false);
   EXPECT_EQ(ErrorText([&] { Save(workbook); }), "There are not visible sheets on the file");
 }
 
@@ -175,10 +172,10 @@ TEST(Workbook, ActiveSheetMovesTheSelection) {
   workbook.InsertSheets(-1, 1, 2);
   workbook.SetActiveSheet(2);
   EXPECT_EQ(workbook.ActiveSheet(), 2);
-  EXPECT_FALSE(workbook.FSheets[0].Selected());
-  EXPECT_FALSE(workbook.FSheets[1].Selected());
-  EXPECT_TRUE(workbook.FSheets[2].Selected());
-  EXPECT_EQ(workbook.FGlobals.FWindow1->SelectedTabs(), 1);
+  EXPECT_FALSE(workbook.Sheets()[0].Selected());
+  EXPECT_FALSE(workbook.Sheets()[1].Selected());
+  EXPECT_TRUE(workbook.Sheets()[2].Selected());
+  EXPECT_EQ(workbook.Globals().Window1()->SelectedTabs(), 1);
   EXPECT_EQ(ErrorText([&] { workbook.SetActiveSheet(3); }),
             "Sheet number \"3\" invalid. Must be between 0 and 2");
   EXPECT_EQ(ErrorText([&] { workbook.InsertSheets(-1, 4, 1); }),
@@ -211,7 +208,7 @@ TEST(Workbook, DefaultColumnWidth) {
     Load(workbook, WorkbookWith({SheetWith([&](Bytes& s) {
            for (const auto& [id, value] : c.records) PutRecord(s, id, Words({value}));
          })}));
-    EXPECT_EQ(workbook.WorkSheet(0)->FDefColWidth, c.expected);
+    EXPECT_EQ(workbook.WorkSheet(0)->DefColWidth(), c.expected);
   }
 }
 
@@ -234,9 +231,9 @@ TEST(Workbook, SheetsAreFoundByTheirPositions) {
   TWorkbook again;
   Load(again, Save(workbook));
   for (TWorkbook* book : {&workbook, &again}) {
-    EXPECT_EQ(book->FGlobals.SheetName(0), u"S1");
-    EXPECT_EQ(book->WorkSheet(0)->FDefColWidth, 20 * 293);
-    EXPECT_EQ(book->WorkSheet(1)->FDefColWidth, 10 * 293);
+    EXPECT_EQ(book->Globals().SheetName(0), u"S1");
+    EXPECT_EQ(book->WorkSheet(0)->DefColWidth(), 20 * 293);
+    EXPECT_EQ(book->WorkSheet(1)->DefColWidth(), 10 * 293);
   }
 }
 
@@ -376,12 +373,12 @@ TEST(Workbook, VbaProjectGivesEverySheetACodeName) {
     stream.insert(stream.end(), sheet->begin(), sheet->end());
   TWorkbook workbook;
   Load(workbook, stream);
-  EXPECT_TRUE(workbook.FGlobals.HasMacro());
-  EXPECT_EQ(workbook.FGlobals.FCodeName, u"Sheet2");
+  EXPECT_TRUE(workbook.Globals().HasMacro());
+  EXPECT_EQ(workbook.Globals().CodeName(), u"Sheet2");
   const uint64_t counted = workbook.PrepareOffsets();
   EXPECT_EQ(Save(workbook).size(), counted);
-  auto* first = dynamic_cast<TCodeNameRecord*>(workbook.FSheets[0].FCodeName.get());
-  auto* second = dynamic_cast<TCodeNameRecord*>(workbook.FSheets[1].FCodeName.get());
+  auto* first = dynamic_cast<TCodeNameRecord*>(workbook.Sheets()[0].CodeName().get());
+  auto* second = dynamic_cast<TCodeNameRecord*>(workbook.Sheets()[1].CodeName().get());
   ASSERT_NE(first, nullptr);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(first->Name(), u"Sheet1");
@@ -409,11 +406,11 @@ TEST(Workbook, EmbeddedChartIsWrittenBackUnchanged) {
   TWorkbook workbook;
   Load(workbook, WorkbookWith({sheet}));
   const TWorkSheet* loaded = workbook.WorkSheet(0);
-  ASSERT_EQ(loaded->FDrawing.Count(), 4u);
+  ASSERT_EQ(loaded->Drawing().Count(), 4u);
   const Bytes saved = Save(workbook);
   // The sheet section after the globals: BOF, DEFCOLWIDTH, the cell block of
   // an empty sheet, the drawing with its chart, WINDOW2, EOF.
-  const size_t sheetStart = workbook.FGlobals.FBoundSheets.Sheet(0).Position();
+  const size_t sheetStart = workbook.Globals().BoundSheets().Sheet(0).Position();
   const Bytes written(saved.begin() + static_cast<long>(sheetStart), saved.end());
   Bytes expected;
   PutRecord(expected, 0x0809, Bof(0x0010));
@@ -425,8 +422,8 @@ TEST(Workbook, EmbeddedChartIsWrittenBackUnchanged) {
   PutRecord(expected, 0x00EC, Bytes(8, 0xBB));
   PutRecord(expected, 0x023E, Words({0x06B6, 0, 0, 64, 0, 0, 0, 0, 0}));
   PutRecord(expected, 0x000A, {});
-  EXPECT_EQ(FirstDifference(expected, written), "");
-  EXPECT_EQ(workbook.FSheets[0].TotalSize(), written.size());
+  EXPECT_EQ(RecordDifference(expected, written), "");
+  EXPECT_EQ(workbook.Sheets()[0].TotalSize(), written.size());
 }
 
 TEST(Workbook, ChartSheetsAndOtherSheetsKeepTheirRecords) {
@@ -451,8 +448,8 @@ TEST(Workbook, ChartSheetsAndOtherSheetsKeepTheirRecords) {
   EXPECT_FALSE(workbook.IsWorksheet(1));
   EXPECT_FALSE(workbook.IsWorksheet(2));
   const Bytes saved = Save(workbook);
-  const size_t chartStart = workbook.FGlobals.FBoundSheets.Sheet(1).Position();
-  const size_t macroStart = workbook.FGlobals.FBoundSheets.Sheet(2).Position();
+  const size_t chartStart = workbook.Globals().BoundSheets().Sheet(1).Position();
+  const size_t macroStart = workbook.Globals().BoundSheets().Sheet(2).Position();
   Bytes expectedChart;
   PutRecord(expectedChart, 0x0809, Bof(0x0020));
   PutRecord(expectedChart, 0x1033, {});

@@ -84,13 +84,6 @@ QFont EditorFont(bool bold) {
 
 namespace {
 
-QString DisplayText(std::u16string_view text) {
-  QString s = ToQString(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return s;
-}
-
 // Whether `text` from `from` on holds anything but blanks and line breaks.
 bool HoldsMore(std::u16string_view text, size_t from) {
   for (size_t i = from; i < text.size(); ++i) {
@@ -387,7 +380,7 @@ void TTableGrid::SetAutoScroll(bool on) {
 int32_t TTableGrid::TextWidth(std::u16string_view text, bool fixed) const {
   const QFontMetrics metrics(fixed ? FFixedFont : FCellFont);
   int32_t widest = 0;
-  for (const QString& line : DisplayText(text).split(QLatin1Char('\n'))) {
+  for (const QString& line : ToLfText(text).split(QLatin1Char('\n'))) {
     widest = std::max<int32_t>(widest, metrics.horizontalAdvance(line));
   }
   return widest;

@@ -16,14 +16,7 @@
 namespace tessary {
 namespace {
 
-// The edit box separates lines with LF; cells with CR LF.
-QString ToEditorText(const std::u16string& text) {
-  QString s = ToQString(text);
-  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return s;
-}
-
+// The edit box separates lines with LF (ToLfText); cells with CR LF.
 std::u16string FromEditorText(QString s) {
   s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
   s.replace(QChar::LineSeparator, QLatin1Char('\n'));
@@ -85,7 +78,7 @@ void TTableInplaceEdit::FitToText() {
 
 void TTableInplaceEdit::Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) {
   Place(rect);
-  setPlainText(ToEditorText(text));
+  setPlainText(ToLfText(text));
   if (selectAll) {
     QPlainTextEdit::selectAll();
   } else {
@@ -109,7 +102,7 @@ void TTableInplaceEdit::Place(const TPixelRect& rect) {
 std::u16string TTableInplaceEdit::Text() const { return FromEditorText(toPlainText()); }
 
 void TTableInplaceEdit::SetText(const std::u16string& text) {
-  setPlainText(ToEditorText(text));
+  setPlainText(ToLfText(text));
   moveCursor(QTextCursor::End);
 }
 
@@ -158,7 +151,7 @@ std::u16string TTableInplaceEdit::SelectedText() const {
 void TTableInplaceEdit::ReplaceSelection(const std::u16string& text, bool selectInserted) {
   QTextCursor cursor = textCursor();
   const int start = cursor.selectionStart();
-  const QString inserted = ToEditorText(text);
+  const QString inserted = ToLfText(text);
   cursor.insertText(inserted);
   if (selectInserted) {
     cursor.setPosition(start);
