@@ -57,6 +57,18 @@ std::optional<QString> TQtFileDialog::ExecuteSave(QWidget* parent, const QString
   return chosen.first();
 }
 
+std::optional<QString> TQtFileDialog::ExecuteFolder(QWidget* parent, const QString& folder) {
+  QFileDialog dialog(parent, QStringLiteral("Choose a folder"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  if (!folder.isEmpty()) dialog.setDirectory(folder);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first();
+}
+
 void TQtMessageBoxes::Show(const QString& text, const QString& caption, TBoxIcon icon) {
   const QMessageBox::Icon shown = icon == TBoxIcon::biError     ? QMessageBox::Critical
                                   : icon == TBoxIcon::biWarning ? QMessageBox::Warning
@@ -91,6 +103,32 @@ bool TQtMessageBoxes::AskYesNo(const QString& text, const QString& caption) {
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
+}
+
+TRestoreChoice TQtMessageBoxes::AskRestore(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Question, caption, text);
+  QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+  QPushButton* discard = box.addButton(QStringLiteral("Discard"), QMessageBox::DestructiveRole);
+  QPushButton* later = box.addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+  box.setDefaultButton(restore);
+  box.setEscapeButton(later);
+  box.exec();
+  if (box.clickedButton() == restore) return TRestoreChoice::rcRestore;
+  if (box.clickedButton() == discard) return TRestoreChoice::rcDiscard;
+  return TRestoreChoice::rcLater;
+}
+
+TCheckChoice TQtMessageBoxes::AskBeforeSave(const QString& text, const QString& caption) {
+  QMessageBox box(QMessageBox::Warning, caption, text);
+  QPushButton* save = box.addButton(QStringLiteral("Save anyway"), QMessageBox::AcceptRole);
+  QPushButton* goTo = box.addButton(QStringLiteral("Go to"), QMessageBox::ActionRole);
+  QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+  box.setDefaultButton(goTo);
+  box.setEscapeButton(cancel);
+  box.exec();
+  if (box.clickedButton() == save) return TCheckChoice::ccSaveAnyway;
+  if (box.clickedButton() == goTo) return TCheckChoice::ccGoTo;
+  return TCheckChoice::ccCancel;
 }
 
 namespace {

@@ -24,12 +24,24 @@ class TFileDialogPort {
   // replacing a file: the window asks through the message boxes.
   virtual std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
                                              const QString& filter) = 0;
+  // The folder dialog, starting in `folder`; a port without one chooses
+  // nothing.
+  virtual std::optional<QString> ExecuteFolder(QWidget* /*parent*/, const QString& /*folder*/) {
+    return std::nullopt;
+  }
 };
 
 enum class TBoxIcon { biNone, biWarning, biError };
 
 // The answers to "Save changes to NAME?".
 enum class TSaveChoice { scSave, scDiscard, scCancel };
+
+// The answers to "Tessary was not closed properly. Restore unsaved changes
+// to NAME (saved at TIME)?".
+enum class TRestoreChoice { rcRestore, rcDiscard, rcLater };
+
+// The answers to the question before saving a table with findings.
+enum class TCheckChoice { ccSaveAnyway, ccGoTo, ccCancel };
 
 // Modal message boxes without owner window: a message with one OK button,
 // and questions.
@@ -41,6 +53,10 @@ class TMessageBoxPort {
   virtual TSaveChoice AskSaveChanges(const QString& text, const QString& caption) = 0;
   // Buttons "Yes" and "No"; Esc answers No.
   virtual bool AskYesNo(const QString& text, const QString& caption) = 0;
+  // Buttons "Restore", "Discard" and "Later"; Esc answers Later.
+  virtual TRestoreChoice AskRestore(const QString& text, const QString& caption) = 0;
+  // Buttons "Save anyway", "Go to" and "Cancel"; Esc cancels.
+  virtual TCheckChoice AskBeforeSave(const QString& text, const QString& caption) = 0;
 };
 
 class TQtFileDialog : public TFileDialogPort {
@@ -49,6 +65,7 @@ class TQtFileDialog : public TFileDialogPort {
                                  const QString& filter) override;
   std::optional<QString> ExecuteSave(QWidget* parent, const QString& fileName,
                                      const QString& filter) override;
+  std::optional<QString> ExecuteFolder(QWidget* parent, const QString& folder) override;
 };
 
 class TQtMessageBoxes : public TMessageBoxPort {
@@ -56,6 +73,8 @@ class TQtMessageBoxes : public TMessageBoxPort {
   void Show(const QString& text, const QString& caption, TBoxIcon icon) override;
   TSaveChoice AskSaveChanges(const QString& text, const QString& caption) override;
   bool AskYesNo(const QString& text, const QString& caption) override;
+  TRestoreChoice AskRestore(const QString& text, const QString& caption) override;
+  TCheckChoice AskBeforeSave(const QString& text, const QString& caption) override;
 };
 
 // "GDA files|*.gda" as a Qt name filter: "GDA files (*.gda)".

@@ -37,6 +37,8 @@
 #include <vector>
 
 #include "app/about_box.h"
+#include "app/compare_panel.h"
+#include "app/filter_bar.h"
 #include "app/window_paths.h"
 #include "app/window_settings.h"
 #include "common/safe_file.h"
@@ -46,6 +48,7 @@
 #include "gff/show_error.h"
 #include "gff/user_column_names.h"
 #include "grid/status_text.h"
+#include "grid/table_tools.h"
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
 #include "text/stored_value.h"
@@ -150,6 +153,7 @@ TfrmTessary::TfrmTessary(const std::filesystem::path& startFile, TFileDialogPort
       FUserNamesFile(UserColumnNamesLocation(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))) {
   CreateComponents();
   FormCreate(startFile);
+  StartRecovery();
 }
 
 TfrmTessary::~TfrmTessary() = default;
@@ -171,6 +175,8 @@ void TfrmTessary::CreateComponents() {
   clientLayout->setSpacing(0);
   clientLayout->addLayout(CreateOptionControls(client));
   CreateGrid(client);
+  FilterBar = new TFilterBar(GDAGrid, client);
+  clientLayout->addWidget(FilterBar);
   clientLayout->addWidget(GDAGrid, 1);
 
   auto wire = [](auto* sender, auto signal, auto handler) {
@@ -185,6 +191,7 @@ void TfrmTessary::CreateComponents() {
   wire(DownKeyAddRow, &QCheckBox::clicked, [this] { DownKeyAddRowClick(); });
   CreateMenus();
   AddHelpMenu(menuBar(), this);
+  CreateComparePanel();
   CreateStatusBar();
   setAcceptDrops(true);
 
@@ -298,9 +305,11 @@ void TfrmTessary::CreateGrid(QWidget* client) {
     GDAGridCanDeleteRow(aRow, canDelete);
   };
   GDAGrid->History().OnChange = [this](THistoryChange change) { HistoryChanged(change); };
-  // Data cells that Save would write as 0 although they hold another text.
+  // Data cells that Save would write as 0 although they hold another text,
+  // and type texts that name no column type.
   GDAGrid->SetFlaggedCellTest([this](int32_t col, int32_t row) {
     const TCellTable& t = GDAGrid->Table();
+    if (row == 1) return IsInvalidTypeCell(t, col, row);
     if (row < 2) return false;
     const std::u16string_view text = t.Cells(col, row);
     return CannotBeStored(ColumnStorage(t.Cells(col, 1)).Type, text);
@@ -348,6 +357,7 @@ void TfrmTessary::CreateStatusBar() {
   };
   StatusCell = label("StatusCell");
   StatusSelection = label("StatusSelection");
+  StatusFilter = label("StatusFilter");
   StatusSize = label("StatusSize");
 }
 
@@ -365,6 +375,7 @@ void TfrmTessary::UpdateStatus() {
   set(StatusCell, CurrentCellText(t));
   set(StatusSelection, SelectionText(t));
   set(StatusSize, TableSizeText(t));
+  UpdateFilterStatus();
 }
 
 QAction* TfrmTessary::AddCommand(QMenu* menu, const QString& text,
@@ -411,7 +422,10 @@ void TfrmTessary::CreateMenus() {
           [this] { MOpenrecent->setEnabled(!window_settings::RecentFiles().isEmpty()); });
   MNewwindow = AddCommand(MFile, QStringLiteral("New window"),
                           {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_N)}, [this] { MNewwindowClick(); });
-  // Compare with... and Append table... go here, before Quit.
+  MComparewith =
+      AddCommand(MFile, QStringLiteral("Compare with..."), {}, [this] { MComparewithClick(); });
+  MAppendtable =
+      AddCommand(MFile, QStringLiteral("Append table..."), {}, [this] { MAppendtableClick(); });
   MFile->addSeparator();
   MQuit = AddCommand(MFile, QStringLiteral("Quit"), {QKS(Qt::CTRL | Qt::Key_Q)},
                      [this] { MQuitClick(); });
@@ -438,15 +452,22 @@ void TfrmTessary::CreateMenus() {
                          [this] { MFindnextClick(); });
   MReplace = AddCommand(MEdit, QStringLiteral("Replace..."), {QKS(Qt::CTRL | Qt::Key_H)},
                         [this] { MReplaceClick(); });
+  MFindinfiles =
+      AddCommand(MEdit, QStringLiteral("Find in files..."), {QKS(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
+                 [this] { MFindinfilesClick(); });
   MEdit->addSeparator();
   MGotorow = AddCommand(MEdit, QStringLiteral("Go to row..."), {QKS(Qt::CTRL | Qt::Key_G)},
                         [this] { MGotorowClick(); });
+  MEdit->addSeparator();
+  MFilldown = AddCommand(MEdit, QStringLiteral("Fill down"), {QKS(Qt::CTRL | Qt::Key_D)},
+                         [this] { MFilldownClick(); });
+  AddCompareCommands(MEdit);
 
   MView = menuBar()->addMenu(QStringLiteral("&View"));
   MKeepfirstcolumn = AddCommand(MView, QStringLiteral("Keep first column in view"), {},
                                 [this] { MKeepfirstcolumnClick(); });
   MKeepfirstcolumn->setCheckable(true);
-  // The Table menu goes here, after View.
+  CreateTableMenu();
 
   // The grid's context menu's own commands (GridContextMenu).
   MInsertrow = new QAction(QStringLiteral("Insert row"), this);
@@ -455,7 +476,7 @@ void TfrmTessary::CreateMenus() {
        {std::pair{MInsertrow, std::function<void()>([this] { GDAGrid->Controller().InsertRow(); })},
         std::pair{MDeleterows,
                   std::function<void()>([this] { GDAGrid->Controller().DeleteSelectedRows(); })}}) {
-    connect(action, &QAction::triggered, this, [this, handler] {
+    connect(action, &QAction::triggered, this, [this, handler = handler] {
       RunCommand(handler);
       FocusGrid();
     });
@@ -487,9 +508,21 @@ void TfrmTessary::FillGridContextMenu(QMenu* menu) {
   menu->addAction(MCut);
   menu->addAction(MCopy);
   menu->addAction(MPaste);
+  menu->addAction(MFilldown);
   menu->addSeparator();
   menu->addAction(MInsertrow);
   menu->addAction(MDeleterows);
+  menu->addAction(MInsertcolumn);
+  menu->addAction(MDeletecolumns);
+  menu->addSeparator();
+  menu->addAction(MSortascending);
+  menu->addAction(MSortdescending);
+  menu->addAction(MFilterequals);
+  menu->addAction(MClearfilter);
+  if (FComparison) {
+    menu->addSeparator();
+    menu->addAction(MTakeothervalue);
+  }
 }
 
 QMenu* TfrmTessary::GridContextMenu(const QPoint& globalPos, bool show) {
@@ -576,6 +609,7 @@ void TfrmTessary::FormCreate(const std::filesystem::path& startFile) {
 // failed load writes no cell: the grid stays as it was.
 bool TfrmTessary::LoadFile(const QString& path) {
   EndGridEdit();
+  ResetFilter();
   TCellTable& t = GDAGrid->Table();
   const int32_t oldCols = t.ColCount();
   const int32_t oldRows = t.RowCount();
@@ -699,11 +733,11 @@ bool TfrmTessary::SaveDocumentAs() {
   return true;
 }
 
-// Writes the table after the check for values that would be stored as 0.
+// Writes the table after the question about what Save would not keep.
 // A file that cannot even be created goes to the general error report here,
 // so that a command waiting for the save (Quit) learns that it failed.
 bool TfrmTessary::WriteFile(const QString& path) {
-  if (!ConfirmUnstorableValues()) return false;
+  if (!ConfirmBeforeSave()) return false;
   bool written = false;
   try {
     written = SaveGDA(GDAGrid->Table(), ToPath(path));
@@ -721,32 +755,6 @@ bool TfrmTessary::WriteFile(const QString& path) {
   return true;
 }
 
-// Cells Save would write as 0 although they hold another text: asked about
-// before saving; No puts the current cell on the first of them.
-bool TfrmTessary::ConfirmUnstorableValues() {
-  TCellTable& t = GDAGrid->Table();
-  const TUnstorableCells found = FindUnstorableCells(t);
-  if (found.Count == 0) return true;
-  QString name = ToQString(t.Cells(found.FirstCol, 0));
-  if (name.isEmpty()) name = QString::number(found.FirstCol + 1);
-  const QString where = QStringLiteral("row %1, column %2").arg(found.FirstRow - 1).arg(name);
-  const QString text =
-      found.Count == 1 ? QStringLiteral(
-                             "1 cell cannot be stored as its column type and will be saved as 0 "
-                             "(%1). Save anyway?")
-                             .arg(where)
-                       : QStringLiteral(
-                             "%1 cells cannot be stored as their column type and will be saved as "
-                             "0 (first: %2). Save anyway?")
-                             .arg(found.Count)
-                             .arg(where);
-  if (MessageBoxes().AskYesNo(text, kApplicationTitle)) return true;
-  t.MoveCurrent(TGridCoord{found.FirstCol, found.FirstRow});
-  GDAGrid->Controller().ScrollCurrentIntoView();
-  FocusGrid();
-  return false;
-}
-
 void TfrmTessary::MCloseClick() {
   if (ConfirmDiscardChanges()) NewTable();
 }
@@ -755,6 +763,7 @@ void TfrmTessary::MCloseClick() {
 // that raising the column count later shows empty columns.
 void TfrmTessary::NewTable() {
   EndGridEdit();
+  ResetFilter();
   TCellTable& t = GDAGrid->Table();
   t.Clear();
   t.SetColCount(1);
@@ -788,6 +797,7 @@ void TfrmTessary::closeEvent(QCloseEvent* event) {
   RunCommand([this, &close] { close = ConfirmDiscardChanges(); });
   if (close) {
     window_settings::SetGeometry(saveGeometry());
+    EndRecovery();
     event->accept();
   } else {
     event->ignore();
@@ -806,6 +816,8 @@ void TfrmTessary::EditRedo() {
 
 void TfrmTessary::HistoryChanged(THistoryChange change) {
   UpdateCaption();
+  UpdateRecovery();
+  FollowComparison(change);
   if (change == THistoryChange::hcUndone || change == THistoryChange::hcRedone) {
     ShowMode();
     ShowColCount();

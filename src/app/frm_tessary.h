@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QString>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -32,8 +33,17 @@ class QSpinBox;
 namespace tessary {
 
 class TCellTable;
+class TFilterBar;
+enum class TGridNotice;
 class TTableGrid;
 class TFindDialog;
+struct TLeftCopy;
+struct TWindowRecovery;
+class TFindInFilesDialog;
+class TFindInFilesPanel;
+class TComparePanel;
+class TTableComparison;
+struct TWindowComparison;
 
 inline const QString kTitlePrefix = QStringLiteral("Tessary *ALPHA*");
 inline const QString kApplicationTitle = QStringLiteral("Tessary");
@@ -76,11 +86,14 @@ class TfrmTessary : public QMainWindow {
   QCheckBox* DelKeyRemRow = nullptr;
   QCheckBox* InsKeyInsRow = nullptr;
   QCheckBox* DownKeyAddRow = nullptr;
+  // The filter bar above the grid (frm_tessary_table.cpp).
+  TFilterBar* FilterBar = nullptr;
   // The status line: transient messages at the left (ShowStatusMessage),
   // then the current cell, the selection and the table's size.
   QLabel* StatusCell = nullptr;
   QLabel* StatusSelection = nullptr;
   QLabel* StatusSize = nullptr;
+  QLabel* StatusFilter = nullptr;  // "Showing 120 of 200,000 rows" while a filter is on
   // The File menu (see CreateMenus for its order).
   QMenu* MFile = nullptr;
   QAction* MOpen = nullptr;
@@ -95,6 +108,8 @@ class TfrmTessary : public QMainWindow {
   QAction* MImportCsvfile = nullptr;
   QMenu* MOpenrecent = nullptr;
   QAction* MNewwindow = nullptr;
+  QAction* MComparewith = nullptr;
+  QAction* MAppendtable = nullptr;
   QAction* MQuit = nullptr;
   // The Edit menu.
   QMenu* MEdit = nullptr;
@@ -108,12 +123,28 @@ class TfrmTessary : public QMainWindow {
   QAction* MFindnext = nullptr;
   QAction* MReplace = nullptr;
   QAction* MGotorow = nullptr;
+  QAction* MFindinfiles = nullptr;
+  QAction* MNextdifference = nullptr;
+  QAction* MPreviousdifference = nullptr;
+  QAction* MTakeothervalue = nullptr;
+  QAction* MFilldown = nullptr;
   // The View menu.
   QMenu* MView = nullptr;
   QAction* MKeepfirstcolumn = nullptr;
+  // The Table menu.
+  QMenu* MTable = nullptr;
+  QAction* MSortascending = nullptr;
+  QAction* MSortdescending = nullptr;
+  QAction* MFilter = nullptr;
+  QAction* MClearfilter = nullptr;
+  QAction* MInsertcolumn = nullptr;
+  QAction* MDeletecolumns = nullptr;
   // The grid's context menu's own commands (beside Cut, Copy and Paste).
   QAction* MInsertrow = nullptr;
   QAction* MDeleterows = nullptr;
+  // The panel of a comparison (Compare with...), created with the window.
+  TComparePanel* ComparePanel = nullptr;
+  QAction* MFilterequals = nullptr;
   // The sheet list of an import from a workbook: Qt's dialog unless
   // replaced (not owned).
   TSheetChoicePort* SheetChoice = nullptr;
@@ -145,12 +176,48 @@ class TfrmTessary : public QMainWindow {
   void MFindnextClick();
   void MReplaceClick();
   void MGotorowClick();
+  // Table tools (frm_tessary_table.cpp): each change is one step of the
+  // history; the filter is none and is no unsaved change.
+  void MSortascendingClick();
+  void MSortdescendingClick();
+  void MFilterClick();
+  void MClearfilterClick();
+  void MFilterequalsClick();
+  void MInsertcolumnClick();
+  void MDeletecolumnsClick();
+  void MFilldownClick();
   // The Find dialog's Replace and Replace all; each is one step of the history.
   void ReplaceClick();
   void ReplaceAllClick();
+  // Appends the data rows of a chosen table with the same columns as one
+  // step of the history, and names duplicate IDs in the status line.
+  void MAppendtableClick();
+  // Asks for a text and a folder and lists the cells that hold it in the
+  // Find in files panel.
+  void MFindinfilesClick();
+  // A found cell of the panel: its table opened (after the unsaved-changes
+  // question), or the open one kept when it is that file unchanged, and the
+  // cell made current.
+  void OpenFoundCell(const QString& path, int32_t col, int32_t row);
+  // Compare with... (frm_tessary_compare.cpp): compares the table with a
+  // table file; the changed cells are marked until the comparison closes.
+  void MComparewithClick();
+  // False when `path` cannot be read as a table; nothing changes then.
+  bool CompareWith(const QString& path);
+  void CloseComparison();
+  void MNextdifferenceClick();
+  void MPreviousdifferenceClick();
+  void MTakeothervalueClick();
+  // The rows chosen in the panel's list of the other table's rows.
+  void TakeOtherRowsClick();
+  // The comparison shown, or nullptr.
+  const TTableComparison* Comparison() const;
 
   // The Find and Replace dialog, created on first use (nullptr before).
   TFindDialog* FindDialog() const { return FFindDialog; }
+  // The Find in files dialog and panel, created on first use.
+  TFindInFilesDialog* FindInFilesDialog() const { return FFindInFilesDialog; }
+  TFindInFilesPanel* FindInFilesPanel() const { return FFindInFilesPanel; }
   // The user dictionary of column names (nothing when there is no folder
   // for it): $XDG_DATA_HOME/tessary/column-names.txt or the default under
   // the home folder, found when the window is created.
@@ -177,6 +244,14 @@ class TfrmTessary : public QMainWindow {
 
   // A message in the status line for `timeoutMs` (0: until the next one).
   void ShowStatusMessage(const QString& text, int timeoutMs = 10000);
+
+  // Recovery copies (frm_tessary_recovery.cpp): the copies windows left
+  // when they did not close cleanly, offered one by one.
+  void OfferRecoveryCopies();
+  // Writes this window's copy when one is due (its timer calls it).
+  bool WriteRecoveryCopyIfDue();
+  void SetRecoveryClock(std::function<std::chrono::steady_clock::time_point()> clock);
+  std::filesystem::path RecoveryCopyPath() const;
   // The grid's context menu, filled anew; shown at `globalPos` unless
   // `show` is false.
   QMenu* GridContextMenu(const QPoint& globalPos, bool show = true);
@@ -210,7 +285,12 @@ class TfrmTessary : public QMainWindow {
   bool SaveDocument();
   bool SaveDocumentAs();
   bool WriteFile(const QString& path);
-  bool ConfirmUnstorableValues();
+  bool ConfirmBeforeSave();
+  void CreateTableMenu();
+  void ResetFilter();
+  void FilterChanged();
+  void UpdateFilterStatus();
+  void GridNotice(TGridNotice notice);
   void TakeImportedTable(const TCellTable& imported, const QString& path);
   void CreateMenus();
   // Adds a command to `menu` with its keys; it runs through RunCommand and
@@ -225,6 +305,16 @@ class TfrmTessary : public QMainWindow {
   void ShowFind(bool replace);
   void FindNextCell();
   void WarnDictionary(const std::string& message);
+  void StartRecovery();
+  void UpdateRecovery();
+  void EndRecovery();
+  bool RestoreRecoveryCopy(TLeftCopy& copy);
+  TFindInFilesPanel& EnsureFindInFilesPanel();
+  void MoveToFoundCell(int32_t col, int32_t row);
+  void CreateComparePanel();
+  void AddCompareCommands(QMenu* edit);
+  void FollowComparison(THistoryChange change);
+  void GoToDifference(bool forward);
 
   TFileDialogPort* FDialog;
   TQtFileDialog FQtDialog;
@@ -236,6 +326,10 @@ class TfrmTessary : public QMainWindow {
   std::optional<std::filesystem::path> FUserNamesFile;
   bool FDictionaryWarned = false;  // the dictionary's warning shows once a run
   QMenu* FContextMenu = nullptr;
+  std::shared_ptr<TWindowRecovery> FRecovery;
+  TFindInFilesDialog* FFindInFilesDialog = nullptr;
+  TFindInFilesPanel* FFindInFilesPanel = nullptr;
+  std::unique_ptr<TWindowComparison> FComparison;
 };
 
 }  // namespace tessary

@@ -133,6 +133,7 @@ void TfrmTessary::MImportCsvfileClick() {
 // emptied, those beyond its extent too.
 void TfrmTessary::TakeImportedTable(const TCellTable& imported, const QString& path) {
   EndGridEdit();
+  ResetFilter();
   TCellTable& t = GDAGrid->Table();
   t.SetFixedRows(0);
   t.ClearRect(0, 0, TCellTable::kMaxIndex, TCellTable::kMaxIndex);

@@ -67,6 +67,9 @@ int main(int argc, char** argv) {
   auto* window = new TfrmTessary(startFile);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->show();
+  // Unsaved changes of a run that ended without closing its windows.
+  if (screenshot.isEmpty())
+    QTimer::singleShot(0, window, [window] { window->OfferRecoveryCopies(); });
   if (!screenshot.isEmpty()) {
     QTimer::singleShot(500, window, [window, screenshot] {
       window->grab().save(screenshot);

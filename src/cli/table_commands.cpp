@@ -9,10 +9,13 @@
 
 #include "cli/commands.h"
 #include "cli/many_tables.h"
+#include "common/error.h"
 #include "common/safe_file.h"
+#include "gff/g2da_values.h"
 #include "gff/user_column_names.h"
 #include "grid/clipboard_text.h"
 #include "table/cell_table.h"
+#include "text/stored_value.h"
 #include "text/utf16.h"
 
 namespace tessary::cli {
@@ -133,6 +136,17 @@ TResult TableFromText(std::string_view bytes, TCellTable& table) {
   table.SetColCount(static_cast<int32_t>(std::min<int64_t>(widest, INT32_MAX)));
   table.SetRowCount(static_cast<int32_t>(std::clamp<int64_t>(lines, 1, INT32_MAX)));
   PasteText(table, text, 0, 0);
+  // A data text saving would not keep is refused, not stored as 0; each
+  // line of the text is a row.
+  const TUnstorableCells found = FindUnstorableCells(table);
+  if (found.Count > 0) {
+    const TColumnType type = ColumnStorage(table.Cells(found.FirstCol, 1)).Type;
+    const std::string why =
+        FormatMessage("Line %d, field %d: ", found.FirstRow + 1, found.FirstCol + 1) +
+        WhyCannotBeStored(type, table.Cells(found.FirstCol, found.FirstRow));
+    table.Clear();  // a refused text leaves no table
+    return TResult::Failure(why);
+  }
   return TResult::Success();
 }
 

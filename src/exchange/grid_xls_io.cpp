@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 #include "common/error.h"
@@ -29,6 +30,7 @@ std::unique_ptr<TExportBook> NewWorkbookFile(const TRegionalSettings& regional) 
 
 constexpr int kMaxSheetRows = kMaxSheetRow + 1;
 constexpr int kMaxSheetCols = kMaxSheetCol + 1;
+constexpr int64_t kMaxCellTextLength = 32767;
 
 std::string ReplaceFirst(std::string text, std::string_view what, std::string_view by) {
   const size_t at = text.find(what);
@@ -44,6 +46,28 @@ std::string Grouped(int64_t n) {
     digits.insert(static_cast<size_t>(at), 1, ',');
   return n < 0 ? "-" + digits : digits;
 }
+
+// A cell text by its address, its length and how it is converted.
+struct TTextKey {
+  const char16_t* Data;
+  size_t Size;
+  int How;
+  bool operator==(const TTextKey&) const = default;
+};
+struct TTextKeyHash {
+  size_t operator()(const TTextKey& k) const noexcept {
+    return std::hash<const void*>{}(k.Data) ^ (k.Size * 0x9E3779B97F4A7C15ull) ^
+           static_cast<size_t>(k.How);
+  }
+};
+// Where the first cell of a text went, and the number format it took.
+struct TConverted {
+  int Row;
+  int Col;
+  std::optional<std::u16string> Format;
+};
+// Texts at least this long are converted once however many cells show them.
+constexpr size_t kRememberedTextLength = 64;
 
 }  // namespace
 
@@ -187,7 +211,31 @@ TResult TGridXlsIO::CheckFitsSheet() const {
     return TResult::Failure(FormatMessage("The table has %s columns; a sheet holds at most %s.",
                                           Grouped(cols).c_str(), Grouped(colRoom).c_str()));
   }
+  // A workbook string holds at most 32,767 characters: a longer cell is
+  // refused here rather than failing the write halfway.
+  for (int32_t r = FGridStartRow; r < Grid->RowCount(); ++r) {
+    const int32_t last = std::min(Grid->ColCount() - 1, Grid->LastStoredCol(r));
+    for (int32_t c = FGridStartCol; c <= last; ++c) {
+      const size_t length = std::u16string_view(Grid->Cells(c, r)).size();
+      if (length <= kMaxCellTextLength) continue;
+      return TResult::Failure(FormatMessage(
+          "%s holds %s characters; a workbook cell holds at most %s.", CellPlace(c, r).c_str(),
+          Grouped(static_cast<int64_t>(length)).c_str(), Grouped(kMaxCellTextLength).c_str()));
+    }
+  }
   return TResult::Success();
+}
+
+// A cell as the messages name it: with the table layout the data rows from
+// 1 and the column by its name, else rows and columns from 1 as the grid
+// counts them.
+std::string TGridXlsIO::CellPlace(int32_t col, int32_t row) const {
+  if (!TableLayout) return FormatMessage("Row %d, column %d", row + 1, col + 1);
+  std::string name = ToUtf8(Grid->Cells(col, 0));
+  if (name.empty()) name = std::to_string(col + 1);
+  if (row == 0) return "The name of column " + std::to_string(col + 1);
+  if (row == 1) return "The type of column " + name;
+  return FormatMessage("Row %d, column %s", row - 1, name.c_str());
 }
 
 void TGridXlsIO::ExportCells(TExportBook& book) {
@@ -199,6 +247,11 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
   }
   using TFormatRequest = std::pair<int, std::optional<std::u16string>>;
   std::map<TFormatRequest, int> formatXF;
+  // Cells that show one stored text (the same characters at the same
+  // address) are converted once: later ones repeat the first one's value,
+  // so that a long text shared by many cells is read, stored and looked up
+  // once. Short texts cost little per cell and are not remembered.
+  std::unordered_map<TTextKey, TConverted, TTextKeyHash> converted;
   for (int32_t r = FGridStartRow; r < Grid->RowCount(); ++r) {
     const int sheetRow = r + FXlsStartRow - FGridStartRow;
     if (sheetRow > kMaxSheetRows) ThrowError("Invalid Row (%d)", sheetRow - 1);
@@ -210,6 +263,16 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
           TableLayout ? types[static_cast<size_t>(c - FGridStartCol)] : std::nullopt;
       const bool textColumn =
           type.has_value() && (*type == TColumnType::ctString || *type == TColumnType::ctResource);
+      // How the text becomes a value: 0 as it is, 1 prepared, 2 by the
+      // general rules, 3 and up by the column's type.
+      int how = 2;
+      if (TableLayout && (r < 2 || textColumn)) {
+        how = 0;
+      } else if (!Options.ExportCellFormats) {
+        how = 1;
+      } else if (type) {
+        how = 3 + static_cast<int>(*type);
+      }
 
       int xf = book.CellFormat(sheetRow, sheetCol);
       if (xf < 0) {
@@ -217,31 +280,49 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
         xf = rowXF > 0 ? rowXF : book.ColFormat(sheetCol);
         if (xf < 0) xf = kDefaultCellXF;
       }
-
-      TCellTextValue typed;
-      if (TableLayout && (r < 2 || textColumn)) {
-        // Names, types and the texts of string columns go out as they are.
-        typed.Text = cellText;
-      } else if (!Options.ExportCellFormats) {
-        typed.Text = PrepareExportText(cellText, Options.ExportHTMLTags);
-      } else if (type) {
-        typed = ConvertTypedCellText(cellText, *type);
-      } else {
-        typed = ConvertCellText(PrepareExportText(cellText, Options.ExportHTMLTags), Regional,
-                                DateFormat, TimeFormat);
-      }
-      TXlsCellValue value;
       // The format of the cell's XF, with the number format found for its
       // text: asked for once per pair, since the answer for a pair cannot
       // change while the export only adds formats.
-      TFormatRequest request{xf, std::move(typed.Format)};
-      auto known = formatXF.find(request);
-      if (known == formatXF.end()) {
-        TCellFormat format = book.GetFormat(xf);
-        if (request.second) format.Format = *request.second;
-        known = formatXF.emplace(std::move(request), book.AddFormat(format)).first;
+      const auto cellXF = [&](std::optional<std::u16string> numberFormat) {
+        TFormatRequest request{xf, std::move(numberFormat)};
+        auto known = formatXF.find(request);
+        if (known == formatXF.end()) {
+          TCellFormat format = book.GetFormat(xf);
+          if (request.second) format.Format = *request.second;
+          known = formatXF.emplace(std::move(request), book.AddFormat(format)).first;
+        }
+        return known->second;
+      };
+
+      const bool remembered = cellText.size() >= kRememberedTextLength;
+      const TTextKey key{cellText.data(), cellText.size(), how};
+      if (remembered) {
+        if (const auto seen = converted.find(key); seen != converted.end()) {
+          book.RepeatCellValue(seen->second.Row, seen->second.Col, sheetRow, sheetCol,
+                               cellXF(seen->second.Format));
+          continue;
+        }
       }
-      value.XF = known->second;
+
+      TCellTextValue typed;
+      switch (how) {
+        case 0:
+          typed.Text = cellText;
+          break;
+        case 1:
+          typed.Text = PrepareExportText(cellText, Options.ExportHTMLTags);
+          break;
+        case 2:
+          typed = ConvertCellText(PrepareExportText(cellText, Options.ExportHTMLTags), Regional,
+                                  DateFormat, TimeFormat);
+          break;
+        default:
+          typed = ConvertTypedCellText(cellText, static_cast<TColumnType>(how - 3));
+          break;
+      }
+      if (remembered) converted.emplace(key, TConverted{sheetRow, sheetCol, typed.Format});
+      TXlsCellValue value;
+      value.XF = cellXF(std::move(typed.Format));
       switch (typed.Kind) {
         case TCellTextValue::TValueKind::vkNumber:
           value.Value = typed.Number;
@@ -259,6 +340,7 @@ void TGridXlsIO::ExportCells(TExportBook& book) {
       book.SetCellValue(sheetRow, sheetCol, value);
     }
   }
+  if (Counts != nullptr) Counts->StringBytesHashed = book.StringBytesHashed();
 }
 
 }  // namespace tessary

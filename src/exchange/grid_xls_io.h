@@ -58,6 +58,13 @@ struct TGridXlsIOOptions {
   bool ImportLockedCellsAsReadonly = false;
 };
 
+// What an export did, counted for tests and benchmarks.
+struct TXlsExportCounts {
+  // Bytes of strings hashed to find equal ones in the workbook's string
+  // table: about the size of the distinct texts, not of all cells.
+  uint64_t StringBytesHashed = 0;
+};
+
 class TGridXlsIO {
  public:
   TGridXlsIO();
@@ -79,6 +86,8 @@ class TGridXlsIO {
   TRegionalSettings Regional;
   // The question of omWarn (the message with the file name); true goes on.
   std::function<bool(const std::string& message)> OnConfirmOverwrite;
+  // Filled by XLSExport when set.
+  TXlsExportCounts* Counts = nullptr;
   // The workbook behind the export; the engine by default.
   std::function<std::unique_ptr<TExportBook>(const TRegionalSettings&)> BookFactory;
 
@@ -100,9 +109,10 @@ class TGridXlsIO {
   void XLSExport(const std::filesystem::path& fileName, std::u16string_view sheetName, int sheetPos,
                  int selectSheet, TInsertInSheet insertInSheet);
 
-  // Whether the grid fits a sheet from XlsStartRow and XlsStartCol; a
-  // failure says why ("The table has 100,002 rows; a sheet holds at most
-  // 65,536.").
+  // Whether the grid fits a sheet from XlsStartRow and XlsStartCol and
+  // every cell a workbook cell; a failure says why ("The table has 100,002
+  // rows; a sheet holds at most 65,536.", "Row 7, column Name holds 200,000
+  // characters; a workbook cell holds at most 32,767.").
   TResult CheckFitsSheet() const;
 
   // The settings the editor window gives its export component, with the
@@ -113,6 +123,7 @@ class TGridXlsIO {
   void MakeRoom(TExportBook& book, TInsertInSheet insertInSheet);
   void ExportSizes(TExportBook& book);
   void ExportCells(TExportBook& book);
+  std::string CellPlace(int32_t col, int32_t row) const;
 
   int32_t FGridStartRow = 1;
   int32_t FGridStartCol = 1;

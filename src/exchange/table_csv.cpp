@@ -1,13 +1,17 @@
 #include "exchange/table_csv.h"
 
 #include <algorithm>
+#include <functional>
 #include <new>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "common/error.h"
 #include "common/safe_file.h"
 #include "exchange/export_target.h"
 #include "text/column_type.h"
+#include "text/stored_value.h"
 #include "text/utf16.h"
 
 namespace tessary {
@@ -31,22 +35,17 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-// One field; an unpaired surrogate becomes U+FFFD, as UTF-8 cannot hold it.
-// A text that starts with U+FEFF is quoted too, so that it is not taken
-// for a byte order mark at the start of the file.
-void AppendField(std::string& out, std::u16string_view text) {
-  // Most fields are ASCII and need no quotes: their units are the bytes.
-  if (std::all_of(text.begin(), text.end(), [](char16_t c) {
-        return c < 0x80 && c != u',' && c != u'"' && c != u'\r' && c != u'\n';
-      })) {
-    const size_t at = out.size();
-    out.resize(at + text.size());
-    std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
-    return;
-  }
-  const bool quoted =
-      text.find_first_of(u",\"\r\n") != std::u16string_view::npos || text[0] == u'\uFEFF';
-  if (quoted) out += '"';
+// A field is quoted when it holds a comma, a quote, a CR or a LF, or starts
+// with U+FEFF, so that it is not taken for a byte order mark at the start
+// of the file.
+bool NeedsQuotes(std::u16string_view text) {
+  return text.find_first_of(u",\"\r\n") != std::u16string_view::npos ||
+         (!text.empty() && text[0] == u'\uFEFF');
+}
+
+// Appends a field's characters with its quotes doubled; an unpaired
+// surrogate becomes U+FFFD, as UTF-8 cannot hold it.
+void AppendEncoded(std::string& out, std::u16string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (c < 0x80) {
@@ -62,8 +61,120 @@ void AppendField(std::string& out, std::u16string_view text) {
     }
     AppendUtf8(out, c);
   }
+}
+
+void AppendField(std::string& out, std::u16string_view text) {
+  // Most fields are ASCII and need no quotes: their units are the bytes.
+  if (std::all_of(text.begin(), text.end(), [](char16_t c) {
+        return c < 0x80 && c != u',' && c != u'"' && c != u'\r' && c != u'\n';
+      })) {
+    const size_t at = out.size();
+    out.resize(at + text.size());
+    std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+    return;
+  }
+  const bool quoted = NeedsQuotes(text);
+  if (quoted) out += '"';
+  AppendEncoded(out, text);
   if (quoted) out += '"';
 }
+
+// Bytes gathered before they go to the sink.
+constexpr size_t kCsvChunk = 1 << 20;
+// Texts at least this long are encoded once however many cells show them,
+// while the encoded texts kept stay within kCsvKeptBytes.
+constexpr size_t kCsvKeptLength = 64;
+constexpr size_t kCsvKeptBytes = 16 << 20;
+
+// Thrown when the sink refuses bytes.
+struct TCsvSinkFailed {};
+
+// Writes the table's CSV to a sink in chunks, so that memory stays bounded
+// whatever the size of the output.
+class TCsvWriter {
+ public:
+  explicit TCsvWriter(const std::function<bool(std::string_view)>& sink) : FSink(sink) {
+    FChunk.reserve(kCsvChunk);
+  }
+
+  void Write(const TCellTable& table) {
+    for (int32_t r = 0; r < table.RowCount(); ++r) {
+      for (int32_t c = 0; c < table.ColCount(); ++c) {
+        if (c > 0) FChunk += ',';
+        Field(table.Cells(c, r));
+      }
+      FChunk += "\r\n";
+      if (FChunk.size() >= kCsvChunk) Flush();
+    }
+    Flush();
+  }
+
+ private:
+  // Cells showing one stored text (same address and length) share its
+  // encoded form; a long text is encoded in pieces, so the chunk stays near
+  // its size.
+  void Field(std::u16string_view text) {
+    if (text.size() < kCsvKeptLength) {
+      AppendField(FChunk, text);
+      return;
+    }
+    const auto key = std::make_pair(text.data(), text.size());
+    if (const auto kept = FKept.find(key); kept != FKept.end()) {
+      Put(kept->second);
+      return;
+    }
+    if (text.size() * 3 + 2 <= kCsvKeptBytes - std::min(FKeptBytes, kCsvKeptBytes)) {
+      std::string encoded;
+      AppendField(encoded, text);
+      FKeptBytes += encoded.size();
+      Put(FKept.emplace(key, std::move(encoded)).first->second);
+      return;
+    }
+    // Too long to keep: encoded piece by piece.
+    const bool quoted = NeedsQuotes(text);
+    if (quoted) FChunk += '"';
+    constexpr size_t kPiece = 64 * 1024;
+    std::string piece;
+    for (size_t at = 0; at < text.size();) {
+      size_t n = std::min(kPiece, text.size() - at);
+      // A surrogate pair stays in one piece.
+      if (at + n < text.size() && text[at + n - 1] >= 0xD800 && text[at + n - 1] <= 0xDBFF) ++n;
+      piece.clear();
+      AppendEncoded(piece, text.substr(at, n));
+      Put(piece);
+      at += n;
+    }
+    if (quoted) FChunk += '"';
+  }
+
+  void Put(std::string_view bytes) {
+    if (FChunk.size() + bytes.size() > kCsvChunk) Flush();
+    if (bytes.size() >= kCsvChunk) {
+      Emit(bytes);
+    } else {
+      FChunk.append(bytes);
+    }
+  }
+  void Flush() {
+    if (FChunk.empty()) return;
+    Emit(FChunk);
+    FChunk.clear();
+  }
+  void Emit(std::string_view bytes) {
+    if (!FSink(bytes)) throw TCsvSinkFailed{};
+  }
+
+  struct TKeyHash {
+    size_t operator()(const std::pair<const char16_t*, size_t>& k) const noexcept {
+      return std::hash<const void*>{}(k.first) ^ (k.second * 0x9E3779B97F4A7C15ull);
+    }
+  };
+
+  const std::function<bool(std::string_view)>& FSink;
+  std::string FChunk;
+  std::unordered_map<std::pair<const char16_t*, size_t>, std::string, TKeyHash> FKept;
+  size_t FKeptBytes = 0;
+};
 
 // Splits CSV bytes into records and fields, decoding UTF-8 as it goes.
 class TCsvReader {
@@ -197,10 +308,13 @@ void ReadCsv(std::string_view bytes, TCellTable& table) {
                               TCellTable::kMaxCount));
   }
   head[1].resize(std::max(head[1].size(), cols));
+  std::vector<TColumnType> types(cols);
   for (size_t c = 0; c < cols; ++c) {
-    if (!ColumnTypeOf(head[1][c])) {
+    const std::optional<TColumnType> type = ColumnTypeOf(head[1][c]);
+    if (!type) {
       throw Error(FieldName(typeLine, c) + ": '" + ToUtf8(head[1][c]) + "' is not a column type");
     }
+    types[c] = *type;
   }
   table.SetColCount(static_cast<int32_t>(cols));
   int32_t row = 0;
@@ -211,6 +325,9 @@ void ReadCsv(std::string_view bytes, TCellTable& table) {
         throw Error(FieldName(lineNo, c) +
                     ": a value outside the table: its column has no name and no type");
       }
+      // A data text saving would not keep is refused, not stored as 0.
+      if (row >= 2 && CannotBeStored(types[c], line[c]))
+        throw Error(FieldName(lineNo, c) + ": " + WhyCannotBeStored(types[c], line[c]));
       table.SetCells(static_cast<int32_t>(c), row, std::move(line[c]));
     }
     ++row;
@@ -228,20 +345,6 @@ void ReadCsv(std::string_view bytes, TCellTable& table) {
   table.SetRowCount(row);
 }
 
-// Appends rows from `row` on until `out` holds at least `bytes` bytes or
-// the extent ends; returns the row after the last one appended.
-int32_t AppendRows(const TCellTable& table, int32_t row, size_t bytes, std::string& out) {
-  for (; row < table.RowCount() && out.size() < bytes; ++row) {
-    table.PrefetchRow(row + 1);
-    for (int32_t c = 0; c < table.ColCount(); ++c) {
-      if (c > 0) out += ',';
-      AppendField(out, table.Cells(c, row));
-    }
-    out += "\r\n";
-  }
-  return row;
-}
-
 }  // namespace
 
 std::u16string CsvExportTargetPath(std::u16string_view documentPath) {
@@ -251,26 +354,28 @@ std::u16string CsvExportTargetPath(std::u16string_view documentPath) {
 
 std::string TableToCsv(const TCellTable& table) {
   std::string out;
-  out.reserve(table.StoredCellCount() * 8 +
-              static_cast<size_t>(table.RowCount()) * static_cast<size_t>(table.ColCount()));
-  AppendRows(table, 0, std::string::npos, out);
+  WriteTableCsv(table, [&out](std::string_view bytes) {
+    out.append(bytes);
+    return true;
+  });
   return out;
 }
 
+bool WriteTableCsv(const TCellTable& table, const std::function<bool(std::string_view)>& sink) {
+  try {
+    TCsvWriter(sink).Write(table);
+  } catch (const TCsvSinkFailed&) {
+    return false;
+  }
+  return true;
+}
+
 TResult WriteTableCsvFile(const TCellTable& table, const std::filesystem::path& target) {
-  // Written a few rows at a time, so that the text is never held whole.
-  constexpr size_t kChunkBytes = size_t{1} << 20;
   std::string reason;
   try {
     TSafeFileWriter file(target);
-    std::string chunk;
-    chunk.reserve(2 * kChunkBytes);
-    bool written = true;
-    for (int32_t row = 0; written && row < table.RowCount();) {
-      chunk.clear();
-      row = AppendRows(table, row, kChunkBytes, chunk);
-      written = file.Write(chunk.data(), chunk.size());
-    }
+    const bool written = WriteTableCsv(
+        table, [&file](std::string_view bytes) { return file.Write(bytes.data(), bytes.size()); });
     if (written && file.Commit()) return TResult::Success();
     reason = LastSystemErrorText();
   } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,13 @@ std::u16string CsvExportTargetPath(std::u16string_view documentPath);
 // with U+FEFF, is put in double quotes with its quotes doubled. Texts are
 // never changed otherwise.
 std::string TableToCsv(const TCellTable& table);
+// The same bytes handed to `sink` in pieces of about 1 MiB as they are
+// made (memory stays bounded however large the output); false when the
+// sink refused a piece, which ends the writing. A text shown by many cells
+// is encoded once.
+bool WriteTableCsv(const TCellTable& table, const std::function<bool(std::string_view)>& sink);
 
-// Writes TableToCsv beside `target` and puts it in the target's place when
+// Writes TableToCsv, as it is made, beside `target` and puts it in the target's place when
 // complete. A failure's message is the CSV export's error text, a line
 // feed and the reason ("PATH: system text"); an existing target is then
 // unchanged.

@@ -11,6 +11,7 @@
 #include "exchange/export_target.h"
 #include "text/column_type.h"
 #include "text/number_text.h"
+#include "text/stored_value.h"
 #include "text/utf16.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
@@ -41,6 +42,20 @@ TCellKind KindOf(TColumnType type) {
       break;
   }
   return TCellKind::ckText;
+}
+
+TColumnType TypeOf(TCellKind kind) {
+  switch (kind) {
+    case TCellKind::ckInt:
+      return TColumnType::ctInt;
+    case TCellKind::ckFloat:
+      return TColumnType::ctFloat;
+    case TCellKind::ckBool:
+      return TColumnType::ctBool;
+    case TCellKind::ckText:
+      break;
+  }
+  return TColumnType::ctString;
 }
 
 // Runs a step of an import: an Error, or running out of memory, becomes the
@@ -141,10 +156,21 @@ class TSheetReader {
       Fail(col, row, ErrorName(*code) + " is an error value");
     }
     TXlsValue value = FCells.Value(cell);
+    if (FCells.IsFormula(cell)) {
+      // A writer that does not compute formulas leaves the result empty.
+      const auto* text = std::get_if<std::u16string>(&value);
+      if (std::holds_alternative<std::monostate>(value) || (text && text->empty())) {
+        throw Error("Sheet " + FSheet + ", cell " + CellName(col, row) +
+                    " holds a formula without a stored value; open and save the workbook in a "
+                    "spreadsheet first.");
+      }
+    }
     if (auto* text = std::get_if<std::u16string>(&value)) {
       if (text->find(u'\0') != std::u16string::npos) {
         Fail(col, row, "the text holds a NUL character, which a table cannot store");
       }
+      if (kind != TCellKind::ckText && CannotBeStored(TypeOf(kind), *text))
+        Fail(col, row, WhyCannotBeStored(TypeOf(kind), *text));
       if (kind == TCellKind::ckBool && !text->empty()) return BoolText(ParseBool(*text));
       return std::move(*text);
     }
@@ -176,14 +202,18 @@ class TSheetReader {
         return FormatInteger(static_cast<int32_t>(number));
       case TCellKind::ckFloat: {
         const auto single = static_cast<float>(number);
-        // A value beyond the float range keeps its text: saving stores it
-        // as it stores that text typed into the grid.
-        if (!std::isfinite(single)) return ShortestNumberText(number);
+        // Saving would store a value beyond the float range as 0.
+        if (!std::isfinite(single)) {
+          Fail(col, row,
+               ToUtf8(ShortestNumberText(number)) +
+                   " is outside the float range (-3.40282346638529E38 to 3.40282346638529E38)");
+        }
         return FormatReal(single);
       }
       case TCellKind::ckBool:
-        if (number == 0 || number == 1) return number == 1 ? u"1" : u"0";
-        return BoolText(ParseBool(ShortestNumberText(number)));
+        if (number != 0 && number != 1)
+          Fail(col, row, ToUtf8(ShortestNumberText(number)) + " is not 0 or 1");
+        return number == 1 ? u"1" : u"0";
     }
     return {};
   }

@@ -126,11 +126,12 @@ std::u16string CheckFindingText(const TCellTable& t, const TCheckFinding& findin
     case TCheckKind::ckUnstorableCells: {
       const std::u16string where = u"row " + RowNumber(c.Row) + u", column " + ColumnName(t, c.Col);
       if (n == 1) {
-        return u"1 cell cannot be stored as its column type and will be saved as 0 (" + where +
-               u").";
+        return u"1 cell cannot be stored as its column type and will be saved as another value (" +
+               where + u").";
       }
       return CountText(n) +
-             u" cells cannot be stored as their column type and will be saved as 0 (first: " +
+             u" cells cannot be stored as their column type and will be saved as other values "
+             u"(first: " +
              where + u").";
     }
     case TCheckKind::ckUnknownType: {

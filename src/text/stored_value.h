@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "text/column_type.h"
@@ -19,8 +20,16 @@ namespace tessary {
 std::optional<uint32_t> StoredBits(TColumnType type, std::u16string_view text);
 
 // A text saving cannot keep: a non-empty text of an int, float or bool
-// column that does not convert and is written as 0.
+// column that does not convert and is written as 0, and in a bool column a
+// number other than 0 and 1, which is written as 1. Texts that convert to
+// the value they show ($10, 007) are kept.
 bool CannotBeStored(TColumnType type, std::u16string_view text);
+
+// Why saving cannot keep a text that CannotBeStored refuses, for the
+// messages of the imports: "'abc' is not a whole number", "'1e40' is
+// outside the float range (...)", "'yes' is not 0 or 1". The text is shown
+// cut to 40 characters, invisible characters as <U+FEFF>.
+std::string WhyCannotBeStored(TColumnType type, std::u16string_view text);
 
 // An ID as saving stores it, for comparing the IDs of a table: in an int
 // column 1, 01 and $1 are one ID; in a string or resource column the text

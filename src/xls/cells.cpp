@@ -539,7 +539,29 @@ void TCells::SetValueX2(int row, int col, const TXlsCellValue& value,
   const TCell* existing = Cell(row, col);
   const int xf = value.XF >= 0 ? value.XF : existing != nullptr ? existing->XF : defaultXF;
   const std::optional<TCell> made = MakeCell(col, xf, defaultXF, value, &runs, options1904);
+  Place(row, col, existing, made);
+}
 
+void TCells::CopyValue(int fromRow, int fromCol, int row, int col, int xf) {
+  const TCell* source = Cell(fromRow, fromCol);
+  if (source == nullptr || source->Kind == TCellKind::ckRecord ||
+      source->Kind == TCellKind::ckBlank) {
+    TXlsCellValue value = GetValue(fromRow, fromCol);
+    value.XF = xf;
+    SetValueX2(row, col, value, false);
+    return;
+  }
+  CheckRow(row);
+  CheckCol(col);
+  TCell made = *source;
+  made.Col = static_cast<uint16_t>(col);
+  made.XF = static_cast<uint16_t>(xf);
+  // One more use of the same string entry: nothing is serialised or hashed.
+  if (made.Kind == TCellKind::ckString) FSST->AddRef(static_cast<uint32_t>(made.Bits));
+  Place(row, col, Cell(row, col), made);
+}
+
+void TCells::Place(int row, int col, const TCell* existing, const std::optional<TCell>& made) {
   TRowRecord& rowRecord = EnsureRow(row);
   if (existing != nullptr) {
     std::vector<TCell>& cells = FCellRows[row];

@@ -167,6 +167,10 @@ class TCells {
   void SetValueX2(int row, int col, const TXlsCellValue& value, bool options1904);
   void SetValueX2(int row, int col, const TXlsCellValue& value, const std::vector<TRTFRun>& runs,
                   bool options1904);
+  // Stores at (row, col), with the XF `xf`, the value of the cell at
+  // (fromRow, fromCol): a string cell shares its string entry, so a text
+  // used by many cells is serialised and looked up once.
+  void CopyValue(int fromRow, int fromCol, int row, int col, int xf);
   // Value, XF and formula flag of a cell; XF -1 when there is no cell.
   TXlsCellValue GetValue(int row, int col) const;
   // XF of the cell, -1 when there is none.
@@ -240,6 +244,8 @@ class TCells {
   void AddMulPayload(uint16_t id, std::span<const uint8_t> payload);
   std::optional<TCell> MakeCell(int col, int xf, int defaultXF, const TXlsCellValue& value,
                                 const std::vector<TRTFRun>* runs, bool options1904);
+  // Puts `made` (none: no cell) at (row, col) in place of `existing`.
+  void Place(int row, int col, const TCell* existing, const std::optional<TCell>& made);
   // Gives back what a cell holds: its string reference or its record.
   void ReleaseCell(const TCell& cell);
   uint64_t KeepRecord(std::unique_ptr<TCellRecord> record);

@@ -3,6 +3,7 @@
 // implements it; the export's tests stand in for it.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -42,6 +43,12 @@ class TExportBook {
   virtual TCellFormat GetFormat(int xf) const = 0;
   virtual int AddFormat(const TCellFormat& format) = 0;
   virtual void SetCellValue(int row, int col, const TXlsCellValue& value) = 0;
+  // Sets a cell to the value of a cell set before, with the XF `xf`: a text
+  // that many cells hold is stored once and only referred to again.
+  virtual void RepeatCellValue(int fromRow, int fromCol, int row, int col, int xf) = 0;
+  // The bytes of strings the workbook has hashed so far to find equal ones
+  // (what the benchmarks and tests watch); 0 where nothing is counted.
+  virtual uint64_t StringBytesHashed() const { return 0; }
   virtual void SelectSheet(int sheet) = 0;
   // Writes the workbook beside the target and puts it in the target's
   // place when complete.

@@ -220,10 +220,11 @@ bool TSST::Find(uint32_t entryOffset, size_t& index) const {
 }
 
 // FNV-1a over the bytes by which entries compare.
-uint64_t TSST::Hash(uint32_t entryOffset) const {
+uint64_t TSST::Hash(uint32_t entryOffset) {
   const uint8_t* p = FMem.data() + entryOffset + kOfsCharCount;
   const uint8_t* end = FMem.data() + entryOffset + EntrySize(entryOffset);
   uint64_t h = 14695981039346656037ull;
+  FBytesHashed += static_cast<uint64_t>(end - p);
   for (; p != end; ++p) h = (h ^ *p) * 1099511628211ull;
   return h;
 }

@@ -61,6 +61,9 @@ class TSST {
   void SaveToStream(TRecordStream& out);
   // The bytes SaveToStream writes.
   uint64_t TotalSize();
+  // The bytes of entries hashed so far, to find equal ones: what adding the
+  // strings of many cells cost.
+  uint64_t BytesHashed() const { return FBytesHashed; }
   void Clear();
 
  private:
@@ -72,7 +75,7 @@ class TSST {
   void Write(TRecordStream& out, uint8_t* stamp) const;
   bool Less(uint32_t a, uint32_t b) const;
   int Compare(uint32_t a, uint32_t b) const;
-  uint64_t Hash(uint32_t entryOffset) const;
+  uint64_t Hash(uint32_t entryOffset);
   // The entry equal to the one at `entryOffset` among those hashed, or
   // none; with `add`, the entry is hashed when there is none.
   std::optional<uint32_t> FindEqual(uint32_t entryOffset, bool add);
@@ -89,6 +92,7 @@ class TSST {
   };
   std::vector<TSlot> FSlots;
   size_t FHashed = 0;
+  uint64_t FBytesHashed = 0;
 };
 
 }  // namespace tessary

@@ -265,6 +265,14 @@ void TWorkbookFile::SetCellValue(int row, int col, const TXlsCellValue& value) {
   sheet.Cells().SetValueX2(row - 1, col - 1, value, Workbook().Globals().Is1904());
 }
 
+void TWorkbookFile::RepeatCellValue(int fromRow, int fromCol, int row, int col, int xf) {
+  ActiveWorkSheet().Cells().CopyValue(fromRow - 1, fromCol - 1, row - 1, col - 1, xf);
+}
+
+uint64_t TWorkbookFile::StringBytesHashed() const {
+  return Workbook().Globals().SST().BytesHashed();
+}
+
 void TWorkbookFile::SetCellString(int row, int col, std::u16string_view text, TCellFormat* format,
                                   std::u16string_view dateFormat, std::u16string_view timeFormat) {
   TCellFormat own = format != nullptr ? *format : GetFormat(kDefaultCellXF);

@@ -127,6 +127,8 @@ class TWorkbookFile : public TSpreadsheetFile {
 
   TXlsCellValue GetCellValue(int row, int col) const override;
   void SetCellValue(int row, int col, const TXlsCellValue& value) override;
+  void RepeatCellValue(int fromRow, int fromCol, int row, int col, int xf) override;
+  uint64_t StringBytesHashed() const override;
   // Reads `text` as a typed value and stores it with the XF of `format`
   // (the default cell format without one); a number format found for the
   // text is written into `format`.

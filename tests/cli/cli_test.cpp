@@ -227,6 +227,12 @@ TEST_F(CliTest, ImportEncoding) {
   }
   EXPECT_EQ(RunCli({"import", "-", Path("bad.gda")}, "ab\xFF").Err,
             "Input is not valid UTF-8 (byte 2).\n");
+  // So is a data text saving would store as another value.
+  Result unkept =
+      RunCli({"import", "-", Path("bad.gda")}, "ID\tOn\r\nint\tbool\r\n1\t1\r\n2\t2\r\n");
+  EXPECT_EQ(unkept.Code, 1);
+  EXPECT_EQ(unkept.Err, "Line 4, field 2: '2' is not 0 or 1\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("bad.gda")));
   // So is a NUL, which a saved table would cut the text at.
   Result nul = RunCli({"import", "-", Path("bad.gda")}, std::string("ID\r\na\0b", 7));
   EXPECT_EQ(nul.Code, 1);

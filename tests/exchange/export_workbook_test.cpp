@@ -15,6 +15,8 @@
 #include "exchange/export_target.h"
 #include "exchange/grid_xls_io.h"
 #include "exchange/table_export.h"
+#include "gff/g2da.h"
+#include "gff/gff_container.h"
 #include "xls/byte_stream.h"
 #include "xls/compound_file.h"
 #include "xls/workbook_file.h"
@@ -107,6 +109,31 @@ TEST_F(ExportWorkbookTest, FreshWorkbookHoldsTheGrid) {
   const auto rows = Records(path, 0x0208);
   ASSERT_EQ(rows.size(), 3u);
   for (const auto& r : rows) EXPECT_EQ(GetU16(r.data() + 6) & 0x7FFF, 300);
+}
+
+// A table file whose cells all refer to one stored text loads as cells
+// sharing that text; the export hashes it once, not once per cell.
+TEST_F(ExportWorkbookTest, ASharedTextIsHashedOnce) {
+  const std::u16string text(5000, u'w');
+  FGrid.SetRowCount(1002);
+  for (int32_t r = 2; r < 1002; ++r) {
+    FGrid.SetCells(0, r, u"1");
+    FGrid.SetCells(1, r, text);
+  }
+  TMemoryGFF gff;
+  ASSERT_TRUE(gff.LoadFromBytes(*BuildGDA(FGrid)));
+  TCellTable shared;
+  ASSERT_TRUE(LoadGDAFromContainer(shared, gff));
+  TXlsExportCounts counts;
+  FIO.ApplyWindowSettings(shared);
+  FIO.Counts = &counts;
+  const auto path = FDir / "t.xls";
+  FIO.XLSExport(path, u"t", -1, 1, InsertInSheet_Clear);
+  EXPECT_GT(counts.StringBytesHashed, text.size());
+  EXPECT_LT(counts.StringBytesHashed, 4 * text.size());
+  auto book = Open(path);
+  book->SetActiveSheet(1);
+  EXPECT_EQ(std::get<std::u16string>(book->GetCellValue(1002, 2).Value), text);
 }
 
 TEST_F(ExportWorkbookTest, ExportingTwiceKeepsTheOtherSheets) {

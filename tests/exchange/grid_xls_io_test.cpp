@@ -113,6 +113,11 @@ class FakeBook : public TExportBook {
   void SetCellValue(int row, int col, const TXlsCellValue& v) override {
     Cur().Cells[{row, col}] = v;
   }
+  void RepeatCellValue(int fromRow, int fromCol, int row, int col, int xf) override {
+    TXlsCellValue v = Cur().Cells[{fromRow, fromCol}];
+    v.XF = xf;
+    Cur().Cells[{row, col}] = v;
+  }
   void SelectSheet(int s) override { Selected = s; }
   void Save(const std::filesystem::path& f) override {
     SavedTo = f;
@@ -312,6 +317,21 @@ TEST_F(GridXlsIOTest, TablesLargerThanASheetAreRefusedUpFront) {
     FAIL();
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(), "The table has 257 columns; a sheet holds at most 256.");
+  }
+  // A cell longer than a workbook string.
+  FGrid.SetColCount(2);
+  FGrid.SetCells(1, 0, u"Name");
+  FGrid.SetCells(1, 2, std::u16string(32767, u'x'));
+  EXPECT_TRUE(FIO.CheckFitsSheet());
+  FGrid.SetRowCount(8);
+  FGrid.SetCells(1, 7, std::u16string(200000, u'x'));
+  try {
+    Export(FDir / "t.xls", u"t.xls");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(),
+                 "Row 6, column Name holds 200,000 characters; a workbook cell holds at most "
+                 "32,767.");
   }
   EXPECT_TRUE(FLog.empty());
 }

@@ -40,7 +40,7 @@ TEST(TableCsv, ReadsBackWhatItWrites) {
                {u"int", u"Float", u"RESOURCE"},
                {u"-5", u"0.100000001490116", u"\"quoted\", with comma"},
                {u"", u"", u"cr\rlf\n crlf\r\n"},
-               {u"x", u"", u"\U0001F600 \u00e9"}});
+               {u"$7", u"", u"\U0001F600 \u00e9"}});
   t.SetRowCount(7);
   TCellTable back;
   ASSERT_TRUE(CsvToTable(TableToCsv(t), back).Ok);
@@ -75,6 +75,24 @@ TEST(TableCsv, RefusesWithLineAndFieldNamed) {
   EXPECT_EQ(Refusal("ID\r\nint\r\n\xC3("), "Input is not valid UTF-8 (byte 9).");
   EXPECT_EQ(Refusal(std::string_view("ID\r\nint\r\na\0b", 12)),
             "Input holds a NUL character (byte 10).");
+
+  // Data texts saving would store as another value; the same value in
+  // another spelling, and the empty text, are kept.
+  const std::string head = "I,F,B\r\nint,float,bool\r\n$10,1.50,01\r\n007,,\r\n";
+  EXPECT_EQ(Refusal(head + "abc"), "Line 5, field 1: 'abc' is not a whole number");
+  EXPECT_EQ(Refusal(head + "1.5"), "Line 5, field 1: '1.5' is not a whole number");
+  EXPECT_EQ(Refusal(head + "99999999999"),
+            "Line 5, field 1: '99999999999' is outside the int range (-2147483648 to 2147483647)");
+  EXPECT_EQ(Refusal(head + "\xEF\xBB\xBF"
+                           "1"),
+            "Line 5, field 1: '<U+FEFF>1' is not a whole number");
+  EXPECT_EQ(Refusal(head + ",1e40"),
+            "Line 5, field 2: '1e40' is outside the float range (-3.40282346638529E38 to "
+            "3.40282346638529E38)");
+  EXPECT_EQ(Refusal(head + ",,yes"), "Line 5, field 3: 'yes' is not 0 or 1");
+  EXPECT_EQ(Refusal(head + ",,2"), "Line 5, field 3: '2' is not 0 or 1");
+  TCellTable kept;
+  EXPECT_TRUE(CsvToTable(head, kept).Ok);
 }
 
 }  // namespace

@@ -125,14 +125,14 @@ TEST_F(TableImportTest, EveryCellRecordBecomesTheTextOfItsColumnType) {
     BoolErr(s, 2, 2, 1, 0);
     Number(s, 2, 3, 5);
     Label(s, 2, 4, "rich", 0x00D6);
-    // MULRK: 7, 3, 2 in columns A to C.
-    PutRecord(s, 0x00BD, Words({3, 0, 15, 7 * 4 + 2, 0, 15, 3 * 4 + 2, 0, 15, 2 * 4 + 2, 0, 2}));
+    // MULRK: 7, 3, 1 in columns A to C.
+    PutRecord(s, 0x00BD, Words({3, 0, 15, 7 * 4 + 2, 0, 15, 3 * 4 + 2, 0, 15, 1 * 4 + 2, 0, 2}));
     Number(s, 3, 3, 0.1);
     BoolErr(s, 3, 4, 0, 0);
     PutRecord(s, 0x0201, At(3, 7));  // a BLANK right of the table is no value
     Formula(s, 4, 0, NumberResult(9));
-    Label(s, 4, 1, "abc");
-    Label(s, 4, 2, "true");
+    Label(s, 4, 1, "1.50");
+    Label(s, 4, 2, "$0");
     Formula(s, 4, 3, {0, 0, 0, 0, 0, 0, 0xFF, 0xFF});
     Bytes str = Words({12});
     str.push_back(0);
@@ -152,7 +152,7 @@ TEST_F(TableImportTest, EveryCellRecordBecomesTheTextOfItsColumnType) {
       {u"int", u"FLOAT", u"bool", u"string", u"resource"},
       {u"42", u"0.100000001490116", u"1", u"5", u"rich"},
       {u"7", u"3", u"1", u"0.1", u"FALSE"},
-      {u"9", u"abc", u"0", u"from formula", u"TRUE"},
+      {u"9", u"1.50", u"0", u"from formula", u"TRUE"},
       {u"", u"", u"", u"", u""},
       {u"", u"", u"", u"", u""}};
   for (int r = 0; r < 7; ++r) {
@@ -175,6 +175,17 @@ TEST_F(TableImportTest, RefusalsNameTheCell) {
          Formula(s, 3, 0, {2, 0, 0x07, 0, 0, 0, 0xFF, 0xFF});
        },
        "A4: #DIV/0! is an error value"},
+      // Values saving would not keep, and a formula whose value was never computed.
+      {"int", [](Bytes& s) { Label(s, 6, 0, "abc"); }, "A7: 'abc' is not a whole number"},
+      {"bool", [](Bytes& s) { Number(s, 2, 0, 2); }, "A3: 2 is not 0 or 1"},
+      {"float", [](Bytes& s) { Number(s, 2, 0, 1e40); },
+       "A3: 1e+40 is outside the float range (-3.40282346638529E38 to 3.40282346638529E38)"},
+      {"string",
+       [](Bytes& s) {
+         Formula(s, 2, 0, {3, 0, 0, 0, 0, 0, 0xFF, 0xFF});
+       },
+       "A3 holds a formula without a stored value; open and save the workbook in a spreadsheet "
+       "first."},
       {"string", [](Bytes& s) { Label(s, 2, 0, std::string("a\0b", 3)); },
        "A3: the text holds a NUL character, which a table cannot store"},
       {"string", [](Bytes& s) { Label(s, 4, 2, "note"); },

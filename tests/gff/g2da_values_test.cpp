@@ -15,7 +15,8 @@ TEST(G2daValues, TextsSaveCannotStoreAndTheFirstOfThem) {
   EXPECT_FALSE(
       CannotBeStored(TColumnType::ctFloat, u"-INF"));  // what FormatReal writes for a value
   EXPECT_TRUE(CannotBeStored(TColumnType::ctBool, u"yes"));
-  EXPECT_FALSE(CannotBeStored(TColumnType::ctBool, u"2"));
+  EXPECT_TRUE(CannotBeStored(TColumnType::ctBool, u"2"));  // saved as 1
+  EXPECT_FALSE(CannotBeStored(TColumnType::ctBool, u"$1"));
   EXPECT_FALSE(CannotBeStored(TColumnType::ctInt, u""));
   EXPECT_FALSE(CannotBeStored(TColumnType::ctString, u"text"));
 

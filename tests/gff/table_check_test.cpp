@@ -27,7 +27,8 @@ TEST(TableCheck, EachKindWithItsFirstCaseAndCount) {
   for (const TCheckFinding& f : findings) texts.push_back(CheckFindingText(t, f));
   ASSERT_EQ(texts.size(), 6u);
   EXPECT_EQ(texts[0],
-            u"2 cells cannot be stored as their column type and will be saved as 0 (first: row 2, "
+            u"2 cells cannot be stored as their column type and will be saved as other values "
+            u"(first: row 2, "
             u"column Cost).");  // 12.0, and x in the ID column
   EXPECT_EQ(texts[1],
             u"Column LABEL has the type 'integer', which is not a column type, and would be saved "

@@ -79,10 +79,26 @@ class FakeBoxes : public TMessageBoxPort {
     YesNoAnswers.pop_front();
     return answer;
   }
+  TRestoreChoice AskRestore(const QString& text, const QString&) override {
+    Questions.push_back(text);
+    if (RestoreAnswers.empty()) return TRestoreChoice::rcLater;
+    const TRestoreChoice answer = RestoreAnswers.front();
+    RestoreAnswers.pop_front();
+    return answer;
+  }
+  TCheckChoice AskBeforeSave(const QString& text, const QString&) override {
+    Questions.push_back(text);
+    if (CheckAnswers.empty()) return TCheckChoice::ccCancel;
+    const TCheckChoice answer = CheckAnswers.front();
+    CheckAnswers.pop_front();
+    return answer;
+  }
   std::vector<Box> Shown;
   std::vector<QString> Questions;
+  std::deque<TRestoreChoice> RestoreAnswers;
   std::deque<TSaveChoice> SaveAnswers;
   std::deque<bool> YesNoAnswers;
+  std::deque<TCheckChoice> CheckAnswers;
 
  private:
   TMessageBoxPort* previous_;

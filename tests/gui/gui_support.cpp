@@ -1,5 +1,5 @@
-// One application object for every test of a GUI test program, and data
-// and settings folders of its own, so that no test reaches the home folder.
+// One application object for every test of a GUI test program, and data,
+// settings and state folders of its own, so that no test reaches the home folder.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -16,6 +16,7 @@ class QtEnvironment : public ::testing::Environment {
     home_ = new QTemporaryDir;
     setenv("XDG_DATA_HOME", qPrintable(home_->filePath(QStringLiteral("data"))), 1);
     setenv("XDG_CONFIG_HOME", qPrintable(home_->filePath(QStringLiteral("config"))), 1);
+    setenv("XDG_STATE_HOME", qPrintable(home_->filePath(QStringLiteral("state"))), 1);
     static int argc = 1;
     static char name[] = "gui_test";
     static char* argv[] = {name, nullptr};

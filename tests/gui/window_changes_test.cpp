@@ -120,6 +120,7 @@ TEST_F(WindowChangesTest, SaveAsAsksBeforeReplacingAndSaveWithoutAFileUsesIt) {
 
   dialog_.Answers = {existing};
   boxes_.YesNoAnswers = {true};
+  boxes_.CheckAnswers = {TCheckChoice::ccSaveAnyway};  // its empty row has no ID
   w->MSaveas->trigger();
   EXPECT_NE(QFileInfo(existing).size(), size);
   EXPECT_EQ(w->GDAFilename(), existing);
@@ -181,15 +182,18 @@ TEST_F(WindowChangesTest, ValuesSaveWouldStoreAsZeroAreShownAndAskedAbout) {
   EXPECT_GT(red, 3);  // its text is red
 
   const qint64 size = QFileInfo(path).size();
-  w->MSave->trigger();  // No
+  boxes_.CheckAnswers = {TCheckChoice::ccGoTo};
+  w->MSave->trigger();
   ASSERT_EQ(boxes_.Questions.size(), 1u);
-  EXPECT_EQ(boxes_.Questions[0],
-            QStringLiteral("1 cell cannot be stored as its column type and will be saved as 0 "
-                           "(row 1, column ID). Save anyway?"));
+  EXPECT_EQ(
+      boxes_.Questions[0],
+      QStringLiteral("1 cell cannot be stored as its column type and will be saved as "
+                     "another value (row 1, column ID).\n\nRow 1 has the ID 'abc', which is not a "
+                     "number, and would be saved with the ID 0."));
   EXPECT_EQ(t.Current(), (TGridCoord{0, 2}));
   EXPECT_EQ(Focus(), w->GDAGrid);
   QFile::remove(path);
-  boxes_.YesNoAnswers = {true};
+  boxes_.CheckAnswers = {TCheckChoice::ccSaveAnyway};
   w->MSave->trigger();
   ASSERT_TRUE(QFile::exists(path));
   EXPECT_EQ(QFileInfo(path).size(), size);

@@ -81,7 +81,7 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
   auto w = Start();
   QStringList menus;
   for (QAction* m : w->menuBar()->actions()) menus << m->text();
-  EXPECT_EQ(menus.join(u','), QStringLiteral("&File,&Edit,&View,&Help"));
+  EXPECT_EQ(menus.join(u','), QStringLiteral("&File,&Edit,&View,&Table,&Help"));
   auto keys = [](QMenu* menu) {
     QStringList items;
     for (QAction* a : menu->actions()) {
@@ -89,16 +89,24 @@ TEST_F(WindowCommandsTest, MenusCarryTheirKeysAndTheKeysReachThem) {
     }
     return items.join(u',');
   };
-  EXPECT_EQ(keys(w->MFile), QStringLiteral("Open=Ctrl+O,Save=Ctrl+S,Save as=Ctrl+Shift+S,"
-                                           "Close=Ctrl+N,Export to=,Import from=,Open recent=,"
-                                           "New window=Ctrl+Shift+N,Quit=Ctrl+Q"));
+  EXPECT_EQ(keys(w->MFile),
+            QStringLiteral("Open=Ctrl+O,Save=Ctrl+S,Save as=Ctrl+Shift+S,"
+                           "Close=Ctrl+N,Export to=,Import from=,Open recent=,"
+                           "New window=Ctrl+Shift+N,Compare with...=,Append table...=,"
+                           "Quit=Ctrl+Q"));
   EXPECT_EQ(keys(w->MEdit),
             QStringLiteral("Undo=Ctrl+Z,Redo=Ctrl+Y,Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,"
                            "Select all=Ctrl+A,Find...=Ctrl+F,Find next=F3,Replace...=Ctrl+H,"
-                           "Go to row...=Ctrl+G"));
+                           "Find in files...=Ctrl+Shift+F,Go to row...=Ctrl+G,Fill down=Ctrl+D,"
+                           "Next difference=F8,Previous difference=Shift+F8,Take other value="));
+  EXPECT_EQ(keys(w->MTable),
+            QStringLiteral("Sort ascending=,Sort descending=,Filter...=Ctrl+Shift+L,Clear filter=,"
+                           "Insert column=,Delete columns="));
   EXPECT_EQ(w->MRedo->shortcuts().value(1), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
   EXPECT_EQ(keys(w->GridContextMenu(QPoint(), false)),
-            QStringLiteral("Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,Insert row=,Delete rows="));
+            QStringLiteral("Cut=Ctrl+X,Copy=Ctrl+C,Paste=Ctrl+V,Fill down=Ctrl+D,Insert row=,"
+                           "Delete rows=,Insert column=,Delete columns=,Sort ascending=,"
+                           "Sort descending=,Filter: equals this cell=,Clear filter="));
 
   Press(Qt::Key_O, Qt::ControlModifier);  // the open dialog, cancelled
   EXPECT_EQ(dialog_.Calls, 1);

@@ -75,8 +75,9 @@ TEST_F(WindowTest, StartsWithANewTableInDesignerMode) {
   for (QAction* a : w->MFile->actions()) {
     if (!a->isSeparator()) items << a->text();
   }
-  EXPECT_EQ(items.join(u','), QStringLiteral("Open,Save,Save as,Close,Export to,Import from,"
-                                             "Open recent,New window,Quit"));
+  EXPECT_EQ(items.join(u','),
+            QStringLiteral("Open,Save,Save as,Close,Export to,Import from,"
+                           "Open recent,New window,Compare with...,Append table...,Quit"));
   EXPECT_EQ(w->StatusCell->text(), QStringLiteral("Names row, column ID (int)"));
   EXPECT_EQ(w->StatusSize->text(), QStringLiteral("1 row x 1 column"));
   EXPECT_TRUE(boxes_.Shown.empty());
@@ -159,6 +160,7 @@ TEST_F(WindowTest, SaveAsUsesTheNameAsTypedAndShowsItInTheCaption) {
   auto w = Start();
   const QString path = dir_.filePath(QStringLiteral("table"));
   dialog_.Answer = path;
+  boxes_.CheckAnswers = {TCheckChoice::ccSaveAnyway};  // its empty row has no ID
   w->MSaveas->trigger();
   EXPECT_EQ(dialog_.LastFileName, QStringLiteral("noname.gda"));
   EXPECT_EQ(dialog_.LastFilter, QStringLiteral("GDA files|*.gda|All files|*"));
@@ -171,6 +173,7 @@ TEST_F(WindowTest, SaveAsUsesTheNameAsTypedAndShowsItInTheCaption) {
 TEST_F(WindowTest, ASaveThatCannotCreateItsFileReachesTheGeneralErrorReport) {
   auto w = Start();
   dialog_.Answer = dir_.filePath(QStringLiteral("no/such/folder/t.gda"));
+  boxes_.CheckAnswers = {TCheckChoice::ccSaveAnyway};
   w->MSaveas->trigger();
   ASSERT_EQ(boxes_.Shown.size(), 1u);
   EXPECT_EQ(boxes_.Shown[0].Caption, QStringLiteral("Tessary"));

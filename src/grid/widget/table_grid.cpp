@@ -10,6 +10,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <vector>
@@ -162,9 +163,21 @@ std::vector<TBand> Bands(int32_t fixed, int32_t first, int32_t last, int32_t lim
   return bands;
 }
 
-std::vector<TBand> RowBands(const TCellTable& t, const TVisibleRange& v, TClientSize client) {
-  return Bands(t.FixedRows(), v.FirstRow, v.LastRow, client.Height,
-               [&t](int32_t r) { return t.RowHeights(r); });
+// The rows that show, walked by their places in the view so that rows a
+// filter hides take no room; each band carries its table row.
+std::vector<TBand> RowBands(const TCellTable& t, const TTableFilter& filter, const TVisibleRange& v,
+                            TClientSize client) {
+  int32_t first = ShownIndexOfRow(t, &filter, v.FirstRow);
+  int32_t last = v.LastRow >= v.FirstRow ? ShownIndexOfRow(t, &filter, v.LastRow) : first - 1;
+  if (first < 0) {
+    first = t.FixedRows();
+    last = first - 1;
+  }
+  std::vector<TBand> bands = Bands(t.FixedRows(), first, last, client.Height, [&](int32_t i) {
+    return t.RowHeights(RowOfShownIndex(t, &filter, i));
+  });
+  for (TBand& band : bands) band.Index = RowOfShownIndex(t, &filter, band.Index);
+  return bands;
 }
 
 QColor Mix(const QColor& a, const QColor& b, double share) {
@@ -194,6 +207,8 @@ TGridColors TGridColors::For(const QPalette& palette) {
     c.FixedPressed = TTableGrid::kFixedPressedColor;
     c.FixedText = palette.color(QPalette::WindowText);
     c.Flagged = TTableGrid::kFlaggedTextColor;
+    c.Marked = TTableGrid::kMarkedColor;
+    c.MarkedEdge = TTableGrid::kMarkedEdgeColor;
     return c;
   }
   // Lines and header shades between the palette's background and text.
@@ -205,6 +220,9 @@ TGridColors TGridColors::For(const QPalette& palette) {
   c.FixedPressed = Mix(button, palette.color(QPalette::Highlight), 0.6);
   c.FixedText = palette.color(QPalette::ButtonText);
   c.Flagged = QColor(0xFF, 0x78, 0x78);
+  // A dark green that light text stays readable on.
+  c.Marked = Mix(c.Base, QColor(0x3C, 0xB4, 0x4B), 0.3);
+  c.MarkedEdge = QColor(0x6C, 0xCB, 0x77);
   return c;
 }
 
@@ -331,12 +349,32 @@ void TTableGrid::SetFlaggedCellTest(std::function<bool(int32_t col, int32_t row)
   viewport()->update();
 }
 
+void TTableGrid::SetCellMarks(TCellMarks marks) {
+  FMarks = std::move(marks);
+  MarksChanged();
+}
+
+void TTableGrid::MarksChanged() {
+  viewport()->update();
+  FGutter->update();
+  if (QToolTip::isVisible()) QToolTip::hideText();
+}
+
+void TTableGrid::SetCellChoices(std::function<QStringList(int32_t col, int32_t row)> choices) {
+  FCellChoices = std::move(choices);
+}
+
+QStringList TTableGrid::CellChoices(TGridCoord cell) const {
+  return FCellChoices ? FCellChoices(cell.X, cell.Y) : QStringList();
+}
+
 QWidget* TTableGrid::Gutter() const { return FGutter; }
 
 void TTableGrid::SetKeepFirstColumn(bool keep) { FController.SetKeepFirstColumn(keep); }
 
 QRect TTableGrid::CellRect(int32_t col, int32_t row) const {
-  const TPixelRect r = tessary::CellRect(FTable, FController.ClientSize(), col, row);
+  const TPixelRect r =
+      tessary::CellRect(FTable, FController.ClientSize(), col, row, &FController.Filter());
   if (r.IsEmpty()) return QRect();
   return QRect(r.Left, r.Top, r.Width(), r.Height());
 }
@@ -397,15 +435,18 @@ void TTableGrid::UpdateScrollBars() {
   if (FUpdatingScrollBars) return;
   FUpdatingScrollBars = true;
   const TClientSize client = FController.ClientSize();
-  const int32_t maxTop = MaxTopRow(FTable, client);
+  const TTableFilter* filter = &FController.Filter();
+  const int32_t maxTop = MaxTopRow(FTable, client, filter);
   const int32_t maxLeft = MaxLeftCol(FTable, client);
   // A grown client area can show more than the present first row allows.
   if (FTable.TopRow() > maxTop) FTable.SetTopRow(maxTop);
   if (FTable.LeftCol() > maxLeft) FTable.SetLeftCol(maxLeft);
+  // The vertical bar counts the rows that show, not the table's rows.
   QScrollBar* v = verticalScrollBar();
-  v->setRange(FTable.FixedRows(), maxTop);
-  v->setPageStep(RowPage(FTable, client));
-  v->setValue(FTable.TopRow());
+  const int32_t fixed = FTable.FixedRows();
+  v->setRange(fixed, std::max(fixed, ShownIndexOfRow(FTable, filter, maxTop)));
+  v->setPageStep(RowPage(FTable, client, filter));
+  v->setValue(filter->ViewIndexAtOrAfter(FTable, FTable.TopRow()));
   QScrollBar* h = horizontalScrollBar();
   const int32_t pinned = PinnedCols(FTable, client);
   h->setRange(pinned, maxLeft);
@@ -416,7 +457,11 @@ void TTableGrid::UpdateScrollBars() {
 
 void TTableGrid::scrollContentsBy(int, int) {
   if (FUpdatingScrollBars) return;
-  FController.ScrollTo(horizontalScrollBar()->value(), verticalScrollBar()->value());
+  const int32_t index = verticalScrollBar()->value();
+  const TTableFilter* filter = &FController.Filter();
+  const int32_t top = index < ShownRowCount(FTable, filter) ? RowOfShownIndex(FTable, filter, index)
+                                                            : FTable.TopRow();
+  FController.ScrollTo(horizontalScrollBar()->value(), top);
   viewport()->update();
   FGutter->update();
 }
@@ -487,7 +532,18 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
       p.fillRect(r, gradient);
     }
   } else {
-    p.fillRect(r, selected ? FColors.Selection : FColors.Base);
+    const bool marked = FMarks.Cell && FMarks.Cell(col, row);
+    p.fillRect(r, selected ? FColors.Selection : marked ? FColors.Marked : FColors.Base);
+    if (marked) {
+      // A corner that still shows the mark inside the selection.
+      const int size = std::min({8, r.width(), r.height()});
+      const QPoint corner = r.topRight();
+      p.setPen(Qt::NoPen);
+      p.setBrush(FColors.MarkedEdge);
+      p.drawPolygon(QPolygon(
+          {corner + QPoint(1, 0), corner + QPoint(1 - size, 0), corner + QPoint(1, size)}));
+      p.setBrush(Qt::NoBrush);
+    }
   }
   p.setPen(fixed ? FColors.FixedLine : FColors.Line);
   p.drawLine(withLines.right(), withLines.top(), withLines.right(), withLines.bottom());
@@ -524,11 +580,12 @@ void TTableGrid::paintEvent(QPaintEvent* event) {
   const QRect exposed = event->rect();
   p.fillRect(exposed, FColors.Base);
   const TClientSize client = FController.ClientSize();
-  const TVisibleRange v = VisibleRange(FTable, client);
+  const TTableFilter& filter = FController.Filter();
+  const TVisibleRange v = VisibleRange(FTable, client, &filter);
   const int32_t pinned = PinnedCols(FTable, client);
   const auto cols = Bands(pinned, v.FirstCol, v.LastCol, client.Width,
                           [this](int32_t c) { return FTable.ColWidths(c); });
-  const auto rows = RowBands(FTable, v, client);
+  const auto rows = RowBands(FTable, filter, v, client);
   const TGridRect sel = FTable.Selection();
   for (const TBand& row : rows) {
     if (row.Start > exposed.bottom() || row.Start + row.Size < exposed.top()) continue;
@@ -565,12 +622,13 @@ void TTableGrid::paintEvent(QPaintEvent* event) {
 void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
   const int width = FGutter->width();
   const TClientSize client = FController.ClientSize();
-  const TVisibleRange v = VisibleRange(FTable, client);
+  const TTableFilter& filter = FController.Filter();
+  const TVisibleRange v = VisibleRange(FTable, client, &filter);
   const TGridRect sel = FTable.Selection();
   p.fillRect(exposed, FColors.FixedBottom);
   p.setFont(FFixedFont);
   const QFontMetrics metrics(FFixedFont);
-  for (const TBand& row : RowBands(FTable, v, client)) {
+  for (const TBand& row : RowBands(FTable, filter, v, client)) {
     const QRect r(0, row.Start, width - kGridLineWidth, row.Size);
     if (!r.adjusted(0, 0, 1, 1).intersects(exposed)) continue;
     const bool selected =
@@ -583,6 +641,9 @@ void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
       gradient.setColorAt(1, FColors.FixedBottom);
       p.fillRect(r, gradient);
     }
+    if (FMarks.Row && row.Index >= FTable.FixedRows() && FMarks.Row(row.Index)) {
+      p.fillRect(QRect(r.left(), r.top(), 4, r.height()), FColors.MarkedEdge);
+    }
     p.setPen(FColors.FixedLine);
     p.drawLine(r.left(), r.bottom() + 1, r.right() + 1, r.bottom() + 1);
     p.setPen(FColors.FixedText);
@@ -593,6 +654,25 @@ void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
   }
   p.setPen(FColors.FixedLine);
   p.drawLine(width - 1, exposed.top(), width - 1, exposed.bottom());
+}
+
+// A cell's tooltip comes from the marks; elsewhere any tooltip goes.
+bool TTableGrid::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const TGridCoord cell = CellAt(FTable, FController.ClientSize(), help->pos().x(), help->pos().y(),
+                                 &FController.Filter());
+  const QString tip =
+      FMarks.Tip && cell.X >= 0 && cell.Y >= 0 ? FMarks.Tip(cell.X, cell.Y) : QString();
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+  } else {
+    const TPixelRect r =
+        tessary::CellRect(FTable, FController.ClientSize(), cell.X, cell.Y, &FController.Filter());
+    QToolTip::showText(help->globalPos(), tip, viewport(),
+                       QRect(r.Left, r.Top, r.Width(), r.Height()));
+  }
+  return true;
 }
 
 // --- Input ---------------------------------------------------------------------------

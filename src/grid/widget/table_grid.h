@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 
@@ -38,6 +39,8 @@ struct TGridColors {
   QColor Selection;
   QColor SelectionText;
   QColor Flagged;
+  QColor Marked;      // background of marked cells (a comparison's changed cells)
+  QColor MarkedEdge;  // their corner, and the gutter's mark of marked rows
   static TGridColors For(const QPalette& palette);
 };
 
@@ -63,6 +66,10 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   static inline const QColor kSelectionTextColor{0, 0, 0};
   // Text of the cells the flagged-cell test picks out.
   static inline const QColor kFlaggedTextColor{0xC8, 0x00, 0x00};
+  // Marked cells: a pale green, apart from the selection's amber and the
+  // flagged red; their corner and the gutter's row mark a deeper green.
+  static inline const QColor kMarkedColor{0xD3, 0xF0, 0xCE};
+  static inline const QColor kMarkedEdgeColor{0x3C, 0x9A, 0x48};
   static constexpr int kTextOffset = 2;
   static constexpr int kAutoScrollMs = 60;
 
@@ -88,6 +95,23 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   // Cells for which `test` returns true are painted with kFlaggedTextColor;
   // it is asked for the cells that show only.
   void SetFlaggedCellTest(std::function<bool(int32_t col, int32_t row)> test);
+  // Marks laid over the table, such as a comparison's: cells for which
+  // `cell` returns true get the Marked background (a corner of it inside
+  // the selection), rows for which `row` returns true a strip in the
+  // gutter, and a cell's tooltip is what `tip` returns for it (rich text;
+  // nothing or "" for none). Either may be unassigned; asked for shown
+  // cells only. MarksChanged repaints after their answers changed.
+  struct TCellMarks {
+    std::function<bool(int32_t col, int32_t row)> Cell;
+    std::function<bool(int32_t row)> Row;
+    std::function<QString(int32_t col, int32_t row)> Tip;
+  };
+  void SetCellMarks(TCellMarks marks);
+  void MarksChanged();
+  // Cells whose texts come from a set: `choices` gives the set of a cell
+  // (empty for a free text); the in-place editor lists it under the cell.
+  void SetCellChoices(std::function<QStringList(int32_t col, int32_t row)> choices);
+  QStringList CellChoices(TGridCoord cell) const;
   // Replaces the system clipboard (tests); nullptr restores it.
   void SetClipboard(TClipboardPort* clipboard);
   // The in-place editor, or nullptr before the first edit.
@@ -127,6 +151,7 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   void changeEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   friend class TTableInplaceEdit;
@@ -161,6 +186,8 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   bool FUpdatingScrollBars = false;
   bool FForwardingKey = false;
   std::function<bool(int32_t, int32_t)> FFlaggedCell;
+  TCellMarks FMarks;
+  std::function<QStringList(int32_t, int32_t)> FCellChoices;
   int FWheelRemainder = 0;
   int FSidewaysRemainder = 0;
   int FGutterDigits = 0;  // the gutter is as wide as row numbers of so many digits

@@ -21,6 +21,21 @@ constexpr int kMaxListedCells = 1024;
 
 enum class TCellKind { ckCell, ckColumnHeader, ckRowHeader };
 
+// Rows of the accessible table are the rows the grid shows below its fixed
+// rows, in their order: with a filter on, the hidden rows are left out.
+const TTableFilter* FilterOf(TTableGrid* grid) { return &grid->Controller().Filter(); }
+int ShownRows(TTableGrid* grid) {
+  return ShownRowCount(grid->Table(), FilterOf(grid)) - grid->Table().FixedRows();
+}
+int GridRowOf(TTableGrid* grid, int row) {
+  return RowOfShownIndex(grid->Table(), FilterOf(grid), grid->Table().FixedRows() + row);
+}
+// The accessible row of a grid row; -1 for a hidden or fixed row.
+int AccessibleRowOf(TTableGrid* grid, int gridRow) {
+  const int index = ShownIndexOfRow(grid->Table(), FilterOf(grid), gridRow);
+  return index < 0 ? -1 : index - grid->Table().FixedRows();
+}
+
 class TTableGridAccessible;
 
 // One cell, or a header cell, by its place in the accessible table: row r
@@ -33,8 +48,7 @@ class TGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
   bool isValid() const override {
     if (!FGrid) return false;
     const TCellTable& t = FGrid->Table();
-    const bool rowOk =
-        FKind == TCellKind::ckColumnHeader || (FRow >= 0 && FRow < t.RowCount() - t.FixedRows());
+    const bool rowOk = FKind == TCellKind::ckColumnHeader || (FRow >= 0 && FRow < ShownRows(FGrid));
     const bool colOk = FKind == TCellKind::ckRowHeader || (FCol >= 0 && FCol < t.ColCount());
     return rowOk && colOk;
   }
@@ -136,7 +150,7 @@ class TGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
   }
 
  private:
-  int GridRow() const { return FGrid->Table().FixedRows() + FRow; }
+  int GridRow() const { return GridRowOf(FGrid, FRow); }
 
   QPointer<TTableGrid> FGrid;
   TCellKind FKind;
@@ -188,14 +202,16 @@ class TTableGridAccessible : public QAccessibleWidget, public QAccessibleTableIn
   }
   QAccessibleInterface* childAt(int x, int y) const override {
     const QPoint p = FGrid->viewport()->mapFromGlobal(QPoint(x, y));
-    const TGridCoord at = CellAt(FGrid->Table(), FGrid->Controller().ClientSize(), p.x(), p.y());
-    const int row = at.Y - FGrid->Table().FixedRows();
+    const TGridCoord at =
+        CellAt(FGrid->Table(), FGrid->Controller().ClientSize(), p.x(), p.y(), FilterOf(FGrid));
+    const int row = at.Y < 0 ? -1 : AccessibleRowOf(FGrid, at.Y);
     return at.X >= 0 && row >= 0 ? cellAt(row, at.X) : nullptr;
   }
   QAccessibleInterface* focusChild() const override {
     if (FGrid->EditorMode()) return QAccessibleWidget::focusChild();
     const TCellTable& t = FGrid->Table();
-    return cellAt(t.Row() - t.FixedRows(), t.Col());
+    const int row = AccessibleRowOf(FGrid, t.Row());
+    return row >= 0 ? cellAt(row, t.Col()) : nullptr;
   }
   void* interface_cast(QAccessible::InterfaceType type) override {
     if (type == QAccessible::TableInterface) return static_cast<QAccessibleTableInterface*>(this);
@@ -216,10 +232,9 @@ class TTableGridAccessible : public QAccessibleWidget, public QAccessibleTableIn
   QList<QAccessibleInterface*> selectedCells() const override {
     QList<QAccessibleInterface*> cells;
     const TGridRect s = Selected();
-    const int fixed = FGrid->Table().FixedRows();
     for (int r = s.Top; r <= s.Bottom && cells.size() < kMaxListedCells; ++r) {
       for (int c = s.Left; c <= s.Right && cells.size() < kMaxListedCells; ++c) {
-        cells << cellAt(r - fixed, c);
+        cells << cellAt(r, c);
       }
     }
     return cells;
@@ -229,16 +244,12 @@ class TTableGridAccessible : public QAccessibleWidget, public QAccessibleTableIn
                                                  : QString();
   }
   QString rowDescription(int row) const override {
-    return row >= 0 && row < rowCount() ? ToQString(RowLabel(FGrid->Table().FixedRows() + row))
-                                        : QString();
+    return row >= 0 && row < rowCount() ? ToQString(RowLabel(GridRowOf(FGrid, row))) : QString();
   }
   int selectedColumnCount() const override { return static_cast<int>(selectedColumns().size()); }
   int selectedRowCount() const override { return static_cast<int>(selectedRows().size()); }
   int columnCount() const override { return FGrid->Table().ColCount(); }
-  int rowCount() const override {
-    const TCellTable& t = FGrid->Table();
-    return t.RowCount() - t.FixedRows();
-  }
+  int rowCount() const override { return ShownRows(FGrid); }
   QList<int> selectedColumns() const override {
     QList<int> columns;
     const TGridRect s = Selected();
@@ -266,8 +277,8 @@ class TTableGridAccessible : public QAccessibleWidget, public QAccessibleTableIn
   bool selectRow(int row) override {
     if (row < 0 || row >= rowCount()) return false;
     TCellTable& t = FGrid->Table();
-    t.SetSelection(TGridCoord{t.ColCount() - 1, t.FixedRows() + row},
-                   TGridCoord{0, t.FixedRows() + row});
+    const int32_t gridRow = GridRowOf(FGrid, row);
+    t.SetSelection(TGridCoord{t.ColCount() - 1, gridRow}, TGridCoord{0, gridRow});
     return true;
   }
   bool selectColumn(int column) override {
@@ -288,12 +299,16 @@ class TTableGridAccessible : public QAccessibleWidget, public QAccessibleTableIn
   TGridCoord FLastFocus{-1, -1};
 
  private:
-  // The selection in the table's own rows (below the fixed rows).
+  // The selection in the accessible table's rows: the shown rows it spans
+  // below the fixed rows (Bottom < Top when it spans none).
   TGridRect Selected() const {
     const TCellTable& t = FGrid->Table();
+    const TTableFilter& f = *FilterOf(FGrid);
     TGridRect s = t.Selection();
-    s.Top = std::max(0, s.Top - t.FixedRows());
-    s.Bottom -= t.FixedRows();
+    const int top = std::max(s.Top, t.FixedRows());
+    const int bottom = std::min(s.Bottom, t.RowCount() - 1);
+    s.Top = f.ViewIndexAtOrAfter(t, top) - t.FixedRows();
+    s.Bottom = f.ViewIndexAtOrAfter(t, bottom + 1) - 1 - t.FixedRows();
     return s;
   }
   void Forget() {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "grid/widget/choice_list.h"
 #include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
 
@@ -40,7 +41,10 @@ TTableInplaceEdit::TTableInplaceEdit(TTableGrid* grid)
   setAcceptDrops(false);
   setFont(grid->CellFont());
   document()->setDocumentMargin(1);
-  connect(document(), &QTextDocument::contentsChanged, this, [this] { FitToText(); });
+  connect(document(), &QTextDocument::contentsChanged, this, [this] {
+    FitToText();
+    if (FChoices && FChoices->isVisible() && !FSettingChoice) FChoices->Match(toPlainText());
+  });
   hide();
 }
 
@@ -74,6 +78,7 @@ void TTableInplaceEdit::FitToText() {
   if (r.bottom() >= room) r.moveBottom(std::max(r.height() - 1, room - 1));
   if (r.top() < 0) r.moveTop(0);
   setGeometry(r);
+  if (FChoices && FChoices->isVisible()) FChoices->Place(r);
 }
 
 void TTableInplaceEdit::Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) {
@@ -86,11 +91,34 @@ void TTableInplaceEdit::Show(const TPixelRect& rect, const std::u16string& text,
   }
   show();
   setFocus(Qt::OtherFocusReason);
+  const QStringList choices = FGrid->CellChoices(FGrid->Controller().EditCell());
+  if (!choices.isEmpty()) {
+    if (!FChoices) {
+      FChoices = new TChoiceList(FGrid->viewport());
+      connect(FChoices, &TChoiceList::Chosen, this, [this](const QString& choice) {
+        SetChoice(choice);
+        FGrid->Controller().HideInplaceEdit();
+      });
+    }
+    FChoices->Open(choices, geometry());
+    FChoices->Match(toPlainText());
+  } else if (FChoices) {
+    FChoices->hide();
+  }
 }
 
 void TTableInplaceEdit::Hide() {
   if (hasFocus()) FGrid->setFocus(Qt::OtherFocusReason);
   hide();
+  if (FChoices) FChoices->hide();
+}
+
+// A choice replaces the text, selected, so that typing replaces it again.
+void TTableInplaceEdit::SetChoice(const QString& text) {
+  FSettingChoice = true;
+  setPlainText(text);
+  QPlainTextEdit::selectAll();
+  FSettingChoice = false;
 }
 
 void TTableInplaceEdit::Place(const TPixelRect& rect) {
@@ -201,6 +229,19 @@ void TTableInplaceEdit::keyPressEvent(QKeyEvent* event) {
     redo();
     event->accept();
     return;
+  }
+  if (FChoices && FChoices->isVisible() && event->modifiers() == Qt::NoModifier) {
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+      SetChoice(FChoices->Step(event->key() == Qt::Key_Down ? 1 : -1));
+      event->accept();
+      return;
+    }
+    // Enter completes a beginning to the marked choice, then commits.
+    const QString marked = FChoices->Marked();
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !marked.isEmpty() &&
+        marked.startsWith(toPlainText(), Qt::CaseInsensitive)) {
+      SetChoice(marked);
+    }
   }
   const TGridKey key = GridKeyFromQt(event->key());
   if (key != TGridKey::gkOther &&

@@ -1,7 +1,10 @@
 // The grid's in-place editor: a multi-line, word-wrapping edit box shown
 // over the current cell, growing downward to show up to kMaxLines lines of
 // its text. Keys that end or steer the edit go to the grid's controller
-// first; the rest edit the text.
+// first; the rest edit the text. A cell with choices (TTableGrid::
+// SetCellChoices) shows them in a list under the editor: typing marks the
+// first that begins with the text, Up and Down step through them, Enter
+// completes the text to the marked one, and a click chooses one.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -10,6 +13,7 @@
 
 namespace tessary {
 
+class TChoiceList;
 class TTableGrid;
 
 class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
@@ -19,6 +23,9 @@ class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
   static constexpr int kMaxLines = 8;
 
   explicit TTableInplaceEdit(TTableGrid* grid);
+
+  // The list of choices under the editor, or nullptr before the first.
+  TChoiceList* Choices() const { return FChoices; }
 
   // TInplaceEditorPort
   void Show(const TPixelRect& rect, const std::u16string& text, bool selectAll) override;
@@ -44,9 +51,12 @@ class TTableInplaceEdit : public QPlainTextEdit, public TInplaceEditorPort {
   int CaretLine() const;
   int LineCount() const;
   void FitToText();
+  void SetChoice(const QString& text);
 
   TTableGrid* FGrid;
-  QRect FCell;  // the cell the editor stands over
+  QRect FCell;                      // the cell the editor stands over
+  TChoiceList* FChoices = nullptr;  // created for the first cell with choices
+  bool FSettingChoice = false;
 };
 
 }  // namespace tessary
