@@ -1,10 +1,15 @@
 // Find on the large table, 200,000 data rows by 50 columns of mixed types in
 // Editor mode: from the first data cell to a text only the last cell holds,
 // so every cell is looked at once, and a text no cell holds, which goes all
-// the way round. Replace all of a text that a few hundred cells hold.
+// the way round. Replace all of a text that a few hundred cells hold. Then
+// a text no cell holds on the distinct-text table as read from its file.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+
 #include "bench_support.h"
+#include "distinct_table.h"
+#include "gff/g2da.h"
 #include "grid/find_replace.h"
 #include "table/cell_table.h"
 
@@ -60,11 +65,31 @@ void BM_ReplaceAll_AnyCase(benchmark::State& state) {
   state.counters["cells"] = static_cast<double>(count);
 }
 
+void BM_FindNothing_DistinctTable(benchmark::State& state) {
+  static TCellTable* table = [] {
+    const auto path = std::filesystem::temp_directory_path() / "tessary_bench_find.gda";
+    auto* loaded = new TCellTable;
+    {
+      TCellTable t;
+      bench::FillDistinctTextTable(t);
+      if (!SaveGDA(t, path)) return loaded;
+    }
+    LoadGDA(*loaded, path);
+    std::filesystem::remove(path);
+    loaded->SetFixedRows(2);
+    return loaded;
+  }();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(FindNext(*table, {u"haystack", false, false}, {0, 2}));
+  }
+}
+
 BENCHMARK(BM_FindToLastCell_MatchCase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindToLastCell_AnyCase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindToLastCell_WholeCellAnyCase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FindNothing_AnyCase)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReplaceAll_AnyCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindNothing_DistinctTable)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "bench_support.h"
+#include "distinct_table.h"
 #include "gff/g2da.h"
 #include "gff/table_check.h"
 #include "grid/grid_controller.h"
@@ -25,52 +26,12 @@ using namespace tessary;
 namespace {
 
 constexpr int32_t kRows = 200000;
-constexpr int32_t kCols = 50;
 constexpr int32_t kIntCol = 1;
 constexpr int32_t kStringCol = 3;
 
-const char* const kWords[] = {"sword",  "shield", "phoenix", "dagger", "bow",
-                              "armour", "ring",   "amulet",  "helm",   "boots"};
-
-std::u16string Ascii(const std::string& s) { return FromUtf8(s); }
-
-// The distinct-text table: a names row, a types row, then the data rows.
+// The distinct-text table with its names and types rows fixed.
 void FillDistinctTextTable(TCellTable& t) {
-  std::mt19937 rng(21);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  t.SetColCount(kCols);
-  t.SetRowCount(kRows + 2);
-  const char* const cycle[] = {"int", "float", "string", "bool"};
-  std::vector<std::string> types(kCols);
-  types[0] = "int";
-  t.SetCells(0, 0, u"ID");
-  for (int32_t c = 1; c < kCols; ++c) {
-    types[c] = c % 10 == 0 ? "resource" : cycle[(c - 1) % 4];
-    char name[8];
-    std::snprintf(name, sizeof name, "Col%02d", c);
-    t.SetCells(c, 0, Ascii(name));
-  }
-  for (int32_t c = 0; c < kCols; ++c) t.SetCells(c, 1, Ascii(types[c]));
-  char text[64];
-  for (int32_t r = 2; r < kRows + 2; ++r) {
-    t.SetCells(0, r, Ascii(std::to_string(r - 1)));
-    for (int32_t c = 1; c < kCols; ++c) {
-      const std::string& type = types[c];
-      if (type == "int") {
-        std::snprintf(text, sizeof text, "%d", pick(-100000, 100000));
-      } else if (type == "float") {
-        std::snprintf(text, sizeof text, "%g", pick(-1000000, 1000000) / 1000.0);
-      } else if (type == "string") {
-        std::snprintf(text, sizeof text, "%s %s %d", kWords[pick(0, 9)], kWords[pick(0, 9)],
-                      pick(0, 9999));
-      } else if (type == "bool") {
-        std::snprintf(text, sizeof text, "%d", pick(0, 1));
-      } else {
-        std::snprintf(text, sizeof text, "res_%s_%d", kWords[pick(0, 9)], pick(0, 999));
-      }
-      t.SetCells(c, r, Ascii(text));
-    }
-  }
+  bench::FillDistinctTextTable(t, kRows);
   t.SetFixedRows(2);
 }
 
@@ -81,7 +42,7 @@ class TNoView : public TGridViewPort {
   void LayoutChanged() override {}
   bool HasFocus() const override { return true; }
   void SetAutoScroll(bool) override {}
-  int32_t TextWidth(const std::u16string& text, bool) const override {
+  int32_t TextWidth(std::u16string_view text, bool) const override {
     return static_cast<int32_t>(text.size()) * 7;
   }
   TInplaceEditorPort& Editor() override { std::abort(); }

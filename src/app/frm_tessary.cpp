@@ -49,6 +49,7 @@
 #include "gff/user_column_names.h"
 #include "grid/status_text.h"
 #include "grid/table_tools.h"
+#include "grid/widget/qt_text.h"
 #include "grid/widget/table_grid.h"
 #include "text/stored_value.h"
 #include "text/utf16.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <string_view>
 
 #include "cli/commands.h"
 #include "common/safe_file.h"
@@ -50,9 +51,11 @@ std::optional<int> RunImportOther(const std::vector<std::string>& args, TStreams
       io.Err << "--sheet names a sheet of a workbook; " << source << " is a CSV file.\n";
       return kExitUsage;
     }
-    std::string bytes(static_cast<size_t>(size), '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
-    result = CsvToTable(bytes, table);
+    // Read without clearing the buffer first, and let go of before saving.
+    std::unique_ptr<char[]> bytes(new char[static_cast<size_t>(size)]);
+    const size_t read = std::fread(bytes.get(), 1, static_cast<size_t>(size), file.get());
+    file.reset();
+    result = CsvToTable(std::string_view(bytes.get(), read), table);
   }
   if (!result) return ReportFailure(result, io.Err);
   return SaveTable(table, files[1], io.Err);

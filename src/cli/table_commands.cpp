@@ -21,16 +21,19 @@
 namespace tessary::cli {
 namespace {
 
-// A cell as Copy quotes it: a text holding a CR or a LF loses its CRs and is
-// put in double quotes. Unlike Copy nothing else is changed.
-std::u16string DumpCellText(std::u16string_view stored) {
-  if (stored.find_first_of(u"\r\n") == std::u16string_view::npos) return std::u16string(stored);
-  std::u16string text = u"\"";
-  for (char16_t c : stored) {
-    if (c != u'\r') text += c;
+// Appends a cell as Copy quotes it: a text holding a CR or a LF loses its
+// CRs and is put in double quotes. Unlike Copy nothing else is changed.
+void AppendDumpCell(std::u16string& line, std::u16string_view stored) {
+  if (std::none_of(stored.begin(), stored.end(),
+                   [](char16_t c) { return c == u'\r' || c == u'\n'; })) {
+    line += stored;
+    return;
   }
-  text += u'"';
-  return text;
+  line += u'"';
+  for (char16_t c : stored) {
+    if (c != u'\r') line += c;
+  }
+  line += u'"';
 }
 
 // Lines and the widest line's fields, counted as Paste splits the text.
@@ -73,6 +76,7 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
   }
   std::u16string line;
   for (int32_t r = 0; r < table.RowCount(); ++r) {
+    table.PrefetchRow(r + 1);
     line.clear();
     if (escaped) {
       // One line per row, for line-based tools such as git diff.
@@ -86,7 +90,7 @@ int RunDump(const std::vector<std::string>& args, TStreams& io) {
     }
     for (int32_t c = 0; c < table.ColCount(); ++c) {
       if (c > 0) line += u'\t';
-      line += DumpCellText(table.Cells(c, r));
+      AppendDumpCell(line, table.Cells(c, r));
     }
     line += u"\r\n";
     io.Out << ToUtf8(line);

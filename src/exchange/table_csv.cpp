@@ -64,6 +64,15 @@ void AppendEncoded(std::string& out, std::u16string_view text) {
 }
 
 void AppendField(std::string& out, std::u16string_view text) {
+  // Most fields are ASCII and need no quotes: their units are the bytes.
+  if (std::all_of(text.begin(), text.end(), [](char16_t c) {
+        return c < 0x80 && c != u',' && c != u'"' && c != u'\r' && c != u'\n';
+      })) {
+    const size_t at = out.size();
+    out.resize(at + text.size());
+    std::copy(text.begin(), text.end(), out.begin() + static_cast<std::ptrdiff_t>(at));
+    return;
+  }
   const bool quoted = NeedsQuotes(text);
   if (quoted) out += '"';
   AppendEncoded(out, text);

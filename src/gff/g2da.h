@@ -23,9 +23,9 @@ constexpr char16_t kCorruptedDataText[] = u"*GDA FILE ERROR: CORRUPTED DATA*";
 // the cell table is then unchanged.
 bool LoadGDA(TCellTable& grid, const std::filesystem::path& filename);
 // What a load did, counted: the code units examined while finding where
-// strings end, and the bytes of string-area text decoded into shared texts
-// (each held once however many cells show it; a text of up to 7 code units
-// lives inside its cell and is not counted).
+// strings end, and the bytes of string-area text decoded into the cell
+// table's store (each string once however many cells show it; a text of up
+// to 3 code units lives inside its cell and is not counted).
 struct TGDALoadCounts {
   uint64_t UnitsScanned = 0;
   uint64_t TextBytesHeld = 0;
@@ -44,9 +44,21 @@ std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_
 // "string", "int", "float", "bool", "resource", else "*ERROR: UNKNOWN TYPE*".
 std::u16string ColumnTypeName(uint8_t code);
 
+// What a save did with the texts of string columns, counted: the texts
+// whose code units were hashed and those units, and the texts compared in
+// full with a text of the same hash and those units. A text that several
+// cells share is hashed once, however many cells show it.
+struct TGDASaveCounts {
+  uint64_t TextsHashed = 0;
+  uint64_t UnitsHashed = 0;
+  uint64_t TextsCompared = 0;
+  uint64_t UnitsCompared = 0;
+};
+
 // The bytes of the table file the cell table is saved as; nothing when the
 // file would be larger than its 32-bit positions allow.
-std::optional<std::vector<uint8_t>> BuildGDA(const TCellTable& grid);
+std::optional<std::vector<uint8_t>> BuildGDA(const TCellTable& grid,
+                                             TGDASaveCounts* counts = nullptr);
 
 // Writes the table file beside `filename` and puts it in its place when
 // complete. False after "File cannot be written." (the old file is then

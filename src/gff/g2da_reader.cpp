@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -50,9 +51,9 @@ const TField* ListField(const TMemoryGFF& gff, uint32_t label, std::string_view 
   return f;
 }
 
-// Texts this short live inside the cell's own slot: sharing them would cost
-// more than a copy each.
-constexpr uint64_t kInlineUnits = 7;
+// Strings are first scanned this far unit by unit; a scan that goes on
+// continues through TZeroUnits, which remembers long stretches.
+constexpr uint64_t kQuickUnits = 8;
 
 // Where the next zero code unit lies, for scans that may start at any byte.
 // Long stretches scanned are remembered as intervals that hold no zero
@@ -107,7 +108,7 @@ class TZeroUnits {
 // the signed 32-bit length word at o), ending earlier at a zero code unit.
 // Corrupted when the length word, or the code units up to the end of the
 // string, do not lie within the data area. `scanned` counts the code units
-// examined; a scan that goes on past an inline text continues in `zeros`
+// examined; a scan that goes on past kQuickUnits continues in `zeros`
 // when given.
 struct TStringRef {
   enum TKind : uint8_t { skEmpty, skText, skCorrupted };
@@ -131,7 +132,7 @@ TStringRef FindString(std::span<const uint8_t> data, uint32_t o, uint64_t& scann
   ref.First = in.Position();
   const uint64_t limit = std::min<uint64_t>(static_cast<uint64_t>(length), in.Left() / 2);
   const uint8_t* units = in.Bytes(2 * limit).data();
-  const uint64_t quick = zeros != nullptr ? std::min(limit, kInlineUnits + 1) : limit;
+  const uint64_t quick = zeros != nullptr ? std::min(limit, kQuickUnits) : limit;
   uint64_t n = 0;
   while (n < quick && (units[2 * n] | units[2 * n + 1]) != 0) ++n;
   scanned += n < quick ? n + 1 : n;  // the zero unit that ended it was examined too
@@ -147,13 +148,12 @@ TStringRef FindString(std::span<const uint8_t> data, uint32_t o, uint64_t& scann
   return ref;
 }
 
-std::u16string DecodeUnits(std::span<const uint8_t> data, const TStringRef& ref) {
+// The code units of a string, decoded from UTF-16LE into `out`.
+void DecodeUnits(std::span<const uint8_t> data, const TStringRef& ref, char16_t* out) {
   TByteReader in(data, kCorruptedRead);
   in.Seek(ref.First);
   const uint8_t* p = in.Bytes(2 * ref.Units).data();
-  std::u16string text(static_cast<size_t>(ref.Units), u'\0');
-  for (size_t i = 0; i < text.size(); ++i) text[i] = GetU16(p + 2 * i);
-  return text;
+  for (uint64_t i = 0; i < ref.Units; ++i) out[i] = GetU16(p + 2 * i);
 }
 
 // Starts loading the cache line at `p`. As an instruction of its own, so
@@ -169,158 +169,226 @@ inline void Prefetch(const void* p) {
 // Decoded string-area text a load may hold beyond twice the data area's size.
 constexpr uint64_t kTextAllowance = uint64_t{64} << 20;
 
-// The strings of one load. Each string's end is found once. A text longer
-// than kInlineUnits is decoded into the first cell that refers to its
-// offset, and once more into a text that every later such cell shares, so
-// that a string of one cell (most strings of a table) costs one copy and
-// one allocation, and a string of many cells two copies. Each error text is
-// shared too.
-class TStringTable {
+// A bit per byte offset of the data area, or per window of 2^shift bytes.
+class TOffsetBits {
  public:
-  TStringTable(std::span<const uint8_t> data, TGDALoadCounts& counts)
-      : FData(data), FZeros(data), FCounts(counts) {}
-
-  // The bytes a cell referring to the string at `o` adds to the decoded
-  // text: a copy the first and the second time the string is seen, 0 after
-  // that, and 0 for a text kept in a cell's slot.
-  uint64_t NewCost(uint32_t o) {
-    TStringRef ref;
-    bool added = false;
-    TSlot* s = Lookup(o, ref, added, false);
-    if (s == nullptr || s->Units == kCorrupted || s->Counted == 2) return 0;
-    ++s->Counted;
-    return 2 * uint64_t{s->Units};
+  TOffsetBits(uint64_t size, int shift) : FSize(size), FShift(shift) {}
+  // Sets the bit of `o`; whether it was set before.
+  bool TestAndSet(uint32_t o) {
+    if (FWords.empty()) FWords.resize((FSize >> FShift) / 64 + 1);
+    const uint64_t i = o >> FShift;
+    uint64_t& word = FWords[i / 64];
+    const uint64_t bit = uint64_t{1} << (i % 64);
+    const bool was = (word & bit) != 0;
+    word |= bit;
+    return was;
   }
-
-  void Store(TCellTable& grid, int32_t col, int32_t row, uint32_t o) {
-    TStringRef ref;
-    bool added = false;
-    TSlot* s = Lookup(o, ref, added, true);
-    if (s == nullptr) {
-      if (ref.Kind == TStringRef::skCorrupted) {
-        grid.SetCells(col, row, Corrupted());
-      } else {
-        if (ref.Units > kInlineUnits) FCounts.TextBytesHeld += 2 * ref.Units;
-        grid.SetCells(col, row, DecodeUnits(FData, ref));
+  bool Test(uint32_t o) const {
+    const uint64_t i = o >> FShift;
+    return o < FSize && !FWords.empty() && (FWords[i / 64] >> (i % 64) & 1) != 0;
+  }
+  // Calls f(o) for each offset whose bit is set, in order (shift 0 only);
+  // stops when f returns false.
+  template <typename TF>
+  void ForEach(TF&& f) const {
+    for (size_t w = 0; w < FWords.size(); ++w) {
+      for (uint64_t bits = FWords[w]; bits != 0; bits &= bits - 1) {
+        if (!f(static_cast<uint32_t>(64 * w + std::countr_zero(bits)))) return;
       }
-    } else if (s->Units == kCorrupted) {
-      grid.SetCells(col, row, Corrupted());
-    } else {
-      const TStringRef text{TStringRef::skText, uint64_t{o} + 4, s->Units};
-      if (!s->Text && !s->Stored) {
-        s->Stored = true;
-        FCounts.TextBytesHeld += 2 * uint64_t{s->Units};
-        grid.SetCells(col, row, DecodeUnits(FData, text));
-        return;
-      }
-      if (!s->Text) {
-        s->Text = std::make_shared<const std::u16string>(DecodeUnits(FData, text));
-        FCounts.TextBytesHeld += 2 * uint64_t{s->Units};
-      }
-      grid.SetCells(col, row, s->Text);
     }
   }
 
-  // Asks for the memory a later Store of `o` reads: its slot, and once the
-  // slot has arrived, its text.
-  void PrefetchSlot(uint32_t o) const { Prefetch(&FSlots[Hash(o) & (FSlots.size() - 1)]); }
-  void PrefetchText(uint32_t o) const {
-    const TSlot& s = FSlots[Hash(o) & (FSlots.size() - 1)];
-    if (s.Key == o && s.Text) Prefetch(s.Text.get());
+ private:
+  uint64_t FSize;
+  int FShift;
+  std::vector<uint64_t> FWords;
+};
+
+// The strings of one load, decoded straight into the cell table's store.
+// The offsets that more than one cell refers to are marked first (Note), so
+// that each string is decoded once: a string of one cell into that cell, a
+// string of several cells into one text they all share. Each string's end
+// is found once. The error texts are shared too.
+class TStringTable {
+ public:
+  TStringTable(TCellTable& grid, std::span<const uint8_t> data, TGDALoadCounts& counts)
+      : FGrid(grid),
+        FData(data),
+        FZeros(data),
+        FCounts(counts),
+        FSeen(data.size(), 0),
+        FAgain(data.size(), kWindowShift),
+        FCosted(data.size(), 0) {}
+  ~TStringTable() {
+    for (TSlot& s : FSlots) FGrid.ReleaseText(s.Text);
+    FGrid.ReleaseText(FCorrupted);
+    FGrid.ReleaseText(FUnknownType);
+  }
+  TStringTable(const TStringTable&) = delete;
+  TStringTable& operator=(const TStringTable&) = delete;
+
+  // A cell refers to the string at `o`. Offsets past the data only ever
+  // give the error text.
+  void Note(uint32_t o) {
+    if (o >= FData.size() || !FSeen.TestAndSet(o) || FAgain.TestAndSet(o)) return;
+    ++FShared;
+  }
+  // What the strings noted could decode at most, by their length words: each
+  // offset once, as each is decoded once. The count stops once it passes
+  // `enough`. One pass over the data area in the order of the offsets.
+  uint64_t TextBytesBound(uint64_t enough) const {
+    uint64_t bound = 0;
+    FSeen.ForEach([&](uint32_t o) {
+      TByteReader in(FData, kCorruptedRead);
+      if (!in.HasAt(o, 4)) return true;
+      in.Seek(o);
+      const int32_t length = in.I32();
+      if (length > 0) bound += 2 * std::min<uint64_t>(static_cast<uint64_t>(length), in.Left() / 2);
+      return bound <= enough;
+    });
+    return bound;
+  }
+  // After the notes: room for a slot for each string that several cells
+  // refer to.
+  void SizeSlots() {
+    size_t size = FSlots.size();
+    while (4 * (FUsed + FShared) > 3 * size) size *= 2;
+    if (size > FSlots.size()) Rehash(size);
   }
 
-  const TSharedText& Corrupted() {
-    if (!FCorrupted) FCorrupted = std::make_shared<const std::u16string>(kCorruptedDataText);
+  // The bytes of store text a cell referring to `o` adds: the string's
+  // units the first time an offset is asked for, 0 after that and for a
+  // text held in its cell. Every string asked for gets a slot.
+  uint64_t NewCost(uint32_t o) {
+    if (o >= FData.size() || FCosted.TestAndSet(o)) return 0;
+    FAllSlots = true;
+    const uint32_t units = Units(o, *Slot(o));
+    return units != kCorrupted && units > TCellText::kInlineUnits ? 2 * uint64_t{units} : 0;
+  }
+
+  void Store(int32_t col, int32_t row, uint32_t o) {
+    if (!FAllSlots && !FAgain.Test(o)) {
+      uint64_t scanned = 0;
+      const TStringRef ref = FindString(FData, o, scanned, &FZeros);
+      FCounts.UnitsScanned += scanned;
+      if (ref.Kind == TStringRef::skCorrupted) {
+        FGrid.SetCells(col, row, Corrupted());
+      } else {
+        FGrid.SetCells(col, row, Decode(ref));
+      }
+      return;
+    }
+    TSlot& s = *Slot(o);
+    const uint32_t units = Units(o, s);
+    if (units == kCorrupted) {
+      FGrid.SetCells(col, row, Corrupted());
+      return;
+    }
+    if (s.Text.Empty() && units > 0) {
+      s.Text = Decode(TStringRef{TStringRef::skText, uint64_t{o} + 4, units});
+    }
+    FGrid.SetCells(col, row, s.Text);
+  }
+
+  // Asks for the slot a later Store of `o` reads.
+  void PrefetchSlot(uint32_t o) const {
+    if (FAgain.Test(o)) Prefetch(&FSlots[Hash(o) & (FSlots.size() - 1)]);
+  }
+
+  TSharedText& Corrupted() {
+    if (FCorrupted.Empty()) FCorrupted = FGrid.ShareText(kCorruptedDataText);
     return FCorrupted;
   }
-  const TSharedText& UnknownType() {
-    if (!FUnknownType) FUnknownType = std::make_shared<const std::u16string>(kUnknownTypeText);
+  TSharedText& UnknownType() {
+    if (FUnknownType.Empty()) FUnknownType = FGrid.ShareText(kUnknownTypeText);
     return FUnknownType;
   }
 
  private:
-  // A remembered string: its offset, its length in code units (or one of
-  // the two marks below), the copies the budget counted for it, whether a
-  // cell holds its first copy, and, once a second cell shows it, the text
-  // those cells share. The
-  // slots form an open-addressing table, so that a lookup mostly touches
-  // one cache line: millions of cells may look their string up.
+  // A string more than one cell refers to (or whose cost was counted): its
+  // offset, its length in code units once found (or one of the marks
+  // below), and once decoded the text its cells share. The slots form an
+  // open-addressing table, so that a lookup mostly touches one cache line.
   static constexpr uint32_t kFree = 0xFFFFFFFF;
-  static constexpr uint32_t kCorrupted = 0xFFFFFFFE;
+  static constexpr uint32_t kUnscanned = 0xFFFFFFFE;
+  static constexpr uint32_t kCorrupted = 0xFFFFFFFD;
   struct TSlot {
-    uint32_t Key = 0;
-    uint32_t Units = kFree;
-    uint8_t Counted = 0;
-    bool Stored = false;
+    uint32_t Key = kFree;
+    uint32_t Units = kUnscanned;
     TSharedText Text;
   };
   static uint64_t Hash(uint32_t o) { return (o * uint64_t{0x9E3779B97F4A7C15}) >> 32; }
 
-  // The slot of the string at `o`, filled (`added`) when the string is
-  // longer than an inline text or its scan was. With `firstInCell` a string
-  // seen for the first time gets no slot yet, as its first copy goes into a
-  // cell: most strings of a table are the text of one cell only. Strings
-  // without a slot are described by `ref`.
-  TSlot* Lookup(uint32_t o, TStringRef& ref, bool& added, bool firstInCell) {
-    const uint64_t mask = FSlots.size() - 1;
+  // The slot of `o`, added when missing.
+  TSlot* Slot(uint32_t o) {
+    uint64_t mask = FSlots.size() - 1;
     uint64_t i = Hash(o) & mask;
-    for (; FSlots[i].Units != kFree; i = (i + 1) & mask) {
+    for (; FSlots[i].Key != kFree; i = (i + 1) & mask) {
       if (FSlots[i].Key == o) return &FSlots[i];
     }
-    uint64_t scanned = 0;
-    ref = FindString(FData, o, scanned, &FZeros);
-    FCounts.UnitsScanned += scanned;
-    if (ref.Units <= kInlineUnits && scanned <= kInlineUnits + 1) return nullptr;
-    const bool first = FirstSight(o);
-    if (firstInCell && first) return nullptr;
-    added = true;
+    if (4 * (FUsed + 1) > 3 * FSlots.size()) {
+      Rehash(2 * FSlots.size());
+      mask = FSlots.size() - 1;
+      for (i = Hash(o) & mask; FSlots[i].Key != kFree;) i = (i + 1) & mask;
+    }
+    ++FUsed;
     FSlots[i].Key = o;
-    FSlots[i].Units =
-        ref.Kind == TStringRef::skCorrupted ? kCorrupted : static_cast<uint32_t>(ref.Units);
-    FSlots[i].Stored = firstInCell;  // a cell took the first copy when it was seen
-    if (2 * ++FUsed <= FSlots.size()) return &FSlots[i];
-    Grow();
-    bool again = false;
-    return Lookup(o, ref, again, false);
+    return &FSlots[i];
   }
 
-  // Whether `o` is looked up for the first time; offsets past the data,
-  // which only ever give the shared error text, count as seen.
-  bool FirstSight(uint32_t o) {
-    if (o >= FData.size()) return false;
-    if (FSeen.empty()) FSeen.resize(FData.size() / 64 + 1);
-    uint64_t& word = FSeen[o / 64];
-    const uint64_t bit = uint64_t{1} << (o % 64);
-    const bool first = (word & bit) == 0;
-    word |= bit;
-    return first;
+  // The string's length in code units, found the first time it is asked.
+  uint32_t Units(uint32_t o, TSlot& s) {
+    if (s.Units != kUnscanned) return s.Units;
+    uint64_t scanned = 0;
+    const TStringRef ref = FindString(FData, o, scanned, &FZeros);
+    FCounts.UnitsScanned += scanned;
+    s.Units = ref.Kind == TStringRef::skCorrupted ? kCorrupted : static_cast<uint32_t>(ref.Units);
+    return s.Units;
   }
 
-  void Grow() {
-    std::vector<TSlot> slots(2 * FSlots.size());
+  // The string's text in the store; texts of more than three code units
+  // are counted as held.
+  TSharedText Decode(const TStringRef& ref) {
+    if (ref.Units > TCellText::kInlineUnits) FCounts.TextBytesHeld += 2 * ref.Units;
+    return FGrid.ShareText(static_cast<size_t>(ref.Units),
+                           [&](char16_t* out) { DecodeUnits(FData, ref, out); });
+  }
+
+  void Rehash(size_t size) {
+    std::vector<TSlot> slots(size);
     const uint64_t mask = slots.size() - 1;
     for (TSlot& s : FSlots) {
-      if (s.Units == kFree) continue;
+      if (s.Key == kFree) continue;
       uint64_t i = Hash(s.Key) & mask;
-      while (slots[i].Units != kFree) i = (i + 1) & mask;
+      while (slots[i].Key != kFree) i = (i + 1) & mask;
       slots[i] = std::move(s);
     }
     FSlots = std::move(slots);
   }
 
+  TCellTable& FGrid;
   std::span<const uint8_t> FData;
   TZeroUnits FZeros;
   TGDALoadCounts& FCounts;
+  // A string referred to by a cell; by more than one cell (kept for each
+  // window of 8 bytes, so that the bits a load tests stay in the cache:
+  // strings sharing a window with such a string get a slot too); counted
+  // against the text budget.
+  static constexpr int kWindowShift = 3;
+  TOffsetBits FSeen;
+  TOffsetBits FAgain;
+  TOffsetBits FCosted;
+  bool FAllSlots = false;  // the budget was counted: every string has a slot
   std::vector<TSlot> FSlots = std::vector<TSlot>(1024);
-  std::vector<uint64_t> FSeen;  // a bit per data offset: looked up before
   uint64_t FUsed = 0;
+  uint64_t FShared = 0;
   TSharedText FCorrupted;
   TSharedText FUnknownType;
 };
 
 // The string offset stored at `offset` of a row element; nothing when the
 // four bytes do not lie within the element.
-// Called for every string cell, and for the two rows ahead: kept inline.
+// Called for every string cell, and for the rows ahead: kept inline.
 [[gnu::always_inline]] inline std::optional<uint32_t> StringOffset(std::span<const uint8_t> element,
                                                                    uint32_t offset) {
   TByteReader in(element, kCorruptedRead);
@@ -329,76 +397,23 @@ class TStringTable {
   return in.U32();
 }
 
-// The text of a number stored at `offset` of a row element.
-std::u16string NumberText(std::span<const uint8_t> element, uint32_t offset, uint16_t typeId) {
+// The text of a number stored at `offset` of a row element, written into
+// `out` (kNumberTextUnits code units); its length.
+size_t NumberText(std::span<const uint8_t> element, uint32_t offset, uint16_t typeId,
+                  char16_t* out) {
   TByteReader in(element, kCorruptedRead);
-  if (!in.HasAt(offset, typeId == kFieldUInt8 ? 1 : 4)) return kCorruptedDataText;
+  if (!in.HasAt(offset, typeId == kFieldUInt8 ? 1 : 4)) {
+    return std::u16string_view(kCorruptedDataText).copy(out, kNumberTextUnits);
+  }
   in.Seek(offset);
-  if (typeId == kFieldUInt8) return FormatInteger(in.U8());
-  if (typeId == kFieldInt32) return FormatInteger(in.I32());
-  return FormatReal(in.F32());
+  if (typeId == kFieldUInt8) return FormatIntegerTo(in.U8(), out);
+  if (typeId == kFieldInt32) return FormatIntegerTo(in.I32(), out);
+  return FormatRealTo(in.F32(), out);
 }
 
-// What the string columns could decode at most, by their length words alone,
-// counting every cell; the count stops once it passes `enough`.
-uint64_t StringBytesBound(const TMemoryGFF& gff, const TListData& rows,
-                          const std::vector<const TField*>& fields, uint64_t enough) {
-  const std::span<const uint8_t> data = gff.RawDataBlock();
-  uint64_t bound = 0;
-  for (const TField* f : fields) {
-    if (f->TypeId != kFieldString) continue;
-    for (uint32_t k = 0; k < rows.Count; ++k) {
-      const std::optional<uint32_t> o = StringOffset(gff.ListElement(rows, k), f->Offset);
-      TByteReader in(data, kCorruptedRead);
-      if (!o || *o == NullOffset || !in.HasAt(*o, 4)) continue;
-      in.Seek(*o);
-      const int32_t length = in.I32();
-      if (length <= 0) continue;
-      bound += 2 * std::min<uint64_t>(static_cast<uint64_t>(length), in.Left() / 2);
-      if (bound > enough) return bound;
-    }
-  }
-  return bound;
-}
-
-}  // namespace
-
-std::u16string ColumnTypeName(uint8_t code) {
-  switch (code) {
-    case 0:
-      return u"string";
-    case 1:
-      return u"int";
-    case 2:
-      return u"float";
-    case 3:
-      return u"bool";
-    case 4:
-      return u"resource";
-    default:
-      return u"*ERROR: UNKNOWN TYPE*";
-  }
-}
-
-std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_t index,
-                           uint32_t offset, uint16_t typeId) {
-  const std::span<const uint8_t> element = gff.ListElement(rows, index);
-  if (typeId == kFieldUInt8 || typeId == kFieldInt32 || typeId == kFieldFloat32)
-    return NumberText(element, offset, typeId);
-  if (typeId != kFieldString) return kUnknownTypeText;
-  const std::optional<uint32_t> o = StringOffset(element, offset);
-  if (!o) return kCorruptedDataText;
-  uint64_t scanned = 0;
-  const std::span<const uint8_t> data = gff.RawDataBlock();
-  const TStringRef ref = FindString(data, *o, scanned);
-  if (ref.Kind == TStringRef::skCorrupted) return kCorruptedDataText;
-  return DecodeUnits(data, ref);
-}
-
-bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCounts* counts) {
-  TGDALoadCounts unused;
-  TGDALoadCounts& n = counts != nullptr ? *counts : unused;
-  n = {};
+// The column list: ColCount and the names and type names of rows 0 and 1.
+// False, with the table unchanged, when the head is not a table's.
+bool ReadColumns(TCellTable& grid, const TMemoryGFF& gff) {
   if (gff.FindStructByTag("gtop") != 0) return false;
   const TStruct* colm = nullptr;
   const TField* columns = ListField(gff, kLabelColumnList, "colm", &colm);
@@ -429,6 +444,135 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
     e.Seek(typeOffset);
     grid.SetCells(static_cast<int32_t>(c), 1, ColumnTypeName(e.U8()));
   }
+  return true;
+}
+
+// The value field of each column: labels 10005, 10006, ... up to the first
+// one missing (the first field of each label counts), and no further than
+// the cell budget or the last column a table can hold.
+std::vector<const TField*> ValueFields(const TStruct& rowStruct, const TListData& rowList,
+                                       uint64_t cellBudget) {
+  std::unordered_map<uint32_t, const TField*> byLabel;
+  for (const TField& f : rowStruct.Fields) byLabel.emplace(f.Label, &f);
+  std::vector<const TField*> fields;
+  for (uint32_t c = 0; c < rowStruct.FieldCount && c < uint32_t{TCellTable::kMaxCount}; ++c) {
+    auto it = byLabel.find(kLabelFirstValue + c);
+    if (it == byLabel.end()) break;
+    if (uint64_t{c + 1} * rowList.Count > cellBudget) break;
+    fields.push_back(it->second);
+  }
+  return fields;
+}
+
+// Decoded texts are held once per string, but strings that overlap
+// (offsets inside one long string) are each decoded on their own. Their
+// total stays below the text budget: `fields` is cut before the column that
+// would pass it. Counting each string's cost in column order takes a pass of
+// its own, needed only when the length words allow more than the budget.
+void ApplyTextBudget(const TMemoryGFF& gff, const TListData& rowList, TStringTable& strings,
+                     std::vector<const TField*>& fields) {
+  const uint64_t textBudget = 2 * uint64_t{gff.RawDataBlock().size()} + kTextAllowance;
+  if (strings.TextBytesBound(textBudget) <= textBudget) return;
+  uint64_t cost = 0;
+  for (size_t c = 0; c < fields.size() && cost <= textBudget; ++c) {
+    const TField& f = *fields[c];
+    if (f.TypeId != kFieldString) continue;
+    for (uint32_t k = 0; k < rowList.Count && cost <= textBudget; ++k) {
+      if (std::optional<uint32_t> o = StringOffset(gff.ListElement(rowList, k), f.Offset)) {
+        cost += strings.NewCost(*o);
+      }
+    }
+    if (cost > textBudget) fields.resize(c);
+  }
+}
+
+// Marks the string offsets that cells refer to, and those that more than
+// one cell refers to.
+void NoteStrings(const TMemoryGFF& gff, const TListData& rowList,
+                 const std::vector<const TField*>& fields, TStringTable& strings) {
+  for (uint32_t k = 0; k < rowList.Count; ++k) {
+    const std::span<const uint8_t> element = gff.ListElement(rowList, k);
+    for (const TField* f : fields) {
+      if (f->TypeId != kFieldString) continue;
+      if (std::optional<uint32_t> o = StringOffset(element, f->Offset)) strings.Note(*o);
+    }
+  }
+}
+
+// The value cells, row by row, so that each stored row is filled while it
+// is at hand; the cells are the same as when filled column by column. The
+// slots of the shared strings two rows ahead are asked for early: they lie
+// scattered in memory, and each cell would otherwise wait for them.
+void ReadRows(TCellTable& grid, const TMemoryGFF& gff, const TListData& rowList,
+              const std::vector<const TField*>& fields, TStringTable& strings) {
+  char16_t number[kNumberTextUnits];
+  for (uint32_t k = 0; k < rowList.Count; ++k) {
+    const auto row = static_cast<int32_t>(k + 2);
+    const std::span<const uint8_t> element = gff.ListElement(rowList, k);
+    const std::span<const uint8_t> afterNext = gff.ListElement(rowList, k + 2);
+    for (size_t c = 0; c < fields.size(); ++c) {
+      const TField& f = *fields[c];
+      const auto col = static_cast<int32_t>(c);
+      if (f.TypeId == kFieldString) {
+        if (std::optional<uint32_t> o = StringOffset(afterNext, f.Offset)) strings.PrefetchSlot(*o);
+        if (std::optional<uint32_t> o = StringOffset(element, f.Offset)) {
+          strings.Store(col, row, *o);
+        } else {
+          grid.SetCells(col, row, strings.Corrupted());
+        }
+      } else if (f.TypeId == kFieldUInt8 || f.TypeId == kFieldInt32 || f.TypeId == kFieldFloat32) {
+        const size_t length = NumberText(element, f.Offset, f.TypeId, number);
+        grid.SetCells(col, row, std::u16string_view(number, length));
+      } else {
+        grid.SetCells(col, row, strings.UnknownType());
+      }
+    }
+  }
+}
+
+}  // namespace
+
+std::u16string ColumnTypeName(uint8_t code) {
+  switch (code) {
+    case 0:
+      return u"string";
+    case 1:
+      return u"int";
+    case 2:
+      return u"float";
+    case 3:
+      return u"bool";
+    case 4:
+      return u"resource";
+    default:
+      return u"*ERROR: UNKNOWN TYPE*";
+  }
+}
+
+std::u16string ValueToText(const TMemoryGFF& gff, const TListData& rows, uint32_t index,
+                           uint32_t offset, uint16_t typeId) {
+  const std::span<const uint8_t> element = gff.ListElement(rows, index);
+  if (typeId == kFieldUInt8 || typeId == kFieldInt32 || typeId == kFieldFloat32) {
+    char16_t number[kNumberTextUnits];
+    return std::u16string(number, NumberText(element, offset, typeId, number));
+  }
+  if (typeId != kFieldString) return kUnknownTypeText;
+  const std::optional<uint32_t> o = StringOffset(element, offset);
+  if (!o) return kCorruptedDataText;
+  uint64_t scanned = 0;
+  const std::span<const uint8_t> data = gff.RawDataBlock();
+  const TStringRef ref = FindString(data, *o, scanned);
+  if (ref.Kind == TStringRef::skCorrupted) return kCorruptedDataText;
+  std::u16string text(static_cast<size_t>(ref.Units), u'\0');
+  DecodeUnits(data, ref, text.data());
+  return text;
+}
+
+bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCounts* counts) {
+  TGDALoadCounts unused;
+  TGDALoadCounts& n = counts != nullptr ? *counts : unused;
+  n = {};
+  if (!ReadColumns(grid, gff)) return false;
 
   // From here on the table is loaded; the row part only adds what it can.
   const TStruct* rowStruct = nullptr;
@@ -442,73 +586,18 @@ bool LoadGDAFromContainer(TCellTable& grid, const TMemoryGFF& gff, TGDALoadCount
   // describe billions of cells: reading stops before the column that would
   // pass this budget, as it stops at a missing column.
   const uint64_t cellBudget = 2 * uint64_t{gff.RawDataBlock().size()} + kCellAllowance;
-  // The value field of each column: labels 10005, 10006, ... up to the
-  // first one missing (the first field of each label counts), and no
-  // further than the budget or the last column a table can hold.
-  std::unordered_map<uint32_t, const TField*> byLabel;
-  for (const TField& f : rowStruct->Fields) byLabel.emplace(f.Label, &f);
-  std::vector<const TField*> valueFields;
-  for (uint32_t c = 0; c < rowStruct->FieldCount && c < uint32_t{TCellTable::kMaxCount}; ++c) {
-    auto it = byLabel.find(kLabelFirstValue + c);
-    if (it == byLabel.end()) break;
-    if (uint64_t{c + 1} * rowList.Count > cellBudget) break;
-    valueFields.push_back(it->second);
-  }
-  // Decoded string texts are held at most twice per string, but strings
-  // that overlap (offsets inside one long string) are each decoded on their
-  // own.
-  // Their total stays below the text budget: reading stops before the
-  // column that would pass it. Counting each string once takes a pass of
-  // its own, needed only when the length words allow more than the budget.
-  const std::span<const uint8_t> data = gff.RawDataBlock();
-  TStringTable strings(data, n);
-  const uint64_t textBudget = 2 * uint64_t{data.size()} + kTextAllowance;
-  if (StringBytesBound(gff, rowList, valueFields, textBudget) > textBudget) {
-    uint64_t cost = 0;
-    for (size_t c = 0; c < valueFields.size() && cost <= textBudget; ++c) {
-      const TField& f = *valueFields[c];
-      if (f.TypeId != kFieldString) continue;
-      for (uint32_t k = 0; k < rowList.Count && cost <= textBudget; ++k) {
-        if (std::optional<uint32_t> o = StringOffset(gff.ListElement(rowList, k), f.Offset)) {
-          cost += strings.NewCost(*o);
-        }
-      }
-      if (cost > textBudget) valueFields.resize(c);
-    }
-  }
-  if (valueFields.empty()) return true;
+  std::vector<const TField*> fields = ValueFields(*rowStruct, rowList, cellBudget);
+  TStringTable strings(grid, gff.RawDataBlock(), n);
+  NoteStrings(gff, rowList, fields, strings);
+  ApplyTextBudget(gff, rowList, strings, fields);
+  if (fields.empty()) return true;
   try {
     grid.SetRowCount(static_cast<int32_t>(rowList.Count + 2));
   } catch (const Error&) {
     return true;  // more rows than a table can hold: the columns stay
   }
-  // Row by row, so that each stored row is filled while it is at hand; the
-  // cells are the same as when filled column by column. The strings of the
-  // next rows are asked for ahead: their slots and texts lie scattered in
-  // memory, and each cell would otherwise wait for them.
-  for (uint32_t k = 0; k < rowList.Count; ++k) {
-    const auto row = static_cast<int32_t>(k + 2);
-    const std::span<const uint8_t> element = gff.ListElement(rowList, k);
-    const std::span<const uint8_t> next = gff.ListElement(rowList, k + 1);
-    const std::span<const uint8_t> afterNext = gff.ListElement(rowList, k + 2);
-    for (size_t c = 0; c < valueFields.size(); ++c) {
-      const TField& f = *valueFields[c];
-      const auto col = static_cast<int32_t>(c);
-      if (f.TypeId == kFieldString) {
-        if (std::optional<uint32_t> o = StringOffset(afterNext, f.Offset)) strings.PrefetchSlot(*o);
-        if (std::optional<uint32_t> o = StringOffset(next, f.Offset)) strings.PrefetchText(*o);
-        if (std::optional<uint32_t> o = StringOffset(element, f.Offset)) {
-          strings.Store(grid, col, row, *o);
-        } else {
-          grid.SetCells(col, row, strings.Corrupted());
-        }
-      } else if (f.TypeId == kFieldUInt8 || f.TypeId == kFieldInt32 || f.TypeId == kFieldFloat32) {
-        grid.SetCells(col, row, NumberText(element, f.Offset, f.TypeId));
-      } else {
-        grid.SetCells(col, row, strings.UnknownType());
-      }
-    }
-  }
+  strings.SizeSlots();
+  ReadRows(grid, gff, rowList, fields, strings);
   return true;
 }
 

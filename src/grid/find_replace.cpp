@@ -80,6 +80,7 @@ std::optional<TGridCoord> Scan(const TCellTable& t, const TTextMatcher& m, const
                                TGridCoord first, TGridCoord last) {
   for (int32_t r = first.Y; r <= last.Y; ++r) {
     if (!a.Shows(r)) continue;
+    t.PrefetchRow(r + 1);
     const int32_t to = r == last.Y ? last.X : a.C1;
     for (int32_t c = r == first.Y ? first.X : a.C0; c <= to; ++c) {
       if (m.Matches(t.Cells(c, r))) return TGridCoord{c, r};
@@ -162,10 +163,10 @@ std::optional<TCellEdit> ReplaceInCell(const TCellTable& table, const TFindOptio
                                        std::u16string_view replacement, TGridCoord cell,
                                        const TFindScope& scope) {
   if (!SearchArea(table, scope).Holds(cell)) return std::nullopt;
-  const std::u16string& old = table.Cells(cell.X, cell.Y);
+  const std::u16string_view old = table.Cells(cell.X, cell.Y);
   std::optional<std::u16string> replaced = TTextMatcher(options).Replace(old, replacement);
   if (!replaced) return std::nullopt;
-  return TCellEdit{cell.X, cell.Y, old, std::move(*replaced)};
+  return TCellEdit{cell.X, cell.Y, std::u16string(old), std::move(*replaced)};
 }
 
 std::vector<TCellEdit> ReplaceAll(const TCellTable& table, const TFindOptions& options,
@@ -177,9 +178,9 @@ std::vector<TCellEdit> ReplaceAll(const TCellTable& table, const TFindOptions& o
   for (int32_t r = a.R0; r <= a.R1; ++r) {
     if (!a.Shows(r)) continue;
     for (int32_t c = a.C0; c <= a.C1; ++c) {
-      const std::u16string& old = table.Cells(c, r);
+      const std::u16string_view old = table.Cells(c, r);
       if (std::optional<std::u16string> replaced = matcher.Replace(old, replacement)) {
-        edits.push_back({c, r, old, std::move(*replaced)});
+        edits.push_back({c, r, std::u16string(old), std::move(*replaced)});
       }
     }
   }

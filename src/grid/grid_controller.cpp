@@ -47,7 +47,7 @@ void TGridController::CellWritten(int32_t col, int32_t row) {
   }
   if (FEditing && !FWritingFromEditor && FEditCell == TGridCoord{col, row}) {
     TInplaceEditorPort& editor = FView.Editor();
-    editor.SetText(FTable.Cells(col, row));
+    editor.SetText(std::u16string(FTable.Cells(col, row)));
     FShownText = editor.Text();
   }
   if (row < 2) FView.StatusChanged();  // a column's name or type
@@ -783,7 +783,7 @@ void TGridController::MouseUp(int32_t x, int32_t y) {
 void TGridController::AutoSizeColumn(int32_t col) {
   int32_t widest = 0;
   for (int32_t r = 0; r < FTable.RowCount(); ++r) {
-    const std::u16string& text = FTable.Cells(col, r);
+    const std::u16string_view text = FTable.Cells(col, r);
     if (!text.empty()) widest = std::max(widest, FView.TextWidth(text, r < FTable.FixedRows()));
   }
   // Twice the grid line, the text offset of 2 pixels and 2 more.

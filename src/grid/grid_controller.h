@@ -116,7 +116,7 @@ class TGridViewPort {
   // The 60 ms timer that calls AutoScrollTick while a drag is in progress.
   virtual void SetAutoScroll(bool on) = 0;
   // Width of a text in the font of normal or fixed cells.
-  virtual int32_t TextWidth(const std::u16string& text, bool fixed) const = 0;
+  virtual int32_t TextWidth(std::u16string_view text, bool fixed) const = 0;
   // The one in-place editor, created on first use.
   virtual TInplaceEditorPort& Editor() = 0;
   // What a status line shows may have changed: the current cell, the

@@ -15,7 +15,7 @@ std::optional<int32_t> RowOfId(const TCellTable& table, std::u16string_view id) 
   if (id.empty() || !HasIdColumn(table)) return std::nullopt;
   const std::optional<int32_t> value = ParseInteger(id);
   for (int32_t r = kFirstDataRow; r < table.RowCount(); ++r) {
-    const std::u16string& cell = table.Cells(0, r);
+    const std::u16string_view cell = table.Cells(0, r);
     if (value ? ParseInteger(cell) == value : cell == id) return r;
   }
   return std::nullopt;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <limits>
-#include <new>
 #include <utility>
 
 #include "common/error.h"
@@ -12,11 +11,9 @@ namespace tessary {
 
 namespace {
 
-const std::u16string kEmptyText;
-
-constexpr int kSectionShift = 4;
-constexpr int32_t kSectionSlots = 1 << kSectionShift;
-constexpr int32_t kSlotMask = kSectionSlots - 1;
+// The store compacts its texts when the units its blocks hold unused pass
+// those in use by this much more than the cells' own size.
+constexpr size_t kCompactSlackUnits = size_t{2} << 20;
 
 [[noreturn]] void ThrowListIndex(int64_t index) {
   ThrowError("List index out of bounds (%d)", static_cast<int>(index));
@@ -32,158 +29,134 @@ int32_t LastOf(int32_t first, int32_t count) {
 
 }  // namespace
 
-// The text of one cell: its own, or a shared one. Which member is alive is
-// kept in the section's SharedMask, so a slot is no larger than a string.
-union TCellTable::TSlot {
-  TSlot() {}
-  ~TSlot() {}
-  std::u16string Own;
-  TSharedText Shared;
+// Slot arrays of 1, 2, 4, 8 or 16 cells, carved from chunks that grow from
+// 64 KiB to 2 MiB with the cells held and go with the table; an array given
+// back is kept for the next one of its size. A table of millions of cells
+// thus makes a few hundred allocations, and frees them at once.
+class TCellTable::TSlotPool {
+ public:
+  TSlotPool() = default;
+  TSlotPool(const TSlotPool&) = delete;
+  TSlotPool& operator=(const TSlotPool&) = delete;
+  ~TSlotPool() {
+    for (const TChunk& c : FChunks) FreeTableBlock(c.Cells, c.Bytes);
+  }
+
+  static int SizeClass(int32_t slots) { return std::bit_width(static_cast<uint32_t>(slots) - 1); }
+
+  TCellText* Take(int sizeClass) {
+    if (TCellText* slots = FFree[sizeClass]) {
+      FFree[sizeClass] = reinterpret_cast<TCellText*>(slots[0].Bits());
+      return slots;
+    }
+    const size_t cells = size_t{1} << sizeClass;
+    if (FLeft < cells) {
+      // What is left of the chunk is small: it is not kept.
+      const size_t bytes = std::clamp(FBytes, kFirstChunkBytes, kHugeBlockBytes);
+      FChunks.reserve(FChunks.size() + 1);
+      FNext = static_cast<TCellText*>(AllocateTableBlock(bytes));
+      FChunks.push_back({FNext, bytes});
+      FBytes += bytes;
+      FLeft = bytes / sizeof(TCellText);
+    }
+    TCellText* slots = FNext;
+    FNext += cells;
+    FLeft -= cells;
+    return slots;
+  }
+
+  void Give(TCellText* slots, int sizeClass) {
+    slots[0] = TCellText::FromBits(reinterpret_cast<uintptr_t>(FFree[sizeClass]));
+    FFree[sizeClass] = slots;
+  }
+
+ private:
+  static constexpr size_t kFirstChunkBytes = size_t{64} << 10;
+  struct TChunk {
+    TCellText* Cells;
+    size_t Bytes;
+  };
+  std::vector<TChunk> FChunks;
+  size_t FBytes = 0;  // in all chunks
+  TCellText* FNext = nullptr;
+  size_t FLeft = 0;
+  TCellText* FFree[5] = {};
 };
 
-// A cell's text on its way into or out of a slot.
-struct TCellTable::TCellValue {
-  std::u16string Own;
-  TSharedText Shared;
-  bool Empty() const { return Shared ? Shared->empty() : Own.empty(); }
-};
-
-// 16 cells of one row. Slots grow in powers of two up to 16, so a row that is
-// filled left to right wastes little; Mask tells which slots hold text and
-// SharedMask which of those hold a shared text.
-struct TCellTable::TSection {
-  std::unique_ptr<TSlot[]> Slots;
-  uint8_t Capacity = 0;
-  uint16_t Mask = 0;
-  uint16_t SharedMask = 0;
-
-  TSection() = default;
-  TSection(TSection&& other) noexcept
-      : Slots(std::move(other.Slots)),
-        Capacity(std::exchange(other.Capacity, 0)),
-        Mask(std::exchange(other.Mask, 0)),
-        SharedMask(std::exchange(other.SharedMask, 0)) {}
-  TSection& operator=(TSection&& other) noexcept {
-    if (this != &other) {
-      DestroyAll();
-      Slots = std::move(other.Slots);
-      Capacity = std::exchange(other.Capacity, 0);
-      Mask = std::exchange(other.Mask, 0);
-      SharedMask = std::exchange(other.SharedMask, 0);
-    }
-    return *this;
+// Room for `slot`, and for at least `wanted` slots when the section grows.
+void TCellTable::TSection::Reserve(int32_t slot, int32_t wanted, TSlotPool& pool) {
+  if (slot < Capacity) return;
+  wanted = std::min<int32_t>(kSectionSlots, std::max({slot + 1, Capacity * 2, wanted}));
+  const int sizeClass = TSlotPool::SizeClass(wanted);
+  TCellText* grown = pool.Take(sizeClass);
+  for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) {
+    grown[std::countr_zero(mask)] = Slots[std::countr_zero(mask)];
   }
-  ~TSection() { DestroyAll(); }
+  Release(pool);
+  Slots = grown;
+  Capacity = static_cast<uint8_t>(1 << sizeClass);
+}
 
-  bool Has(int32_t slot) const { return (Mask >> slot) & 1u; }
-  bool IsShared(int32_t slot) const { return (SharedMask >> slot) & 1u; }
+void TCellTable::TSection::Release(TSlotPool& pool) {
+  if (Slots != nullptr) pool.Give(Slots, TSlotPool::SizeClass(Capacity));
+  Slots = nullptr;
+  Capacity = 0;
+}
 
-  const std::u16string& Text(int32_t slot) const {
-    return IsShared(slot) ? *Slots[slot].Shared : Slots[slot].Own;
-  }
+int32_t TCellTable::TStoreRow::LastCol() const {
+  if (Sections.empty()) return -1;
+  const auto last = static_cast<int32_t>(Sections.size()) - 1;
+  return last * kSectionSlots + std::bit_width(Sections.back().Mask) - 1;
+}
 
-  // Marks a slot that holds no text as holding one; the caller constructs
-  // the member that matches `shared` in it.
-  TSlot& Claim(int32_t slot, bool shared) {
-    const auto bit = static_cast<uint16_t>(1u << slot);
-    Mask = static_cast<uint16_t>(Mask | bit);
-    if (shared) SharedMask = static_cast<uint16_t>(SharedMask | bit);
-    return Slots[slot];
-  }
+void TCellTable::TStoreRow::TrimSections() {
+  while (!Sections.empty() && Sections.back().Mask == 0) Sections.pop_back();
+}
 
-  // Moves the text out; the slot keeps an empty member until Destroy.
-  TCellValue MoveOut(int32_t slot) {
-    TCellValue value;
-    if (IsShared(slot)) {
-      value.Shared = std::move(Slots[slot].Shared);
-    } else {
-      value.Own = std::move(Slots[slot].Own);
-    }
-    return value;
-  }
-
-  void Destroy(int32_t slot) {
-    const auto bit = static_cast<uint16_t>(1u << slot);
-    if (IsShared(slot)) {
-      Slots[slot].Shared.~TSharedText();
-    } else {
-      Slots[slot].Own.~basic_string();
-    }
-    Mask = static_cast<uint16_t>(Mask & ~bit);
-    SharedMask = static_cast<uint16_t>(SharedMask & ~bit);
-  }
-
-  void DestroyAll() {
-    for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) Destroy(std::countr_zero(mask));
-  }
-
-  void Reserve(int32_t slot) {
-    if (slot < Capacity) return;
-    const int32_t wanted =
-        std::min<int32_t>(kSectionSlots, std::max<int32_t>(slot + 1, Capacity * 2));
-    auto grown = std::make_unique<TSlot[]>(static_cast<size_t>(wanted));
-    for (uint32_t mask = Mask; mask != 0; mask &= mask - 1) {
-      const int32_t i = std::countr_zero(mask);
-      if (IsShared(i)) {
-        new (&grown[i].Shared) TSharedText(std::move(Slots[i].Shared));
-        Slots[i].Shared.~TSharedText();
-      } else {
-        new (&grown[i].Own) std::u16string(std::move(Slots[i].Own));
-        Slots[i].Own.~basic_string();
-      }
-    }
-    Slots = std::move(grown);
-    Capacity = static_cast<uint8_t>(wanted);
-  }
-};
-
-// One row of the store: sections indexed by column >> 4. Trailing empty
-// sections are removed, so the last section holds the row's last cell.
-struct TCellTable::TStoreRow {
-  std::vector<TSection> Sections;
-
-  // Highest column holding text, or -1.
-  int32_t LastCol() const {
-    if (Sections.empty()) return -1;
-    const auto last = static_cast<int32_t>(Sections.size()) - 1;
-    return last * kSectionSlots + std::bit_width(Sections.back().Mask) - 1;
-  }
-
-  void TrimSections() {
-    while (!Sections.empty() && Sections.back().Mask == 0) Sections.pop_back();
-  }
-};
-
-TCellTable::TCellTable() = default;
+TCellTable::TCellTable() : FSlotPool(std::make_unique<TSlotPool>()) {}
+// The pool frees its chunks and the store its blocks: no text and no slot
+// array is freed on its own.
 TCellTable::~TCellTable() = default;
 
 // --- Cells -----------------------------------------------------------------
 
-TCellTable::TStoreRow* TCellTable::FindRow(int32_t row) const {
+const TCellTable::TStoreRow* TCellTable::FindRow(int32_t row) const {
   if (row < 0 || static_cast<size_t>(row) >= FRows.size()) return nullptr;
-  return FRows[static_cast<size_t>(row)].get();
+  const TStoreRow& entry = FRows[static_cast<size_t>(row)];
+  return entry.Sections.empty() ? nullptr : &entry;
 }
 
 TCellTable::TStoreRow& TCellTable::MakeRow(int32_t row) {
   const auto index = static_cast<size_t>(row);
   if (index >= FRows.size()) FRows.resize(index + 1);
-  if (!FRows[index]) FRows[index] = std::make_unique<TStoreRow>();
-  return *FRows[index];
+  return FRows[index];
 }
 
-const std::u16string& TCellTable::Cells(int32_t col, int32_t row) const {
+// The slot of a cell, or nullptr for a cell that holds no text.
+const TCellText* TCellTable::FindCell(int32_t col, int32_t row) const {
   if (row < 0) ThrowListIndex(row);
   const TStoreRow* entry = FindRow(row);
-  if (!entry) return kEmptyText;
+  if (!entry) return nullptr;
   if (col < 0) {
     if (!entry->Sections.empty()) ThrowListIndex(col);
-    return kEmptyText;
+    return nullptr;
   }
   const auto section = static_cast<size_t>(col >> kSectionShift);
-  if (section >= entry->Sections.size()) return kEmptyText;
+  if (section >= entry->Sections.size()) return nullptr;
   const TSection& s = entry->Sections[section];
   const int32_t slot = col & kSlotMask;
-  return s.Has(slot) ? s.Text(slot) : kEmptyText;
+  return s.Has(slot) ? &s.Slots[slot] : nullptr;
+}
+
+std::u16string_view TCellTable::CellsOutside(int32_t col, int32_t row) const {
+  const TCellText* cell = FindCell(col, row);
+  return cell ? FTexts.View(*cell) : std::u16string_view(u"", 0);
+}
+
+TStoredText TCellTable::StoredText(int32_t col, int32_t row) const {
+  const TCellText* cell = FindCell(col, row);
+  if (!cell) return TStoredText{std::u16string_view(u"", 0), 0, false};
+  return TStoredText{FTexts.View(*cell), cell->Bits(), cell->Kind() == TCellText::TKind::tkShared};
 }
 
 int32_t TCellTable::LastStoredCol(int32_t row) const {
@@ -191,53 +164,82 @@ int32_t TCellTable::LastStoredCol(int32_t row) const {
   return entry ? entry->LastCol() : -1;
 }
 
+// Only shared texts are asked for: a cell's own text was stored in the
+// order the cells were written, which reading follows well enough.
+void TCellTable::PrefetchRow(int32_t row) const {
+  if (FTexts.SharedCount() == 0) return;
+  const TStoreRow* entry = FindRow(row);
+  if (!entry) return;
+  for (const TSection& s : entry->Sections) {
+    for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+      const TCellText& cell = s.Slots[std::countr_zero(mask)];
+      if (cell.Kind() == TCellText::TKind::tkShared) __builtin_prefetch(FTexts.View(cell).data());
+    }
+  }
+}
+
 void TCellTable::SetCells(int32_t col, int32_t row, std::u16string_view text) {
-  SetCells(col, row, std::u16string(text));
-}
-
-void TCellTable::SetCells(int32_t col, int32_t row, std::u16string&& text) {
   if (row < 0 || row > kMaxIndex) ThrowListIndex(row);
   if (col < 0 || col > kMaxIndex) ThrowListIndex(col);
-  if (text.empty()) {
-    EraseCell(MakeRow(row), col);
-  } else {
-    new (&EmptySlot(col, row, false).Own) std::u16string(std::move(text));
-  }
-  if (FObserver) FObserver->CellWritten(col, row);
+  // The copy is made first: `text` may be a cell's text of this table.
+  WriteCell(col, row, FTexts.Make(text));
 }
 
-void TCellTable::SetCells(int32_t col, int32_t row, TSharedText text) {
+// The text's count is settled when its maker lets go: giving it to a cell
+// does not touch its memory, which for a text of many cells lies anywhere.
+void TCellTable::SetCells(int32_t col, int32_t row, TSharedText& text) {
   if (row < 0 || row > kMaxIndex) ThrowListIndex(row);
   if (col < 0 || col > kMaxIndex) ThrowListIndex(col);
-  StoreCell(col, row, TCellValue{std::u16string(), std::move(text)});
+  if (text.FText.InStore()) ++text.FHolders;
+  WriteCell(col, row, text.FText);
+}
+
+void TCellTable::SetCells(int32_t col, int32_t row, TSharedText&& text) {
+  SetCells(col, row, text);
+  ReleaseText(text);
+}
+
+void TCellTable::ReleaseText(TSharedText& text) {
+  const TCellText cell = std::exchange(text.FText, TCellText());
+  const uint64_t holders = std::exchange(text.FHolders, 0);
+  if (!cell.InStore()) return;
+  FTexts.Settle(cell, holders);
+  --FHeldTexts;
+  CompactTexts();
+}
+
+// A write through Cells: the cell takes the text, the view hears of it, and
+// the store may compact.
+void TCellTable::WriteCell(int32_t col, int32_t row, TCellText text) {
+  StoreCell(col, row, text);
   if (FObserver) FObserver->CellWritten(col, row);
+  CompactTexts();
 }
 
-void TCellTable::StoreCell(int32_t col, int32_t row, TCellValue&& value) {
-  if (value.Empty()) {
+void TCellTable::StoreCell(int32_t col, int32_t row, TCellText text) {
+  if (text.Empty()) {
     EraseCell(MakeRow(row), col);
-  } else if (value.Shared) {
-    new (&EmptySlot(col, row, true).Shared) TSharedText(std::move(value.Shared));
-  } else {
-    new (&EmptySlot(col, row, false).Own) std::u16string(std::move(value.Own));
+    return;
   }
-}
-
-// The slot of a cell about to get a text: created when needed, emptied of
-// the text it held, and counted as holding one.
-TCellTable::TSlot& TCellTable::EmptySlot(int32_t col, int32_t row, bool shared) {
   TStoreRow& entry = MakeRow(row);
   const auto section = static_cast<size_t>(col >> kSectionShift);
-  if (section >= entry.Sections.size()) entry.Sections.resize(section + 1);
+  if (section >= entry.Sections.size()) {
+    if (entry.Sections.empty() && col < FColCount) {
+      entry.Sections.reserve(static_cast<size_t>(FColCount - 1) / kSectionSlots + 1);
+    }
+    entry.Sections.resize(section + 1);
+  }
   TSection& s = entry.Sections[section];
   const int32_t slot = col & kSlotMask;
-  s.Reserve(slot);
+  const int32_t base = col - slot;
+  s.Reserve(slot, s.Capacity == 0 && col < FColCount ? FColCount - base : 0, *FSlotPool);
   if (s.Has(slot)) {
-    s.Destroy(slot);
+    FTexts.Release(s.Slots[slot]);
   } else {
+    s.Mask = static_cast<uint16_t>(s.Mask | (1u << slot));
     ++FStoredCells;
   }
-  return s.Claim(slot, shared);
+  s.Slots[slot] = text;
 }
 
 void TCellTable::EraseCell(TStoreRow& entry, int32_t col) {
@@ -246,12 +248,32 @@ void TCellTable::EraseCell(TStoreRow& entry, int32_t col) {
   TSection& s = entry.Sections[section];
   const int32_t slot = col & kSlotMask;
   if (!s.Has(slot)) return;
-  s.Destroy(slot);
+  FTexts.Release(s.Slots[slot]);
+  s.Mask = static_cast<uint16_t>(s.Mask & ~(1u << slot));
   --FStoredCells;
   if (s.Mask == 0) {
-    s.Slots.reset();
-    s.Capacity = 0;
+    s.Release(*FSlotPool);
     entry.TrimSections();
+  }
+}
+
+// Called where no text is out of its cell: at the end of the operations
+// that let go of texts, never inside one. Its cost follows the cells and
+// the text in use, and it runs only after at least that much text has been
+// let go of since the last time, so over a session it costs no more than
+// writing the texts did.
+void TCellTable::CompactTexts() {
+  const size_t live = FTexts.LiveUnits();
+  const size_t unused = FTexts.BlockUnits() - live;
+  if (FHeldTexts > 0 || unused <= live + 4 * FStoredCells + kCompactSlackUnits) return;
+  TTextStore old = std::move(FTexts);
+  for (TStoreRow& row : FRows) {
+    for (TSection& s : row.Sections) {
+      for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+        TCellText& cell = s.Slots[std::countr_zero(mask)];
+        cell = FTexts.MoveFrom(old, cell);
+      }
+    }
   }
 }
 
@@ -266,17 +288,16 @@ void TCellTable::ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t ro
   row2 = static_cast<int32_t>(std::min<int64_t>(row2, static_cast<int64_t>(FRows.size()) - 1));
   col2 = std::min(col2, kMaxIndex);
   for (int32_t r = row1; r <= row2; ++r) {
-    TStoreRow* entry = FRows[static_cast<size_t>(r)].get();
-    if (!entry) continue;
-    const int32_t last = std::min(col2, entry->LastCol());
+    TStoreRow& entry = FRows[static_cast<size_t>(r)];
+    const int32_t last = std::min(col2, entry.LastCol());
     // From the right, so that trimming trailing sections never skips one.
     for (int32_t s = last >> kSectionShift; s >= (col1 >> kSectionShift) && last >= col1; --s) {
-      if (static_cast<size_t>(s) >= entry->Sections.size()) continue;
+      if (static_cast<size_t>(s) >= entry.Sections.size()) continue;
       const int32_t base = s * kSectionSlots;
-      uint32_t mask = entry->Sections[static_cast<size_t>(s)].Mask;
+      uint32_t mask = entry.Sections[static_cast<size_t>(s)].Mask;
       for (; mask != 0; mask &= mask - 1) {
         const int32_t c = base + std::countr_zero(mask);
-        if (c >= col1 && c <= last) EraseCell(*entry, c);
+        if (c >= col1 && c <= last) EraseCell(entry, c);
       }
     }
   }
@@ -459,6 +480,7 @@ void TCellTable::CellsChanged(const TGridRect& r) {
 void TCellTable::ClearRect(int32_t aCol1, int32_t aRow1, int32_t aCol2, int32_t aRow2) {
   ClearRange(aCol1, aRow1, aCol2, aRow2);
   CellsChanged(TGridRect{aCol1, aRow1, aCol2, aRow2});
+  CompactTexts();
 }
 
 void TCellTable::Clear() { ClearRect(0, 0, FColCount - 1, FRowCount - 1); }
@@ -476,6 +498,7 @@ void TCellTable::ClearRows(int32_t rowIndex, int32_t rCount) {
 void TCellTable::EmptyRowCells(int32_t aRow) {
   ClearRange(0, aRow, FColCount - 1, aRow);
   if (FObserver) FObserver->CellsInvalidated(TGridRect{0, aRow, FColCount - 1, aRow});
+  CompactTexts();
 }
 
 void TCellTable::InsertRows(int32_t rowIndex, int32_t rCount, bool /*updateCellControls*/) {
@@ -492,37 +515,7 @@ void TCellTable::InsertRows(int32_t rowIndex, int32_t rCount, bool /*updateCellC
   if (static_cast<size_t>(rowIndex) < FRows.size()) {
     FRows.resize(std::max(FRows.size(), static_cast<size_t>(FRowCount)));
     for (int32_t dst = FRowCount - 1; dst >= rowIndex + rCount; --dst) {
-      const int32_t src = dst - rCount;
-      auto& dstRow = FRows[static_cast<size_t>(dst)];
-      auto& srcRow = FRows[static_cast<size_t>(src)];
-      if (!dstRow && !srcRow) continue;
-      const int32_t dstLast = dstRow ? dstRow->LastCol() : -1;
-      const int32_t srcLast = srcRow ? srcRow->LastCol() : -1;
-      if (dstLast < colLimit && srcLast < colLimit) {
-        // Neither row holds cells beyond the extent: move the whole entry.
-        // The old destination content lands in a row that is overwritten or
-        // emptied later in this operation.
-        std::swap(dstRow, srcRow);
-        continue;
-      }
-      ClearRange(0, dst, colLimit - 1, dst);
-      if (!srcRow) continue;
-      const int32_t lastSection = std::min(srcLast, colLimit - 1) >> kSectionShift;
-      for (int32_t sec = lastSection; sec >= 0; --sec) {
-        if (static_cast<size_t>(sec) >= srcRow->Sections.size()) continue;
-        TSection& s = srcRow->Sections[static_cast<size_t>(sec)];
-        for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
-          const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
-          if (c >= colLimit) break;
-          StoreCell(c, dst, s.MoveOut(c & kSlotMask));
-        }
-        // Now drop the moved-from entries (this may trim the section away).
-        for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
-          const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
-          if (c >= colLimit) break;
-          EraseCell(*srcRow, c);
-        }
-      }
+      MoveRowCells(dst, dst - rCount, colLimit);
     }
   }
   if (static_cast<size_t>(rowIndex) < FRowHeights.size()) {
@@ -536,6 +529,42 @@ void TCellTable::InsertRows(int32_t rowIndex, int32_t rCount, bool /*updateCellC
     ClearRange(0, r, colLimit - 1, r);
   }
   CellsChanged(TGridRect{0, rowIndex, FColCount - 1, LastOf(rowIndex, rCount + 1)});
+  CompactTexts();
+}
+
+// Row `dst` takes the cells of row `src` below column colLimit; its own
+// cells there go, and its cells from colLimit on stay.
+void TCellTable::MoveRowCells(int32_t dst, int32_t src, int32_t colLimit) {
+  TStoreRow& dstRow = FRows[static_cast<size_t>(dst)];
+  TStoreRow& srcRow = FRows[static_cast<size_t>(src)];
+  const int32_t dstLast = dstRow.LastCol();
+  const int32_t srcLast = srcRow.LastCol();
+  if (dstLast < 0 && srcLast < 0) return;
+  if (dstLast < colLimit && srcLast < colLimit) {
+    // Neither row holds cells beyond the extent: move the whole entry. The
+    // old destination content lands in a row that is overwritten or emptied
+    // later in the same insertion.
+    std::swap(dstRow.Sections, srcRow.Sections);
+    return;
+  }
+  ClearRange(0, dst, colLimit - 1, dst);
+  if (srcLast < 0) return;
+  const int32_t lastSection = std::min(srcLast, colLimit - 1) >> kSectionShift;
+  for (int32_t sec = lastSection; sec >= 0; --sec) {
+    if (static_cast<size_t>(sec) >= srcRow.Sections.size()) continue;
+    TSection& s = srcRow.Sections[static_cast<size_t>(sec)];
+    for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+      const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
+      if (c >= colLimit) break;
+      StoreCell(c, dst, s.MoveOut(c & kSlotMask));
+    }
+    // Now drop the moved-from entries (this may trim the section away).
+    for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
+      const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
+      if (c >= colLimit) break;
+      EraseCell(srcRow, c);
+    }
+  }
 }
 
 void TCellTable::AppendEmptyRow() {
@@ -587,26 +616,26 @@ void TCellTable::RelocateColumn(int32_t fromIndex, int32_t toIndex) {
   struct TMoved {
     int32_t From;
     int32_t To;
-    TCellValue Text;
+    TCellText Text;
   };
   std::vector<TMoved> moved;
   for (size_t r = 0; r < FRows.size(); ++r) {
-    TStoreRow* entry = FRows[r].get();
-    if (!entry || entry->LastCol() < low) continue;
+    TStoreRow& entry = FRows[r];
+    if (entry.LastCol() < low) continue;
     // Take the stored cells of low..high out, then put them at their new
     // columns: the cost follows the cells held, not the distance.
     moved.clear();
-    const int32_t last = std::min(high, entry->LastCol());
+    const int32_t last = std::min(high, entry.LastCol());
     for (int32_t sec = low >> kSectionShift; sec <= last >> kSectionShift; ++sec) {
-      TSection& s = entry->Sections[static_cast<size_t>(sec)];
+      TSection& s = entry.Sections[static_cast<size_t>(sec)];
       for (uint32_t mask = s.Mask; mask != 0; mask &= mask - 1) {
         const int32_t c = sec * kSectionSlots + std::countr_zero(mask);
         if (c < low || c > last) continue;
         moved.push_back(TMoved{c, target(c), s.MoveOut(c & kSlotMask)});
       }
     }
-    for (const TMoved& m : moved) EraseCell(*entry, m.From);
-    for (TMoved& m : moved) StoreCell(m.To, static_cast<int32_t>(r), std::move(m.Text));
+    for (const TMoved& m : moved) EraseCell(entry, m.From);
+    for (const TMoved& m : moved) StoreCell(m.To, static_cast<int32_t>(r), m.Text);
   }
 
   if (high < FColCount && static_cast<size_t>(low) < FColWidths.size()) {
@@ -639,9 +668,10 @@ void TCellTable::ReorderRows(int32_t first, const std::vector<int32_t>& order) {
   const auto begin = static_cast<size_t>(first);
   if (begin < FRows.size()) {
     FRows.resize(std::max(FRows.size(), begin + static_cast<size_t>(n)));
-    std::vector<std::unique_ptr<TStoreRow>> moved(static_cast<size_t>(n));
-    for (size_t i = 0; i < moved.size(); ++i)
+    std::vector<TStoreRow> moved(static_cast<size_t>(n));
+    for (size_t i = 0; i < moved.size(); ++i) {
       moved[i] = std::move(FRows[static_cast<size_t>(order[i])]);
+    }
     std::move(moved.begin(), moved.end(), FRows.begin() + static_cast<ptrdiff_t>(begin));
   }
   if (begin < FRowHeights.size()) {

@@ -10,7 +10,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "table/text_store.h"
 
 namespace tessary {
 
@@ -32,10 +35,43 @@ struct TGridRect {
 
 class TCellTable;
 
-// An immutable text that several cells hold at once: a table reader gives
+// A text that several cells of one table hold at once: a table reader gives
 // every cell that refers to one stored string the same text instead of a
 // copy each. Writing a cell replaces its text; a shared text never changes.
-using TSharedText = std::shared_ptr<const std::u16string>;
+// Made by TCellTable::ShareText; its maker holds it, and counts the cells
+// it gives it to, until it hands its hold to a cell or lets go
+// (ReleaseText).
+class TSharedText {
+ public:
+  TSharedText() = default;
+  TSharedText(TSharedText&& other) noexcept
+      : FText(std::exchange(other.FText, TCellText())),
+        FHolders(std::exchange(other.FHolders, 0)) {}
+  TSharedText& operator=(TSharedText&& other) noexcept {
+    FText = std::exchange(other.FText, TCellText());
+    FHolders = std::exchange(other.FHolders, 0);
+    return *this;
+  }
+  TSharedText(const TSharedText&) = delete;
+  TSharedText& operator=(const TSharedText&) = delete;
+  bool Empty() const { return FText.Empty(); }
+
+ private:
+  friend class TCellTable;
+  explicit TSharedText(TCellText text) : FText(text) {}
+  TCellText FText;
+  uint64_t FHolders = 0;  // cells given the text so far
+};
+
+// A cell's text with what tells stored texts apart: cells that show one
+// shared text give the same Id (until the table next changes), and Shared
+// says whether other cells may show that very text (false: no other cell
+// does).
+struct TStoredText {
+  std::u16string_view Text;
+  uint64_t Id = 0;
+  bool Shared = false;
+};
 
 // Row and cell events. An unassigned event is skipped; the Boolean of a veto
 // event is True on entry and a handler sets it False to cancel.
@@ -82,24 +118,74 @@ class TCellTable {
   // --- Cells -------------------------------------------------------------
   // The stored text, or "" for a cell that holds none. Indices are not
   // checked against the extent. A negative row, or a negative column in a
-  // row that holds cells, throws "List index out of bounds (%d)". The
-  // reference stays valid until the table is next changed.
-  const std::u16string& Cells(int32_t col, int32_t row) const;
-  // Stores the text; "" removes the cell's entry. Negative indices and
-  // indices above kMaxIndex throw "List index out of bounds (%d)".
+  // row that holds cells, throws "List index out of bounds (%d)". The view
+  // stays valid until the table is next changed.
+  std::u16string_view Cells(int32_t col, int32_t row) const {
+    // Inline, as reading a table is a read per cell: a cell of a stored row
+    // is found here, anything else (no row, a negative index) below.
+    if (row >= 0 && col >= 0 && static_cast<size_t>(row) < FRows.size()) {
+      const TStoreRow& entry = FRows[static_cast<size_t>(row)];
+      const auto section = static_cast<size_t>(col >> kSectionShift);
+      if (section < entry.Sections.size()) {
+        const TSection& s = entry.Sections[section];
+        if (s.Has(col & kSlotMask)) return FTexts.View(s.Slots[col & kSlotMask]);
+      }
+      return std::u16string_view(u"", 0);
+    }
+    return CellsOutside(col, row);
+  }
+  // The same with what identifies the stored text.
+  TStoredText StoredText(int32_t col, int32_t row) const;
+  // Stores a copy of the text (which may be another cell's); "" removes the
+  // cell's entry. Negative indices and indices above kMaxIndex throw "List
+  // index out of bounds (%d)".
   void SetCells(int32_t col, int32_t row, std::u16string_view text);
-  void SetCells(int32_t col, int32_t row, std::u16string&& text);
   void SetCells(int32_t col, int32_t row, const char16_t* text) {
     SetCells(col, row, std::u16string_view(text));
   }
-  // Stores a shared text (null or "" removes the entry); Cells then returns
-  // that very text.
-  void SetCells(int32_t col, int32_t row, TSharedText text);
+  // Stores a shared text (an empty one removes the entry); Cells then
+  // returns that very text. The first form gives the cell one more hold on
+  // it, the second hands the caller's own hold to the cell.
+  void SetCells(int32_t col, int32_t row, TSharedText& text);
+  void SetCells(int32_t col, int32_t row, TSharedText&& text);
   // Number of cells that hold text (over the whole store).
   size_t StoredCellCount() const { return FStoredCells; }
+
+  // --- Shared texts --------------------------------------------------------
+  // A new shared text of `units` code units, written by fill(char16_t*)
+  // straight into the store. The caller holds it until it hands the hold to
+  // a cell or calls ReleaseText; while any is held the store does not
+  // compact.
+  template <typename TFill>
+  TSharedText ShareText(size_t units, TFill&& fill) {
+    if (units <= TCellText::kInlineUnits) {
+      char16_t text[TCellText::kInlineUnits];
+      fill(text);
+      return TSharedText(FTexts.Make(std::u16string_view(text, units)));
+    }
+    char16_t* room = nullptr;
+    TSharedText shared(FTexts.MakeShared(units, room));
+    ++FHeldTexts;
+    fill(room);
+    return shared;
+  }
+  TSharedText ShareText(std::u16string_view text) {
+    return ShareText(text.size(), [&](char16_t* room) { text.copy(room, text.size()); });
+  }
+  void ReleaseText(TSharedText& text);
+
+  // --- Memory ----------------------------------------------------------------
+  // Code units of text in use, and held by the store's blocks (in use or
+  // not yet reused); texts of up to three code units are held in their cells.
+  size_t TextUnits() const { return FTexts.LiveUnits(); }
+  size_t TextBlockUnits() const { return FTexts.BlockUnits(); }
   // The highest column of `row` that holds text (also beyond the extent), or
   // -1 when the row holds none: scans of a row can stop there.
   int32_t LastStoredCol(int32_t row) const;
+  // Starts loading the texts of a row's cells, for code that reads the table
+  // row by row: texts that several cells share lie anywhere in memory, and
+  // asking for the next row's while reading a row hides the wait.
+  void PrefetchRow(int32_t row) const;
 
   // --- Extent and fixed area --------------------------------------------
   int32_t ColCount() const { return FColCount; }
@@ -195,16 +281,53 @@ class TCellTable {
   TCellTableObserver* Observer() const { return FObserver; }
 
  private:
-  union TSlot;
-  struct TCellValue;
-  struct TSection;
-  struct TStoreRow;
+  class TSlotPool;
 
-  TStoreRow* FindRow(int32_t row) const;
+  static constexpr int kSectionShift = 4;
+  static constexpr int32_t kSectionSlots = 1 << kSectionShift;
+  static constexpr int32_t kSlotMask = kSectionSlots - 1;
+
+  // 16 cells of one row, in a slot array of the pool. A section inside the
+  // extent starts with room for its columns there, as rows are mostly
+  // filled whole; beyond the extent slots grow in powers of two up to 16,
+  // so a sparse row wastes little. Mask tells which slots hold text; the
+  // others hold anything. Slots hold TCellText values only: nothing to
+  // destroy one by one.
+  struct TSection {
+    TCellText* Slots = nullptr;
+    uint16_t Mask = 0;
+    uint8_t Capacity = 0;
+
+    bool Has(int32_t slot) const { return (Mask >> slot) & 1u; }
+    // Takes the text out; the slot stays marked until erased.
+    TCellText MoveOut(int32_t slot) { return std::exchange(Slots[slot], TCellText()); }
+    void Reserve(int32_t slot, int32_t wanted, TSlotPool& pool);
+    // Gives the slot array back; the section holds no text.
+    void Release(TSlotPool& pool);
+  };
+
+  // One row of the store: sections indexed by column >> 4. Trailing empty
+  // sections are removed, so the last section holds the row's last cell.
+  struct TStoreRow {
+    std::vector<TSection> Sections;
+    // Highest column holding text, or -1.
+    int32_t LastCol() const;
+    void TrimSections();
+  };
+
+  std::u16string_view CellsOutside(int32_t col, int32_t row) const;
+  const TCellText* FindCell(int32_t col, int32_t row) const;
+  const TStoreRow* FindRow(int32_t row) const;
   TStoreRow& MakeRow(int32_t row);
-  void StoreCell(int32_t col, int32_t row, TCellValue&& value);
-  TSlot& EmptySlot(int32_t col, int32_t row, bool shared);
+  // Puts a text into a cell, letting go of the one it held; the table takes
+  // over the caller's hold of `text`.
+  void StoreCell(int32_t col, int32_t row, TCellText text);
   void EraseCell(TStoreRow& row, int32_t col);
+  void WriteCell(int32_t col, int32_t row, TCellText text);
+  // Moves the texts into fresh blocks when the blocks hold more unused text
+  // than used; the cells keep their texts and shared texts stay shared.
+  void CompactTexts();
+  void MoveRowCells(int32_t dst, int32_t src, int32_t colLimit);
   void ClearRange(int32_t col1, int32_t row1, int32_t col2, int32_t row2);
   void SetCurrentAndAnchor(TGridCoord current, TGridCoord anchor);
   TGridCoord ClampToEditable(TGridCoord cell) const;
@@ -212,8 +335,11 @@ class TCellTable {
   void ChangeFixed(bool cols, int32_t value);
   void NotifyLayout();
 
-  std::vector<std::unique_ptr<TStoreRow>> FRows;  // index = row; null = never written
+  std::vector<TStoreRow> FRows;  // index = row
+  std::unique_ptr<TSlotPool> FSlotPool;
   size_t FStoredCells = 0;
+  TTextStore FTexts;
+  size_t FHeldTexts = 0;  // shared texts handed out and not yet given back
 
   int32_t FColCount = 1;
   int32_t FRowCount = 3;

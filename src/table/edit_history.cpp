@@ -203,7 +203,7 @@ void TEditHistory::RecordRect(int32_t col1, int32_t row1, int32_t col2, int32_t 
   for (int32_t r = row1; r <= row2; ++r) {
     const int32_t last = std::min(col2, FTable.LastStoredCol(r));
     for (int32_t c = col1; c <= last; ++c) {
-      const std::u16string& text = FTable.Cells(c, r);
+      const std::u16string_view text = FTable.Cells(c, r);
       if (!text.empty()) RecordCell(c, r, text, std::u16string_view());
     }
   }
@@ -214,7 +214,7 @@ void TEditHistory::RecordRect(int32_t col1, int32_t row1, int32_t col2, int32_t 
 void TEditHistory::SetCells(int32_t col, int32_t row, std::u16string_view text) {
   if (col >= 0 && row >= 0 && FTable.Cells(col, row) == text) return;
   // Copies of both texts: `text` may lie in the table itself.
-  std::u16string old = col >= 0 && row >= 0 ? FTable.Cells(col, row) : std::u16string();
+  std::u16string old(col >= 0 && row >= 0 ? FTable.Cells(col, row) : std::u16string_view());
   std::u16string value(text);
   FTable.SetCells(col, row, value);  // throws for indices the table cannot hold
   RecordCell(col, row, old, value);

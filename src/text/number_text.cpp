@@ -1,5 +1,6 @@
 #include "text/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cfloat>
 #include <charconv>
@@ -120,10 +121,16 @@ int ExactDigits18(float value, char digits[18]) {
 
 }  // namespace
 
-std::u16string FormatInteger(int32_t value) {
+size_t FormatIntegerTo(int32_t value, char16_t* out) {
   char buf[16];
   const char* end = std::to_chars(buf, buf + sizeof buf, value).ptr;
-  return std::u16string(static_cast<const char*>(buf), end);
+  std::copy(static_cast<const char*>(buf), end, out);
+  return static_cast<size_t>(end - buf);
+}
+
+std::u16string FormatInteger(int32_t value) {
+  char16_t out[kNumberTextUnits];
+  return std::u16string(out, FormatIntegerTo(value, out));
 }
 
 std::optional<int32_t> ParseInteger(std::u16string_view text) {
@@ -167,9 +174,15 @@ std::optional<int32_t> ParseInteger(std::u16string_view text) {
 }
 
 std::u16string FormatReal(float value) {
-  if (std::isnan(value)) return u"NAN";
-  if (std::isinf(value)) return value < 0 ? u"-INF" : u"INF";
-  if (value == 0) return u"0";
+  char16_t out[kNumberTextUnits];
+  return std::u16string(out, FormatRealTo(value, out));
+}
+
+size_t FormatRealTo(float value, char16_t* out) {
+  auto put = [out](std::u16string_view text) { return text.copy(out, text.size()); };
+  if (std::isnan(value)) return put(u"NAN");
+  if (std::isinf(value)) return put(value < 0 ? u"-INF" : u"INF");
+  if (value == 0) return put(u"0");
 
   char digits[18];
   int exponent = ExactDigits18(std::fabs(value), digits);  // value = 0.d1d2... x 10^exponent
@@ -193,7 +206,6 @@ std::u16string FormatReal(float value) {
   while (count > 1 && digits[count - 1] == '0') --count;
 
   // At most a sign, 15 digits, "0." with three zeros, or "." with "E-46".
-  char16_t out[32];
   char16_t* p = out;
   if (value < 0) *p++ = u'-';
   if (exponent > 15 || exponent < -3) {
@@ -218,7 +230,7 @@ std::u16string FormatReal(float value) {
     for (int k = 0; k < -exponent; ++k) *p++ = u'0';
     for (int k = 0; k < count; ++k) *p++ = static_cast<char16_t>(digits[k]);
   }
-  return std::u16string(out, p);
+  return static_cast<size_t>(p - out);
 }
 
 template <typename Real>

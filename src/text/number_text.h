@@ -3,6 +3,7 @@
 // read and saved again keeps its values.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,8 +11,13 @@
 
 namespace tessary {
 
+// Room enough for any text FormatIntegerTo and FormatRealTo write.
+inline constexpr size_t kNumberTextUnits = 32;
+
 // Decimal digits, a minus sign for negative values, no grouping.
 std::u16string FormatInteger(int32_t value);
+// The same written into `out` (kNumberTextUnits code units); its length.
+size_t FormatIntegerTo(int32_t value, char16_t* out);
 
 // Leading blanks, one sign, then decimal digits or a hexadecimal prefix
 // ("$", "x", "X", "0x", "0X") with hex digits, and nothing else. Values
@@ -23,6 +29,7 @@ std::optional<int32_t> ParseInteger(std::u16string_view text);
 // rounded at its 16th digit), fixed form for exponents -3 to 15, else
 // scientific ("1.15292150460685E18"); "NAN", "INF", "-INF".
 std::u16string FormatReal(float value);
+size_t FormatRealTo(float value, char16_t* out);
 
 // Blanks, a sign, digits with an optional full stop and digits, an optional
 // exponent, blanks. Accumulated in extended precision; refused when out of

@@ -1,5 +1,7 @@
 #include "text/utf16.h"
 
+#include <algorithm>
+
 namespace tessary {
 
 namespace {
@@ -14,6 +16,16 @@ std::string ToUtf8Keeping(std::u16string_view text, bool keepBytes) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
+    // A run of ASCII, the common case, goes in one step.
+    size_t end = i;
+    while (end < text.size() && text[end] < 0x80) ++end;
+    if (end > i) {
+      const size_t at = out.size();
+      out.resize(at + (end - i));
+      for (size_t k = i; k < end; ++k) out[at + k - i] = static_cast<char>(text[k]);
+      i = end - 1;
+      continue;
+    }
     char32_t c = text[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
@@ -154,7 +166,14 @@ bool HoldsFileNameBytes(std::u16string_view text) {
 std::u16string Ascii16(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 size_t AppendWellFormedUtf8(std::string_view text, std::u16string& out) {
-  return DecodeWellFormed(text, [&out](char32_t c) {
+  // A leading run of ASCII, the common case, goes in one step.
+  size_t ascii = 0;
+  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+  const size_t at = out.size();
+  out.resize(at + ascii);
+  std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(ascii), out.begin() + at);
+  if (ascii == text.size()) return std::string_view::npos;
+  const size_t bad = DecodeWellFormed(text.substr(ascii), [&out](char32_t c) {
     if (c >= 0x10000) {
       c -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (c >> 10));
@@ -163,6 +182,7 @@ size_t AppendWellFormedUtf8(std::string_view text, std::u16string& out) {
       out += static_cast<char16_t>(c);
     }
   });
+  return bad == std::string_view::npos ? bad : ascii + bad;
 }
 
 size_t FirstInvalidUtf8(std::string_view text) {

@@ -78,7 +78,7 @@ class FakeView : public TGridViewPort {
   bool HasFocus() const override { return Focused; }
   void SetAutoScroll(bool on) override { AutoScroll = on; }
   // Seven pixels a character.
-  int32_t TextWidth(const std::u16string& text, bool) const override {
+  int32_t TextWidth(std::u16string_view text, bool) const override {
     return static_cast<int32_t>(text.size()) * 7;
   }
   TInplaceEditorPort& Editor() override { return EditorBox; }

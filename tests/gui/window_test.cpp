@@ -42,7 +42,7 @@ class WindowTest : public ::testing::Test {
     return path;
   }
   static std::u16string Cell(TfrmTessary& w, int32_t c, int32_t r) {
-    return w.GDAGrid->Table().Cells(c, r);
+    return std::u16string(w.GDAGrid->Table().Cells(c, r));
   }
 
   FakeBoxes boxes_;
@@ -263,7 +263,7 @@ TEST_F(WindowTest, DeleteKeyRemovesTheRowThroughTheWindowsHandler) {
   auto w = Start(Sample(QStringLiteral("items.gda")));
   TCellTable& t = w->GDAGrid->Table();
   const int32_t rows = t.RowCount();
-  const std::u16string second = t.Cells(1, 3);
+  const std::u16string second(t.Cells(1, 3));
   Press(Qt::Key_Delete);  // option off: nothing
   EXPECT_EQ(t.RowCount(), rows);
   QTest::mouseClick(w->DelKeyRemRow, Qt::LeftButton);

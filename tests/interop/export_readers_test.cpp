@@ -140,7 +140,7 @@ for r in range(s.nrows):
   std::getline(lines, line);
   EXPECT_EQ(line, "502 6");
   auto expected = [&](int c, int r) -> std::string {
-    const std::u16string& text = t.Cells(c, r);
+    const std::u16string_view text = t.Cells(c, r);
     if (r < 2 || c == 3 || c == 4)
       return text.empty() ? "E|General" : "S" + ToUtf8(text) + "|General";
     if (c == 2) return std::string(text == u"1" ? "1.0" : "0.0") + "|General";
@@ -156,7 +156,7 @@ for r in range(s.nrows):
         {u"1.2.3", "S1.2.3|General"},
         {u"=1+2", "S=1+2|General"},
         {u"  abc  ", "S  abc  |General"}};
-    return conv.at(text);
+    return conv.at(std::u16string(text));
   };
   int checked = 0;
   for (int r = 0; r < 502; ++r) {

@@ -63,7 +63,7 @@ TEST(RoundTripReaders, OfficeProgramsKeepTheTableTexts) {
     ASSERT_EQ(back.RowCount(), table.RowCount());
     for (int r = 0; r < table.RowCount(); ++r) {
       for (int c = 0; c < table.ColCount(); ++c) {
-        std::u16string expected = table.Cells(c, r);
+        std::u16string expected(table.Cells(c, r));
         // LibreOffice keeps a line break inside a cell as a LF alone.
         for (size_t at; program == "LibreOffice" && (at = expected.find(u"\r\n")) != expected.npos;)
           expected.erase(at, 1);

@@ -11,6 +11,8 @@
 
 #include "common/error.h"
 #include "table/cell_table.h"
+#include "table/edit_history.h"
+#include "text/number_text.h"
 
 namespace tessary {
 namespace {
@@ -117,8 +119,8 @@ TEST(CellStore, AgreesWithACellByCellModel) {
   TModel m;
   // Some writes store texts that several cells share; editing one of those
   // cells must leave the others as they are.
-  const std::vector<TSharedText> shared = {std::make_shared<const std::u16string>(u"shared one"),
-                                           std::make_shared<const std::u16string>(u"two")};
+  const std::u16string sharedTexts[] = {u"shared one", u"shared two"};
+  TSharedText shared[] = {t.ShareText(sharedTexts[0]), t.ShareText(sharedTexts[1])};
   for (int step = 0; step < 4000; ++step) {
     const int op = pick(0, 9);
     std::string what;
@@ -126,9 +128,8 @@ TEST(CellStore, AgreesWithACellByCellModel) {
       const int32_t c = pick(0, kCols), r = pick(0, kRows);
       const int kind = pick(0, 5);
       if (kind >= 4) {
-        const TSharedText& text = shared[static_cast<size_t>(kind - 4)];
-        t.SetCells(c, r, text);
-        m.Set(c, r, *text);
+        t.SetCells(c, r, shared[kind - 4]);
+        m.Set(c, r, sharedTexts[kind - 4]);
       } else {
         const std::u16string text =
             kind == 0 ? u"" : u"v" + std::u16string(static_cast<size_t>(pick(1, 12)), u'x');
@@ -173,6 +174,59 @@ TEST(CellStore, AgreesWithACellByCellModel) {
     }
     ASSERT_TRUE(SameCells(t, m)) << "after step " << step << " (" << what << ")";
   }
+  for (TSharedText& text : shared) t.ReleaseText(text);
+  EXPECT_TRUE(SameCells(t, m));
+}
+
+// Texts live in blocks of the store. A block goes as soon as its texts do,
+// and cells rewritten again and again keep the blocks near the text in use,
+// shared texts staying shared.
+TEST(CellStore, TextBlocksFollowTheTextsInUse) {
+  TCellTable t;
+  for (int32_t r = 0; r < 20000; ++r) t.SetCells(0, r, u"the text of row " + FormatInteger(r));
+  EXPECT_GT(t.TextBlockUnits(), 20000u * 16);
+  t.ClearRect(0, 0, 0, 19999);
+  EXPECT_EQ(t.TextUnits(), 0u);
+  EXPECT_EQ(t.TextBlockUnits(), 0u);
+
+  TSharedText shared = t.ShareText(u"a text that cells share");
+  for (int32_t r = 0; r < 1000; ++r) t.SetCells(1, r, shared);
+  t.ReleaseText(shared);
+  std::u16string last;
+  for (int32_t i = 0; i < 1000000; ++i) {
+    last = u"an edited text, number " + FormatInteger(i);
+    t.SetCells(0, i % 100, last);
+  }
+  // 23 million code units written, at most 4 million held.
+  EXPECT_LT(t.TextBlockUnits(), size_t{4} << 20);
+  EXPECT_EQ(t.Cells(0, 99), last);
+  EXPECT_EQ(t.Cells(1, 999), u"a text that cells share");
+  EXPECT_EQ(t.StoredText(1, 0).Id, t.StoredText(1, 999).Id);
+  EXPECT_TRUE(t.StoredText(1, 0).Shared);
+}
+
+// An edit gives one of the cells that share a text a text of its own; undo
+// gives it the old text back; the others keep the shared text throughout.
+TEST(CellStore, SharedTextsSurviveEditAndUndo) {
+  TCellTable t;
+  TEditHistory history(t);
+  TSharedText shared = t.ShareText(u"shown by three cells");
+  for (int32_t r = 0; r < 3; ++r) t.SetCells(0, r, shared);
+  t.ReleaseText(shared);
+  history.SetCells(0, 1, u"edited");
+  EXPECT_EQ(t.Cells(0, 1), u"edited");
+  EXPECT_EQ(t.Cells(0, 0), u"shown by three cells");
+  EXPECT_EQ(t.StoredText(0, 0).Id, t.StoredText(0, 2).Id);
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(t.Cells(0, 1), u"shown by three cells");
+  ASSERT_TRUE(history.Redo());
+  EXPECT_EQ(t.Cells(0, 1), u"edited");
+  // The last cell to show the text keeps it when the others are emptied.
+  history.ClearRect(0, 0, 0, 1);
+  EXPECT_EQ(t.Cells(0, 2), u"shown by three cells");
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(t.Cells(0, 0), u"shown by three cells");
+  EXPECT_EQ(t.Cells(0, 1), u"edited");
 }
 
 TEST(CellStore, SparseFarCellsCostLittle) {

@@ -86,7 +86,7 @@ QFont EditorFont(bool bold) {
 namespace {
 
 // Whether `text` from `from` on holds anything but blanks and line breaks.
-bool HoldsMore(const std::u16string& text, size_t from) {
+bool HoldsMore(std::u16string_view text, size_t from) {
   for (size_t i = from; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n') return true;
@@ -94,7 +94,7 @@ bool HoldsMore(const std::u16string& text, size_t from) {
   return false;
 }
 
-QString Part(const std::u16string& text, size_t start, size_t length) {
+QString Part(std::u16string_view text, size_t start, size_t length) {
   return QString::fromUtf16(text.data() + start, static_cast<qsizetype>(length));
 }
 
@@ -105,7 +105,7 @@ QString Part(const std::u16string& text, size_t start, size_t length) {
 // that a number such as 6.80000019073486 never shows as "6." or "6.800".
 // The first line is drawn even when the cell is lower than a line.
 void PaintCellText(QPainter& p, const QRect& area, const QFontMetrics& metrics,
-                   const std::u16string& text) {
+                   std::u16string_view text) {
   const int lineHeight = std::max(1, metrics.lineSpacing());
   const int whole = std::max(1, (area.height() - metrics.height()) / lineHeight + 1);
   const auto advance = [&metrics](std::u16string_view part) {
@@ -129,7 +129,7 @@ void PaintCellText(QPainter& p, const QRect& area, const QFontMetrics& metrics,
 // Header cells: their first line, ending in an ellipsis when it is wider
 // than the column or more lines follow.
 void PaintHeaderText(QPainter& p, const QRect& area, const QFontMetrics& metrics,
-                     const std::u16string& text) {
+                     std::u16string_view text) {
   size_t end = 0;
   while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
   QString s = Part(text, 0, end);
@@ -415,7 +415,7 @@ void TTableGrid::SetAutoScroll(bool on) {
   }
 }
 
-int32_t TTableGrid::TextWidth(const std::u16string& text, bool fixed) const {
+int32_t TTableGrid::TextWidth(std::u16string_view text, bool fixed) const {
   const QFontMetrics metrics(fixed ? FFixedFont : FCellFont);
   int32_t widest = 0;
   for (const QString& line : ToLfText(text).split(QLatin1Char('\n'))) {
@@ -549,7 +549,7 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
   p.drawLine(withLines.right(), withLines.top(), withLines.right(), withLines.bottom());
   p.drawLine(withLines.left(), withLines.bottom(), withLines.right(), withLines.bottom());
 
-  const std::u16string& text = FTable.Cells(col, row);
+  const std::u16string_view text = FTable.Cells(col, row);
   if (!text.empty()) {
     p.save();
     p.setClipRect(r);

@@ -163,7 +163,7 @@ class TTableGrid : public QAbstractScrollArea, private TGridViewPort {
   void LayoutChanged() override;
   bool HasFocus() const override;
   void SetAutoScroll(bool on) override;
-  int32_t TextWidth(const std::u16string& text, bool fixed) const override;
+  int32_t TextWidth(std::u16string_view text, bool fixed) const override;
   TInplaceEditorPort& Editor() override;
 
   void StatusChanged() override;
