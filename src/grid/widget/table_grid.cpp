@@ -85,6 +85,19 @@ QFont EditorFont(bool bold) {
 
 namespace {
 
+// The background of a fixed cell or a row number: pressed (or selected),
+// else the header gradient.
+void FillFixedCell(QPainter& p, const QRect& r, bool pressed, const TGridColors& colors) {
+  if (pressed) {
+    p.fillRect(r, colors.FixedPressed);
+    return;
+  }
+  QLinearGradient gradient(r.topLeft(), r.bottomLeft());
+  gradient.setColorAt(0, colors.FixedTop);
+  gradient.setColorAt(1, colors.FixedBottom);
+  p.fillRect(r, gradient);
+}
+
 // Whether `text` from `from` on holds anything but blanks and line breaks.
 bool HoldsMore(std::u16string_view text, size_t from) {
   for (size_t i = from; i < text.size(); ++i) {
@@ -523,14 +536,7 @@ void TTableGrid::PaintCell(QPainter& p, const QRect& r, int32_t col, int32_t row
   if (fixed) {
     const bool pressed = FController.State() == TGridState::gsColMoving &&
                          col == FController.DragCol() && row < FTable.FixedRows();
-    if (pressed) {
-      p.fillRect(r, FColors.FixedPressed);
-    } else {
-      QLinearGradient gradient(r.topLeft(), r.bottomLeft());
-      gradient.setColorAt(0, FColors.FixedTop);
-      gradient.setColorAt(1, FColors.FixedBottom);
-      p.fillRect(r, gradient);
-    }
+    FillFixedCell(p, r, pressed, FColors);
   } else {
     const bool marked = FMarks.Cell && FMarks.Cell(col, row);
     p.fillRect(r, selected ? FColors.Selection : marked ? FColors.Marked : FColors.Base);
@@ -633,14 +639,7 @@ void TTableGrid::PaintGutter(QPainter& p, const QRect& exposed) {
     if (!r.adjusted(0, 0, 1, 1).intersects(exposed)) continue;
     const bool selected =
         row.Index >= sel.Top && row.Index <= sel.Bottom && row.Index >= FTable.FixedRows();
-    if (selected) {
-      p.fillRect(r, FColors.FixedPressed);
-    } else {
-      QLinearGradient gradient(r.topLeft(), r.bottomLeft());
-      gradient.setColorAt(0, FColors.FixedTop);
-      gradient.setColorAt(1, FColors.FixedBottom);
-      p.fillRect(r, gradient);
-    }
+    FillFixedCell(p, r, selected, FColors);
     if (FMarks.Row && row.Index >= FTable.FixedRows() && FMarks.Row(row.Index)) {
       p.fillRect(QRect(r.left(), r.top(), 4, r.height()), FColors.MarkedEdge);
     }
