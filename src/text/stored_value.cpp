@@ -67,9 +67,13 @@ std::string Quoted(std::u16string_view text) {
     std::snprintf(code, sizeof code, "<U+%04X>", static_cast<unsigned>(c));
     shown += Ascii16(code);
   }
-  std::string out = "'" + ToUtf8(shown);
-  if (text.size() > kShown) out += "...";
-  return out + "'";
+  // Built by appending: GCC 12 at -O3 reports a false overlap when
+  // temporaries are joined here (-Wrestrict, GCC bug 105329).
+  std::string out(1, '\'');
+  out.append(ToUtf8(shown));
+  if (text.size() > kShown) out.append("...");
+  out.push_back('\'');
+  return out;
 }
 
 // Blanks, a sign and digits (decimal, or hexadecimal after a prefix): an
