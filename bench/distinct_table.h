@@ -42,7 +42,7 @@ inline std::u16string DistinctCellText(int c, std::mt19937& rng) {
   }
 }
 
-inline void FillDistinctTextTable(TCellTable& t, int rows = 200000, unsigned seed = 21) {
+inline void FillDistinctTextTable(TCellTable& t, int rows = 200000, unsigned seed = 1234567) {
   constexpr int kCols = 50;
   static const char16_t* const kTypes[] = {u"int", u"float", u"string", u"bool"};
   std::mt19937 rng(seed);
